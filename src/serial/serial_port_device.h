@@ -1,0 +1,43 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+
+#include "runtime/value.h"
+#include "serial/serial_port_properties.h"
+
+namespace tavr {
+
+// What the window thread raises for one queued entry of a port.
+struct SerialEvent {
+    enum class Kind { CommEvent, DataArrival };
+    Kind kind;
+    std::int32_t argument;  // CommEvent: code 1..10; DataArrival: the received byte 0..255
+};
+
+// The port side of a serial port control: what the control asks of the line. The product's
+// implementation is SerialPortUnit (termios); tests may put a stand-in here.
+class SerialPortDevice {
+  public:
+    // Raised on the window thread for each delivered entry; false stops the delivery (the
+    // window is gone).
+    using EventSink = std::function<bool(const SerialEvent&)>;
+
+    virtual ~SerialPortDevice() = default;
+
+    // Closes any previous connection, then opens and configures the port with `properties` and
+    // starts watching it. True only when the port is open, configured and watched.
+    virtual bool Open(const SerialPortProperties& properties) = 0;
+    virtual void Close() = 0;
+    virtual bool IsOpen() const = 0;
+
+    // Discards unread input, then writes the bytes of `data`; returns once they have been handed
+    // to the driver or the write failed. False when the port is closed or the type unsupported.
+    virtual bool Send(const Value& data) = 0;
+
+    // Window thread: takes every queued entry and raises each, in order, through `sink` until it
+    // returns false. Touches no member after taking the entries, so `sink` may destroy the port.
+    virtual void DeliverQueued(const EventSink& sink) = 0;
+};
+
+}  // namespace tavr
