@@ -1,0 +1,57 @@
+#include "runtime/registry.h"
+
+#include "runtime/atomic_file_replace.h"
+#include "runtime/config_folder.h"
+#include "runtime/folder_lock.h"
+#include "runtime/registry_data.h"
+#include "runtime/registry_file.h"
+#include "runtime/registry_path.h"
+#include "runtime/registry_root.h"
+#include "runtime/registry_text_format.h"
+
+namespace tavr {
+
+Text ReadRegistryText(std::int32_t rootCode, std::string_view path,
+                      std::optional<Text> defaultText) {
+    Text fallback = std::move(defaultText).value_or(Text{});
+    const std::optional<std::filesystem::path> folder = ProgramConfigFolder();
+    if (!folder) {
+        return fallback;
+    }
+    const RegistryRoot root = RegistryRootForCode(rootCode);
+    const LoadedRegistryFile loaded = LoadRegistryFile(*folder / root.fileName);
+    const RegistryPath split = SplitRegistryPath(path);
+    const RegistryValue* value =
+        loaded.document.FindValue(RegistryKeyName(root, split.keyPath), split.valueName);
+    if (value == nullptr) {
+        return fallback;
+    }
+    return DecodeRegistryText(value->data).value_or(std::move(fallback));
+}
+
+bool WriteRegistry(std::int32_t rootCode, std::string_view path, const Value& value) {
+    const RegistryPath split = SplitRegistryPath(path);
+    std::optional<RegistryData> data = EncodeRegistryData(value);
+    if (!data || !IsStorableKeyPath(split.keyPath) || !IsStorableValueName(split.valueName)) {
+        return false;
+    }
+    const std::optional<std::filesystem::path> folder = ProgramConfigFolder();
+    if (!folder || !CreatePrivateFolders(*folder)) {
+        return false;
+    }
+    const FolderLock lock(*folder);
+    if (!lock.Held()) {
+        return false;
+    }
+    const RegistryRoot root = RegistryRootForCode(rootCode);
+    const std::filesystem::path file = *folder / root.fileName;
+    LoadedRegistryFile loaded = LoadRegistryFile(file);
+    if (loaded.state == RegistryFileState::Unusable) {
+        return false;
+    }
+    SetRegistryValue(loaded.document.OpenOrCreateKey(RegistryKeyName(root, split.keyPath)),
+                     split.valueName, std::move(*data));
+    return ReplaceFileAtomically(file, FormatRegistryText(loaded.document));
+}
+
+}  // namespace tavr

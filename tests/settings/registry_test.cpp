@@ -1,0 +1,329 @@
+#include "runtime/registry.h"
+
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cmath>
+#include <set>
+
+#include "config_home_test.h"
+
+namespace tavr {
+namespace {
+
+constexpr std::int32_t CurrentUser = 3;
+constexpr std::string_view IdPath = "Software\\TAVR_12864\\Modbus_id";
+constexpr std::string_view SettingsSection = "[HKEY_CURRENT_USER\\Software\\TAVR_12864]\n";
+
+std::set<std::string> FolderEntries(const std::filesystem::path& folder) {
+    std::set<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+        names.insert(entry.path().filename().string());
+    }
+    return names;
+}
+
+std::filesystem::perms ModeOf(const std::filesystem::path& path) {
+    return std::filesystem::status(path).permissions() & std::filesystem::perms::mask;
+}
+
+using SettingsStoreTest = ConfigHomeTest;
+
+struct TextCase {
+    const char* name;
+    Text text;
+};
+
+class TextRoundTrip : public ConfigHomeTest, public testing::WithParamInterface<TextCase> {};
+
+TEST_P(TextRoundTrip, ReadsBackWhatWasWritten) {
+    ASSERT_TRUE(WriteRegistry(CurrentUser, IdPath, GetParam().text));
+    EXPECT_EQ(ReadRegistryText(CurrentUser, IdPath), GetParam().text);
+}
+
+INSTANTIATE_TEST_SUITE_P(Texts, TextRoundTrip,
+                         testing::Values(TextCase{"Index", "5"}, TextCase{"NoSelection", "-1"},
+                                         TextCase{"Empty", ""},
+                                         TextCase{"QuotesAndBackslashes", R"(a "b" \c\ \\d\")"},
+                                         TextCase{"TrailingBackslash", "C:\\dir\\"},
+                                         TextCase{"LineBreaks", "one\r\ntwo\nthree"},
+                                         TextCase{"Chinese", "设备地址ID号"}),
+                         [](const auto& info) { return info.param.name; });
+
+TEST_F(SettingsStoreTest, StoresTheSettingsInTheRegistryExportLayout) {
+    ASSERT_TRUE(WriteRegistry(CurrentUser, "Software\\TAVR_12864\\Modbus_id", Text("0")));
+    ASSERT_TRUE(WriteRegistry(CurrentUser, "Software\\TAVR_12864\\Modbus_btl", Text("2")));
+    ASSERT_TRUE(WriteRegistry(CurrentUser, "Software\\TAVR_12864\\Modbus_com", Text("5")));
+    EXPECT_EQ(FileText(UserFile()), "REGEDIT4\n\n" + std::string(SettingsSection) +
+                                        "\"Modbus_id\"=\"0\"\n"
+                                        "\"Modbus_btl\"=\"2\"\n"
+                                        "\"Modbus_com\"=\"5\"\n\n");
+}
+
+TEST_F(SettingsStoreTest, MissingSettingsReadAsTheDefaultText) {
+    EXPECT_EQ(ReadRegistryText(CurrentUser, IdPath), "");
+    EXPECT_EQ(ReadRegistryText(CurrentUser, IdPath, "fallback"), "fallback");
+    ASSERT_TRUE(WriteRegistry(CurrentUser, "Software\\TAVR_12864\\Modbus_btl", Text("2")));
+    EXPECT_EQ(ReadRegistryText(CurrentUser, IdPath, "fallback"), "fallback");
+    EXPECT_EQ(ReadRegistryText(CurrentUser, "Software\\Other\\Modbus_btl", "fallback"), "fallback");
+}
+
+TEST_F(SettingsStoreTest, WriteKeepsOtherKeysAndValuesAndReadsCrLfAndContinuedLines) {
+    PutFile(UserFile(),
+            "REGEDIT4\r\n\r\n"
+            "[HKEY_CURRENT_USER\\Software\\Other]\r\n"
+            "@=\"default text\"\r\n"
+            "\"Count\"=dword:0000002a\r\n"
+            "\"Blob\"=hex:de,ad,\\\r\n"
+            "  be,ef\r\n"
+            "\"List\"=hex(7):61,00,00\r\n\r\n"
+            "[HKEY_CURRENT_USER\\Software\\TAVR_12864]\r\n"
+            "\"Modbus_id\"=\"old\"\r\n"
+            "\"Modbus_btl\"=\"3\"\r\n");
+    ASSERT_TRUE(WriteRegistry(CurrentUser, IdPath, Text("9")));
+    EXPECT_EQ(FileText(UserFile()),
+              "REGEDIT4\n\n"
+              "[HKEY_CURRENT_USER\\Software\\Other]\n"
+              "@=\"default text\"\n"
+              "\"Count\"=dword:0000002a\n"
+              "\"Blob\"=hex:de,ad,be,ef\n"
+              "\"List\"=hex(7):61,00,00\n\n" +
+                  std::string(SettingsSection) +
+                  "\"Modbus_id\"=\"9\"\n"
+                  "\"Modbus_btl\"=\"3\"\n\n");
+}
+
+TEST_F(SettingsStoreTest, OnlyStringValuesReadAsText) {
+    setenv("TAVR_TEST_FOLDER", "/srv/meter", 1);
+    // hex(2) holds "%TAVR_TEST_FOLDER%\x %TAVR_TEST_UNSET%" and its terminating zero byte.
+    PutFile(UserFile(),
+            "REGEDIT4\n\n" + std::string(SettingsSection) +
+                "\"Number\"=dword:00000001\n"
+                "\"Bytes\"=hex:31,00\n"
+                "\"Lines\"=hex(7):31,00,00\n"
+                "\"HexString\"=hex(1):61,62,00\n"
+                "\"Expandable\"=hex(2):25,54,41,56,52,5f,54,45,53,54,5f,46,4f,4c,44,45,52,25,5c,"
+                "78,20,25,54,41,56,52,5f,54,45,53,54,5f,55,4e,53,45,54,25,00\n");
+    const auto read = [](std::string_view name) {
+        return ReadRegistryText(CurrentUser, "Software\\TAVR_12864\\" + std::string(name), "-");
+    };
+    EXPECT_EQ(read("Number"), "-");
+    EXPECT_EQ(read("Bytes"), "-");
+    EXPECT_EQ(read("Lines"), "-");
+    EXPECT_EQ(read("HexString"), "ab");
+    EXPECT_EQ(read("Expandable"), "/srv/meter\\x %TAVR_TEST_UNSET%");
+    unsetenv("TAVR_TEST_FOLDER");
+}
+
+struct StoredFormCase {
+    const char* name;
+    Value value;
+    const char* line;
+};
+
+class StoredForm : public ConfigHomeTest, public testing::WithParamInterface<StoredFormCase> {};
+
+TEST_P(StoredForm, EachValueTypeHasItsRegistryType) {
+    ASSERT_TRUE(WriteRegistry(CurrentUser, "Software\\TAVR_12864\\v", GetParam().value));
+    EXPECT_EQ(FileText(UserFile()),
+              "REGEDIT4\n\n" + std::string(SettingsSection) + GetParam().line + "\n\n");
+    EXPECT_EQ(ReadRegistryText(CurrentUser, "Software\\TAVR_12864\\v", "default"), "default");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Values, StoredForm,
+    testing::Values(StoredFormCase{"Int32", std::int32_t{10}, "\"v\"=dword:0000000a"},
+                    StoredFormCase{"ByteZeroExtended", std::uint8_t{200}, "\"v\"=dword:000000c8"},
+                    StoredFormCase{"ShortSignExtended", std::int16_t{-2}, "\"v\"=dword:fffffffe"},
+                    StoredFormCase{"Int64LowBits", std::int64_t{0x1'0000'0005},
+                                   "\"v\"=dword:00000005"},
+                    StoredFormCase{"FloatTruncated", 3.9F, "\"v\"=dword:00000003"},
+                    StoredFormCase{"DoubleTruncatedTowardZero", -2.7, "\"v\"=dword:fffffffe"},
+                    StoredFormCase{"DoubleAboveRange", 1e12, "\"v\"=dword:7fffffff"},
+                    StoredFormCase{"DoubleBelowRange", -1e12, "\"v\"=dword:80000000"},
+                    StoredFormCase{"NotANumber", std::nan(""), "\"v\"=dword:00000000"},
+                    StoredFormCase{"Bytes", ByteSet{0x01, 0xAB}, "\"v\"=hex:01,ab"},
+                    StoredFormCase{"NoBytes", ByteSet{}, "\"v\"=hex:"}),
+    [](const auto& info) { return info.param.name; });
+
+TEST_F(SettingsStoreTest, ValuesOfOtherTypesAreNotWritten) {
+    for (const Value& value : {Value{}, Value{Boolean{1}}, Value{DateTime{1.5}},
+                               Value{TextArray{"a"}}, Value{Int32Array{1}}}) {
+        EXPECT_FALSE(WriteRegistry(CurrentUser, IdPath, value));
+    }
+    EXPECT_FALSE(std::filesystem::exists(UserFile()));
+}
+
+TEST_F(SettingsStoreTest, PathsNameKeysAndValuesAsTheRegistryDoes) {
+    ASSERT_TRUE(WriteRegistry(CurrentUser, "TopLevel", Text("t")));
+    ASSERT_TRUE(WriteRegistry(CurrentUser, "Software\\TAVR_12864\\", Text("d")));
+    ASSERT_TRUE(WriteRegistry(CurrentUser, IdPath, Text("1")));
+    ASSERT_TRUE(WriteRegistry(CurrentUser, "SOFTWARE\\tavr_12864\\MODBUS_ID", Text("2")));
+    EXPECT_EQ(FileText(UserFile()), "REGEDIT4\n\n[HKEY_CURRENT_USER]\n\"TopLevel\"=\"t\"\n\n" +
+                                        std::string(SettingsSection) +
+                                        "@=\"d\"\n\"Modbus_id\"=\"2\"\n\n");
+    EXPECT_EQ(ReadRegistryText(CurrentUser, "toplevel"), "t");
+    EXPECT_EQ(ReadRegistryText(CurrentUser, "Software\\TAVR_12864\\"), "d");
+    EXPECT_EQ(ReadRegistryText(CurrentUser, IdPath), "2");
+}
+
+TEST_F(SettingsStoreTest, UnknownRootCodesMeanTheCurrentUserAndOtherRootsHaveTheirOwnFile) {
+    ASSERT_TRUE(WriteRegistry(99, IdPath, Text("user")));
+    ASSERT_TRUE(WriteRegistry(4, IdPath, Text("machine")));
+    EXPECT_EQ(ReadRegistryText(CurrentUser, IdPath), "user");
+    EXPECT_EQ(ReadRegistryText(0, IdPath), "user");
+    EXPECT_EQ(ReadRegistryText(4, IdPath), "machine");
+    EXPECT_EQ(
+        FileText(Folder() / "local_machine.reg"),
+        "REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\Software\\TAVR_12864]\n\"Modbus_id\"=\"machine\"\n\n");
+}
+
+TEST_F(SettingsStoreTest, NamesThatCannotBeStoredAreRefused) {
+    for (std::string_view path : {"Software\\\\TAVR_12864\\v", "\\Software\\v",
+                                  "Software\\TAVR_12864\\line\nbreak", "Soft\rware\\v"}) {
+        EXPECT_FALSE(WriteRegistry(CurrentUser, path, Text("x"))) << path;
+    }
+    EXPECT_FALSE(std::filesystem::exists(UserFile()));
+}
+
+TEST_F(SettingsStoreTest, WritesThePrivateFileAtomicallyIntoNewFolders) {
+    setenv("XDG_CONFIG_HOME", (Home() / "deep" / "config").c_str(), 1);
+    ASSERT_TRUE(WriteRegistry(CurrentUser, IdPath, Text("3")));
+    const std::filesystem::path folder = Home() / "deep" / "config" / "TAVR_12864";
+    EXPECT_EQ(ModeOf(Home() / "deep"), std::filesystem::perms::owner_all);
+    EXPECT_EQ(ModeOf(folder), std::filesystem::perms::owner_all);
+    EXPECT_EQ(ModeOf(folder / "user.reg"),
+              std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+    EXPECT_EQ(FolderEntries(folder), std::set<std::string>{"user.reg"});
+}
+
+TEST_F(SettingsStoreTest, ReplacingAFileMakesItPrivate) {
+    PutFile(UserFile(), "REGEDIT4\n");
+    std::filesystem::permissions(UserFile(), std::filesystem::perms::all);
+    ASSERT_TRUE(WriteRegistry(CurrentUser, IdPath, Text("3")));
+    EXPECT_EQ(ModeOf(UserFile()),
+              std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+    EXPECT_EQ(FolderEntries(Folder()), std::set<std::string>{"user.reg"});
+}
+
+TEST_F(SettingsStoreTest, WithoutConfigHomeTheFolderIsUnderTheHomeConfigFolder) {
+    unsetenv("XDG_CONFIG_HOME");
+    ASSERT_TRUE(WriteRegistry(CurrentUser, IdPath, Text("4")));
+    EXPECT_TRUE(std::filesystem::exists(Home() / "home" / ".config" / "TAVR_12864" / "user.reg"));
+    setenv("XDG_CONFIG_HOME", "relative/path", 1);
+    EXPECT_EQ(ReadRegistryText(CurrentUser, IdPath), "4");
+}
+
+TEST_F(SettingsStoreTest, AnEmptyFileIsAnEmptyRegistry) {
+    PutFile(UserFile(), "");
+    EXPECT_EQ(ReadRegistryText(CurrentUser, IdPath, "-"), "-");
+    ASSERT_TRUE(WriteRegistry(CurrentUser, IdPath, Text("1")));
+    EXPECT_EQ(ReadRegistryText(CurrentUser, IdPath), "1");
+}
+
+// Every garbled file also holds a well-formed setting, which must not be read: a file that does
+// not parse reads as empty as a whole, and is never replaced, so that nothing in it is lost.
+struct GarbledCase {
+    const char* name;
+    std::string text;
+};
+
+const std::string WellFormed = std::string(SettingsSection) + "\"Modbus_id\"=\"7\"\n";
+
+class GarbledFile : public ConfigHomeTest, public testing::WithParamInterface<GarbledCase> {};
+
+TEST_P(GarbledFile, ReadsAsEmptyAndIsNotReplaced) {
+    PutFile(UserFile(), GetParam().text);
+    EXPECT_EQ(ReadRegistryText(CurrentUser, IdPath, "-"), "-");
+    EXPECT_FALSE(WriteRegistry(CurrentUser, IdPath, Text("8")));
+    EXPECT_EQ(FileText(UserFile()), GetParam().text);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, GarbledFile,
+    testing::Values(
+        GarbledCase{"NoHeader", WellFormed}, GarbledCase{"WrongHeader", "REGEDIT3\n" + WellFormed},
+        GarbledCase{"ValueOutsideSection", "REGEDIT4\n\"a\"=\"b\"\n" + WellFormed},
+        GarbledCase{"OpenSection", "REGEDIT4\n[HKEY_CURRENT_USER\\Old\n" + WellFormed},
+        GarbledCase{"DeletedKey", "REGEDIT4\n[-HKEY_CURRENT_USER\\Old]\n" + WellFormed},
+        GarbledCase{"DeletedValue", "REGEDIT4\n" + WellFormed + "\"a\"=-\n"},
+        GarbledCase{"OpenString", "REGEDIT4\n" + WellFormed + "\"a\"=\"b\n"},
+        GarbledCase{"UnknownEscape", "REGEDIT4\n" + WellFormed + "\"a\"=\"C:\\dir\"\n"},
+        GarbledCase{"TextAfterString", "REGEDIT4\n" + WellFormed + "\"a\"=\"b\" c\n"},
+        GarbledCase{"LongDword", "REGEDIT4\n" + WellFormed + "\"a\"=dword:123456789\n"},
+        GarbledCase{"BadHexByte", "REGEDIT4\n" + WellFormed + "\"a\"=hex:01,zz\n"},
+        GarbledCase{"MissingHexByte", "REGEDIT4\n" + WellFormed + "\"a\"=hex:01,,02\n"},
+        GarbledCase{"ContinuedPastTheEnd", "REGEDIT4\n" + WellFormed + "\"a\"=hex:01,\\\n"},
+        GarbledCase{"BinaryJunk", "REGEDIT4\n" + WellFormed + std::string("\0\xFF\x01", 3)}),
+    [](const auto& info) { return info.param.name; });
+
+TEST_F(SettingsStoreTest, ADirectoryOrPipeInPlaceOfTheFileReadsAsEmptyAndIsKept) {
+    std::filesystem::create_directories(UserFile());
+    EXPECT_EQ(ReadRegistryText(CurrentUser, IdPath, "-"), "-");
+    EXPECT_FALSE(WriteRegistry(CurrentUser, IdPath, Text("1")));
+    EXPECT_TRUE(std::filesystem::is_directory(UserFile()));
+
+    std::filesystem::remove(UserFile());
+    ASSERT_EQ(mkfifo(UserFile().c_str(), 0600), 0);
+    EXPECT_EQ(ReadRegistryText(CurrentUser, IdPath, "-"), "-");
+    EXPECT_FALSE(WriteRegistry(CurrentUser, IdPath, Text("1")));
+    EXPECT_TRUE(std::filesystem::is_fifo(UserFile()));
+}
+
+TEST_F(SettingsStoreTest, AFileInPlaceOfTheFolderMakesTheWriteFail) {
+    PutFile(Folder(), "not a folder");
+    EXPECT_FALSE(WriteRegistry(CurrentUser, IdPath, Text("1")));
+    EXPECT_EQ(FileText(Folder()), "not a folder");
+}
+
+TEST_F(SettingsStoreTest, AWriteCutShortLeavesTheOldFileAndNoTemporaryFile) {
+    ASSERT_TRUE(WriteRegistry(CurrentUser, IdPath, Text("1")));
+    const std::string before = FileText(UserFile());
+    // A file size limit makes writing the new contents fail half-way, even for root.
+    rlimit saved{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+    rlimit small = saved;
+    small.rlim_cur = before.size() + 8;
+    const auto savedSignal = signal(SIGXFSZ, SIG_IGN);
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    const bool written = WriteRegistry(CurrentUser, IdPath, Text(200, 'x'));
+    setrlimit(RLIMIT_FSIZE, &saved);
+    signal(SIGXFSZ, savedSignal);
+    EXPECT_FALSE(written);
+    EXPECT_EQ(FileText(UserFile()), before);
+    EXPECT_EQ(FolderEntries(Folder()), std::set<std::string>{"user.reg"});
+}
+
+// Permission checks do not stop root; these cases then cannot be set up and are skipped.
+bool PermissionsAreEnforced(const std::filesystem::path& path, int access_mode) {
+    return access(path.c_str(), access_mode) != 0;
+}
+
+TEST_F(SettingsStoreTest, AReadOnlyFolderMakesTheWriteFailAndKeepsTheOldFile) {
+    ASSERT_TRUE(WriteRegistry(CurrentUser, IdPath, Text("1")));
+    std::filesystem::permissions(
+        Folder(), std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
+    if (!PermissionsAreEnforced(Folder(), W_OK)) {
+        GTEST_SKIP() << "folder permissions are not enforced for this user";
+    }
+    EXPECT_FALSE(WriteRegistry(CurrentUser, IdPath, Text("2")));
+    EXPECT_EQ(ReadRegistryText(CurrentUser, IdPath), "1");
+    EXPECT_EQ(FolderEntries(Folder()), std::set<std::string>{"user.reg"});
+}
+
+TEST_F(SettingsStoreTest, AnUnreadableFileReadsAsEmptyAndIsKept) {
+    ASSERT_TRUE(WriteRegistry(CurrentUser, IdPath, Text("1")));
+    std::filesystem::permissions(UserFile(), std::filesystem::perms::none);
+    if (!PermissionsAreEnforced(UserFile(), R_OK)) {
+        GTEST_SKIP() << "file permissions are not enforced for this user";
+    }
+    EXPECT_EQ(ReadRegistryText(CurrentUser, IdPath, "-"), "-");
+    EXPECT_FALSE(WriteRegistry(CurrentUser, IdPath, Text("2")));
+    std::filesystem::permissions(UserFile(), std::filesystem::perms::owner_read);
+    EXPECT_EQ(ReadRegistryText(CurrentUser, IdPath), "1");
+}
+
+}  // namespace
+}  // namespace tavr
