@@ -7,6 +7,6 @@ function(tavr_add_test_suite name)
     add_executable(${name} ${SUITE_SOURCES})
     target_link_libraries(${name} PRIVATE ${SUITE_LIBRARIES} GTest::gtest GTest::gmock GTest::gtest_main)
     set(labels ${name} ${SUITE_LABELS})
-    gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
+    gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60 NO_PRETTY_VALUES
                          PROPERTIES TIMEOUT 120 LABELS "${labels}")
 endfunction()
