@@ -1,0 +1,151 @@
+#include "framework/list_view.h"
+
+#include <algorithm>
+#include <utility>
+
+#include "framework/window.h"
+
+namespace tavr {
+
+ListView::ListView(Window& owner, Text name, const Bounds& bounds)
+    : Control(owner, std::move(name), kKind, bounds) {}
+
+void ListView::AddColumn(ListColumn column) {
+    columns_.push_back(std::move(column));
+    NotifyPeer(kColumns);
+}
+
+std::int32_t ListView::InsertItem(std::int32_t row, Text text) {
+    const std::int32_t index = row < 0 || row > RowCount() ? RowCount() : row;
+    const std::int32_t focusedBefore = FocusedRow();
+    Row inserted(static_cast<std::size_t>(std::max(ColumnCount(), 1)));
+    inserted[0] = std::move(text);
+    rows_.insert(rows_.begin() + index, std::move(inserted));
+    if (listPeer_ != nullptr) {
+        listPeer_->RowInserted(index);
+    }
+    NotifyFocusMoved(focusedBefore);
+    return index;
+}
+
+bool ListView::DeleteItem(std::int32_t row) {
+    if (!HasRow(row)) {
+        return false;
+    }
+    const std::int32_t focusedBefore = FocusedRow();
+    rows_.erase(rows_.begin() + row);
+    if (listPeer_ != nullptr) {
+        listPeer_->RowDeleted(row);
+    }
+    NotifyFocusMoved(focusedBefore);
+    return true;
+}
+
+bool ListView::SetItemText(std::int32_t row, std::int32_t column, Text text) {
+    if (!HasRow(row) || !HasColumn(column)) {
+        return false;
+    }
+    Row& cells = rows_[static_cast<std::size_t>(row)];
+    const auto cell = static_cast<std::size_t>(column);
+    if (cell >= cells.size()) {
+        cells.resize(cell + 1);  // a column added after the row was inserted
+    }
+    cells[cell] = std::move(text);
+    if (listPeer_ != nullptr) {
+        listPeer_->CellChanged(row, column);
+    }
+    return true;
+}
+
+Text ListView::GetItemText(std::int32_t row, std::int32_t column) const {
+    if (!HasRow(row) || !HasColumn(column)) {
+        return {};
+    }
+    const Row& cells = rows_[static_cast<std::size_t>(row)];
+    const auto cell = static_cast<std::size_t>(column);
+    return cell < cells.size() ? cells[cell] : Text();
+}
+
+std::int32_t ListView::FocusedRow() const {
+    return HasRow(focusPosition_) ? focusPosition_ : -1;
+}
+
+void ListView::FocusRow(std::int32_t row) {
+    if (!AcceptsInput() || !HasRow(row) || row == FocusedRow()) {
+        return;
+    }
+    focusPosition_ = row;
+    NotifyPeer(kFocusedRow);
+    Raise(onFocusedRowChanged);
+}
+
+bool ListView::BeginEdit(std::int32_t row) {
+    if (!AcceptsInput() || editing_ || !HasRow(row)) {
+        return false;
+    }
+    if (onEditBegin && onEditBegin(row) == false) {
+        return false;
+    }
+    // The handler may have closed the window, removed the row or opened another edit.
+    if (!AcceptsInput() || editing_ || !HasRow(row)) {
+        return false;
+    }
+    editing_ = true;
+    editRow_ = row;
+    SetEditText(GetItemText(row));
+    Owner().ClearFocus();
+    return true;
+}
+
+void ListView::TypeEditText(Text text) {
+    if (editing_) {
+        SetEditText(std::move(text));
+    }
+}
+
+void ListView::EndEdit(EditOutcome outcome) {
+    if (!editing_) {
+        return;
+    }
+    editing_ = false;
+    const std::int32_t row = editRow_;
+    // A cancelled edit ends with the row's current text; nothing of the typed text remains.
+    Text text = outcome == EditOutcome::Confirmed ? editText_ : GetItemText(row);
+    SetEditText(text);
+    const std::optional<bool> accepted = onEditEnd ? onEditEnd(row, outcome) : std::nullopt;
+    if (!editing_) {  // unless the handler opened another edit
+        editRow_ = -1;
+        SetEditText({});
+    }
+    // The row standing at the edited position when the handler is over takes the text.
+    if (outcome == EditOutcome::Confirmed && accepted != false) {
+        SetItemText(row, 0, std::move(text));
+    }
+}
+
+void ListView::PeerAttached() {
+    listPeer_ = dynamic_cast<ListViewPeer*>(Peer());
+}
+
+void ListView::WindowClosing() {
+    editing_ = false;
+    editRow_ = -1;
+    editText_.clear();
+}
+
+bool ListView::HasColumn(std::int32_t column) const {
+    return column >= 0 && column < std::max(ColumnCount(), 1);
+}
+
+void ListView::SetEditText(Text text) {
+    editText_ = std::move(text);
+    NotifyPeer(kEditText);
+}
+
+void ListView::NotifyFocusMoved(std::int32_t before) const {
+    if (FocusedRow() != before) {
+        NotifyPeer(kFocusedRow);
+    }
+}
+
+}  // namespace tavr
