@@ -86,8 +86,9 @@ class Control {
     std::function<void()> onFocusGained;
     std::function<void()> onFocusLost;
 
-    // Attaches the widget that mirrors this control (nullptr detaches it). The peer must stay
-    // alive while attached.
+    // Attaches the widget that mirrors this control (nullptr detaches it). On attaching, the peer
+    // reads every property itself; only later writes are reported. The peer must stay alive
+    // while attached.
     void AttachPeer(ControlPeer* peer);
     ControlPeer* Peer() const { return peer_; }
 

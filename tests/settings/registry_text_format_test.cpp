@@ -44,8 +44,9 @@ TEST(RegistryTextFormat, ReadsHandWrittenAndLaterExportFiles) {
     const RegistryValue* v = parsed->FindValue("HKEY_CURRENT_USER\\A", "v");
     ASSERT_NE(v, nullptr);
     EXPECT_EQ(v->data, String("2"));
-    EXPECT_EQ(parsed->FindValue("HKEY_CURRENT_USER\\A", "n")->data,
-              (RegistryData{RegistryDwordType, {10, 0, 0, 0}}));
+    const RegistryValue* n = parsed->FindValue("HKEY_CURRENT_USER\\A", "n");
+    ASSERT_NE(n, nullptr);
+    EXPECT_EQ(n->data, (RegistryData{RegistryDwordType, {10, 0, 0, 0}}));
 }
 
 }  // namespace
