@@ -27,7 +27,9 @@ ByteSet SealFrame(ByteSet frame) {
     return frame;
 }
 
-std::uint8_t LowByte(std::int32_t value) { return static_cast<std::uint8_t>(value & 0xFF); }
+std::uint8_t LowByte(std::int32_t value) {
+    return static_cast<std::uint8_t>(value & 0xFF);
+}
 
 }  // namespace
 

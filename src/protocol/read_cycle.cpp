@@ -1,0 +1,71 @@
+#include "protocol/read_cycle.h"
+
+#include "protocol/frame_codec.h"
+#include "protocol/link_lamp.h"
+#include "runtime/saturating_int32.h"
+#include "runtime/to_number.h"
+
+namespace tavr {
+
+namespace {
+
+// The re-read waits this long for the reply before auto-read is restarted.
+constexpr std::int32_t RereadPauseMs = 200;
+
+}  // namespace
+
+ReadCycle::ReadCycle(MeterControls& controls, ReplyCollection& reply)
+    : controls_(controls), reply_(reply) {}
+
+std::int32_t ReadCycle::CurrentDeviceId() const {
+    return ToInteger(controls_.设备ID.Content()) & 0xFF;
+}
+
+std::int32_t ReadCycle::AutoReadPeriod() const {
+    // An absurd period (1e10 seconds) gives the longest interval, never a wrapped one.
+    return SaturatingInt32(ToNumber(controls_.隔几秒.Content()) * 1000.0);
+}
+
+void ReadCycle::SendReadRequest() {
+    const ByteSet request = BuildReadRequest(CurrentDeviceId());
+    reply_.replyText.clear();
+    reply_.replyByteCount = 0;
+    reply_.editMode = false;
+    if (controls_.外形框1.FillColour() == LampReady) {
+        controls_.端口1.Send(request);
+    }
+    reply_.replyComplete = false;
+    reply_.replyByteCount = 0;
+    controls_.外形框1.SetFillColour(LampWaiting);
+}
+
+void ReadCycle::OnManualRead() {
+    SendReadRequest();
+}
+
+void ReadCycle::OnAutoReadTick() {
+    SendReadRequest();
+}
+
+void ReadCycle::OnRereadTick() {
+    controls_.时钟1.SetInterval(0);
+    SendReadRequest();
+    controls_.window.Thread().Delay(RereadPauseMs);
+    ApplyAutoRead();
+}
+
+void ReadCycle::OnAutoReadToggled() {
+    ApplyAutoRead();
+}
+
+void ReadCycle::OnPeriodChanged() {
+    if (controls_.自动读取选择框.Checked() == 1) {
+        controls_.时钟2.SetInterval(AutoReadPeriod());
+    }
+}
+
+void ReadCycle::ApplyAutoRead() {
+    controls_.时钟2.SetInterval(controls_.自动读取选择框.Checked() == 1 ? AutoReadPeriod() : 0);
+}
+
+}  // namespace tavr

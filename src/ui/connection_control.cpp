@@ -1,0 +1,47 @@
+#include "ui/connection_control.h"
+
+#include "protocol/connection_settings.h"
+#include "protocol/link_lamp.h"
+#include "runtime/to_number.h"
+
+namespace tavr {
+
+namespace {
+
+constexpr std::string_view ConnectCaption = "联机";
+constexpr std::string_view DisconnectCaption = "断开";
+
+void Connect(MeterControls& controls) {
+    SerialPortProperties& line = controls.端口1.Properties();
+    line.SetPortNumber(ToInteger(controls.串口号.Content()));
+    line.SetBaudRate(ToInteger(controls.波特率.Content()));
+    if (controls.端口1.Open()) {
+        controls.外形框1.SetFillColour(LampReady);
+        SaveSelection(ModbusIdPath, controls.设备ID);
+        SaveSelection(ModbusBaudPath, controls.波特率);
+        SaveSelection(ModbusPortPath, controls.串口号);
+    } else {
+        controls.外形框1.SetFillColour(LampWaiting);
+    }
+    controls.联机按钮.SetCaption(Text(DisconnectCaption));
+}
+
+void Disconnect(MeterControls& controls) {
+    controls.端口1.Close();
+    controls.外形框1.SetFillColour(LampDisconnected);
+    controls.联机按钮.SetCaption(Text(ConnectCaption));
+    controls.时钟2.SetInterval(0);
+    controls.自动读取选择框.SetChecked(0);
+}
+
+}  // namespace
+
+void OnConnectClicked(MeterControls& controls) {
+    if (controls.联机按钮.Caption() == ConnectCaption) {
+        Connect(controls);
+    } else {
+        Disconnect(controls);
+    }
+}
+
+}  // namespace tavr
