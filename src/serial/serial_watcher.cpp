@@ -1,5 +1,6 @@
 #include "serial/serial_watcher.h"
 
+#include <linux/serial.h>
 #include <poll.h>
 #include <sys/eventfd.h>
 #include <sys/ioctl.h>
@@ -30,16 +31,6 @@ SerialEvent CommEvent(std::int32_t code) {
     return {SerialEvent::Kind::CommEvent, code};
 }
 
-// The driver's break and error counters; nothing for a device that keeps none (a pseudo-
-// terminal, many USB adapters).
-std::optional<serial_icounter_struct> ReadErrorCounts(int fd) {
-    serial_icounter_struct counts{};
-    if (::ioctl(fd, TIOCGICOUNT, &counts) != 0) {
-        return std::nullopt;
-    }
-    return counts;
-}
-
 // Waits until the port can take more bytes or the deadline passes.
 bool WaitWritable(int fd, Clock::time_point deadline) {
     for (;;) {
@@ -57,6 +48,15 @@ bool WaitWritable(int fd, Clock::time_point deadline) {
 }
 
 }  // namespace
+
+// Nothing for a device that keeps no counts (a pseudo-terminal, some USB adapters).
+std::optional<SerialWatcher::LineErrorCounts> SerialWatcher::ReadErrorCounts(int fd) {
+    serial_icounter_struct counts{};
+    if (::ioctl(fd, TIOCGICOUNT, &counts) != 0) {
+        return std::nullopt;
+    }
+    return LineErrorCounts{counts.brk, std::int64_t{counts.overrun} + counts.parity + counts.frame};
+}
 
 std::unique_ptr<SerialWatcher> SerialWatcher::Start(int portFd, SerialEventQueue& queue,
                                                     const Options& options) {
@@ -199,16 +199,14 @@ void SerialWatcher::QueueLineErrors(std::vector<SerialEvent>& events) {
     if (!errorCounts_) {
         return;
     }
-    const std::optional<serial_icounter_struct> now = ReadErrorCounts(portFd_);
+    const std::optional<LineErrorCounts> now = ReadErrorCounts(portFd_);
     if (!now) {
         return;
     }
-    const serial_icounter_struct& before = *errorCounts_;
-    if (now->brk != before.brk) {
+    if (now->breaks != errorCounts_->breaks) {
         events.push_back(CommEvent(kBreak));
     }
-    if (now->overrun != before.overrun || now->parity != before.parity ||
-        now->frame != before.frame) {
+    if (now->errors != errorCounts_->errors) {
         events.push_back(CommEvent(kLineError));
     }
     errorCounts_ = now;

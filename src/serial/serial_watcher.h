@@ -1,13 +1,12 @@
 #pragma once
 
-#include <linux/serial.h>
-
 #include <condition_variable>
 #include <cstdint>
 #include <memory>
 #include <mutex>
 #include <optional>
 #include <thread>
+#include <vector>
 
 #include "runtime/types.h"
 #include "serial/serial_event_queue.h"
@@ -46,12 +45,20 @@ class SerialWatcher {
     bool Write(const ByteSet& bytes);
 
   private:
+    // The driver's counts of the line conditions that raise events.
+    struct LineErrorCounts {
+        std::int64_t breaks = 0;
+        std::int64_t errors = 0;  // overruns, parity and framing errors
+    };
+
     struct Requests {
         bool stop = false;
         const ByteSet* write = nullptr;
     };
 
     SerialWatcher(int portFd, SerialEventQueue& queue, const Options& options, UniqueFd wakeFd);
+
+    static std::optional<LineErrorCounts> ReadErrorCounts(int fd);
 
     void Wake();
     void Run();
@@ -81,7 +88,7 @@ class SerialWatcher {
 
     // The watcher thread's own.
     bool hungUp_ = false;
-    std::optional<serial_icounter_struct> errorCounts_;
+    std::optional<LineErrorCounts> errorCounts_;
 
     std::thread thread_;
 };

@@ -1,11 +1,11 @@
 #include "serial/serial_port_unit.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
 #include <time.h>
 
-#include <fcntl.h>
 #include <chrono>
 #include <fstream>
 #include <functional>
