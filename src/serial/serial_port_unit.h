@@ -1,17 +1,28 @@
 #pragma once
 
 #include <functional>
+#include <memory>
 
+#include "serial/exclusive_tty.h"
+#include "serial/serial_event_queue.h"
 #include "serial/serial_port_device.h"
+#include "serial/serial_watcher.h"
 
 namespace tavr {
 
 // The serial port unit on Linux: termios, a watcher thread that reads every byte and performs
 // the writes, and an event queue drained on the window thread.
+//
+// Port number n is the device that $XDG_CONFIG_HOME/TAVR_12864/dosdevices/com<n> links to, or
+// else the n-th of the serial devices present (see com_port_path.h). The port is held
+// exclusively while open. After the device hangs up the unit stays open (IsOpen() is true until
+// Close) but every Send fails; Close and a new Open reconnect once the device is back.
 class SerialPortUnit final : public SerialPortDevice {
   public:
-    // Called on the watcher thread once per queued entry. It must be thread-safe and arrange for
-    // DeliverQueued() to run on the window thread (a posted notice).
+    // Called on the watcher thread once per queued entry, with the queue's mutex held. It must be
+    // thread-safe, must not block on the window thread, and arranges for DeliverQueued() to run
+    // on the window thread (a posted notice). The window thread must not hold a lock the poster
+    // takes while it calls DeliverQueued().
     using QueueReadyPoster = std::function<void()>;
 
     explicit SerialPortUnit(QueueReadyPoster postQueueReady);
@@ -24,6 +35,11 @@ class SerialPortUnit final : public SerialPortDevice {
     bool IsOpen() const override;
     bool Send(const Value& data) override;
     void DeliverQueued(const EventSink& sink) override;
+
+  private:
+    SerialEventQueue queue_;
+    ExclusiveTty port_;
+    std::unique_ptr<SerialWatcher> watcher_;
 };
 
 }  // namespace tavr

@@ -1,0 +1,121 @@
+#include "serial/com_port_path.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cstdlib>
+#include <fstream>
+#include <string>
+#include <string_view>
+#include <system_error>
+
+namespace tavr {
+namespace {
+
+// The absolute folder an environment variable names, or nothing.
+std::optional<std::filesystem::path> AbsoluteFolderFrom(const char* variable) {
+    const char* value = std::getenv(variable);
+    if (value == nullptr || *value == '\0') {
+        return std::nullopt;
+    }
+    std::filesystem::path folder(value);
+    if (!folder.is_absolute()) {
+        return std::nullopt;
+    }
+    return folder;
+}
+
+// The number k of a device name "<prefix><k>", or nothing when the name has another form.
+std::optional<unsigned long> DeviceIndex(std::string_view name, std::string_view prefix) {
+    if (!name.starts_with(prefix) || name.size() == prefix.size()) {
+        return std::nullopt;
+    }
+    const std::string_view digits = name.substr(prefix.size());
+    if (!std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; })) {
+        return std::nullopt;
+    }
+    unsigned long index = 0;
+    const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), index);
+    if (error != std::errc() || end != digits.data() + digits.size()) {
+        return std::nullopt;
+    }
+    return index;
+}
+
+// The names "<prefix><k>" present in `devFolder`, in numeric order of k.
+std::vector<std::string> NumberedDevices(const std::filesystem::path& devFolder,
+                                         std::string_view prefix) {
+    std::vector<std::pair<unsigned long, std::string>> found;
+    std::error_code error;
+    for (std::filesystem::directory_iterator it(devFolder, error), end; !error && it != end;
+         it.increment(error)) {
+        std::string name = it->path().filename().string();
+        if (const auto index = DeviceIndex(name, prefix)) {
+            found.emplace_back(*index, std::move(name));
+        }
+    }
+    std::sort(found.begin(), found.end());
+    std::vector<std::string> names;
+    for (auto& entry : found) {
+        names.push_back(std::move(entry.second));
+    }
+    return names;
+}
+
+// An on-board port has a UART behind it when its sysfs port type is known; the kernel creates
+// ttyS nodes for every possible legacy port, and those without hardware report type 0.
+bool HasUart(const std::filesystem::path& systemRoot, const std::string& name) {
+    std::ifstream typeFile(systemRoot / "sys/class/tty" / name / "type");
+    int type = 0;
+    return static_cast<bool>(typeFile >> type) && type != 0;
+}
+
+}  // namespace
+
+std::filesystem::path ComPortLinkFolder() {
+    std::optional<std::filesystem::path> configHome = AbsoluteFolderFrom("XDG_CONFIG_HOME");
+    if (!configHome) {
+        const std::optional<std::filesystem::path> home = AbsoluteFolderFrom("HOME");
+        if (!home) {
+            return {};
+        }
+        configHome = *home / ".config";
+    }
+    return *configHome / "TAVR_12864" / "dosdevices";
+}
+
+std::vector<std::filesystem::path> DefaultSerialDevices(const std::filesystem::path& systemRoot) {
+    const std::filesystem::path devFolder = systemRoot / "dev";
+    std::vector<std::filesystem::path> devices;
+    for (const std::string_view prefix : {"ttyUSB", "ttyACM"}) {
+        for (const std::string& name : NumberedDevices(devFolder, prefix)) {
+            devices.push_back(devFolder / name);
+        }
+    }
+    for (const std::string& name : NumberedDevices(devFolder, "ttyS")) {
+        if (HasUart(systemRoot, name)) {
+            devices.push_back(devFolder / name);
+        }
+    }
+    return devices;
+}
+
+std::optional<std::filesystem::path> ComPortDevicePath(int portNumber,
+                                                       const ComPortLocations& locations) {
+    if (portNumber < 1) {
+        return std::nullopt;
+    }
+    if (!locations.linkFolder.empty()) {
+        std::filesystem::path link = locations.linkFolder / ("com" + std::to_string(portNumber));
+        std::error_code error;
+        if (std::filesystem::exists(std::filesystem::symlink_status(link, error))) {
+            return link;
+        }
+    }
+    const std::vector<std::filesystem::path> devices = DefaultSerialDevices(locations.systemRoot);
+    if (static_cast<std::size_t>(portNumber) > devices.size()) {
+        return std::nullopt;
+    }
+    return devices[static_cast<std::size_t>(portNumber) - 1];
+}
+
+}  // namespace tavr

@@ -1,0 +1,268 @@
+#include "serial/serial_watcher.h"
+
+#include <linux/serial.h>
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <sys/ioctl.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <array>
+#include <cerrno>
+#include <chrono>
+#include <limits>
+#include <system_error>
+#include <utility>
+
+namespace tavr {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr std::int32_t kBreak = 1;
+constexpr std::int32_t kLineError = 4;
+constexpr std::int32_t kEventChar = 7;
+constexpr std::int32_t kCarrierLost = 10;
+
+constexpr short kHangUpEvents = POLLHUP | POLLERR | POLLNVAL;
+
+SerialEvent CommEvent(std::int32_t code) {
+    return {SerialEvent::Kind::CommEvent, code};
+}
+
+// Waits until the port can take more bytes or the deadline passes.
+bool WaitWritable(int fd, Clock::time_point deadline) {
+    for (;;) {
+        const auto remaining =
+            std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
+        pollfd port{fd, POLLOUT, 0};
+        const int ready = ::poll(
+            &port, 1,
+            static_cast<int>(std::clamp<long long>(remaining, 0, std::numeric_limits<int>::max())));
+        if (ready < 0 && errno == EINTR) {
+            continue;
+        }
+        return ready > 0 && (port.revents & POLLOUT) != 0 && (port.revents & kHangUpEvents) == 0;
+    }
+}
+
+}  // namespace
+
+// Nothing for a device that keeps no counts (a pseudo-terminal, some USB adapters).
+std::optional<SerialWatcher::LineErrorCounts> SerialWatcher::ReadErrorCounts(int fd) {
+    serial_icounter_struct counts{};
+    if (::ioctl(fd, TIOCGICOUNT, &counts) != 0) {
+        return std::nullopt;
+    }
+    return LineErrorCounts{counts.brk, std::int64_t{counts.overrun} + counts.parity + counts.frame};
+}
+
+std::unique_ptr<SerialWatcher> SerialWatcher::Start(int portFd, SerialEventQueue& queue,
+                                                    const Options& options) {
+    UniqueFd wakeFd(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK));
+    if (!wakeFd.Valid()) {
+        return nullptr;
+    }
+    std::unique_ptr<SerialWatcher> watcher(
+        new SerialWatcher(portFd, queue, options, std::move(wakeFd)));
+    try {
+        watcher->thread_ = std::thread(&SerialWatcher::Run, watcher.get());
+    } catch (const std::system_error&) {
+        return nullptr;
+    }
+    return watcher;
+}
+
+SerialWatcher::SerialWatcher(int portFd, SerialEventQueue& queue, const Options& options,
+                             UniqueFd wakeFd)
+    : portFd_(portFd),
+      queue_(queue),
+      options_(options),
+      wakeFd_(std::move(wakeFd)),
+      errorCounts_(ReadErrorCounts(portFd)) {}
+
+SerialWatcher::~SerialWatcher() {
+    if (!thread_.joinable()) {
+        return;
+    }
+    {
+        const std::lock_guard lock(mutex_);
+        stopRequested_ = true;
+    }
+    Wake();
+    thread_.join();
+}
+
+bool SerialWatcher::Write(const ByteSet& bytes) {
+    std::unique_lock lock(mutex_);
+    if (ended_) {
+        return false;
+    }
+    pendingWrite_ = &bytes;
+    writeFinished_ = false;
+    lock.unlock();
+    Wake();
+    lock.lock();
+    writeDone_.wait(lock, [this] { return writeFinished_ || ended_; });
+    pendingWrite_ = nullptr;
+    return writeFinished_ && writeResult_;
+}
+
+void SerialWatcher::Wake() {
+    const std::uint64_t one = 1;
+    // The counter cannot overflow: the watcher empties it on every wake-up.
+    [[maybe_unused]] const ssize_t written = ::write(wakeFd_.Get(), &one, sizeof one);
+}
+
+void SerialWatcher::Run() {
+    for (;;) {
+        std::array<pollfd, 2> watched{{
+            {wakeFd_.Get(), POLLIN, 0},
+            // A negative descriptor is skipped by poll(): a hung-up port is no longer watched,
+            // or its permanent hang-up state would wake the thread at once, forever.
+            {hungUp_ ? -1 : portFd_, POLLIN, 0},
+        }};
+        if (::poll(watched.data(), watched.size(), -1) < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            EndAbnormally();
+            return;
+        }
+        if ((watched[0].revents & POLLIN) != 0) {
+            ConsumeWakeCounter();
+        }
+        const Requests requests = TakeRequests();
+        if (requests.stop) {
+            return;
+        }
+        // Input already waiting is taken before a write, whose purge would discard it.
+        if (watched[1].revents != 0) {
+            ReadInput(watched[1].revents);
+        }
+        if (requests.write != nullptr) {
+            FinishWrite(PerformWrite(*requests.write));
+        }
+    }
+}
+
+void SerialWatcher::ConsumeWakeCounter() {
+    std::uint64_t counter = 0;
+    [[maybe_unused]] const ssize_t read = ::read(wakeFd_.Get(), &counter, sizeof counter);
+}
+
+SerialWatcher::Requests SerialWatcher::TakeRequests() {
+    const std::lock_guard lock(mutex_);
+    return {stopRequested_, std::exchange(pendingWrite_, nullptr)};
+}
+
+void SerialWatcher::ReadInput(short revents) {
+    std::array<std::uint8_t, 256> buffer{};
+    for (;;) {
+        const ssize_t count = ::read(portFd_, buffer.data(), buffer.size());
+        if (count > 0) {
+            QueueReceived(buffer.data(), static_cast<std::size_t>(count));
+            // A short read took all the driver held; poll() tells when more comes.
+            if (static_cast<std::size_t>(count) < buffer.size()) {
+                break;
+            }
+            continue;
+        }
+        if (count < 0 && errno == EINTR) {
+            continue;
+        }
+        if (count < 0 && errno != EAGAIN) {
+            NoteHangUp();
+        }
+        break;
+    }
+    if ((revents & kHangUpEvents) != 0) {
+        NoteHangUp();
+    }
+}
+
+void SerialWatcher::QueueReceived(const std::uint8_t* bytes, std::size_t count) {
+    std::vector<SerialEvent> events;
+    events.reserve(count + 2);
+    QueueLineErrors(events);
+    for (std::size_t i = 0; i < count; ++i) {
+        if (options_.eventChar == bytes[i]) {
+            events.push_back(CommEvent(kEventChar));
+        }
+        events.push_back({SerialEvent::Kind::DataArrival, bytes[i]});
+    }
+    queue_.Append(events);
+}
+
+void SerialWatcher::QueueLineErrors(std::vector<SerialEvent>& events) {
+    if (!errorCounts_) {
+        return;
+    }
+    const std::optional<LineErrorCounts> now = ReadErrorCounts(portFd_);
+    if (!now) {
+        return;
+    }
+    if (now->breaks != errorCounts_->breaks) {
+        events.push_back(CommEvent(kBreak));
+    }
+    if (now->errors != errorCounts_->errors) {
+        events.push_back(CommEvent(kLineError));
+    }
+    errorCounts_ = now;
+}
+
+void SerialWatcher::NoteHangUp() {
+    if (hungUp_) {
+        return;
+    }
+    hungUp_ = true;
+    const SerialEvent carrierLost = CommEvent(kCarrierLost);
+    queue_.Append({&carrierLost, 1});
+}
+
+bool SerialWatcher::PerformWrite(const ByteSet& bytes) {
+    ::tcflush(portFd_, TCIOFLUSH);
+    if (hungUp_) {
+        return false;
+    }
+    const Clock::time_point deadline =
+        Clock::now() + std::chrono::milliseconds(options_.writeTimeoutMs);
+    std::size_t written = 0;
+    while (written < bytes.size()) {
+        const ssize_t count = ::write(portFd_, bytes.data() + written, bytes.size() - written);
+        if (count > 0) {
+            written += static_cast<std::size_t>(count);
+            continue;
+        }
+        if (count < 0 && errno == EINTR) {
+            continue;
+        }
+        if (count < 0 && errno != EAGAIN) {
+            return false;
+        }
+        if (!WaitWritable(portFd_, deadline)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+void SerialWatcher::FinishWrite(bool result) {
+    {
+        const std::lock_guard lock(mutex_);
+        writeResult_ = result;
+        writeFinished_ = true;
+    }
+    writeDone_.notify_all();
+}
+
+void SerialWatcher::EndAbnormally() {
+    {
+        const std::lock_guard lock(mutex_);
+        ended_ = true;
+    }
+    writeDone_.notify_all();
+}
+
+}  // namespace tavr
