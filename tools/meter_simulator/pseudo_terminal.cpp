@@ -1,0 +1,45 @@
+#include "meter_simulator/pseudo_terminal.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <array>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+
+namespace tavr::simulator {
+
+bool PseudoTerminal::Open(std::string& error) {
+    Close();
+    master_ = posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    std::array<char, 128> name{};
+    if (master_ < 0 || grantpt(master_) != 0 || unlockpt(master_) != 0 ||
+        ptsname_r(master_, name.data(), name.size()) != 0) {
+        error = std::string("cannot create a pseudo-terminal: ") + std::strerror(errno);
+        Close();
+        return false;
+    }
+    slavePath_ = name.data();
+    slave_ = open(slavePath_.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (slave_ < 0) {
+        error = "cannot open " + slavePath_ + ": " + std::strerror(errno);
+        Close();
+        return false;
+    }
+    return true;
+}
+
+void PseudoTerminal::Close() {
+    if (slave_ >= 0) {
+        close(slave_);
+        slave_ = -1;
+    }
+    if (master_ >= 0) {
+        close(master_);
+        master_ = -1;
+    }
+    slavePath_.clear();
+}
+
+}  // namespace tavr::simulator
