@@ -6,6 +6,7 @@
 #include <signal.h>
 #include <spawn.h>
 #include <stdlib.h>
+#include <sys/ioctl.h>
 #include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
@@ -194,6 +195,14 @@ class MeterLine {
         return bytes;
     }
 
+    void TakeExclusiveUse() { EXPECT_EQ(ioctl(fd_, TIOCEXCL), 0); }
+
+    bool InExclusiveUse() {
+        int exclusive = 0;
+        EXPECT_EQ(ioctl(fd_, TIOCGEXCL, &exclusive), 0);
+        return exclusive != 0;
+    }
+
     bool HasInput() {
         pollfd watched{fd_, POLLIN, 0};
         return poll(&watched, 1, 0) == 1;
@@ -245,7 +254,13 @@ TEST_F(SimulatorProcessTest, AnswersAReadThroughItsComLinkAndRemovesTheLinkOnQui
         EXPECT_EQ(reply[2], 70);
         EXPECT_TRUE(CrcHolds(reply));
         EXPECT_EQ(RegisterValue(reply, 0), 1);
+        line.TakeExclusiveUse();
     }
+    // Commands are taken after the close notice that came before them.
+    simulator.Send("get 0x0000");
+    EXPECT_EQ(simulator.WaitForLine("value "), "value 0x0000 1");
+    EXPECT_FALSE(MeterLine(Link(3), B9600).InExclusiveUse());  // as a real port after its close
+
     simulator.Send("quit");
 
     EXPECT_EQ(simulator.WaitForExit(), 0);

@@ -103,6 +103,7 @@ int MeterSimulator::Run() {
         if (master >= 0) {
             watched.push_back(
                 {master, static_cast<short>(POLLIN | (outbox_.empty() ? 0 : POLLOUT)), 0});
+            watched.push_back({line_.CloseWatch(), POLLIN, 0});
         }
         const std::size_t commands = watched.size();
         if (options_.readCommands) {
@@ -115,11 +116,16 @@ int MeterSimulator::Run() {
         if (watched[0].revents != 0 && stopSignals.Arrived()) {
             break;
         }
-        if (master >= 0 && (watched[1].revents & (POLLIN | POLLHUP | POLLERR)) != 0) {
+        if (master >= 0 && (watched[1].revents & POLLIN) != 0) {
             ReceiveFromLine();
+        } else if (master >= 0 && (watched[1].revents & (POLLHUP | POLLERR)) != 0) {
+            HangUp(LostLinePause);  // the line broke: offer a new one
         }
         if (master >= 0 && (watched[1].revents & POLLOUT) != 0) {
             WriteOutbox();
+        }
+        if (master >= 0 && line_.IsOpen() && watched[2].revents != 0) {
+            line_.ForgetExclusiveUse();
         }
         if (commands < watched.size() && watched[commands].revents != 0) {
             ReadCommands();
@@ -155,6 +161,7 @@ void MeterSimulator::HangUp(std::chrono::milliseconds pause) {
 void MeterSimulator::DropPendingOutput() {
     scheduled_.clear();
     outbox_.clear();
+    outboxSent_ = 0;
 }
 
 void MeterSimulator::ReceiveFromLine() {
@@ -213,16 +220,19 @@ void MeterSimulator::SendDue(Clock::time_point now) {
 }
 
 void MeterSimulator::WriteOutbox() {
-    while (!outbox_.empty() && line_.IsOpen()) {
-        const ssize_t written = write(line_.Master(), outbox_.data(), outbox_.size());
+    while (outboxSent_ < outbox_.size() && line_.IsOpen()) {
+        const ssize_t written =
+            write(line_.Master(), outbox_.data() + outboxSent_, outbox_.size() - outboxSent_);
         if (written > 0) {
-            outbox_.erase(outbox_.begin(), outbox_.begin() + written);
+            outboxSent_ += static_cast<std::size_t>(written);
         } else if (written < 0 && (errno == EAGAIN || errno == EINTR)) {
             return;  // poll reports when the line takes more
         } else {
-            outbox_.clear();
+            break;
         }
     }
+    outbox_.clear();
+    outboxSent_ = 0;
 }
 
 void MeterSimulator::RunTimers() {

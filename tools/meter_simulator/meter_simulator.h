@@ -62,6 +62,7 @@ class MeterSimulator {
     std::optional<Clock::time_point> reconnectAt_;
     std::multimap<Clock::time_point, Transmission> scheduled_;
     ByteSet outbox_;
+    std::size_t outboxSent_ = 0;  // bytes of outbox_ already written
     std::string commandText_;
     bool running_ = true;
     int exitStatus_ = 0;

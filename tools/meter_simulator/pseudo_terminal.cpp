@@ -1,6 +1,8 @@
 #include "meter_simulator/pseudo_terminal.h"
 
 #include <fcntl.h>
+#include <sys/inotify.h>
+#include <sys/ioctl.h>
 #include <unistd.h>
 
 #include <array>
@@ -27,10 +29,28 @@ bool PseudoTerminal::Open(std::string& error) {
         Close();
         return false;
     }
+    closeWatch_ = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    if (closeWatch_ < 0 ||
+        inotify_add_watch(closeWatch_, slavePath_.c_str(), IN_CLOSE_WRITE | IN_CLOSE_NOWRITE) < 0) {
+        error = "cannot watch " + slavePath_ + ": " + std::strerror(errno);
+        Close();
+        return false;
+    }
     return true;
 }
 
+void PseudoTerminal::ForgetExclusiveUse() {
+    std::array<char, 1024> notices{};
+    while (read(closeWatch_, notices.data(), notices.size()) > 0) {
+    }
+    ioctl(slave_, TIOCNXCL);
+}
+
 void PseudoTerminal::Close() {
+    if (closeWatch_ >= 0) {
+        close(closeWatch_);
+        closeWatch_ = -1;
+    }
     if (slave_ >= 0) {
         close(slave_);
         slave_ = -1;
