@@ -4,6 +4,7 @@
 #include <sys/signalfd.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <csignal>
@@ -11,6 +12,7 @@
 #include <cstring>
 #include <vector>
 
+#include "meter_simulator/control_command.h"
 #include "meter_simulator/line_settings.h"
 
 namespace tavr::simulator {

@@ -7,7 +7,6 @@
 #include <string_view>
 
 #include "meter_simulator/com_link.h"
-#include "meter_simulator/control_command.h"
 #include "meter_simulator/frame_log.h"
 #include "meter_simulator/live_measurements.h"
 #include "meter_simulator/pseudo_terminal.h"
