@@ -1,0 +1,318 @@
+// Runs the simulator program itself on a pseudo-terminal, the way the program, the benchmarks
+// and the end-to-end tests use it. Every wait is bounded by a generous limit.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <stdlib.h>
+#include <sys/ioctl.h>
+#include <sys/wait.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "protocol/frame_codec.h"
+
+extern char** environ;
+
+namespace tavr {
+namespace {
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+constexpr auto Patience = std::chrono::seconds(20);
+
+int MillisecondsLeft(Clock::time_point deadline) {
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+    return static_cast<int>(std::max<std::chrono::milliseconds::rep>(left.count(), 0));
+}
+
+// The simulator as a child process with its standard input and output on pipes.
+class SimulatorProcess {
+  public:
+    SimulatorProcess(const fs::path& configHome, std::vector<std::string> arguments) {
+        int input[2];
+        int output[2];
+        EXPECT_EQ(pipe2(input, O_CLOEXEC), 0);
+        EXPECT_EQ(pipe2(output, O_CLOEXEC), 0);
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_adddup2(&actions, input[0], STDIN_FILENO);
+        posix_spawn_file_actions_adddup2(&actions, output[1], STDOUT_FILENO);
+
+        arguments.insert(arguments.begin(), TAVR_METER_SIM_PATH);
+        std::vector<char*> argv;
+        for (std::string& argument : arguments) {
+            argv.push_back(argument.data());
+        }
+        argv.push_back(nullptr);
+        std::vector<std::string> environment{"XDG_CONFIG_HOME=" + configHome.string()};
+        for (char** entry = environ; *entry != nullptr; ++entry) {
+            if (std::string_view(*entry).rfind("XDG_CONFIG_HOME=", 0) != 0) {
+                environment.emplace_back(*entry);
+            }
+        }
+        std::vector<char*> envp;
+        for (std::string& entry : environment) {
+            envp.push_back(entry.data());
+        }
+        envp.push_back(nullptr);
+
+        EXPECT_EQ(posix_spawn(&pid_, argv[0], &actions, nullptr, argv.data(), envp.data()), 0);
+        posix_spawn_file_actions_destroy(&actions);
+        close(input[0]);
+        close(output[1]);
+        input_ = input[1];
+        output_ = output[0];
+    }
+
+    ~SimulatorProcess() {
+        CloseInput();
+        if (pid_ > 0) {
+            kill(pid_, SIGKILL);
+            waitpid(pid_, nullptr, 0);
+        }
+        close(output_);
+    }
+
+    // The next line of standard output that contains `text`, skipping others.
+    std::optional<std::string> WaitForLine(std::string_view text) {
+        const auto deadline = Clock::now() + Patience;
+        for (;;) {
+            for (std::size_t end; (end = received_.find('\n')) != std::string::npos;) {
+                std::string line = received_.substr(0, end);
+                received_.erase(0, end + 1);
+                if (line.find(text) != std::string::npos) {
+                    return line;
+                }
+            }
+            if (!ReadOutput(deadline)) {
+                return std::nullopt;
+            }
+        }
+    }
+
+    void Send(const std::string& command) {
+        const std::string line = command + '\n';
+        EXPECT_EQ(write(input_, line.data(), line.size()), static_cast<ssize_t>(line.size()));
+    }
+
+    void CloseInput() {
+        if (input_ >= 0) {
+            close(input_);
+            input_ = -1;
+        }
+    }
+
+    void Signal(int signal) { kill(pid_, signal); }
+
+    // The exit status once the process has ended (it closes its output when it does).
+    std::optional<int> WaitForExit() {
+        const auto deadline = Clock::now() + Patience;
+        while (ReadOutput(deadline)) {
+        }
+        int status = 0;
+        while (waitpid(pid_, &status, WNOHANG) == 0) {
+            if (MillisecondsLeft(deadline) == 0) {
+                return std::nullopt;
+            }
+            poll(nullptr, 0, 10);
+        }
+        pid_ = -1;
+        return WIFEXITED(status) ? std::optional<int>(WEXITSTATUS(status)) : std::nullopt;
+    }
+
+  private:
+    // False at the end of the output or when the deadline has passed.
+    bool ReadOutput(Clock::time_point deadline) {
+        pollfd watched{output_, POLLIN, 0};
+        char buffer[4096];
+        if (poll(&watched, 1, MillisecondsLeft(deadline)) <= 0) {
+            return false;
+        }
+        const ssize_t count = read(output_, buffer, sizeof buffer);
+        if (count <= 0) {
+            return false;
+        }
+        received_.append(buffer, static_cast<std::size_t>(count));
+        return true;
+    }
+
+    pid_t pid_ = -1;
+    int input_ = -1;
+    int output_ = -1;
+    std::string received_;
+};
+
+// A line opened through its COM link and set up as the program sets it: raw, 8N1.
+class MeterLine {
+  public:
+    MeterLine(const fs::path& link, speed_t speed)
+        : fd_(open(link.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC)) {
+        EXPECT_GE(fd_, 0) << link;
+        SetSpeed(speed);
+    }
+    ~MeterLine() { close(fd_); }
+
+    void SetSpeed(speed_t speed) {
+        termios settings{};
+        ASSERT_EQ(tcgetattr(fd_, &settings), 0);
+        cfmakeraw(&settings);
+        settings.c_cflag |= CLOCAL | CREAD;
+        cfsetspeed(&settings, speed);
+        ASSERT_EQ(tcsetattr(fd_, TCSANOW, &settings), 0);
+    }
+
+    void Send(const ByteSet& frame) {
+        EXPECT_EQ(write(fd_, frame.data(), frame.size()), static_cast<ssize_t>(frame.size()));
+    }
+
+    // Up to `count` bytes, as many as arrive before the patience runs out.
+    ByteSet Receive(std::size_t count) {
+        ByteSet bytes;
+        const auto deadline = Clock::now() + Patience;
+        while (bytes.size() < count) {
+            pollfd watched{fd_, POLLIN, 0};
+            if (poll(&watched, 1, MillisecondsLeft(deadline)) <= 0 ||
+                (watched.revents & POLLIN) == 0) {
+                break;
+            }
+            std::uint8_t buffer[256];
+            const ssize_t got = read(fd_, buffer, std::min(sizeof buffer, count - bytes.size()));
+            if (got <= 0) {
+                break;
+            }
+            bytes.insert(bytes.end(), buffer, buffer + got);
+        }
+        return bytes;
+    }
+
+    void TakeExclusiveUse() { EXPECT_EQ(ioctl(fd_, TIOCEXCL), 0); }
+
+    bool InExclusiveUse() {
+        int exclusive = 0;
+        EXPECT_EQ(ioctl(fd_, TIOCGEXCL, &exclusive), 0);
+        return exclusive != 0;
+    }
+
+    bool HasInput() {
+        pollfd watched{fd_, POLLIN, 0};
+        return poll(&watched, 1, 0) == 1;
+    }
+
+    // Waits for the simulator to hang up the line.
+    bool HungUp() {
+        pollfd watched{fd_, POLLIN, 0};
+        return poll(&watched, 1, MillisecondsLeft(Clock::now() + Patience)) == 1 &&
+               (watched.revents & POLLHUP) != 0;
+    }
+
+  private:
+    int fd_;
+};
+
+bool CrcHolds(const ByteSet& frame) {
+    const std::uint16_t crc = Crc16(std::span(frame).first(frame.size() - 2));
+    return frame[frame.size() - 2] == (crc & 0xFF) && frame[frame.size() - 1] == (crc >> 8);
+}
+
+class SimulatorProcessTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        std::string pattern = (fs::temp_directory_path() / "tavr-sim-XXXXXX").string();
+        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+        configHome_ = pattern;
+    }
+    void TearDown() override { fs::remove_all(configHome_); }
+
+    fs::path Link(int com) const {
+        return configHome_ / "TAVR_12864" / "dosdevices" / ("com" + std::to_string(com));
+    }
+
+    fs::path configHome_;
+};
+
+TEST_F(SimulatorProcessTest, AnswersAReadThroughItsComLinkAndRemovesTheLinkOnQuit) {
+    SimulatorProcess simulator(configHome_, {"--com", "3", "--baud", "9600"});
+    const auto ready = simulator.WaitForLine("ready ");
+    ASSERT_TRUE(ready);
+    EXPECT_EQ(*ready, "ready " + fs::read_symlink(Link(3)).string() + " com3");
+    {
+        MeterLine line(Link(3), B9600);
+        line.Send(BuildReadRequest(1));
+        const ByteSet reply = line.Receive(ReadReplyLength);
+
+        ASSERT_EQ(reply.size(), static_cast<std::size_t>(ReadReplyLength));
+        EXPECT_EQ(reply[2], 70);
+        EXPECT_TRUE(CrcHolds(reply));
+        EXPECT_EQ(RegisterValue(reply, 0), 1);
+        line.TakeExclusiveUse();
+    }
+    // Commands are taken after the close notice that came before them.
+    simulator.Send("get 0x0000");
+    EXPECT_EQ(simulator.WaitForLine("value "), "value 0x0000 1");
+    EXPECT_FALSE(MeterLine(Link(3), B9600).InExclusiveUse());  // as a real port after its close
+
+    simulator.Send("quit");
+
+    EXPECT_EQ(simulator.WaitForExit(), 0);
+    EXPECT_FALSE(fs::exists(fs::symlink_status(Link(3))));
+}
+
+TEST_F(SimulatorProcessTest, CheckedBaudRateGetsAnAnswerOnlyAtTheMetersSpeed) {
+    SimulatorProcess simulator(configHome_,
+                               {"--com", "2", "--baud", "2400", "--check-baud", "--log", "-"});
+    ASSERT_TRUE(simulator.WaitForLine("ready "));
+    MeterLine line(Link(2), B9600);
+
+    line.Send(BuildReadRequest(1));
+    ASSERT_TRUE(simulator.WaitForLine(" rx "));  // logged before any answer would be written
+    EXPECT_FALSE(line.HasInput());
+
+    line.SetSpeed(B2400);
+    line.Send(BuildReadRequest(1));
+    const ByteSet reply = line.Receive(ReadReplyLength);
+    ASSERT_EQ(reply.size(), static_cast<std::size_t>(ReadReplyLength));
+    EXPECT_TRUE(CrcHolds(reply));
+
+    simulator.CloseInput();  // the end of the control channel ends the simulator
+    EXPECT_EQ(simulator.WaitForExit(), 0);
+    EXPECT_FALSE(fs::exists(fs::symlink_status(Link(2))));
+}
+
+TEST_F(SimulatorProcessTest, HangUpOffersANewLineThatObeysCommandsUntilTerminated) {
+    SimulatorProcess simulator(configHome_, {"--com", "5"});
+    const auto first = simulator.WaitForLine("ready ");
+    ASSERT_TRUE(first);
+    MeterLine oldLine(Link(5), B2400);
+
+    simulator.Send("hangup 0");
+    EXPECT_TRUE(simulator.WaitForLine("ok hangup"));
+    EXPECT_TRUE(oldLine.HungUp());
+    const auto second = simulator.WaitForLine("ready ");
+    ASSERT_TRUE(second);
+    EXPECT_NE(*second, *first);
+
+    MeterLine line(Link(5), B2400);
+    simulator.Send("fault bad-crc");
+    ASSERT_TRUE(simulator.WaitForLine("ok fault bad-crc"));
+    line.Send(BuildReadRequest(1));
+    const ByteSet reply = line.Receive(ReadReplyLength);
+    ASSERT_EQ(reply.size(), static_cast<std::size_t>(ReadReplyLength));
+    EXPECT_FALSE(CrcHolds(reply));
+
+    simulator.Signal(SIGTERM);
+    EXPECT_EQ(simulator.WaitForExit(), 0);
+    EXPECT_FALSE(fs::exists(fs::symlink_status(Link(5))));
+}
+
+}  // namespace
+}  // namespace tavr

@@ -1,0 +1,170 @@
+#include "meter_simulator/request_handler.h"
+
+#include <algorithm>
+
+#include "protocol/frame_codec.h"
+
+namespace tavr::simulator {
+
+namespace {
+
+constexpr std::uint8_t BroadcastAddress = 0;
+constexpr std::uint8_t ExceptionMark = 0x80;
+constexpr std::uint8_t IllegalFunction = 0x01;
+constexpr std::uint8_t IllegalDataAddress = 0x02;
+constexpr std::uint8_t IllegalDataValue = 0x03;
+constexpr int MostRegistersPerRead = 125;
+
+int Word(const ByteSet& frame, std::size_t offset) {
+    return frame[offset] * 256 + frame[offset + 1];
+}
+
+void PutWord(ByteSet& frame, int word) {
+    frame.push_back(static_cast<std::uint8_t>(word >> 8));
+    frame.push_back(static_cast<std::uint8_t>(word & 0xFF));
+}
+
+ByteSet Sealed(ByteSet frame) {
+    const std::uint16_t crc = Crc16(frame);
+    frame.push_back(static_cast<std::uint8_t>(crc & 0xFF));
+    frame.push_back(static_cast<std::uint8_t>(crc >> 8));
+    return frame;
+}
+
+ByteSet ExceptionAnswer(const ByteSet& request, std::uint8_t code) {
+    return Sealed({request[0], static_cast<std::uint8_t>(request[1] | ExceptionMark), code});
+}
+
+}  // namespace
+
+RequestHandler::RequestHandler(RegisterBank& bank, std::uint64_t seed)
+    : bank_(bank), noise_(seed) {}
+
+std::vector<Exchange> RequestHandler::Receive(std::span<const std::uint8_t> bytes) {
+    return Handle(assembler_.Feed(bytes));
+}
+
+std::vector<Exchange> RequestHandler::Silence() {
+    return Handle(assembler_.EndOfFrame());
+}
+
+std::vector<Exchange> RequestHandler::Handle(std::vector<Piece> pieces) {
+    std::vector<Exchange> exchanges;
+    for (Piece& piece : pieces) {
+        if (piece.isFrame) {
+            exchanges.push_back(HandleFrame(std::move(piece.bytes)));
+        } else {
+            exchanges.push_back({Verdict::Discarded, std::move(piece.bytes), std::nullopt});
+        }
+    }
+    return exchanges;
+}
+
+Exchange RequestHandler::HandleFrame(ByteSet frame) {
+    const std::uint8_t slave = frame[0];
+    if (slave != BroadcastAddress && !bank_.AnswersTo(slave)) {
+        return {Verdict::OtherAddress, std::move(frame), std::nullopt};
+    }
+    if (fault_.kind == FaultKind::Silent) {
+        return {Verdict::Unheard, std::move(frame), std::nullopt};
+    }
+    if (slave == BroadcastAddress) {
+        CarryOutBroadcast(frame);
+        return {Verdict::Broadcast, std::move(frame), std::nullopt};
+    }
+    Transmission answer = Disturb(Answer(frame));
+    return {Verdict::Answered, std::move(frame), std::move(answer)};
+}
+
+ByteSet RequestHandler::Answer(const ByteSet& request) {
+    const bool knownLength = request.size() == static_cast<std::size_t>(RequestLength);
+    if (request[1] == ReadFunction && knownLength) {
+        return ReadRegisters(request);
+    }
+    if (request[1] == WriteFunction && knownLength) {
+        return WriteRegister(request);
+    }
+    if (request[1] == ReadFunction || request[1] == WriteFunction) {
+        return ExceptionAnswer(request, IllegalDataValue);
+    }
+    return ExceptionAnswer(request, IllegalFunction);
+}
+
+ByteSet RequestHandler::ReadRegisters(const ByteSet& request) const {
+    const int start = Word(request, 2);
+    const int count = Word(request, 4);
+    if (count < 1 || count > MostRegistersPerRead) {
+        return ExceptionAnswer(request, IllegalDataValue);
+    }
+    if (start + count > RegisterCount) {
+        return ExceptionAnswer(request, IllegalDataAddress);
+    }
+    ByteSet answer{request[0], ReadFunction, static_cast<std::uint8_t>(2 * count)};
+    for (int address = start; address < start + count; ++address) {
+        PutWord(answer, bank_.Get(address));
+    }
+    return Sealed(std::move(answer));
+}
+
+ByteSet RequestHandler::WriteRegister(const ByteSet& request) {
+    switch (bank_.Write(Word(request, 2), static_cast<std::uint16_t>(Word(request, 4)))) {
+        case WriteResult::Stored:
+            return request;
+        case WriteResult::IllegalAddress:
+            return ExceptionAnswer(request, IllegalDataAddress);
+        case WriteResult::IllegalValue:
+            break;
+    }
+    return ExceptionAnswer(request, IllegalDataValue);
+}
+
+void RequestHandler::CarryOutBroadcast(const ByteSet& request) {
+    if (request[1] == WriteFunction && request.size() == static_cast<std::size_t>(RequestLength)) {
+        bank_.Write(Word(request, 2), static_cast<std::uint16_t>(Word(request, 4)));
+    }
+}
+
+Transmission RequestHandler::Disturb(ByteSet answer) {
+    Transmission transmission;
+    const auto size = static_cast<std::int64_t>(answer.size());
+    switch (fault_.kind) {
+        case FaultKind::Short: {
+            const std::int64_t kept = fault_.argument == 0 ? size - 1 : fault_.argument;
+            answer.resize(static_cast<std::size_t>(std::min(kept, size - 1)));
+            break;
+        }
+        case FaultKind::BadCrc:
+            answer[answer.size() - 2] ^= 0xFF;
+            answer[answer.size() - 1] ^= 0xFF;
+            break;
+        case FaultKind::Delay:
+            transmission.delay = std::chrono::milliseconds{fault_.argument};
+            break;
+        case FaultKind::Garbage:
+            answer = Garbage(static_cast<std::size_t>(fault_.argument));
+            break;
+        case FaultKind::HangUp:
+            answer.clear();
+            transmission.hangUpPause = std::chrono::milliseconds{fault_.argument};
+            break;
+        case FaultKind::None:
+        case FaultKind::Silent:
+            break;
+    }
+    transmission.bytes = std::move(answer);
+    return transmission;
+}
+
+ByteSet RequestHandler::Garbage(std::size_t count) {
+    ByteSet bytes(count);
+    std::uint64_t word = 0;
+    for (std::size_t i = 0; i < count; ++i) {
+        if (i % 8 == 0) {
+            word = noise_();
+        }
+        bytes[i] = static_cast<std::uint8_t>(word >> (8 * (i % 8)));
+    }
+    return bytes;
+}
+
+}  // namespace tavr::simulator

@@ -1,0 +1,140 @@
+#include "meter_simulator/simulator_options.h"
+
+#include <limits>
+#include <optional>
+#include <type_traits>
+#include <utility>
+
+#include "meter_simulator/number_text.h"
+
+namespace tavr::simulator {
+
+namespace {
+
+constexpr std::string_view Usage =
+    "usage: tavr-meter-sim [options]\n"
+    "Simulates a TAVR_12864 meter as a Modbus RTU slave on a pseudo-terminal linked as\n"
+    "$XDG_CONFIG_HOME/TAVR_12864/dosdevices/com<N>.\n"
+    "  --com N            COM port number to link (default 1)\n"
+    "  --address ID       device address 1..247 (default 1)\n"
+    "  --baud B           the meter's baud rate (default 2400)\n"
+    "  --check-baud       answer only while the line is set to B baud, 8 data bits, no parity\n"
+    "  --log FILE|-       log every frame received and sent (- for standard output)\n"
+    "  --fault KIND[=ARG] start with a fault: none, silent, short[=N], bad-crc, delay[=MS],\n"
+    "                     garbage[=N], hangup[=MS]\n"
+    "  --seed N           seed of the wobble and of garbage bytes (default 1)\n"
+    "  --frozen           keep the measurements and counters still\n"
+    "  --no-stdin         take no commands from standard input; run until a signal\n"
+    "Prints \"ready <device> com<N>\" when the line is ready. Commands on standard input, one a\n"
+    "line: fault KIND [ARG] | hangup [MS] | set ADDR VALUE | get ADDR | quit.\n";
+
+class ArgumentReader {
+  public:
+    explicit ArgumentReader(std::span<const std::string_view> arguments) : arguments_(arguments) {}
+
+    bool AtEnd() const { return next_ >= arguments_.size(); }
+
+    // Splits "--name=value" into its name and an inline value.
+    std::string_view NextName() {
+        std::string_view argument = arguments_[next_++];
+        inlineValue_.reset();
+        if (const std::size_t equals = argument.find('='); equals != std::string_view::npos) {
+            inlineValue_ = argument.substr(equals + 1);
+            argument = argument.substr(0, equals);
+        }
+        return argument;
+    }
+
+    std::optional<std::string_view> Value() {
+        if (inlineValue_) {
+            return std::exchange(inlineValue_, std::nullopt);
+        }
+        if (AtEnd()) {
+            return std::nullopt;
+        }
+        return arguments_[next_++];
+    }
+
+    bool HasInlineValue() const { return inlineValue_.has_value(); }
+
+  private:
+    std::span<const std::string_view> arguments_;
+    std::size_t next_ = 0;
+    std::optional<std::string_view> inlineValue_;
+};
+
+std::string Apply(std::string_view name, ArgumentReader& reader, SimulatorOptions& options) {
+    const auto flag = [&](auto set) {
+        set();
+        return reader.HasInlineValue() ? std::string(name) + " takes no value" : std::string();
+    };
+    if (name == "--check-baud") {
+        return flag([&] { options.checkBaud = true; });
+    }
+    if (name == "--frozen") {
+        return flag([&] { options.frozen = true; });
+    }
+    if (name == "--no-stdin") {
+        return flag([&] { options.readCommands = false; });
+    }
+    const auto value = reader.Value();
+    if (!value) {
+        return std::string(name) + " needs a value";
+    }
+    const auto number = [&](auto& target, std::int64_t low, std::int64_t high) {
+        const auto parsed = ParseWholeNumber(*value, low, high);
+        if (!parsed) {
+            return std::string(name) + ": " + std::string(*value) + " is not a number from " +
+                   std::to_string(low) + " to " + std::to_string(high);
+        }
+        target = static_cast<std::remove_reference_t<decltype(target)>>(*parsed);
+        return std::string();
+    };
+    if (name == "--com") {
+        return number(options.com, 1, 255);
+    }
+    if (name == "--address") {
+        return number(options.address, 1, 247);
+    }
+    if (name == "--baud") {
+        return number(options.baud, 50, 4'000'000);
+    }
+    if (name == "--seed") {
+        return number(options.seed, 0, std::numeric_limits<std::int64_t>::max());
+    }
+    if (name == "--log") {
+        options.logDestination = std::string(*value);
+        return options.logDestination.empty() ? "--log needs a file name or -" : "";
+    }
+    if (name == "--fault") {
+        const auto fault = ParseFault(*value);
+        if (!fault) {
+            return "--fault: " + std::string(*value) + " is not a fault";
+        }
+        options.fault = *fault;
+        return "";
+    }
+    return "unknown option " + std::string(name);
+}
+
+}  // namespace
+
+ParsedCommandLine ParseCommandLine(std::span<const std::string_view> arguments) {
+    ParsedCommandLine parsed;
+    ArgumentReader reader(arguments);
+    while (!reader.AtEnd() && parsed.error.empty() && !parsed.helpRequested) {
+        const std::string_view name = reader.NextName();
+        if (name == "--help" || name == "-h") {
+            parsed.helpRequested = true;
+        } else {
+            parsed.error = Apply(name, reader, parsed.options);
+        }
+    }
+    return parsed;
+}
+
+std::string_view UsageText() {
+    return Usage;
+}
+
+}  // namespace tavr::simulator

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "meter_simulator/fault.h"
+
+namespace tavr::simulator {
+
+// How the simulator is started; see UsageText() for the command line.
+struct SimulatorOptions {
+    int com = 1;
+    int address = 1;
+    int baud = 2400;
+    bool checkBaud = false;
+    std::string logDestination;  // empty: no log; "-": standard output; otherwise a file
+    Fault fault;
+    std::uint64_t seed = 1;
+    bool frozen = false;       // the measurements and counters stand still
+    bool readCommands = true;  // control commands come on standard input; its end stops
+};
+
+struct ParsedCommandLine {
+    SimulatorOptions options;
+    bool helpRequested = false;
+    std::string error;  // empty when the command line was understood
+};
+
+// Reads the arguments after the program name. Options take their value as the next argument or
+// after "=".
+ParsedCommandLine ParseCommandLine(std::span<const std::string_view> arguments);
+
+std::string_view UsageText();
+
+}  // namespace tavr::simulator
