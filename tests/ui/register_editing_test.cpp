@@ -66,6 +66,30 @@ TEST_F(Editing, AWriteGoesOutWhileARequestIsOutstanding) {
     EXPECT_EQ(Sent(), (std::vector<std::string>{ReadFromDevice1, Write1234To0009H}));
 }
 
+TEST_F(Editing, AnEditOpenedBeforeTheReReadIsWrittenWhenItEnds) {
+    C().自动读取选择框.Click();
+    ConfirmEdit(9, "1234");
+    Table().Focus();
+    Receive(Echo(Port().sent.back()));
+    Advance(50);
+    ASSERT_TRUE(Table().BeginEdit(3));
+    Advance(50);  // the re-read falls due while the editor is open
+    EXPECT_EQ(Sent(), std::vector<std::string>{Write1234To0009H});
+    EXPECT_FALSE(C().时钟1.IsRunning());
+    EXPECT_FALSE(C().时钟2.IsRunning());
+    Receive(ReadReply(Registers({{0x09, 777}})));
+    EXPECT_EQ(Row(9)[0], "1234");
+
+    Table().TypeEditText("7");
+    Table().ConfirmEdit();
+    Table().Focus();
+    EXPECT_EQ(Sent().back(), "01 06 00 03 00 07 38 08");
+    Receive(Echo(Port().sent.back()));
+    Advance(100);
+    EXPECT_EQ(Sent().back(), ReadFromDevice1);
+    EXPECT_TRUE(C().时钟2.IsRunning());
+}
+
 TEST_F(Editing, FocusingTheTableOutsideAnEditArmsNoReRead) {
     Table().Focus();
     EXPECT_FALSE(C().时钟1.IsRunning());
