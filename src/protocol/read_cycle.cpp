@@ -49,6 +49,12 @@ void ReadCycle::OnAutoReadTick() {
 
 void ReadCycle::OnRereadTick() {
     controls_.时钟1.SetInterval(0);
+    // An edit opened since the write brings its own re-read when it ends. Reading now would
+    // clear the edit flag under the open editor: replies would be collected, auto-read would
+    // restart, and the focus coming back after the edit would no longer write it.
+    if (controls_.超级列表框1.IsEditing()) {
+        return;
+    }
     SendReadRequest();
     controls_.window.Thread().Delay(RereadPauseMs);
     ApplyAutoRead();

@@ -1,0 +1,149 @@
+#include <ostream>
+
+#include "meter_program_test.h"
+
+namespace tavr {
+namespace {
+
+// 0002H = 2313H: main voltage with 3 decimals, second voltage with 2, current negative with 3.
+constexpr std::uint16_t NegativeCurrentFlags = 0x2313;
+// 0002H = 0002H: both voltages without decimals, current positive with 2.
+constexpr std::uint16_t PositiveCurrentFlags = 0x0002;
+
+class Decoding : public MeterProgramTest {
+  protected:
+    void SetUp() override {
+        MeterProgramTest::SetUp();
+        if (HasFatalFailure()) {
+            return;
+        }
+        Start();
+        ClickConnect();
+        ClickRead();
+    }
+};
+
+TEST_F(Decoding, The75thByteFillsAll35RowsAtOnce) {
+    const ByteSet reply = ReadReply(Registers({{0x00, 1}}));
+    Receive(ByteSet(reply.begin(), reply.end() - 1));
+    EXPECT_EQ(C().超级列表框1.RowCount(), 0);
+    Receive({reply.back()});
+    ASSERT_EQ(C().超级列表框1.RowCount(), 35);
+    EXPECT_EQ(Row(0), (std::vector<Text>{"00001", "00001", "0x00 0x01", "0x0000",
+                                         "地址:0000H 本设备地址ID号"}));
+    EXPECT_EQ(Row(34)[3], "0x0022");
+    EXPECT_EQ(Row(34)[4], "地址:0022H 充放电循环次数 充电电流超过-1.000A且持续30秒才算1次有效充电");
+}
+
+TEST_F(Decoding, EveryByteTurnsTheLampGreen) {
+    ASSERT_EQ(Lamp(), Red);
+    Receive({0xFF});
+    EXPECT_EQ(Lamp(), Green);
+}
+
+TEST_F(Decoding, TwoAnswersInARowAreDecodedTwice) {
+    ByteSet twice = ReadReply(Registers({{0x09, 111}}));
+    const ByteSet second = ReadReply(Registers({{0x09, 222}}));
+    twice.insert(twice.end(), second.begin(), second.end() - 1);
+    Receive(twice);
+    EXPECT_EQ(C().超级列表框1.GetItemText(9), "00111");
+    Receive({second.back()});
+    EXPECT_EQ(C().超级列表框1.GetItemText(9), "00222");
+    EXPECT_EQ(C().超级列表框1.RowCount(), 35);
+}
+
+TEST_F(Decoding, AnAnswerShorterThan75BytesIsDiscardedByTheNextRequest) {
+    Receive({0x01, 0x83, 0x02, 0xC0, 0xF1});  // an exception answer
+    ClickRead();
+    Receive(ReadReply(Registers({{0x09, 7}})));
+    EXPECT_EQ(C().超级列表框1.GetItemText(9), "00007");
+}
+
+TEST_F(Decoding, BytesDuringAnEditTurnTheLampGreenButAreNotCollected) {
+    Receive(ReadReply(Registers({{0x09, 111}})));
+    ClickRead();
+    ASSERT_TRUE(C().超级列表框1.BeginEdit(3));
+    Receive(ReadReply(Registers({{0x09, 222}})));
+    EXPECT_EQ(Lamp(), Green);
+    EXPECT_EQ(C().超级列表框1.GetItemText(9), "00111");
+}
+
+struct WorkedRow {
+    const char* name;
+    std::uint16_t flags;  // register 0002H
+    int address;
+    std::uint16_t raw;
+    std::vector<Text> cells;  // columns 0 to 3
+    friend void PrintTo(const WorkedRow& value, std::ostream* out) { *out << value.name; }
+};
+
+class Rows : public Decoding, public testing::WithParamInterface<WorkedRow> {};
+
+TEST_P(Rows, ShowTheRegisterAsTheTableDoes) {
+    const WorkedRow& row = GetParam();
+    RegisterValues values = Registers({{0x02, row.flags}});
+    values[static_cast<std::size_t>(row.address)] = row.raw;
+    Receive(ReadReply(values));
+    std::vector<Text> cells = Row(row.address);
+    cells.pop_back();  // the remark
+    EXPECT_EQ(cells, row.cells);
+}
+
+constexpr std::uint16_t N = NegativeCurrentFlags;
+constexpr std::uint16_t P = PositiveCurrentFlags;
+
+INSTANTIATE_TEST_SUITE_P(
+    WorkedRows, Rows,
+    testing::Values(
+        WorkedRow{"DeviceAddress", N, 0x00, 1, {"00001", "00001", "0x00 0x01", "0x0000"}},
+        WorkedRow{"Flags", N, 0x02, 8979, {"08979", "08979", "0x23 0x13", "0x0002"}},
+        WorkedRow{"Voltage", N, 0x03, 12345, {"12345", "12.345V", "0x30 0x39", "0x0003"}},
+        WorkedRow{"NegativeCurrent", N, 0x04, 1500, {"01500", "-1.500A", "0x05 0xDC", "0x0004"}},
+        WorkedRow{"NegativeTemperature", N, 0x05, 4346, {"04346", "-25.0℃", "0x10 0xFA", "0x0005"}},
+        WorkedRow{"PositiveTemperature", N, 0x06, 250, {"00250", "+25.0℃", "0x00 0xFA", "0x0006"}},
+        WorkedRow{"Energy", N, 0x08, 1234, {"01234", "01234Wh", "0x04 0xD2", "0x0008"}},
+        WorkedRow{"Percentage", N, 0x0B, 8750, {"08750", "87.50%", "0x22 0x2E", "0x000B"}},
+        WorkedRow{"Time", N, 0x14, 150, {"00150", "2分30秒", "0x00 0x96", "0x0014"}},
+        WorkedRow{"Shunt", N, 0x18, 500, {"00500", "75mV50.0A", "0x01 0xF4", "0x0018"}},
+        WorkedRow{"PositiveOffset", N, 0x19, 125, {"00125", "+0.25A", "0x00 0x7D", "0x0019"}},
+        WorkedRow{"NegativeOffset", N, 0x19, 50, {"00050", "-0.50A", "0x00 0x32", "0x0019"}},
+        WorkedRow{"LineLoss", N, 0x1A, 125, {"00125", "1A+1.25mV", "0x00 0x7D", "0x001A"}},
+        WorkedRow{"States", N, 0x1C, 257, {"00257", "00257", "0x01 0x01", "0x001C"}},
+        WorkedRow{"SecondVoltage", N, 0x1E, 5000, {"05000", "50.00V", "0x13 0x88", "0x001E"}},
+        WorkedRow{"Cycles", N, 0x22, 7, {"00007", "00007次", "0x00 0x07", "0x0022"}},
+        WorkedRow{"WholeVoltage", P, 0x03, 12345, {"12345", "12345V", "0x30 0x39", "0x0003"}},
+        WorkedRow{"WholeSecondVoltage", P, 0x1E, 5000, {"05000", "05000V", "0x13 0x88", "0x001E"}},
+        WorkedRow{"PositiveCurrent", P, 0x04, 1500, {"01500", "15.00A", "0x05 0xDC", "0x0004"}}),
+    [](const auto& info) { return info.param.name; });
+
+INSTANTIATE_TEST_SUITE_P(
+    EdgeRows, Rows,
+    testing::Values(
+        WorkedRow{"Zero", N, 0x01, 0, {"00000", "00000", "0x00 0x00", "0x0001"}},
+        WorkedRow{"Largest", N, 0x1B, 65535, {"65535", "65535", "0xFF 0xFF", "0x001B"}},
+        WorkedRow{"HighestPositiveTemperature",
+                  N,
+                  0x05,
+                  4095,
+                  {"04095", "+409.5℃", "0x0F 0xFF", "0x0005"}},
+        WorkedRow{
+            "NegativeZeroTemperature", N, 0x06, 4096, {"04096", "-0.0℃", "0x10 0x00", "0x0006"}},
+        WorkedRow{"OffsetAtItsBias", N, 0x19, 100, {"00100", "-1.00A", "0x00 0x64", "0x0019"}},
+        WorkedRow{"OffsetJustAbove", N, 0x19, 101, {"00101", "+0.01A", "0x00 0x65", "0x0019"}},
+        WorkedRow{"UnderAMinute", N, 0x14, 59, {"00059", "0分59秒", "0x00 0x3B", "0x0014"}},
+        WorkedRow{"AnHour", N, 0x15, 3600, {"03600", "60分0秒", "0x0E 0x10", "0x0015"}},
+        WorkedRow{
+            "VoltageDecimalsOutOfRange", 0x4502, 0x03, 12345, {"12345", "", "0x30 0x39", "0x0003"}},
+        WorkedRow{"SecondVoltageDecimalsOutOfRange",
+                  0x4502,
+                  0x1E,
+                  5000,
+                  {"05000", "", "0x13 0x88", "0x001E"}},
+        WorkedRow{
+            "CurrentDecimalsOutOfRange", 0x0014, 0x04, 1500, {"01500", "", "0x05 0xDC", "0x0004"}},
+        WorkedRow{"LastSingleDigitAddress", N, 0x0F, 25, {"00025", "2.5A", "0x00 0x19", "0x000F"}},
+        WorkedRow{"FirstTwoDigitAddress", N, 0x10, 25, {"00025", "2.5℃", "0x00 0x19", "0x0010"}}),
+    [](const auto& info) { return info.param.name; });
+
+}  // namespace
+}  // namespace tavr
