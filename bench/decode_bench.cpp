@@ -14,7 +14,7 @@
 #include "meter_simulator/request_handler.h"
 #include "protocol/frame_codec.h"
 #include "registers/reply_decoding.h"
-#include "support/meter_bench_rig.h"
+#include "support/require.h"
 #include "support/scratch_config_home.h"
 #include "ui/main_window_layout.h"
 #include "ui/meter_program.h"

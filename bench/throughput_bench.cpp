@@ -89,15 +89,13 @@ class ThroughputBench {
 
     // Reads the stream straight from the COM link; the program must not hold the port.
     StreamRun ReadLineDirectly() {
-        const std::filesystem::path link = std::filesystem::path(std::getenv("XDG_CONFIG_HOME")) /
-                                           "TAVR_12864" / "dosdevices" /
-                                           ("com" + std::to_string(MeterBenchRig::ComPort));
+        const std::filesystem::path link = rig_.ComLink();
         const int fd = open(link.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
         Require(fd >= 0, "cannot open " + link.string());
         termios settings{};
-        tcgetattr(fd, &settings);
+        Require(tcgetattr(fd, &settings) == 0, "cannot read the line settings");
         cfmakeraw(&settings);
-        tcsetattr(fd, TCSANOW, &settings);
+        Require(tcsetattr(fd, TCSANOW, &settings) == 0, "cannot set the line raw");
         const ByteSet request = BuildReadRequest(MeterAddress);
         const std::int64_t cpuBefore = ProcessCpuNs();
         Require(write(fd, request.data(), request.size()) == static_cast<ssize_t>(request.size()),

@@ -1,7 +1,5 @@
 #include "support/meter_bench_rig.h"
 
-#include <stdexcept>
-
 #include "protocol/link_lamp.h"
 #include "serial/serial_port_unit.h"
 
@@ -15,12 +13,6 @@ std::vector<std::string> SimulatorCommandLine(std::vector<std::string> arguments
 }
 
 }  // namespace
-
-void Require(bool condition, const std::string& what) {
-    if (!condition) {
-        throw std::runtime_error(what);
-    }
-}
 
 MeterBenchRig::MeterBenchRig(Setup setup)
     : simulator_(TAVR_METER_SIM_PATH, configHome_.Path(),
@@ -43,6 +35,10 @@ SerialPort::DeviceFactory MeterBenchRig::UnitFactory() const {
             post();
         });
     };
+}
+
+std::filesystem::path MeterBenchRig::ComLink() const {
+    return configHome_.Path() / "TAVR_12864" / "dosdevices" / ("com" + std::to_string(ComPort));
 }
 
 bool MeterBenchRig::Connect() {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <chrono>
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <string>
@@ -8,6 +9,7 @@
 
 #include "framework/headless_window_thread.h"
 #include "simulator_process/simulator_process.h"
+#include "support/require.h"
 #include "support/scratch_config_home.h"
 #include "support/table_fill_watch.h"
 #include "ui/meter_program.h"
@@ -39,6 +41,8 @@ class MeterBenchRig {
     QueuedPoster& Posts() { return thread_.Posts(); }
     SimulatorProcess& Simulator() { return simulator_; }
     const TableFillWatch& Table() const { return tableWatch_; }
+    // The link that names the simulator's line as the COM port.
+    std::filesystem::path ComLink() const;
 
     // Selects the simulator's COM port and clicks connect; true when the lamp turned green.
     bool Connect();
@@ -61,8 +65,5 @@ class MeterBenchRig {
     TableFillWatch tableWatch_;
     std::unique_ptr<MeterProgram> program_;
 };
-
-// Stops a benchmark with a message when a step that must work does not.
-void Require(bool condition, const std::string& what);
 
 }  // namespace tavr
