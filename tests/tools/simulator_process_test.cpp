@@ -4,10 +4,8 @@
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <signal.h>
-#include <spawn.h>
 #include <stdlib.h>
 #include <sys/ioctl.h>
-#include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -18,8 +16,7 @@
 #include <vector>
 
 #include "protocol/frame_codec.h"
-
-extern char** environ;
+#include "simulator_process/simulator_process.h"
 
 namespace tavr {
 namespace {
@@ -34,123 +31,6 @@ int MillisecondsLeft(Clock::time_point deadline) {
         std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
     return static_cast<int>(std::max<std::chrono::milliseconds::rep>(left.count(), 0));
 }
-
-// The simulator as a child process with its standard input and output on pipes.
-class SimulatorProcess {
-  public:
-    SimulatorProcess(const fs::path& configHome, std::vector<std::string> arguments) {
-        int input[2];
-        int output[2];
-        EXPECT_EQ(pipe2(input, O_CLOEXEC), 0);
-        EXPECT_EQ(pipe2(output, O_CLOEXEC), 0);
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_adddup2(&actions, input[0], STDIN_FILENO);
-        posix_spawn_file_actions_adddup2(&actions, output[1], STDOUT_FILENO);
-
-        arguments.insert(arguments.begin(), TAVR_METER_SIM_PATH);
-        std::vector<char*> argv;
-        for (std::string& argument : arguments) {
-            argv.push_back(argument.data());
-        }
-        argv.push_back(nullptr);
-        std::vector<std::string> environment{"XDG_CONFIG_HOME=" + configHome.string()};
-        for (char** entry = environ; *entry != nullptr; ++entry) {
-            if (std::string_view(*entry).rfind("XDG_CONFIG_HOME=", 0) != 0) {
-                environment.emplace_back(*entry);
-            }
-        }
-        std::vector<char*> envp;
-        for (std::string& entry : environment) {
-            envp.push_back(entry.data());
-        }
-        envp.push_back(nullptr);
-
-        EXPECT_EQ(posix_spawn(&pid_, argv[0], &actions, nullptr, argv.data(), envp.data()), 0);
-        posix_spawn_file_actions_destroy(&actions);
-        close(input[0]);
-        close(output[1]);
-        input_ = input[1];
-        output_ = output[0];
-    }
-
-    ~SimulatorProcess() {
-        CloseInput();
-        if (pid_ > 0) {
-            kill(pid_, SIGKILL);
-            waitpid(pid_, nullptr, 0);
-        }
-        close(output_);
-    }
-
-    // The next line of standard output that contains `text`, skipping others.
-    std::optional<std::string> WaitForLine(std::string_view text) {
-        const auto deadline = Clock::now() + Patience;
-        for (;;) {
-            for (std::size_t end; (end = received_.find('\n')) != std::string::npos;) {
-                std::string line = received_.substr(0, end);
-                received_.erase(0, end + 1);
-                if (line.find(text) != std::string::npos) {
-                    return line;
-                }
-            }
-            if (!ReadOutput(deadline)) {
-                return std::nullopt;
-            }
-        }
-    }
-
-    void Send(const std::string& command) {
-        const std::string line = command + '\n';
-        EXPECT_EQ(write(input_, line.data(), line.size()), static_cast<ssize_t>(line.size()));
-    }
-
-    void CloseInput() {
-        if (input_ >= 0) {
-            close(input_);
-            input_ = -1;
-        }
-    }
-
-    void Signal(int signal) { kill(pid_, signal); }
-
-    // The exit status once the process has ended (it closes its output when it does).
-    std::optional<int> WaitForExit() {
-        const auto deadline = Clock::now() + Patience;
-        while (ReadOutput(deadline)) {
-        }
-        int status = 0;
-        while (waitpid(pid_, &status, WNOHANG) == 0) {
-            if (MillisecondsLeft(deadline) == 0) {
-                return std::nullopt;
-            }
-            poll(nullptr, 0, 10);
-        }
-        pid_ = -1;
-        return WIFEXITED(status) ? std::optional<int>(WEXITSTATUS(status)) : std::nullopt;
-    }
-
-  private:
-    // False at the end of the output or when the deadline has passed.
-    bool ReadOutput(Clock::time_point deadline) {
-        pollfd watched{output_, POLLIN, 0};
-        char buffer[4096];
-        if (poll(&watched, 1, MillisecondsLeft(deadline)) <= 0) {
-            return false;
-        }
-        const ssize_t count = read(output_, buffer, sizeof buffer);
-        if (count <= 0) {
-            return false;
-        }
-        received_.append(buffer, static_cast<std::size_t>(count));
-        return true;
-    }
-
-    pid_t pid_ = -1;
-    int input_ = -1;
-    int output_ = -1;
-    std::string received_;
-};
 
 // A line opened through its COM link and set up as the program sets it: raw, 8N1.
 class MeterLine {
@@ -241,7 +121,8 @@ class SimulatorProcessTest : public ::testing::Test {
 };
 
 TEST_F(SimulatorProcessTest, AnswersAReadThroughItsComLinkAndRemovesTheLinkOnQuit) {
-    SimulatorProcess simulator(configHome_, {"--com", "3", "--baud", "9600"});
+    SimulatorProcess simulator(TAVR_METER_SIM_PATH, configHome_, {"--com", "3", "--baud", "9600"});
+    ASSERT_TRUE(simulator.Started());
     const auto ready = simulator.WaitForLine("ready ");
     ASSERT_TRUE(ready);
     EXPECT_EQ(*ready, "ready " + fs::read_symlink(Link(3)).string() + " com3");
@@ -268,8 +149,9 @@ TEST_F(SimulatorProcessTest, AnswersAReadThroughItsComLinkAndRemovesTheLinkOnQui
 }
 
 TEST_F(SimulatorProcessTest, CheckedBaudRateGetsAnAnswerOnlyAtTheMetersSpeed) {
-    SimulatorProcess simulator(configHome_,
+    SimulatorProcess simulator(TAVR_METER_SIM_PATH, configHome_,
                                {"--com", "2", "--baud", "2400", "--check-baud", "--log", "-"});
+    ASSERT_TRUE(simulator.Started());
     ASSERT_TRUE(simulator.WaitForLine("ready "));
     MeterLine line(Link(2), B9600);
 
@@ -289,7 +171,8 @@ TEST_F(SimulatorProcessTest, CheckedBaudRateGetsAnAnswerOnlyAtTheMetersSpeed) {
 }
 
 TEST_F(SimulatorProcessTest, HangUpOffersANewLineThatObeysCommandsUntilTerminated) {
-    SimulatorProcess simulator(configHome_, {"--com", "5"});
+    SimulatorProcess simulator(TAVR_METER_SIM_PATH, configHome_, {"--com", "5"});
+    ASSERT_TRUE(simulator.Started());
     const auto first = simulator.WaitForLine("ready ");
     ASSERT_TRUE(first);
     MeterLine oldLine(Link(5), B2400);

@@ -1,0 +1,176 @@
+// Reply decoding with no window: the 75 DataArrival events of one meter reply through
+// OnReplyByte and DecodeReply into the register table, measured three ways: through the port's
+// delivery of queued events (as the window thread runs it, without the watcher thread), through
+// the DataArrival handler alone, and DecodeReply alone; plus the collection of 74 bytes, which
+// stops just short of decoding.
+#include <benchmark/benchmark.h>
+
+#include <memory>
+#include <utility>
+#include <vector>
+
+#include "framework/headless_window_thread.h"
+#include "meter_simulator/register_bank.h"
+#include "meter_simulator/request_handler.h"
+#include "protocol/frame_codec.h"
+#include "registers/reply_decoding.h"
+#include "support/require.h"
+#include "support/scratch_config_home.h"
+#include "ui/main_window_layout.h"
+#include "ui/meter_program.h"
+#include "ui/start_up.h"
+
+namespace tavr {
+namespace {
+
+constexpr int Repetitions = 10;
+
+// The simulator's answer to a read request: a reply as the meter sends it.
+ByteSet MeterReply() {
+    simulator::RegisterBank bank(1);
+    simulator::RequestHandler handler(bank, 1);
+    const std::vector<simulator::Exchange> exchanges = handler.Receive(BuildReadRequest(1));
+    Require(exchanges.size() == 1 && exchanges[0].answer.has_value() &&
+                exchanges[0].answer->bytes.size() == ReadReplyLength,
+            "the simulator gave no reply");
+    return exchanges[0].answer->bytes;
+}
+
+// Stands in for the serial unit without its thread: bytes handed to it are queued as the
+// watcher queues them, one notice posted per entry, and delivered the way the unit delivers.
+class ReplayDevice final : public SerialPortDevice {
+  public:
+    explicit ReplayDevice(SerialPort::QueueReadyPoster post) : post_(std::move(post)) {}
+
+    bool Open(const SerialPortProperties&) override { return open_ = true; }
+    void Close() override {
+        open_ = false;
+        queued_.clear();
+    }
+    bool IsOpen() const override { return open_; }
+    bool Send(const Value&) override { return open_; }
+    void DeliverQueued(const EventSink& sink) override {
+        const std::vector<SerialEvent> taken = std::exchange(queued_, {});
+        for (const SerialEvent& event : taken) {
+            if (!sink(event)) {
+                return;
+            }
+        }
+    }
+
+    void Receive(const ByteSet& bytes) {
+        for (std::uint8_t byte : bytes) {
+            queued_.push_back({SerialEvent::Kind::DataArrival, byte});
+            post_();
+        }
+    }
+
+  private:
+    SerialPort::QueueReadyPoster post_;
+    std::vector<SerialEvent> queued_;
+    bool open_ = false;
+};
+
+void CheckFilled(benchmark::State& state, const ListView& table) {
+    if (table.RowCount() != RegisterCount) {
+        state.SkipWithError("the table was not filled");
+    }
+}
+
+// The program with no window on a replay device, connected.
+class ReplayRig {
+  public:
+    ReplayRig()
+        : program_(thread_.Thread(), [this](SerialPort::QueueReadyPoster post) {
+              auto device = std::make_unique<ReplayDevice>(std::move(post));
+              device_ = device.get();
+              return device;
+          }) {
+        program_.MainWindow().Create();
+        program_.Controls().联机按钮.Click();
+    }
+
+    MeterControls& Controls() { return program_.Controls(); }
+    ReplayDevice& Device() { return *device_; }
+    QueuedPoster& Posts() { return thread_.Posts(); }
+
+  private:
+    ScratchConfigHome configHome_;
+    HeadlessWindowThread thread_;
+    ReplayDevice* device_ = nullptr;
+    MeterProgram program_;
+};
+
+void ReplyThroughPortDelivery(benchmark::State& state) {
+    ReplayRig rig;
+    const ByteSet reply = MeterReply();
+    for (auto _ : state) {
+        rig.Device().Receive(reply);
+        rig.Posts().Pump();
+    }
+    CheckFilled(state, rig.Controls().超级列表框1);
+    state.SetItemsProcessed(state.iterations() * ReadReplyLength);
+}
+
+void ReplyThroughHandler(benchmark::State& state) {
+    ReplayRig rig;
+    const ByteSet reply = MeterReply();
+    SerialPort& port = rig.Controls().端口1;
+    for (auto _ : state) {
+        for (std::uint8_t byte : reply) {
+            port.onDataArrival(byte);
+        }
+    }
+    CheckFilled(state, rig.Controls().超级列表框1);
+    state.SetItemsProcessed(state.iterations() * ReadReplyLength);
+}
+
+// A click on the read button resets the collection, so the 74 bytes never complete a reply.
+void CollectionWithoutDecoding(benchmark::State& state) {
+    ReplayRig rig;
+    const ByteSet reply = MeterReply();
+    SerialPort& port = rig.Controls().端口1;
+    for (auto _ : state) {
+        rig.Controls().读取数据.Click();
+        for (std::size_t i = 0; i + 1 < reply.size(); ++i) {
+            port.onDataArrival(reply[i]);
+        }
+    }
+    state.SetItemsProcessed(state.iterations() * (ReadReplyLength - 1));
+}
+
+// DecodeReply on its own, built from the same parts as the program, over a collected reply.
+void DecodeReplyAlone(benchmark::State& state) {
+    ScratchConfigHome configHome;
+    HeadlessWindowThread thread;
+    Window window(thread.Thread(), "decode", 700, 680);
+    MeterControls controls = BuildMainWindow(window, nullptr);
+    RegisterCatalogue catalogue;
+    ReplyCollection reply;
+    ReadCycle readCycle(controls, reply);
+    RegisterEditor editor(controls, reply, catalogue, readCycle);
+    ReplyDecoder decoder(controls, reply, catalogue);
+    window.onCreated = [&] { OnWindowCreated(controls, catalogue, reply, editor); };
+    window.Create();
+    for (std::uint8_t byte : MeterReply()) {
+        reply.replyText += (reply.replyText.empty() ? "" : ",") + std::to_string(byte);
+    }
+    for (auto _ : state) {
+        decoder.DecodeReply();
+    }
+    CheckFilled(state, controls.超级列表框1);
+}
+
+void Configure(benchmark::internal::Benchmark* benchmark) {
+    benchmark->Unit(benchmark::kMicrosecond)->Repetitions(Repetitions)->ReportAggregatesOnly(true);
+}
+
+BENCHMARK(ReplyThroughPortDelivery)->Apply(Configure);
+BENCHMARK(ReplyThroughHandler)->Apply(Configure);
+BENCHMARK(CollectionWithoutDecoding)->Apply(Configure);
+BENCHMARK(DecodeReplyAlone)->Apply(Configure);
+
+}  // namespace
+}  // namespace tavr
+
+BENCHMARK_MAIN();

@@ -1,0 +1,229 @@
+// Read round trip: the program logic with the real serial unit against the meter simulator on a
+// pseudo-terminal, manual reads back to back. Prints read cycles per second, the round trip of
+// a cycle (click on the read button to the table filled) and the program's own latency per
+// cycle, and sets that latency against the wire time of a cycle at each selectable baud rate.
+//
+// The program's latency runs from the moment the port's watcher thread has read the last byte
+// of the reply and queued it (stamped on the watcher thread, through the notice poster that the
+// port's device factory hands the unit) to the moment the DataArrival handler that completed the
+// reply has returned with the table filled (stamped on the window thread). It leaves out only
+// the pseudo-terminal's own hand-over of the bytes from the simulator to the watcher, which is
+// kernel work; the round trip includes it.
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <exception>
+#include <vector>
+
+#include "protocol/frame_codec.h"
+#include "support/count_options.h"
+#include "support/figure_table.h"
+#include "support/meter_bench_rig.h"
+#include "support/sample_statistics.h"
+
+namespace tavr {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr auto Patience = std::chrono::seconds(10);
+constexpr int RequestLength = 8;
+constexpr int BitsPerCharacter = 10;  // start bit, 8 data bits, stop bit
+constexpr std::int32_t SelectableBaudRates[] = {2400, 4800, 9600, 14400, 19200, 38400, 115200};
+
+std::int64_t NowNs() {
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now().time_since_epoch())
+        .count();
+}
+
+// The moment the watcher queued the last byte of the reply to the current request. Armed on the
+// window thread while the line is quiet; stamped on the watcher thread.
+class LastByteStamp {
+  public:
+    void Arm() {
+        entries_.store(0, std::memory_order_relaxed);
+        stamp_.store(0, std::memory_order_relaxed);
+    }
+    void EntryQueued() {
+        if (entries_.fetch_add(1, std::memory_order_relaxed) + 1 == ReadReplyLength) {
+            stamp_.store(NowNs(), std::memory_order_release);
+        }
+    }
+    int Entries() const { return entries_.load(std::memory_order_relaxed); }
+    std::int64_t Stamp() const { return stamp_.load(std::memory_order_acquire); }
+
+  private:
+    std::atomic<int> entries_{0};
+    std::atomic<std::int64_t> stamp_{0};
+};
+
+struct CycleTimes {
+    double roundTripUs;
+    double latencyUs;
+};
+
+struct RunFigures {
+    double cyclesPerSecond;
+    std::vector<double> roundTripsUs;
+    std::vector<double> latenciesUs;
+};
+
+class RoundTripBench {
+  public:
+    RoundTripBench() : rig_({.onEntryQueued = [this] { lastByte_.EntryQueued(); }}) {
+        Require(rig_.Connect(), "connecting to the simulator failed");
+        SerialPort& port = rig_.Controls().端口1;
+        port.onDataArrival = [this, handle = port.onDataArrival](std::int32_t byte) {
+            handle(byte);
+            if (filledAt_ == 0 && rig_.Table().Fills() >= fillsAwaited_) {
+                filledAt_ = NowNs();
+            }
+        };
+    }
+
+    RunFigures Run(std::int64_t cycles, std::int64_t warmUpCycles) {
+        for (std::int64_t cycle = 0; cycle < warmUpCycles; ++cycle) {
+            ReadOnce();
+        }
+        RunFigures figures;
+        const auto start = Clock::now();
+        for (std::int64_t cycle = 0; cycle < cycles; ++cycle) {
+            const CycleTimes times = ReadOnce();
+            figures.roundTripsUs.push_back(times.roundTripUs);
+            figures.latenciesUs.push_back(times.latencyUs);
+        }
+        const std::chrono::duration<double> elapsed = Clock::now() - start;
+        figures.cyclesPerSecond = static_cast<double>(cycles) / elapsed.count();
+        return figures;
+    }
+
+    bool Finish() { return rig_.StopSimulator(); }
+
+  private:
+    CycleTimes ReadOnce() {
+        lastByte_.Arm();
+        filledAt_ = 0;
+        fillsAwaited_ = rig_.Table().Fills() + 1;
+        const std::int64_t clickedAt = NowNs();
+        rig_.Controls().读取数据.Click();
+        Require(rig_.PumpUntil([this] { return filledAt_ != 0; }, Patience),
+                "no reply filled the table in time");
+        Require(lastByte_.Entries() == ReadReplyLength, "the reply was not 75 bytes long");
+        return {static_cast<double>(filledAt_ - clickedAt) / 1000.0,
+                static_cast<double>(filledAt_ - lastByte_.Stamp()) / 1000.0};
+    }
+
+    LastByteStamp lastByte_;
+    MeterBenchRig rig_;
+    std::uint64_t fillsAwaited_ = 0;
+    std::int64_t filledAt_ = 0;
+};
+
+std::vector<double> Joined(const std::vector<RunFigures>& runs,
+                           std::vector<double> RunFigures::*samples) {
+    std::vector<double> joined;
+    for (const RunFigures& run : runs) {
+        joined.insert(joined.end(), (run.*samples).begin(), (run.*samples).end());
+    }
+    return joined;
+}
+
+void PrintRuns(const std::vector<RunFigures>& runs) {
+    FigureTable table(
+        {"run", "cycles/s", "round trip p50 µs", "p99 µs", "latency p50 µs", "p99 µs", "max µs"});
+    std::vector<std::vector<double>> columns(6);
+    const auto addRow = [&](const std::string& name, const std::vector<double>& values) {
+        std::vector<std::string> cells{name, Fixed(values[0], 0)};
+        for (std::size_t i = 1; i < values.size(); ++i) {
+            cells.push_back(Fixed(values[i], 1));
+        }
+        table.AddRow(cells);
+    };
+    for (std::size_t i = 0; i < runs.size(); ++i) {
+        const RunFigures& run = runs[i];
+        const std::vector<double> values{run.cyclesPerSecond,
+                                         Percentile(run.roundTripsUs, 50),
+                                         Percentile(run.roundTripsUs, 99),
+                                         Percentile(run.latenciesUs, 50),
+                                         Percentile(run.latenciesUs, 99),
+                                         Percentile(run.latenciesUs, 100)};
+        for (std::size_t column = 0; column < values.size(); ++column) {
+            columns[column].push_back(values[column]);
+        }
+        addRow(std::to_string(i + 1), values);
+    }
+    std::vector<double> medians;
+    std::vector<std::string> cvs{"CV %"};
+    for (const std::vector<double>& column : columns) {
+        medians.push_back(Median(column));
+        cvs.push_back(Fixed(SpreadOf(column).cv * 100, 1));
+    }
+    addRow("median", medians);
+    table.AddRow(cvs);
+    const std::vector<double> roundTrips = Joined(runs, &RunFigures::roundTripsUs);
+    const std::vector<double> latencies = Joined(runs, &RunFigures::latenciesUs);
+    std::vector<double> pooled{Median(columns[0]),         Percentile(roundTrips, 50),
+                               Percentile(roundTrips, 99), Percentile(latencies, 50),
+                               Percentile(latencies, 99),  Percentile(latencies, 100)};
+    addRow("all cycles", pooled);
+    std::fputs(table.Render().c_str(), stdout);
+}
+
+void PrintWireShares(const std::vector<RunFigures>& runs) {
+    const std::vector<double> latencies = Joined(runs, &RunFigures::latenciesUs);
+    const double p50 = Percentile(latencies, 50);
+    const double p99 = Percentile(latencies, 99);
+    FigureTable table({"baud", "wire time of a cycle ms", "latency p50 % of it", "p99 % of it"});
+    for (std::int32_t baud : SelectableBaudRates) {
+        const double wireUs = (RequestLength + ReadReplyLength) * BitsPerCharacter * 1e6 / baud;
+        table.AddRow({std::to_string(baud), Fixed(wireUs / 1000, 2), Fixed(p50 / wireUs * 100, 3),
+                      Fixed(p99 / wireUs * 100, 3)});
+    }
+    std::printf(
+        "\nWire time of a cycle, (8 + 75) x 10 bits / baud, against the program's latency "
+        "over all cycles (p50 %.1f µs, p99 %.1f µs):\n",
+        p50, p99);
+    std::fputs(table.Render().c_str(), stdout);
+}
+
+int Main(int argc, char** argv) {
+    CountOptions options;
+    options.Add("--runs", 5, "runs, each a fresh count of cycles");
+    options.Add("--cycles", 2000, "measured read cycles per run");
+    options.Add("--warm-up", 100, "read cycles before each run that are not measured");
+    if (!options.Parse(ArgumentsOf(argc, argv))) {
+        std::fprintf(options.HelpRequested() ? stdout : stderr, "%s%s%s", options.Error().c_str(),
+                     options.Error().empty() ? "" : "\n",
+                     options.Usage("tavr-bench-roundtrip").c_str());
+        return options.HelpRequested() ? 0 : 2;
+    }
+    RoundTripBench bench;
+    std::printf(
+        "Read round trip: %lld runs of %lld manual reads (after %lld unmeasured), the real "
+        "serial unit against tavr-meter-sim on a pseudo-terminal, no window\n"
+        "round trip: click on the read button to the table filled; latency: the watcher "
+        "queued the last reply byte to the table filled\n\n",
+        static_cast<long long>(options["--runs"]), static_cast<long long>(options["--cycles"]),
+        static_cast<long long>(options["--warm-up"]));
+    std::vector<RunFigures> runs;
+    for (std::int64_t run = 0; run < options["--runs"]; ++run) {
+        runs.push_back(bench.Run(options["--cycles"], options["--warm-up"]));
+    }
+    PrintRuns(runs);
+    PrintWireShares(runs);
+    Require(bench.Finish(), "the simulator did not end cleanly");
+    return 0;
+}
+
+}  // namespace
+}  // namespace tavr
+
+int main(int argc, char** argv) {
+    try {
+        return tavr::Main(argc, argv);
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "tavr-bench-roundtrip: %s\n", error.what());
+        return 1;
+    }
+}

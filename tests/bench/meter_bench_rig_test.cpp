@@ -1,0 +1,53 @@
+// The rig the benchmarks measure with: the program against the simulator, with the hooks the
+// figures rest on. A fault here would make every figure wrong without failing anything.
+#include "support/meter_bench_rig.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <filesystem>
+
+#include "protocol/frame_codec.h"
+#include "protocol/link_lamp.h"
+
+namespace tavr {
+namespace {
+
+constexpr auto Patience = std::chrono::seconds(20);
+
+TEST(MeterBenchRigTest, AManualReadFillsTheTableOnceWithEveryByteSeenByTheHook) {
+    std::atomic<int> entries{0};
+    MeterBenchRig rig({.onEntryQueued = [&] { ++entries; }});
+    EXPECT_TRUE(std::filesystem::is_symlink(rig.ComLink()));
+    ASSERT_TRUE(rig.Connect());
+
+    rig.Controls().读取数据.Click();
+    ASSERT_TRUE(rig.PumpUntil([&] { return rig.Table().Fills() == 1; }, Patience));
+
+    EXPECT_EQ(entries, ReadReplyLength);
+    EXPECT_EQ(rig.Controls().超级列表框1.RowCount(), RegisterCount);
+    EXPECT_EQ(rig.Controls().外形框1.FillColour(), LampReady);
+    // A frozen meter: a second read gives the same table, filled once more.
+    const Text firstValue = rig.Controls().超级列表框1.GetItemText(0, 1);
+    rig.Controls().读取数据.Click();
+    ASSERT_TRUE(rig.PumpUntil([&] { return rig.Table().Fills() == 2; }, Patience));
+    EXPECT_EQ(entries, 2 * ReadReplyLength);
+    EXPECT_EQ(rig.Controls().超级列表框1.GetItemText(0, 1), firstValue);
+
+    EXPECT_TRUE(rig.StopSimulator());
+}
+
+TEST(MeterBenchRigTest, PumpingGivesUpWhenNothingComes) {
+    MeterBenchRig rig({});
+    ASSERT_TRUE(rig.Connect());
+    ASSERT_TRUE(rig.Command("fault silent"));
+
+    rig.Controls().读取数据.Click();
+
+    EXPECT_FALSE(
+        rig.PumpUntil([&] { return rig.Table().Fills() > 0; }, std::chrono::milliseconds(50)));
+    EXPECT_EQ(rig.Table().Fills(), 0u);
+}
+
+}  // namespace
+}  // namespace tavr
