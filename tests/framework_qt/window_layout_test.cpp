@@ -125,12 +125,20 @@ TEST_F(WindowLayout, PeriodBoxCentresItsText) {
     EXPECT_EQ(box->text(), QStringLiteral("3"));
 }
 
-TEST_F(WindowLayout, EscapeClosesTheWindowFromAButton) {
-    test.WidgetOf(test.connectButton)->setFocus();
-    QTest::keyClick(test.WidgetOf(test.connectButton), Qt::Key_Escape);
+class EscapeKey : public WindowLayout, public testing::WithParamInterface<const char*> {};
+
+// None of these controls uses the key itself.
+TEST_P(EscapeKey, ClosesTheWindowFromAControlThatDoesNotUseIt) {
+    QWidget* focused = test.WidgetOf(*test.window.Find(GetParam()));
+    focused->setFocus();
+    QTest::keyClick(focused, Qt::Key_Escape);
     EXPECT_TRUE(test.window.IsClosed());
     EXPECT_FALSE(test.TopLevel().isVisible());
 }
+
+INSTANTIATE_TEST_SUITE_P(Controls, EscapeKey,
+                         testing::Values("联机按钮", "隔几秒", "自动读取选择框", "波特率",
+                                         "超级列表框1"));
 
 TEST_F(WindowLayout, EscapeInTheTablesEditorOnlyCancelsTheEdit) {
     auto* table = test.WidgetOf<QTableView>(test.table);
@@ -157,13 +165,16 @@ TEST(WindowPeer, WidgetsOutliveTheirWindowHarmlessly) {
     QtWindowSystem system;
     auto window = std::make_unique<Window>(system.Thread(), "short-lived", 300, 200);
     ListView& table = window->Add<ListView>("table", Bounds{0, 0, 300, 200});
+    window->Add<EditBox>("box", Bounds{0, 0, 30, 20});
     table.AddColumn({"a", 100, Alignment::Left});
     table.InsertItem(0, "row");
     QtWindowPeer& peer = system.Show(*window);
     window->Create();
     window.reset();
-    // Painting the left-over widgets must not reach the controls that have gone.
+    // Neither painting the left-over widgets nor a change of look may reach the controls that
+    // have gone.
     EXPECT_FALSE(peer.Widget().grab().isNull());
+    system.Thread().EnableVisualStyle(1);
 }
 
 }  // namespace

@@ -72,7 +72,8 @@ void QtEditBoxPeer::ApplyFrameColour(const std::optional<Colour>& colour) {
     frameColour_ = colour;
     QString sheet;
     if (colour) {
-        const QLatin1String kind(editBox_.MultiLine() ? "QPlainTextEdit" : "QLineEdit");
+        const bool multiLine = qobject_cast<QPlainTextEdit*>(&Widget()) != nullptr;
+        const QLatin1String kind(multiLine ? "QPlainTextEdit" : "QLineEdit");
         sheet = QStringLiteral("%1 { border: 1px solid %2; }").arg(kind, ToQColor(*colour).name());
     }
     Widget().setStyleSheet(sheet);

@@ -39,6 +39,9 @@ QWidget* QtWindowPeer::WidgetOf(const Control& control) const {
 }
 
 void QtWindowPeer::ApplyFrameColour(const std::optional<Colour>& colour) {
+    if (window_ == nullptr) {
+        return;  // closed: its controls may have gone
+    }
     for (const auto& entry : peers_) {
         entry.second->ApplyFrameColour(colour);
     }
