@@ -139,6 +139,20 @@ TEST_F(TablePeer, ReplacingRowsDuringAnEditKeepsTheEditorAndWhatWasTyped) {
     EXPECT_EQ(test.table.GetItemText(3), "77");
 }
 
+TEST_F(TablePeer, AnEditorLetGoBeforeItsQueuedConfirmationCancelsNothing) {
+    StartEditWithF2(3);
+    QTest::keyClicks(Editor(), "88");
+    QTest::keyClick(Editor(), Qt::Key_Return);  // confirmation queued
+    test.table.DeleteItem(3);                   // meanwhile a reply rewrites the last row
+    test.table.InsertItem(3, "new3");
+    QCoreApplication::processEvents();
+    // The queued confirmation of the editor let go does not end the edit either way.
+    EXPECT_TRUE(test.table.IsEditing());
+    ASSERT_NE(Editor(), nullptr);
+    EXPECT_EQ(Editor()->text(), QStringLiteral("88"));
+    EXPECT_EQ(test.events, (std::vector<std::string>{"begin 3"}));
+}
+
 TEST_F(TablePeer, TheControlsOwnEditEntryPointsOpenAndCloseTheEditor) {
     ASSERT_TRUE(test.table.BeginEdit(2));
     ASSERT_NE(Editor(), nullptr);

@@ -19,7 +19,6 @@ QtListViewWidget::QtListViewWidget(QWidget* parent) : QTableView(parent) {
             [this](QLineEdit* editor, int row) {
                 editor_ = editor;
                 editorRow_ = row;
-                confirmed_ = false;
             },
         .editText =
             [this] { return hooks_.editText ? hooks_.editText() : std::optional<QString>(); },
@@ -109,11 +108,13 @@ bool QtListViewWidget::edit(const QModelIndex& index, EditTrigger trigger, QEven
 }
 
 void QtListViewWidget::commitData(QWidget* editor) {
+    // An editor the table has let go (its row replaced) may still report: only the open one
+    // speaks for the edit.
     QLineEdit* open = OpenEditor();
-    if (mirroring_ || editor != open) {
+    if (mirroring_ || editor == nullptr || editor != open) {
         return;
     }
-    confirmed_ = true;
+    committed_ = editor;
     if (hooks_.confirmed) {
         hooks_.confirmed(open->text());
     }
@@ -127,14 +128,19 @@ void QtListViewWidget::closeEditor(QWidget* editor, QAbstractItemDelegate::EndEd
         }
         return;
     }
-    const bool confirmed = std::exchange(confirmed_, false);
+    // A confirmed editor may have been let go by the end-of-edit handler changing the rows.
+    const bool confirmed = editor != nullptr && editor == committed_;
+    if (!open && !confirmed) {
+        return;
+    }
+    committed_ = nullptr;
     if (hooks_.closing) {
         hooks_.closing(confirmed);
     }
     // The edit ends here: the table does not move on to edit the next or previous row.
     const bool movesOn = hint == QAbstractItemDelegate::EditNextItem ||
                          hint == QAbstractItemDelegate::EditPreviousItem;
-    if (open && editor == OpenEditor()) {
+    if (editor == OpenEditor()) {
         QTableView::closeEditor(editor, movesOn ? QAbstractItemDelegate::NoHint : hint);
     }
     if (hooks_.closed) {

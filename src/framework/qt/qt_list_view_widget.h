@@ -67,7 +67,7 @@ class QtListViewWidget final : public QTableView {
     QPointer<QLineEdit> editor_;
     int editorRow_ = -1;
     bool reopening_ = false;
-    bool confirmed_ = false;
+    QPointer<QWidget> committed_;  // the editor whose text was confirmed, until it closes
     bool mirroring_ = false;
 };
 
