@@ -1,0 +1,28 @@
+#include "framework/qt/qt_button_peer.h"
+
+#include "framework/qt/qt_text.h"
+
+namespace tavr {
+
+QtButtonPeer::QtButtonPeer(Button& button, QWidget& parent)
+    : QtControlPeer(button, new QPushButton(&parent)), button_(button) {
+    QObject::connect(&PushButton(), &QPushButton::clicked, &PushButton(), [this] {
+        if (IsAttached()) {
+            button_.Click();
+        }
+    });
+}
+
+void QtButtonPeer::Attach() {
+    MirrorCommonProperties();
+    PropertyChanged(Button::kCaption);
+    AttachAs(this);
+}
+
+void QtButtonPeer::PropertyChanged(std::int32_t index) {
+    if (!MirrorCommonProperty(index) && index == Button::kCaption) {
+        PushButton().setText(ToQString(button_.Caption()));
+    }
+}
+
+}  // namespace tavr

@@ -1,0 +1,110 @@
+#include "framework/qt/qt_list_view_model.h"
+
+#include "framework/qt/qt_alignment.h"
+#include "framework/qt/qt_text.h"
+
+namespace tavr {
+
+QtListViewModel::QtListViewModel(const ListView& list, QObject* parent)
+    : QAbstractTableModel(parent),
+      list_(&list),
+      rows_(list.RowCount()),
+      columns_(list.ColumnCount()) {}
+
+int QtListViewModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : rows_;
+}
+
+int QtListViewModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : columns_;
+}
+
+QVariant QtListViewModel::data(const QModelIndex& index, int role) const {
+    if (!index.isValid()) {
+        return {};
+    }
+    switch (role) {
+        case Qt::DisplayRole:
+        case Qt::EditRole:
+            return ToQString(list_->GetItemText(index.row(), index.column()));
+        case Qt::TextAlignmentRole:
+            return QVariant::fromValue(ToQtAlignment(
+                list_->Columns()[static_cast<std::size_t>(index.column())].alignment));
+        default:
+            return {};
+    }
+}
+
+QVariant QtListViewModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (orientation != Qt::Horizontal || section < 0 || section >= columns_) {
+        return {};
+    }
+    const ListColumn& column = list_->Columns()[static_cast<std::size_t>(section)];
+    switch (role) {
+        case Qt::DisplayRole:
+            return ToQString(column.header);
+        case Qt::TextAlignmentRole:
+            return QVariant::fromValue(ToQtAlignment(column.alignment));
+        default:
+            return {};
+    }
+}
+
+Qt::ItemFlags QtListViewModel::flags(const QModelIndex& index) const {
+    if (!index.isValid()) {
+        return Qt::NoItemFlags;
+    }
+    Qt::ItemFlags flags = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
+    if (index.column() == 0) {
+        flags |= Qt::ItemIsEditable;
+    }
+    return flags;
+}
+
+void QtListViewModel::RowInserted(int row) {
+    beginInsertRows(QModelIndex(), rows_, rows_);
+    ++rows_;
+    endInsertRows();
+    TextsChanged(row);
+}
+
+void QtListViewModel::RowDeleted(int row) {
+    beginRemoveRows(QModelIndex(), rows_ - 1, rows_ - 1);
+    --rows_;
+    endRemoveRows();
+    TextsChanged(row);
+}
+
+void QtListViewModel::CellChanged(int row, int column) {
+    const QModelIndex cell = index(row, column);
+    emit dataChanged(cell, cell);
+}
+
+void QtListViewModel::ColumnsChanged() {
+    if (list_ == nullptr) {
+        return;
+    }
+    const int columns = list_->ColumnCount();
+    if (columns > columns_) {
+        beginInsertColumns(QModelIndex(), columns_, columns - 1);
+        columns_ = columns;
+        endInsertColumns();
+    }
+    emit headerDataChanged(Qt::Horizontal, 0, columns_ - 1);
+}
+
+void QtListViewModel::Detach() {
+    beginResetModel();
+    list_ = nullptr;
+    rows_ = 0;
+    columns_ = 0;
+    endResetModel();
+}
+
+void QtListViewModel::TextsChanged(int firstRow) {
+    if (firstRow < rows_ && columns_ > 0) {
+        emit dataChanged(index(firstRow, 0), index(rows_ - 1, columns_ - 1));
+    }
+}
+
+}  // namespace tavr

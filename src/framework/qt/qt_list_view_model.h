@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QAbstractTableModel>
+
+#include "framework/list_view.h"
+
+namespace tavr {
+
+// The rows and columns of a ListView as an item model that reads the texts from the control.
+// Its rows are row positions, like the control's focused row and open edit: a row deleted or
+// inserted shifts the texts of the rows after it, and only the last position comes or goes. So
+// replacing a row (deleting it and inserting another at the same index) leaves the current row,
+// the selection and an open editor where they are.
+class QtListViewModel final : public QAbstractTableModel {
+  public:
+    QtListViewModel(const ListView& list, QObject* parent);
+
+    int rowCount(const QModelIndex& parent = QModelIndex()) const override;
+    int columnCount(const QModelIndex& parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex& index, int role) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+    // Only the first column, the row's item text, is editable in place.
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
+
+    // The control has changed: these bring the model's shape and texts up to date.
+    void RowInserted(int row);
+    void RowDeleted(int row);
+    void CellChanged(int row, int column);
+    void ColumnsChanged();
+    // The control is going: the model empties and reads nothing more.
+    void Detach();
+
+  private:
+    void TextsChanged(int firstRow);
+
+    const ListView* list_;
+    int rows_;
+    int columns_;
+};
+
+}  // namespace tavr

@@ -1,0 +1,172 @@
+#include "framework/qt/qt_list_view_peer.h"
+
+#include <QHeaderView>
+
+#include "framework/qt/qt_colour.h"
+#include "framework/qt/qt_focus_forwarder.h"
+#include "framework/qt/qt_text.h"
+
+namespace tavr {
+
+QtListViewPeer::QtListViewPeer(ListView& list, QWidget& parent)
+    : QtControlPeer(list, new QtListViewWidget(&parent)),
+      list_(list),
+      model_(new QtListViewModel(list, &Widget())) {
+    Table().setModel(model_);
+    Table().SetHooks({
+        .editRequested = [this](int row) { return EditRequested(row); },
+        .editText = [this] { return EditText(); },
+        .typed = [this](const QString& text) { Typed(text); },
+        .confirmed = [this](const QString& text) { Confirmed(text); },
+        .closing = [this](bool confirmed) { Closing(confirmed); },
+        .closed = [this] { Closed(); },
+        .currentRowChanged = [this](int row) { CurrentRowChanged(row); },
+    });
+}
+
+void QtListViewPeer::Attach() {
+    MirrorCommonProperties();
+    MirrorColumns();
+    AttachAs(this);
+    MirrorRows([] {});
+}
+
+void QtListViewPeer::Detach() {
+    QtControlPeer::Detach();
+    const QuietFocus quiet;
+    Table().SetMirroring(true);
+    model_->Detach();
+    Table().SetMirroring(false);
+}
+
+void QtListViewPeer::PropertyChanged(std::int32_t index) {
+    if (MirrorCommonProperty(index)) {
+        return;
+    }
+    switch (index) {
+        case ListView::kColumns:
+            MirrorColumns();
+            break;
+        case ListView::kFocusedRow:
+            MirrorRows([] {});
+            break;
+        case ListView::kEditText:
+            MirrorEditor();
+            break;
+        default:
+            break;
+    }
+}
+
+void QtListViewPeer::RowInserted(std::int32_t row) {
+    MirrorRows([this, row] { model_->RowInserted(row); });
+}
+
+void QtListViewPeer::RowDeleted(std::int32_t row) {
+    MirrorRows([this, row] { model_->RowDeleted(row); });
+}
+
+void QtListViewPeer::CellChanged(std::int32_t row, std::int32_t column) {
+    model_->CellChanged(row, column);
+}
+
+void QtListViewPeer::ApplyFrameColour(const std::optional<Colour>& colour) {
+    Table().setStyleSheet(
+        colour
+            ? QStringLiteral("QTableView { border: 1px solid %1; }").arg(ToQColor(*colour).name())
+            : QString());
+}
+
+void QtListViewPeer::MirrorColumns() {
+    model_->ColumnsChanged();
+    const auto& columns = list_.Columns();
+    for (std::size_t column = 0; column < columns.size(); ++column) {
+        Table().horizontalHeader()->resizeSection(static_cast<int>(column), columns[column].width);
+    }
+}
+
+void QtListViewPeer::MirrorFocusedRow() {
+    Table().SetCurrentRow(list_.FocusedRow());
+}
+
+void QtListViewPeer::MirrorEditor() {
+    if (editorStep_) {
+        return;
+    }
+    if (list_.IsEditing() && list_.EditRow() < model_->rowCount()) {
+        Table().ShowEditor(list_.EditRow(), ToQString(list_.EditText()));
+    } else {
+        Table().CloseEditor();
+    }
+}
+
+template <class Change>
+void QtListViewPeer::MirrorRows(Change change) {
+    const QuietFocus quiet;
+    Table().SetMirroring(true);
+    change();
+    MirrorFocusedRow();
+    MirrorEditor();
+    Table().SetMirroring(false);
+}
+
+bool QtListViewPeer::EditRequested(int row) {
+    if (!IsAttached()) {
+        return false;
+    }
+    editorStep_ = true;
+    const bool began = list_.BeginEdit(row);
+    editorStep_ = false;
+    return began;
+}
+
+std::optional<QString> QtListViewPeer::EditText() const {
+    if (!IsAttached() || !list_.IsEditing()) {
+        return std::nullopt;
+    }
+    return ToQString(list_.EditText());
+}
+
+void QtListViewPeer::Typed(const QString& text) {
+    if (IsAttached()) {
+        list_.TypeEditText(ToText(text));
+    }
+}
+
+void QtListViewPeer::Confirmed(const QString& text) {
+    if (!IsAttached()) {
+        return;
+    }
+    editorStep_ = true;  // the editor closes right after; until then it stays
+    list_.TypeEditText(ToText(text));
+    list_.ConfirmEdit();
+}
+
+void QtListViewPeer::Closing(bool confirmed) {
+    if (!IsAttached()) {
+        return;
+    }
+    editorStep_ = true;
+    if (!confirmed) {
+        list_.CancelEdit();
+    }
+}
+
+void QtListViewPeer::Closed() {
+    editorStep_ = false;
+    if (IsAttached()) {
+        MirrorEditor();  // an end-of-edit handler may have begun another edit
+    }
+}
+
+void QtListViewPeer::CurrentRowChanged(int row) {
+    if (!IsAttached()) {
+        return;
+    }
+    list_.FocusRow(row);
+    if (IsAttached() && list_.FocusedRow() != row) {
+        MirrorRows([] {});  // a move the control did not take is undone
+    }
+}
+
+}  // namespace tavr

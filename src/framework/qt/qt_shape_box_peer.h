@@ -1,0 +1,25 @@
+#pragma once
+
+#include <cstdint>
+
+#include "framework/qt/qt_control_peer.h"
+#include "framework/qt/qt_shape_widget.h"
+#include "framework/shape_box.h"
+
+namespace tavr {
+
+// A ShapeBox as a painted shape; writing its fill colour repaints it.
+class QtShapeBoxPeer final : public ControlPeer, public QtControlPeer {
+  public:
+    QtShapeBoxPeer(ShapeBox& shapeBox, QWidget& parent);
+
+    void Attach() override;
+    void PropertyChanged(std::int32_t index) override;
+
+  private:
+    QtShapeWidget& Shape() const { return static_cast<QtShapeWidget&>(Widget()); }
+
+    ShapeBox& shapeBox_;
+};
+
+}  // namespace tavr

@@ -1,0 +1,60 @@
+#include "framework/qt/qt_shape_widget.h"
+
+#include <QPainter>
+#include <QPen>
+#include <algorithm>
+
+namespace tavr {
+
+QtShapeWidget::QtShapeWidget(QWidget* parent) : QWidget(parent) {
+    setFocusPolicy(Qt::NoFocus);
+}
+
+void QtShapeWidget::SetShape(ShapeBox::Shape shape) {
+    shape_ = shape;
+    update();
+}
+
+void QtShapeWidget::SetOutline(const QColor& colour, int width) {
+    outlineColour_ = colour;
+    outlineWidth_ = width;
+    update();
+}
+
+void QtShapeWidget::SetFill(const std::optional<QColor>& colour) {
+    fill_ = colour;
+    update();
+}
+
+void QtShapeWidget::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    if (outlineWidth_ > 0) {
+        QPen pen(outlineColour_, outlineWidth_);
+        pen.setJoinStyle(Qt::MiterJoin);
+        painter.setPen(pen);
+    } else {
+        painter.setPen(Qt::NoPen);
+    }
+    painter.setBrush(fill_ ? QBrush(*fill_) : QBrush(Qt::NoBrush));
+    const QRectF box = ShapeRect();
+    if (shape_ == ShapeBox::Shape::Rectangle) {
+        painter.drawRect(box);
+    } else {
+        painter.drawEllipse(box);
+    }
+}
+
+QRectF QtShapeWidget::ShapeRect() const {
+    QRectF box = rect();
+    if (shape_ == ShapeBox::Shape::Circle) {
+        const qreal diameter = std::min(box.width(), box.height());
+        box = QRectF(box.center().x() - diameter / 2, box.center().y() - diameter / 2, diameter,
+                     diameter);
+    }
+    // The pen is centred on the path: keep it inside the box.
+    const qreal inset = std::max(outlineWidth_, 0) / 2.0;
+    return box.adjusted(inset, inset, -inset, -inset);
+}
+
+}  // namespace tavr
