@@ -77,5 +77,20 @@ TEST_F(Connection, ANewDeviceAddressIsFollowedRememberedAndRestoredAfterARestart
     EXPECT_EQ(Cell(0, 0), "00005");
 }
 
+// The port is held for exclusive use while open; closing the window must let it go, or the next
+// run could not open it.
+TEST_F(Connection, ClosingTheWindowWhileConnectedLetsThePortGo) {
+    ASSERT_NO_FATAL_FAILURE(ConnectAndRead());
+    ClickAutoRead();
+    PressEscape(C().超级列表框1);
+    ASSERT_TRUE(C().window.IsClosed());
+
+    StartProgram();
+    Click(C().联机按钮);
+    EXPECT_EQ(ShownLamp(), Green);
+    Click(C().读取数据);
+    EXPECT_TRUE(WaitFor([this] { return Table().model()->rowCount() == 35; }));
+}
+
 }  // namespace
 }  // namespace tavr
