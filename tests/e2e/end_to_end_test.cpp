@@ -13,7 +13,7 @@ namespace tavr {
 
 namespace {
 
-// Waits are bounded, never timed: a slow machine only makes the test take longer.
+// A wait ends as soon as its condition holds; the bound only ends a test that has gone wrong.
 constexpr int Patience = 10000;
 
 // Captions are shown with en spaces for their blanks (half a Chinese character wide).
@@ -81,7 +81,7 @@ void EndToEndTest::ConfirmWithEnter(QLineEdit* editor) {
 }
 
 void EndToEndTest::ConnectAndRead() {
-    Pick(C().串口号, std::to_string(MeterPort).c_str());
+    ASSERT_NO_FATAL_FAILURE(Pick(C().串口号, std::to_string(MeterPort).c_str()));
     Click(C().联机按钮);
     ASSERT_EQ(C().外形框1.FillColour(), Green);
     Click(C().读取数据);
