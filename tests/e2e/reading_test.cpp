@@ -1,0 +1,85 @@
+#include <QtTest/QTest>
+#include <cstdio>
+#include <string>
+
+#include "end_to_end_test.h"
+
+namespace tavr {
+namespace {
+
+std::string Formatted(const char* format, unsigned value) {
+    char text[16];
+    std::snprintf(text, sizeof text, format, value);
+    return text;
+}
+
+std::string HexBytes(unsigned value) {
+    return Formatted("0x%02X", value >> 8) + " " + Formatted("0x%02X", value & 0xFF);
+}
+
+struct ValueCell {
+    int address;
+    const char* shown;
+};
+
+// The simulator's starting values in physical units. Its register 0002H (2303H) gives the main
+// voltage 3 decimals, the second voltage 2 and the current 3, positive.
+constexpr ValueCell StartingValues[] = {
+    {0x00, "00001"},     {0x02, "08963"},  {0x03, "12.345V"}, {0x04, "15.000A"},   {0x05, "+25.0℃"},
+    {0x06, "-5.0℃"},     {0x07, "75.0Ah"}, {0x08, "01234Wh"}, {0x09, "100.0Ah"},   {0x0B, "75.00%"},
+    {0x14, "2分30秒"},   {0x15, "1分0秒"}, {0x16, "0.50A"},   {0x18, "75mV50.0A"}, {0x19, "-0.00A"},
+    {0x1A, "1A+0.00mV"}, {0x1B, "00002"},  {0x1E, "54.00V"},  {0x22, "00007次"},
+};
+
+using Reading = EndToEndTest;
+
+TEST_F(Reading, ConnectingTurnsTheLampGreenAndAReadShowsEveryRegisterTheMeterHolds) {
+    Pick(C().串口号, "3");
+    Click(C().联机按钮);
+    EXPECT_EQ(Shown(C().联机按钮), "断开");
+    EXPECT_EQ(ShownLamp(), Green);
+
+    Click(C().读取数据);
+    ASSERT_TRUE(WaitFor([this] { return Table().model()->rowCount() == 35; }));
+    EXPECT_EQ(ShownLamp(), Green);
+    EXPECT_EQ(Meter().Received(), std::vector<std::string>{"01 03 00 00 00 23 04 13"});
+
+    for (int address = 0; address < 35; ++address) {
+        SCOPED_TRACE(Formatted("register %04XH", static_cast<unsigned>(address)));
+        const auto held = Meter().Get(address);
+        ASSERT_TRUE(held);
+        EXPECT_EQ(Cell(address, 0), Formatted("%05u", *held));
+        EXPECT_EQ(Cell(address, 2), HexBytes(*held));
+        EXPECT_EQ(Cell(address, 3), Formatted("0x%04X", static_cast<unsigned>(address)));
+        EXPECT_EQ(
+            Cell(address, 4).rfind(Formatted("地址:%04XH ", static_cast<unsigned>(address)), 0), 0u)
+            << Cell(address, 4);
+    }
+    for (const ValueCell& value : StartingValues) {
+        EXPECT_EQ(Cell(value.address, 1), value.shown) << "register " << value.address;
+    }
+    EXPECT_EQ(Cell(0, 4), "地址:0000H 本设备地址ID号");
+    EXPECT_EQ(Cell(34, 4),
+              "地址:0022H 充放电循环次数 充电电流超过-1.000A且持续30秒才算1次有效充电");
+}
+
+TEST_F(Reading, WithAutoReadOnTheTableFollowsTheMeterWithoutAClick) {
+    ASSERT_NO_FATAL_FAILURE(ConnectAndRead());
+    auto* period = Program().WidgetOf<QLineEdit>(C().隔几秒);
+    period->setFocus(Qt::TabFocusReason);
+    period->selectAll();
+    QTest::keyClicks(period, "0.2");
+    ClickAutoRead();
+    EXPECT_TRUE(C().自动读取选择框.Checked());
+
+    ASSERT_TRUE(Meter().Set(0x07, 800));
+    ASSERT_TRUE(WaitFor([this] { return Cell(7, 0) == "00800"; }));
+    EXPECT_EQ(Cell(7, 1), "80.0Ah");
+    ASSERT_TRUE(Meter().Set(0x05, 4096 + 123));
+    ASSERT_TRUE(WaitFor([this] { return Cell(5, 0) == "04219"; }));
+    EXPECT_EQ(Cell(5, 1), "-12.3℃");
+    EXPECT_EQ(Meter().ReceivedWithFunction(0x06), 0u);
+}
+
+}  // namespace
+}  // namespace tavr
