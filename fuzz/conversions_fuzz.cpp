@@ -214,6 +214,59 @@ void CheckFormatNumber(double value, std::optional<std::int32_t> decimals,
     }
 }
 
+// `digits` plus one in the last place, as decimal text of the same length or one longer.
+Text IncrementDigits(Text digits) {
+    for (auto digit = digits.rbegin(); digit != digits.rend(); ++digit) {
+        if (*digit != '9') {
+            ++*digit;
+            return digits;
+        }
+        *digit = '0';
+    }
+    return "1" + digits;
+}
+
+// A plain decimal text ("-12.345") rounded at `decimals` half away from zero, digit by digit.
+Text RoundDecimalText(bool negative, std::string_view whole, std::string_view fraction,
+                      std::int32_t decimals) {
+    const auto kept = std::min(fraction.size(), static_cast<std::size_t>(decimals));
+    Text digits = Text(whole) + Text(fraction.substr(0, kept));
+    if (kept < fraction.size() && fraction[kept] >= '5') {
+        digits = IncrementDigits(std::move(digits));
+    }
+    digits.insert(digits.size() - kept, ".");
+    return (negative ? "-" : "") + digits;
+}
+
+// Where the value is small enough for the tie nudge to lift every decimal tie stored just below
+// the half, rounding a typed decimal text gives what rounding its digits gives: 2.675 at 2
+// decimals is 2.68, 0.5 at 0 is 1, -1.005 at 2 is -1.01.
+void CheckDecimalRounding(std::string_view text, std::int32_t decimals) {
+    const bool negative = text.starts_with('-');
+    const std::string_view number = text.substr(negative ? 1 : 0);
+    const std::size_t point = number.find('.');
+    const std::string_view whole = number.substr(0, point);
+    const std::string_view fraction =
+        point == std::string_view::npos ? std::string_view() : number.substr(point + 1);
+    const auto allDigits = [](std::string_view part) {
+        return std::all_of(part.begin(), part.end(), IsDigit);
+    };
+    if (whole.empty() || !allDigits(whole) || !allDigits(fraction) ||
+        (point != std::string_view::npos && fraction.empty())) {
+        return;
+    }
+    const double value = ToNumber(text);
+    const bool nudgeSuffices = whole.size() + fraction.size() <= 12 && decimals >= 0 &&
+                               fraction.size() <= static_cast<std::size_t>(decimals) + 10 &&
+                               std::fabs(value) * std::pow(10.0, decimals) < 1000.0;
+    if (!nudgeSuffices) {
+        return;
+    }
+    const double expected = ToNumber(RoundDecimalText(negative, whole, fraction, decimals));
+    Require(ToNumber(FormatNumber(value, decimals)) == expected,
+            "a typed decimal rounds half away from zero");
+}
+
 // Splitting never loses text: the pieces joined by the delimiter give the text back, but for a
 // trailing delimiter; a maximum only cuts the list short.
 void CheckSplit(std::string_view text, std::optional<std::string_view> delimiter,
@@ -342,10 +395,13 @@ void RunOne(FuzzInput& input) {
             break;
         }
         case 4: {
-            // The value from a text, so that the decimal ties the table shows come up often.
-            const double value = ToNumber(input.Chars(24));
+            // The value from a text, so that decimal ties come up often.
+            const std::string_view text = input.Chars(24);
             const std::optional<std::int32_t> decimals = ReadDecimals(input);
-            CheckFormatNumber(value, decimals, ReadFlag(input));
+            CheckFormatNumber(ToNumber(text), decimals, ReadFlag(input));
+            if (decimals) {
+                CheckDecimalRounding(text, *decimals);
+            }
             break;
         }
         case 5: {

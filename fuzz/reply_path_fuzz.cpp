@@ -102,13 +102,20 @@ class ReplyPathScript {
         CheckState();
     }
 
-    // Every row shows its own register's address once the table is filled.
-    void CheckAddresses() {
+    // Every row shows its own register's address and its two raw bytes in hexadecimal.
+    void CheckRows() {
         const ListView& table = program_.Controls().超级列表框1;
         for (int row = 0; row < table.RowCount(); ++row) {
             char address[16];
             std::snprintf(address, sizeof address, "0x%04X", static_cast<unsigned>(row));
             Require(table.GetItemText(row, 3) == address, "row r shows address r");
+            const Text bytes = table.GetItemText(row, 2);
+            unsigned high = 0;
+            unsigned low = 0;
+            char rest = 0;
+            Require(bytes.size() == 9 &&
+                        std::sscanf(bytes.c_str(), "0x%2X 0x%2X%c", &high, &low, &rest) == 2,
+                    "the bytes column shows two bytes as 0xHH");
         }
     }
 
@@ -164,6 +171,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (int step = 0; step < tavr::MaximumSteps && !input.Empty(); ++step) {
         script.Step(input);
     }
-    script.CheckAddresses();
+    script.CheckRows();
     return 0;
 }
