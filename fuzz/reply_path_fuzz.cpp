@@ -1,0 +1,176 @@
+// Runs the whole program on a headless window thread and plays the input as a script of what
+// the meter and the operator do: bytes arriving on the port, read requests, register edits begun,
+// typed, confirmed or cancelled, focus moves, auto-read settings, connecting and time passing.
+// After every step the register table holds no row or all 35 (it is empty until the first
+// complete reply and never loses a row), and every frame sent is a well-formed request; a write
+// never carries a value beyond the register's maximum.
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+#include <span>
+#include <string>
+#include <system_error>
+#include <utility>
+#include <variant>
+#include <vector>
+
+#include "framework/headless_window_thread.h"
+#include "fuzz_check.h"
+#include "fuzz_input.h"
+#include "private_config_home.h"
+#include "protocol/frame_codec.h"
+#include "runtime/to_number.h"
+#include "scripted_serial_device.h"
+#include "ui/meter_program.h"
+
+namespace tavr {
+namespace {
+
+// Bounds the work one input can ask for.
+constexpr int MaximumSteps = 256;
+constexpr int MaximumAdvanceMs = 1000;
+// Rows beyond the table's 35, so that edits and focus moves on missing rows come up too.
+constexpr int RowChoices = RegisterCount + 5;
+
+class ReplyPathScript {
+  public:
+    ReplyPathScript()
+        : program_(thread_.Thread(), [this](SerialPort::QueueReadyPoster post) {
+              auto device = std::make_unique<ScriptedSerialDevice>(std::move(post));
+              device_ = device.get();
+              return device;
+          }) {
+        program_.MainWindow().Create();
+        CheckState();
+    }
+
+    void Step(FuzzInput& input) {
+        MeterControls& controls = program_.Controls();
+        ListView& table = controls.超级列表框1;
+        switch (input.Byte() % 16) {
+            case 0:
+            case 1:
+                device_->Arrive(input.Chars(255));
+                break;
+            case 2:
+                controls.读取数据.Click();
+                break;
+            case 3:
+                table.BeginEdit(input.Byte() % RowChoices);
+                break;
+            case 4:
+                table.TypeEditText(Text(input.Chars(16)));
+                break;
+            case 5:
+                table.ConfirmEdit();
+                break;
+            case 6:
+                table.CancelEdit();
+                break;
+            case 7:
+                table.Focus();
+                break;
+            case 8:
+                table.FocusRow(input.Byte() % RowChoices);
+                break;
+            case 9:
+                controls.读取数据.Focus();
+                break;
+            case 10:
+                thread_.Clock().Advance(input.Uint16() % (MaximumAdvanceMs + 1));
+                break;
+            case 11:
+                controls.自动读取选择框.Click();
+                break;
+            case 12:
+                controls.隔几秒.Type(Text(input.Chars(12)));
+                break;
+            case 13:
+                controls.联机按钮.Click();
+                break;
+            case 14:
+                controls.设备ID.Pick(input.Byte() % 60);
+                break;
+            default:
+                program_.MainWindow().Close();
+                break;
+        }
+        thread_.Posts().Pump();
+        CheckState();
+    }
+
+    // Every row shows its own register's address and its two raw bytes in hexadecimal.
+    void CheckRows() {
+        const ListView& table = program_.Controls().超级列表框1;
+        for (int row = 0; row < table.RowCount(); ++row) {
+            char address[16];
+            std::snprintf(address, sizeof address, "0x%04X", static_cast<unsigned>(row));
+            Require(table.GetItemText(row, 3) == address, "row r shows address r");
+            const Text bytes = table.GetItemText(row, 2);
+            unsigned high = 0;
+            unsigned low = 0;
+            char rest = 0;
+            Require(bytes.size() == 9 &&
+                        std::sscanf(bytes.c_str(), "0x%2X 0x%2X%c", &high, &low, &rest) == 2,
+                    "the bytes column shows two bytes as 0xHH");
+        }
+    }
+
+  private:
+    void CheckState() {
+        const std::int32_t rows = program_.Controls().超级列表框1.RowCount();
+        Require(rows == 0 || rows == RegisterCount, "the table holds 0 or 35 rows");
+        Require(rows >= rowsSeen_, "the table never loses its rows");
+        rowsSeen_ = rows;
+        for (const Value& frame : device_->TakeSent()) {
+            CheckFrame(frame);
+        }
+    }
+
+    void CheckFrame(const Value& frame) {
+        const ByteSet* bytes = std::get_if<ByteSet>(&frame);
+        Require(bytes != nullptr && bytes->size() == RequestLength, "a request is 8 bytes");
+        const std::span<const std::uint8_t> request(*bytes);
+        const std::uint16_t crc = Crc16(request.first(6));
+        Require(request[6] == (crc & 0xFF) && request[7] == crc >> 8, "a request's CRC is right");
+        const int address = request[2] << 8 | request[3];
+        const int value = request[4] << 8 | request[5];
+        if (request[1] == ReadFunction) {
+            Require(address == FirstRegister && value == RegisterCount,
+                    "a read asks for all 35 registers");
+            return;
+        }
+        Require(request[1] == WriteFunction, "a request reads or writes");
+        Require(address < RegisterCount, "a write goes to a register of the table");
+        const std::int32_t maximum =
+            ToInteger(program_.Catalogue().Entry(static_cast<std::uint16_t>(address)).maximum);
+        Require(value <= maximum, "a write never exceeds the register's maximum");
+    }
+
+    HeadlessWindowThread thread_;
+    ScriptedSerialDevice* device_ = nullptr;
+    MeterProgram program_;
+    std::int32_t rowsSeen_ = 0;
+};
+
+}  // namespace
+}  // namespace tavr
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    // Connecting and writing register 0000H store the selections; start-up reads them back. Each
+    // input starts from no stored settings, so that it plays the same however often it is run.
+    static const tavr::PrivateConfigHome home;
+    std::error_code ignored;
+    std::filesystem::remove_all(home.ProgramFolder(), ignored);
+
+    tavr::FuzzInput input(data, size);
+    tavr::ReplyPathScript script;
+    for (int step = 0; step < tavr::MaximumSteps && !input.Empty(); ++step) {
+        script.Step(input);
+    }
+    script.CheckRows();
+    return 0;
+}
