@@ -5,11 +5,13 @@
 namespace {
 
 int argc = 1;
-char name[] = "e2e_tests";
+char name[] = "tavr_qt_tests";
 char* argv[] = {name, nullptr};
+// Deleted after the last test; a test ending the process (a fatal error) leaves it to the exit.
 QApplication* application = nullptr;
 
-// The program's window runs offscreen, in one QApplication made before the first test.
+// The windows of a suite linking this run offscreen, in one QApplication made before the first
+// test.
 class OffscreenEnvironment final : public testing::Environment {
   public:
     void SetUp() override {
@@ -28,8 +30,8 @@ class OffscreenEnvironment final : public testing::Environment {
 }  // namespace
 
 // LeakSanitizer (address-sanitized builds): fontconfig keeps its pattern caches until Qt
-// finalises it when the QApplication goes; a process that ends early never gets there. Those
-// blocks are the library's own.
+// finalises it when the QApplication goes; a process that ends early (a fatal error) never gets
+// there. Those blocks are the library's own.
 extern "C" const char* __lsan_default_suppressions() {
     return "leak:libfontconfig.so\n";
 }
