@@ -6,6 +6,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <iostream>
 #include <set>
 
@@ -20,7 +21,7 @@ namespace fs = std::filesystem;
 constexpr std::int32_t CurrentUser = 3;
 constexpr std::string_view ValuePath = "Software\\TAVR_12864\\Modbus_id";
 // Large enough that writing the file takes a while, so that many kills land inside a write.
-constexpr std::size_t ValueLength = 256 * 1024;
+constexpr std::size_t ValueLength = 64 * 1024;
 
 std::set<std::string> FolderEntries(const fs::path& folder) {
     std::set<std::string> names;
@@ -49,10 +50,15 @@ TEST_F(SettingsKill, LeavesTheOldOrTheNewFileAndAtMostOneTemporaryFile) {
     const Text second(ValueLength, 'b');
     ASSERT_TRUE(WriteRegistry(CurrentUser, ValuePath, second));
     const std::string secondFile = FileText(UserFile());
+    const auto writeStart = std::chrono::steady_clock::now();
     ASSERT_TRUE(WriteRegistry(CurrentUser, ValuePath, first));
+    const auto writeTime = std::chrono::steady_clock::now() - writeStart;
     const std::string firstFile = FileText(UserFile());
+    // The kills are spread over the first three writes of each writer, so that they land in
+    // every stage of a write however fast this machine (or this build) writes.
+    const auto span = std::chrono::duration_cast<std::chrono::microseconds>(3 * writeTime);
 
-    constexpr int Kills = 150;
+    constexpr int Kills = 120;
     int temporaryFilesLeft = 0;
     for (int kill = 0; kill < Kills; ++kill) {
         const pid_t writer = fork();
@@ -60,8 +66,7 @@ TEST_F(SettingsKill, LeavesTheOldOrTheNewFileAndAtMostOneTemporaryFile) {
         if (writer == 0) {
             WriteForever(first, second);
         }
-        // Spread the kills over the first 30 ms, across every stage of a write.
-        usleep(static_cast<useconds_t>(200 + (kill * 7919) % 30'000));
+        usleep(static_cast<useconds_t>(span.count() * ((kill * 7919) % 1000) / 1000));
         ASSERT_EQ(::kill(writer, SIGKILL), 0);
         int status = 0;
         ASSERT_EQ(waitpid(writer, &status, 0), writer);
