@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QAbstractItemModel>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QTableView>
@@ -139,18 +140,58 @@ TEST_F(TablePeer, ReplacingRowsDuringAnEditKeepsTheEditorAndWhatWasTyped) {
     EXPECT_EQ(test.table.GetItemText(3), "77");
 }
 
-TEST_F(TablePeer, AnEditorLetGoBeforeItsQueuedConfirmationCancelsNothing) {
+TEST_F(TablePeer, EnterConfirmsAlsoWhenAReplyRewritesTheEditedLastRowMeanwhile) {
     StartEditWithF2(3);
     QTest::keyClicks(Editor(), "88");
     QTest::keyClick(Editor(), Qt::Key_Return);  // confirmation queued
     test.table.DeleteItem(3);                   // meanwhile a reply rewrites the last row
     test.table.InsertItem(3, "new3");
+    ASSERT_TRUE(QTest::qWaitFor([this] { return !test.table.IsEditing(); }));
+    EXPECT_EQ(test.events, (std::vector<std::string>{"begin 3", "end 3 confirmed cell=new3 edit=88",
+                                                     "table focus 00001"}));
+    EXPECT_EQ(test.table.GetItemText(3), "88");
+}
+
+TEST_F(TablePeer, AnEditorLetGoBeforeItsQueuedConfirmationCancelsNothing) {
+    StartEditWithF2(3);
+    QTest::keyClicks(Editor(), "88");
+    test.table.DeleteItem(3);  // the last row's position goes once the handler has returned,
+    QTest::keyClick(Editor(), Qt::Key_Return);  // which is before the queued confirmation
     QCoreApplication::processEvents();
+    test.table.InsertItem(3, "new3");
     // The queued confirmation of the editor let go does not end the edit either way.
     EXPECT_TRUE(test.table.IsEditing());
     ASSERT_NE(Editor(), nullptr);
     EXPECT_EQ(Editor()->text(), QStringLiteral("88"));
     EXPECT_EQ(test.events, (std::vector<std::string>{"begin 3"}));
+}
+
+TEST_F(TablePeer, ReplacingEveryRowLeavesTheTableShapeAlone) {
+    QAbstractItemModel* model = View()->model();
+    int shapeChanges = 0;
+    QObject::connect(model, &QAbstractItemModel::rowsInserted, [&] { ++shapeChanges; });
+    QObject::connect(model, &QAbstractItemModel::rowsRemoved, [&] { ++shapeChanges; });
+    for (std::int32_t row = 0; row < QtTestWindow::kRows; ++row) {
+        test.table.DeleteItem(row);
+        test.table.InsertItem(row, "new" + std::to_string(row));
+    }
+    QCoreApplication::processEvents();
+    EXPECT_EQ(shapeChanges, 0);
+    ASSERT_EQ(model->rowCount(), QtTestWindow::kRows);
+    EXPECT_EQ(model->index(3, 0).data().toString(), QStringLiteral("new3"));
+}
+
+TEST_F(TablePeer, ADeletedRowsPositionGoesOnceTheHandlerHasReturned) {
+    QAbstractItemModel* model = View()->model();
+    test.table.DeleteItem(1);
+    EXPECT_EQ(model->rowCount(), QtTestWindow::kRows);
+    EXPECT_EQ(model->index(1, 0).data().toString(), QStringLiteral("00002"));
+    EXPECT_EQ(model->index(3, 0).data().toString(), QString());
+    QCoreApplication::processEvents();
+    EXPECT_EQ(model->rowCount(), QtTestWindow::kRows - 1);
+    test.table.InsertItem(-1, "appended");
+    EXPECT_EQ(model->rowCount(), QtTestWindow::kRows);
+    EXPECT_EQ(model->index(3, 0).data().toString(), QStringLiteral("appended"));
 }
 
 TEST_F(TablePeer, TheControlsOwnEditEntryPointsOpenAndCloseTheEditor) {
