@@ -2,7 +2,9 @@
 
 #include <QAbstractItemModel>
 #include <QHeaderView>
+#include <QImage>
 #include <QLineEdit>
+#include <QStyledItemDelegate>
 #include <QTableView>
 #include <QtTest/QTest>
 #include <functional>
@@ -192,6 +194,33 @@ TEST_F(TablePeer, ADeletedRowsPositionGoesOnceTheHandlerHasReturned) {
     test.table.InsertItem(-1, "appended");
     EXPECT_EQ(model->rowCount(), QtTestWindow::kRows);
     EXPECT_EQ(model->index(3, 0).data().toString(), QStringLiteral("appended"));
+}
+
+// Whether the table's cells, painted as the table paints them, look exactly as the style's own
+// item delegate paints them.
+bool LooksAsTheStyleDraws(QTableView* view) {
+    const QImage own = view->viewport()->grab().toImage();
+    QAbstractItemDelegate* delegate = view->itemDelegate();
+    QStyledItemDelegate styleOnly;
+    view->setItemDelegate(&styleOnly);
+    const QImage styled = view->viewport()->grab().toImage();
+    view->setItemDelegate(delegate);
+    return !own.isNull() && own == styled;
+}
+
+TEST_F(TablePeer, CellsLookAsTheStyleDrawsThemAlsoAfterTheirTextsAndWidthsChange) {
+    test.table.SetItemText(1, 1, "-1.500A");
+    test.table.SetItemText(2, 4, "a remark far too long for its column: the style cuts it short");
+    test.table.SetItemText(3, 4, "数据备注项 ℃ 分 秒");
+    SelectRow(2);
+    EXPECT_TRUE(LooksAsTheStyleDraws(View())) << "as first painted";
+    test.table.SetItemText(1, 1, "+25.0℃");
+    EXPECT_TRUE(LooksAsTheStyleDraws(View())) << "after a text changed";
+    View()->horizontalHeader()->resizeSection(1, 30);
+    View()->horizontalHeader()->resizeSection(4, 500);
+    EXPECT_TRUE(LooksAsTheStyleDraws(View())) << "after the widths changed";
+    View()->setEnabled(false);
+    EXPECT_TRUE(LooksAsTheStyleDraws(View())) << "disabled";
 }
 
 TEST_F(TablePeer, TheControlsOwnEditEntryPointsOpenAndCloseTheEditor) {
