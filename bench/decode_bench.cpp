@@ -10,10 +10,10 @@
 #include <vector>
 
 #include "framework/headless_window_thread.h"
-#include "meter_simulator/register_bank.h"
-#include "meter_simulator/request_handler.h"
 #include "protocol/frame_codec.h"
 #include "registers/reply_decoding.h"
+#include "support/meter_reply.h"
+#include "support/replay_device.h"
 #include "support/require.h"
 #include "support/scratch_config_home.h"
 #include "ui/main_window_layout.h"
@@ -24,52 +24,6 @@ namespace tavr {
 namespace {
 
 constexpr int Repetitions = 10;
-
-// The simulator's answer to a read request: a reply as the meter sends it.
-ByteSet MeterReply() {
-    simulator::RegisterBank bank(1);
-    simulator::RequestHandler handler(bank, 1);
-    const std::vector<simulator::Exchange> exchanges = handler.Receive(BuildReadRequest(1));
-    Require(exchanges.size() == 1 && exchanges[0].answer.has_value() &&
-                exchanges[0].answer->bytes.size() == ReadReplyLength,
-            "the simulator gave no reply");
-    return exchanges[0].answer->bytes;
-}
-
-// Stands in for the serial unit without its thread: bytes handed to it are queued as the
-// watcher queues them, one notice posted per entry, and delivered the way the unit delivers.
-class ReplayDevice final : public SerialPortDevice {
-  public:
-    explicit ReplayDevice(SerialPort::QueueReadyPoster post) : post_(std::move(post)) {}
-
-    bool Open(const SerialPortProperties&) override { return open_ = true; }
-    void Close() override {
-        open_ = false;
-        queued_.clear();
-    }
-    bool IsOpen() const override { return open_; }
-    bool Send(const Value&) override { return open_; }
-    void DeliverQueued(const EventSink& sink) override {
-        const std::vector<SerialEvent> taken = std::exchange(queued_, {});
-        for (const SerialEvent& event : taken) {
-            if (!sink(event)) {
-                return;
-            }
-        }
-    }
-
-    void Receive(const ByteSet& bytes) {
-        for (std::uint8_t byte : bytes) {
-            queued_.push_back({SerialEvent::Kind::DataArrival, byte});
-            post_();
-        }
-    }
-
-  private:
-    SerialPort::QueueReadyPoster post_;
-    std::vector<SerialEvent> queued_;
-    bool open_ = false;
-};
 
 void CheckFilled(benchmark::State& state, const ListView& table) {
     if (table.RowCount() != RegisterCount) {
@@ -103,7 +57,7 @@ class ReplayRig {
 
 void ReplyThroughPortDelivery(benchmark::State& state) {
     ReplayRig rig;
-    const ByteSet reply = MeterReply();
+    const ByteSet reply = SimulatedMeterReply();
     for (auto _ : state) {
         rig.Device().Receive(reply);
         rig.Posts().Pump();
@@ -114,7 +68,7 @@ void ReplyThroughPortDelivery(benchmark::State& state) {
 
 void ReplyThroughHandler(benchmark::State& state) {
     ReplayRig rig;
-    const ByteSet reply = MeterReply();
+    const ByteSet reply = SimulatedMeterReply();
     SerialPort& port = rig.Controls().端口1;
     for (auto _ : state) {
         for (std::uint8_t byte : reply) {
@@ -128,7 +82,7 @@ void ReplyThroughHandler(benchmark::State& state) {
 // A click on the read button resets the collection, so the 74 bytes never complete a reply.
 void CollectionWithoutDecoding(benchmark::State& state) {
     ReplayRig rig;
-    const ByteSet reply = MeterReply();
+    const ByteSet reply = SimulatedMeterReply();
     SerialPort& port = rig.Controls().端口1;
     for (auto _ : state) {
         rig.Controls().读取数据.Click();
@@ -152,7 +106,7 @@ void DecodeReplyAlone(benchmark::State& state) {
     ReplyDecoder decoder(controls, reply, catalogue);
     window.onCreated = [&] { OnWindowCreated(controls, catalogue, reply, editor); };
     window.Create();
-    for (std::uint8_t byte : MeterReply()) {
+    for (std::uint8_t byte : SimulatedMeterReply()) {
         reply.replyText += (reply.replyText.empty() ? "" : ",") + std::to_string(byte);
     }
     for (auto _ : state) {

@@ -4,12 +4,30 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <string>
 
 namespace tavr {
 
 namespace {
+
+// mkostemp() replaces these six characters with letters and digits.
+constexpr std::string_view UniqueSuffix = "XXXXXX";
+
+std::string TemporaryFilePrefix(const std::filesystem::path& file) {
+    return "." + file.filename().string() + ".";
+}
+
+bool IsTemporaryFileName(std::string_view name, std::string_view prefix) {
+    if (name.size() != prefix.size() + UniqueSuffix.size() || !name.starts_with(prefix)) {
+        return false;
+    }
+    name.remove_prefix(prefix.size());
+    return std::all_of(name.begin(), name.end(),
+                       [](char c) { return std::isalnum(static_cast<unsigned char>(c)) != 0; });
+}
 
 bool WriteAll(int descriptor, std::string_view contents) {
     while (!contents.empty()) {
@@ -46,7 +64,8 @@ void FlushFolder(const std::filesystem::path& folder) {
 
 bool ReplaceFileAtomically(const std::filesystem::path& file, std::string_view contents) {
     const std::filesystem::path folder = file.parent_path();
-    std::string temporary = (folder / ("." + file.filename().string() + ".XXXXXX")).string();
+    std::string temporary =
+        (folder / (TemporaryFilePrefix(file) + std::string(UniqueSuffix))).string();
     const int descriptor = mkostemp(temporary.data(), O_CLOEXEC);
     if (descriptor < 0) {
         return false;
@@ -59,6 +78,17 @@ bool ReplaceFileAtomically(const std::filesystem::path& file, std::string_view c
     // the rename itself survive a power loss, so its failure does not undo the replacement.
     FlushFolder(folder);
     return true;
+}
+
+void RemoveLeftoverTemporaryFiles(const std::filesystem::path& file) {
+    const std::string prefix = TemporaryFilePrefix(file);
+    std::error_code ignored;
+    for (const auto& entry : std::filesystem::directory_iterator(file.parent_path(), ignored)) {
+        if (IsTemporaryFileName(entry.path().filename().string(), prefix) &&
+            entry.symlink_status(ignored).type() == std::filesystem::file_type::regular) {
+            std::filesystem::remove(entry.path(), ignored);
+        }
+    }
 }
 
 }  // namespace tavr

@@ -51,6 +51,8 @@ bool WriteRegistry(std::int32_t rootCode, std::string_view path, const Value& va
     }
     SetRegistryValue(loaded.document.OpenOrCreateKey(RegistryKeyName(root, split.keyPath)),
                      split.valueName, std::move(*data));
+    // The folder lock keeps every other writer out, so any temporary file there is a dead one's.
+    RemoveLeftoverTemporaryFiles(file);
     return ReplaceFileAtomically(file, FormatRegistryText(loaded.document));
 }
 

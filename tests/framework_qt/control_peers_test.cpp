@@ -3,6 +3,7 @@
 #include <QAbstractItemView>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QEvent>
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
@@ -167,6 +168,36 @@ TEST_F(ControlPeers, LampWithoutFillShowsTheBackgroundInside) {
     const QColor background = LampPixel(test, 1, 1);
     test.lamp.SetFillColour(ShapeBox::kNoFill);
     EXPECT_EQ(LampPixel(test, 10, 10), background);
+}
+
+// Counts the paints of the widget whose events it filters.
+class PaintCount final : public QObject {
+  public:
+    int paints = 0;
+
+  protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        paints += event->type() == QEvent::Paint ? 1 : 0;
+        return false;
+    }
+};
+
+TEST_F(ControlPeers, LampIsRepaintedOnlyWhenItsLookChanges) {
+    QWidget* lamp = test.WidgetOf(test.lamp);
+    PaintCount count;
+    lamp->installEventFilter(&count);
+    test.lamp.SetFillColour(0xFF00);
+    QCoreApplication::processEvents();
+    ASSERT_GT(count.paints, 0);
+
+    count.paints = 0;
+    test.lamp.SetFillColour(0xFF00);  // every received byte sets the lamp green again
+    test.lamp.SetOutlineColour(test.lamp.OutlineColour());
+    QCoreApplication::processEvents();
+    EXPECT_EQ(count.paints, 0);
+    test.lamp.SetFillColour(0xFF);
+    QCoreApplication::processEvents();
+    EXPECT_GT(count.paints, 0);
 }
 
 TEST_F(ControlPeers, InputIsIgnoredBeforeTheWindowIsCreated) {

@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <QAbstractItemModel>
 #include <QHeaderView>
+#include <QImage>
 #include <QLineEdit>
+#include <QStyledItemDelegate>
 #include <QTableView>
 #include <QtTest/QTest>
 #include <functional>
@@ -139,18 +142,85 @@ TEST_F(TablePeer, ReplacingRowsDuringAnEditKeepsTheEditorAndWhatWasTyped) {
     EXPECT_EQ(test.table.GetItemText(3), "77");
 }
 
-TEST_F(TablePeer, AnEditorLetGoBeforeItsQueuedConfirmationCancelsNothing) {
+TEST_F(TablePeer, EnterConfirmsAlsoWhenAReplyRewritesTheEditedLastRowMeanwhile) {
     StartEditWithF2(3);
     QTest::keyClicks(Editor(), "88");
     QTest::keyClick(Editor(), Qt::Key_Return);  // confirmation queued
     test.table.DeleteItem(3);                   // meanwhile a reply rewrites the last row
     test.table.InsertItem(3, "new3");
+    ASSERT_TRUE(QTest::qWaitFor([this] { return !test.table.IsEditing(); }));
+    EXPECT_EQ(test.events, (std::vector<std::string>{"begin 3", "end 3 confirmed cell=new3 edit=88",
+                                                     "table focus 00001"}));
+    EXPECT_EQ(test.table.GetItemText(3), "88");
+}
+
+TEST_F(TablePeer, AnEditorLetGoBeforeItsQueuedConfirmationCancelsNothing) {
+    StartEditWithF2(3);
+    QTest::keyClicks(Editor(), "88");
+    test.table.DeleteItem(3);  // the last row's position goes once the handler has returned,
+    QTest::keyClick(Editor(), Qt::Key_Return);  // which is before the queued confirmation
     QCoreApplication::processEvents();
+    test.table.InsertItem(3, "new3");
     // The queued confirmation of the editor let go does not end the edit either way.
     EXPECT_TRUE(test.table.IsEditing());
     ASSERT_NE(Editor(), nullptr);
     EXPECT_EQ(Editor()->text(), QStringLiteral("88"));
     EXPECT_EQ(test.events, (std::vector<std::string>{"begin 3"}));
+}
+
+TEST_F(TablePeer, ReplacingEveryRowLeavesTheTableShapeAlone) {
+    QAbstractItemModel* model = View()->model();
+    int shapeChanges = 0;
+    QObject::connect(model, &QAbstractItemModel::rowsInserted, [&] { ++shapeChanges; });
+    QObject::connect(model, &QAbstractItemModel::rowsRemoved, [&] { ++shapeChanges; });
+    for (std::int32_t row = 0; row < QtTestWindow::kRows; ++row) {
+        test.table.DeleteItem(row);
+        test.table.InsertItem(row, "new" + std::to_string(row));
+    }
+    QCoreApplication::processEvents();
+    EXPECT_EQ(shapeChanges, 0);
+    ASSERT_EQ(model->rowCount(), QtTestWindow::kRows);
+    EXPECT_EQ(model->index(3, 0).data().toString(), QStringLiteral("new3"));
+}
+
+TEST_F(TablePeer, ADeletedRowsPositionGoesOnceTheHandlerHasReturned) {
+    QAbstractItemModel* model = View()->model();
+    test.table.DeleteItem(1);
+    EXPECT_EQ(model->rowCount(), QtTestWindow::kRows);
+    EXPECT_EQ(model->index(1, 0).data().toString(), QStringLiteral("00002"));
+    EXPECT_EQ(model->index(3, 0).data().toString(), QString());
+    QCoreApplication::processEvents();
+    EXPECT_EQ(model->rowCount(), QtTestWindow::kRows - 1);
+    test.table.InsertItem(-1, "appended");
+    EXPECT_EQ(model->rowCount(), QtTestWindow::kRows);
+    EXPECT_EQ(model->index(3, 0).data().toString(), QStringLiteral("appended"));
+}
+
+// Whether the table's cells, painted as the table paints them, look exactly as the style's own
+// item delegate paints them.
+bool LooksAsTheStyleDraws(QTableView* view) {
+    const QImage own = view->viewport()->grab().toImage();
+    QAbstractItemDelegate* delegate = view->itemDelegate();
+    QStyledItemDelegate styleOnly;
+    view->setItemDelegate(&styleOnly);
+    const QImage styled = view->viewport()->grab().toImage();
+    view->setItemDelegate(delegate);
+    return !own.isNull() && own == styled;
+}
+
+TEST_F(TablePeer, CellsLookAsTheStyleDrawsThemAlsoAfterTheirTextsAndWidthsChange) {
+    test.table.SetItemText(1, 1, "-1.500A");
+    test.table.SetItemText(2, 4, "a remark far too long for its column: the style cuts it short");
+    test.table.SetItemText(3, 4, "数据备注项 ℃ 分 秒");
+    SelectRow(2);
+    EXPECT_TRUE(LooksAsTheStyleDraws(View())) << "as first painted";
+    test.table.SetItemText(1, 1, "+25.0℃");
+    EXPECT_TRUE(LooksAsTheStyleDraws(View())) << "after a text changed";
+    View()->horizontalHeader()->resizeSection(1, 30);
+    View()->horizontalHeader()->resizeSection(4, 500);
+    EXPECT_TRUE(LooksAsTheStyleDraws(View())) << "after the widths changed";
+    View()->setEnabled(false);
+    EXPECT_TRUE(LooksAsTheStyleDraws(View())) << "disabled";
 }
 
 TEST_F(TablePeer, TheControlsOwnEditEntryPointsOpenAndCloseTheEditor) {

@@ -1,5 +1,8 @@
 #include "framework/qt/qt_list_view_delegate.h"
 
+#include <QApplication>
+#include <QPainter>
+#include <QStyle>
 #include <utility>
 
 namespace tavr {
@@ -30,6 +33,60 @@ void QtListViewDelegate::setEditorData(QWidget* editor, const QModelIndex&) cons
     if (line != nullptr && text && line->text() != *text) {
         line->setText(*text);
     }
+}
+
+namespace {
+
+bool IsPlainTextCell(const QStyleOptionViewItem& cell) {
+    constexpr auto Extras =
+        QStyleOptionViewItem::HasDecoration | QStyleOptionViewItem::HasCheckIndicator;
+    return (cell.features & Extras) == 0 && !cell.text.contains(QChar::LineFeed) &&
+           !cell.text.contains(QChar::LineSeparator);
+}
+
+// The colour group the style draws an item's text with.
+QPalette::ColorGroup TextColourGroup(const QStyleOptionViewItem& cell) {
+    if ((cell.state & QStyle::State_Enabled) == 0) {
+        return QPalette::Disabled;
+    }
+    return (cell.state & QStyle::State_Active) != 0 ? QPalette::Normal : QPalette::Inactive;
+}
+
+}  // namespace
+
+void QtListViewDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
+                               const QModelIndex& index) const {
+    QStyleOptionViewItem cell = option;
+    initStyleOption(&cell, index);
+    if (!IsPlainTextCell(cell)) {
+        QStyledItemDelegate::paint(painter, option, index);
+        return;
+    }
+    const QString text = cell.text;
+    cell.text.clear();
+    const QWidget* widget = cell.widget;
+    const QStyle* style = widget != nullptr ? widget->style() : QApplication::style();
+    style->drawControl(QStyle::CE_ItemViewItem, &cell, painter, widget);
+    if (text.isEmpty()) {
+        return;
+    }
+    // The style keeps the text this far from the cell's sides, and starts its line at the left
+    // of that area, centred or aligned down it on whole pixels.
+    const int margin = style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, widget) + 1;
+    const QRect area = cell.rect.adjusted(margin, 0, -margin, 0);
+    const QTextLayout& laidOut = texts_.LaidOut(
+        index.row(), index.column(),
+        {text, cell.font, area.width(), cell.textElideMode, cell.direction, cell.displayAlignment});
+    const int height = laidOut.lineCount() > 0 ? int(laidOut.lineAt(0).height()) : 0;
+    const QRect line = QStyle::alignedRect(cell.direction, cell.displayAlignment,
+                                           QSize(area.width(), height), area);
+    painter->save();
+    painter->setFont(cell.font);
+    painter->setPen(cell.palette.color(TextColourGroup(cell), (cell.state & QStyle::State_Selected)
+                                                                  ? QPalette::HighlightedText
+                                                                  : QPalette::Text));
+    laidOut.draw(painter, QPointF(area.x(), line.top()));
+    painter->restore();
 }
 
 }  // namespace tavr

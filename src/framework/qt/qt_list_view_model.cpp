@@ -62,17 +62,29 @@ Qt::ItemFlags QtListViewModel::flags(const QModelIndex& index) const {
 }
 
 void QtListViewModel::RowInserted(int row) {
-    beginInsertRows(QModelIndex(), rows_, rows_);
-    ++rows_;
-    endInsertRows();
+    if (rows_ < ControlRows()) {
+        beginInsertRows(QModelIndex(), rows_, rows_);
+        ++rows_;
+        endInsertRows();
+    }
     TextsChanged(row);
 }
 
 void QtListViewModel::RowDeleted(int row) {
-    beginRemoveRows(QModelIndex(), rows_ - 1, rows_ - 1);
-    --rows_;
-    endRemoveRows();
     TextsChanged(row);
+}
+
+bool QtListViewModel::HasSurplusRows() const {
+    return rows_ > ControlRows();
+}
+
+void QtListViewModel::TrimRows() {
+    const int rows = ControlRows();
+    if (rows < rows_) {
+        beginRemoveRows(QModelIndex(), rows, rows_ - 1);
+        rows_ = rows;
+        endRemoveRows();
+    }
 }
 
 void QtListViewModel::CellChanged(int row, int column) {
@@ -99,6 +111,10 @@ void QtListViewModel::Detach() {
     rows_ = 0;
     columns_ = 0;
     endResetModel();
+}
+
+int QtListViewModel::ControlRows() const {
+    return list_ != nullptr ? list_->RowCount() : 0;
 }
 
 void QtListViewModel::TextsChanged(int firstRow) {

@@ -22,15 +22,24 @@ class QtListViewModel final : public QAbstractTableModel {
     // Only the first column, the row's item text, is editable in place.
     Qt::ItemFlags flags(const QModelIndex& index) const override;
 
-    // The control has changed: these bring the model's shape and texts up to date.
+    // The control has changed: these bring the model's shape and texts up to date. A deleted
+    // row's position stays (its texts read empty) until TrimRows(), and an insertion takes such
+    // a position back before it adds one: replacing a row, deleting it and inserting another at
+    // the same index, never changes the table's shape, which would lay the view out again and
+    // repaint its scroll bars twice for every row of a reply.
     void RowInserted(int row);
     void RowDeleted(int row);
+    // Whether the model still holds positions that the control no longer has.
+    bool HasSurplusRows() const;
+    // Lets go of those positions.
+    void TrimRows();
     void CellChanged(int row, int column);
     void ColumnsChanged();
     // The control is going: the model empties and reads nothing more.
     void Detach();
 
   private:
+    int ControlRows() const;
     void TextsChanged(int firstRow);
 
     const ListView* list_;

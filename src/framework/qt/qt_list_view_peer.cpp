@@ -64,6 +64,7 @@ void QtListViewPeer::RowInserted(std::int32_t row) {
 
 void QtListViewPeer::RowDeleted(std::int32_t row) {
     MirrorRows([this, row] { model_->RowDeleted(row); });
+    QueueTrim();
 }
 
 void QtListViewPeer::CellChanged(std::int32_t row, std::int32_t column) {
@@ -108,6 +109,23 @@ void QtListViewPeer::MirrorRows(Change change) {
     MirrorFocusedRow();
     MirrorEditor();
     Table().SetMirroring(false);
+}
+
+void QtListViewPeer::QueueTrim() {
+    if (trimQueued_) {
+        return;
+    }
+    trimQueued_ = true;
+    // Runs before the repaint that the changes asked for, which Qt posts at a lower priority.
+    QMetaObject::invokeMethod(
+        &trimContext_,
+        [this] {
+            trimQueued_ = false;
+            if (IsAttached() && model_->HasSurplusRows()) {
+                MirrorRows([this] { model_->TrimRows(); });
+            }
+        },
+        Qt::QueuedConnection);
 }
 
 bool QtListViewPeer::EditRequested(int row) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QObject>
 #include <QString>
 #include <cstdint>
 #include <optional>
@@ -39,6 +40,9 @@ class QtListViewPeer final : public ListViewPeer, public QtControlPeer {
     // editor back where the control has them, without reporting any of it.
     template <class Change>
     void MirrorRows(Change change);
+    // Once the handler running now has returned, lets go of the positions of deleted rows that
+    // no insertion has taken back.
+    void QueueTrim();
 
     // The operator, through the table.
     bool EditRequested(int row);
@@ -54,6 +58,9 @@ class QtListViewPeer final : public ListViewPeer, public QtControlPeer {
     // The table is opening or closing the editor itself, as the operator asked: the peer leaves
     // the editor alone until it is done.
     bool editorStep_ = false;
+    bool trimQueued_ = false;
+    // Goes with the peer, and with it a trim still queued.
+    QObject trimContext_;
 };
 
 }  // namespace tavr

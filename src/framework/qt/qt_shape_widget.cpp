@@ -10,20 +10,28 @@ QtShapeWidget::QtShapeWidget(QWidget* parent) : QWidget(parent) {
     setFocusPolicy(Qt::NoFocus);
 }
 
+// Setting what the widget already shows asks for no repaint: the link lamp is set green again by
+// every received byte.
 void QtShapeWidget::SetShape(ShapeBox::Shape shape) {
-    shape_ = shape;
-    update();
+    if (shape != shape_) {
+        shape_ = shape;
+        update();
+    }
 }
 
 void QtShapeWidget::SetOutline(const QColor& colour, int width) {
-    outlineColour_ = colour;
-    outlineWidth_ = width;
-    update();
+    if (colour != outlineColour_ || width != outlineWidth_) {
+        outlineColour_ = colour;
+        outlineWidth_ = width;
+        update();
+    }
 }
 
 void QtShapeWidget::SetFill(const std::optional<QColor>& colour) {
-    fill_ = colour;
-    update();
+    if (colour != fill_) {
+        fill_ = colour;
+        update();
+    }
 }
 
 void QtShapeWidget::paintEvent(QPaintEvent*) {

@@ -1,0 +1,240 @@
+// Reply decoding with the Qt window: the program on QtWindowSystem with its main window shown
+// (offscreen), its port a replay stand-in for the serial unit. One sample is one meter reply:
+// its 75 bytes are handed to the stand-in, which posts 75 notices to the GUI thread as the
+// watcher does; the Qt event loop then runs the delivery, OnReplyByte and DecodeReply, the
+// table model's updates into the view, and the repaint of the table that they schedule.
+//
+// Two times per reply, from handing the bytes over: *filled*, to the return of the DataArrival
+// handler that decoded the reply (the table's model and view are up to date), and *painted*, to
+// the return of the event loop round that repainted the table after that. Plus the process's CPU
+// time per reply.
+#include <QAbstractScrollArea>
+#include <QApplication>
+#include <QEvent>
+#include <QObject>
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <ctime>
+#include <exception>
+#include <memory>
+#include <vector>
+
+#include "framework/qt/qt_window_system.h"
+#include "protocol/frame_codec.h"
+#include "protocol/link_lamp.h"
+#include "support/count_options.h"
+#include "support/figure_table.h"
+#include "support/meter_reply.h"
+#include "support/replay_device.h"
+#include "support/require.h"
+#include "support/sample_statistics.h"
+#include "support/scratch_config_home.h"
+#include "ui/meter_program.h"
+
+namespace tavr {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr auto Patience = std::chrono::seconds(10);
+
+double MicrosecondsSince(Clock::time_point start, Clock::time_point end) {
+    return std::chrono::duration<double, std::micro>(end - start).count();
+}
+
+double ProcessCpuSeconds() {
+    timespec now{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) / 1e9;
+}
+
+// Counts the paints of a widget it filters the events of.
+class PaintCount final : public QObject {
+  public:
+    std::uint64_t Paints() const { return paints_; }
+
+  protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Paint) {
+            ++paints_;
+        }
+        return false;
+    }
+
+  private:
+    std::uint64_t paints_ = 0;
+};
+
+struct ReplyTimes {
+    double filledUs;
+    double paintedUs;
+};
+
+struct RunFigures {
+    std::vector<double> filledUs;
+    std::vector<double> paintedUs;
+    double cpuUsPerReply = 0;
+};
+
+class QtDecodeBench {
+  public:
+    QtDecodeBench()
+        : program_(windowSystem_.Thread(),
+                   [this](SerialPort::QueueReadyPoster post) {
+                       auto device = std::make_unique<ReplayDevice>(std::move(post));
+                       device_ = device.get();
+                       return device;
+                   }),
+          reply_(SimulatedMeterReply()) {
+        QtWindowPeer& peer = windowSystem_.ShowWindow(program_.MainWindow());
+        program_.MainWindow().Create();
+        MeterControls& controls = program_.Controls();
+        controls.联机按钮.Click();
+        Require(controls.外形框1.FillColour() == LampReady, "the stand-in port did not open");
+        auto* table = qobject_cast<QAbstractScrollArea*>(peer.WidgetOf(controls.超级列表框1));
+        Require(table != nullptr, "the register table has no scrolling view");
+        table->viewport()->installEventFilter(&paints_);
+        SerialPort& port = controls.端口1;
+        port.onDataArrival = [this, handle = port.onDataArrival](std::int32_t byte) {
+            handle(byte);
+            if (++bytes_ % ReadReplyLength == 0) {
+                filledAt_ = Clock::now();
+                paintsAtFill_ = paints_.Paints();
+            }
+        };
+        ProcessEventsUntil([this] { return paints_.Paints() > 0; }, "the window was never painted");
+    }
+
+    RunFigures Run(std::int64_t replies, std::int64_t warmUp) {
+        for (std::int64_t i = 0; i < warmUp; ++i) {
+            ReplyOnce();
+        }
+        RunFigures figures;
+        const double cpuBefore = ProcessCpuSeconds();
+        for (std::int64_t i = 0; i < replies; ++i) {
+            const ReplyTimes times = ReplyOnce();
+            figures.filledUs.push_back(times.filledUs);
+            figures.paintedUs.push_back(times.paintedUs);
+        }
+        figures.cpuUsPerReply =
+            (ProcessCpuSeconds() - cpuBefore) * 1e6 / static_cast<double>(replies);
+        Require(program_.Controls().超级列表框1.RowCount() == RegisterCount,
+                "the table was not filled");
+        return figures;
+    }
+
+  private:
+    ReplyTimes ReplyOnce() {
+        const std::uint64_t awaited = bytes_ + ReadReplyLength;
+        const Clock::time_point start = Clock::now();
+        device_->Receive(reply_);
+        // A round of the event loop that painted the table has finished the paint when it returns.
+        ProcessEventsUntil([&] { return bytes_ == awaited && paints_.Paints() > paintsAtFill_; },
+                           "a reply was not decoded and painted in time");
+        const Clock::time_point painted = Clock::now();
+        return {MicrosecondsSince(start, filledAt_), MicrosecondsSince(start, painted)};
+    }
+
+    template <class Done>
+    void ProcessEventsUntil(Done done, const char* failure) {
+        const Clock::time_point deadline = Clock::now() + Patience;
+        while (!done()) {
+            Require(Clock::now() < deadline, failure);
+            QCoreApplication::processEvents(QEventLoop::AllEvents);
+        }
+    }
+
+    ScratchConfigHome configHome_;
+    QtWindowSystem windowSystem_;
+    ReplayDevice* device_ = nullptr;
+    MeterProgram program_;
+    PaintCount paints_;
+    ByteSet reply_;
+    std::uint64_t bytes_ = 0;
+    Clock::time_point filledAt_;
+    std::uint64_t paintsAtFill_ = 0;
+};
+
+void PrintRuns(const std::vector<RunFigures>& runs) {
+    FigureTable table({"run", "filled p50 µs", "p99 µs", "painted p50 µs", "p99 µs", "max µs",
+                       "CPU per reply µs"});
+    std::vector<std::vector<double>> columns(6);
+    const auto addRow = [&](const std::string& name, const std::vector<double>& values) {
+        std::vector<std::string> cells{name};
+        for (double value : values) {
+            cells.push_back(Fixed(value, 1));
+        }
+        table.AddRow(cells);
+    };
+    std::vector<double> allFilled;
+    std::vector<double> allPainted;
+    for (std::size_t i = 0; i < runs.size(); ++i) {
+        const RunFigures& run = runs[i];
+        const std::vector<double> values{
+            Percentile(run.filledUs, 50),   Percentile(run.filledUs, 99),
+            Percentile(run.paintedUs, 50),  Percentile(run.paintedUs, 99),
+            Percentile(run.paintedUs, 100), run.cpuUsPerReply};
+        for (std::size_t column = 0; column < values.size(); ++column) {
+            columns[column].push_back(values[column]);
+        }
+        addRow(std::to_string(i + 1), values);
+        allFilled.insert(allFilled.end(), run.filledUs.begin(), run.filledUs.end());
+        allPainted.insert(allPainted.end(), run.paintedUs.begin(), run.paintedUs.end());
+    }
+    std::vector<double> medians;
+    std::vector<std::string> cvs{"CV %"};
+    for (const std::vector<double>& column : columns) {
+        medians.push_back(Median(column));
+        cvs.push_back(Fixed(SpreadOf(column).cv * 100, 1));
+    }
+    addRow("median", medians);
+    table.AddRow(cvs);
+    addRow("all replies",
+           {Percentile(allFilled, 50), Percentile(allFilled, 99), Percentile(allPainted, 50),
+            Percentile(allPainted, 99), Percentile(allPainted, 100), Median(columns[5])});
+    std::fputs(table.Render().c_str(), stdout);
+}
+
+int Main(int argc, char** argv) {
+    CountOptions options;
+    options.Add("--runs", 5, "runs, each a fresh count of replies");
+    options.Add("--replies", 2000, "measured replies per run");
+    options.Add("--warm-up", 200, "replies before each run that are not measured");
+    if (!options.Parse(ArgumentsOf(argc, argv))) {
+        std::fprintf(options.HelpRequested() ? stdout : stderr, "%s%s%s", options.Error().c_str(),
+                     options.Error().empty() ? "" : "\n",
+                     options.Usage("tavr-bench-qtdecode").c_str());
+        return options.HelpRequested() ? 0 : 2;
+    }
+    // Set before the application exists: the window needs no display.
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    int qtArgc = 1;
+    char* qtArgv[] = {argv[0], nullptr};
+    QApplication application(qtArgc, qtArgv);
+
+    QtDecodeBench bench;
+    std::vector<RunFigures> runs;
+    for (std::int64_t run = 0; run < options["--runs"]; ++run) {
+        runs.push_back(bench.Run(options["--replies"], options["--warm-up"]));
+    }
+    std::printf(
+        "Reply decoding with the Qt window (offscreen), %lld runs of %lld replies after %lld "
+        "unmeasured ones:\n",
+        static_cast<long long>(options["--runs"]), static_cast<long long>(options["--replies"]),
+        static_cast<long long>(options["--warm-up"]));
+    PrintRuns(runs);
+    return 0;
+}
+
+}  // namespace
+}  // namespace tavr
+
+int main(int argc, char** argv) {
+    try {
+        return tavr::Main(argc, argv);
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "tavr-bench-qtdecode: %s\n", error.what());
+        return 1;
+    }
+}

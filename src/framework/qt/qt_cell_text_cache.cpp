@@ -1,0 +1,49 @@
+#include "framework/qt/qt_cell_text_cache.h"
+
+#include <QFontMetrics>
+#include <QStyle>
+#include <QTextOption>
+
+namespace tavr {
+
+namespace {
+
+std::unique_ptr<QTextLayout> LayOut(const CellTextLook& look) {
+    auto layout = std::make_unique<QTextLayout>(
+        QFontMetrics(look.font).elidedText(look.text, look.elideMode, look.width), look.font);
+    QTextOption option;
+    option.setWrapMode(QTextOption::ManualWrap);
+    option.setTextDirection(look.direction);
+    option.setAlignment(QStyle::visualAlignment(look.direction, look.alignment));
+    layout->setTextOption(option);
+    // Keeps the shaped glyphs, which the layout would otherwise drop and shape again to draw.
+    layout->setCacheEnabled(true);
+    layout->beginLayout();
+    QTextLine line = layout->createLine();
+    if (line.isValid()) {
+        line.setLineWidth(look.width);
+        line.setPosition(QPointF(0, 0));
+    }
+    layout->endLayout();
+    return layout;
+}
+
+}  // namespace
+
+const QTextLayout& QtCellTextCache::LaidOut(int row, int column, const CellTextLook& look) {
+    const std::uint64_t cell =
+        (std::uint64_t{static_cast<std::uint32_t>(row)} << 32) | static_cast<std::uint32_t>(column);
+    const auto found = entries_.find(cell);
+    if (found != entries_.end() && found->second.look == look) {
+        return *found->second.layout;
+    }
+    if (found == entries_.end() && entries_.size() >= MostEntries) {
+        entries_.clear();
+    }
+    Entry& entry = entries_[cell];
+    entry.layout = LayOut(look);
+    entry.look = look;
+    return *entry.layout;
+}
+
+}  // namespace tavr

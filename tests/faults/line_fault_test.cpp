@@ -1,0 +1,219 @@
+// The whole program against a meter that misbehaves on the line: no answer, answers cut short,
+// a wrong checksum, a stream of noise, a line hung up in the middle of an answer, and a port that
+// another program holds.
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <iostream>
+
+#include "protocol/frame_codec.h"
+#include "protocol/link_lamp.h"
+#include "whole_program_test.h"
+
+namespace tavr {
+namespace {
+
+using LineFaults = WholeProgramTest;
+
+// An ordinary register, shown as its raw value: the tests change it to tell a fresh reply from
+// an old one.
+constexpr int ChangedRegister = 0x09;
+
+double ProcessCpuSeconds() {
+    timespec now{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) / 1e9;
+}
+
+// The program started and connected to the simulator on COM1, its first entry.
+class ConnectedProgram : public WholeProgramTest {
+  protected:
+    void SetUp() override {
+        WholeProgramTest::SetUp();
+        if (HasFatalFailure()) {
+            return;
+        }
+        Start();
+        ClickConnect();
+        ASSERT_EQ(Lamp(), LampReady);
+        registers_ = MeterRegisters();
+    }
+
+    // Has the meter hold `value` in ChangedRegister from now on.
+    void ChangeRegister(std::uint16_t value) {
+        ASSERT_TRUE(
+            Command("set " + std::to_string(ChangedRegister) + " " + std::to_string(value)));
+        registers_[ChangedRegister] = value;
+    }
+
+    // Clicks the read button and waits until `bytes` more bytes have arrived.
+    void ReadAndReceive(std::uint64_t bytes) {
+        const std::uint64_t awaited = BytesReceived() + bytes;
+        ClickRead();
+        ASSERT_TRUE(PumpUntil([&] { return BytesReceived() >= awaited; }));
+        EXPECT_EQ(BytesReceived(), awaited);
+    }
+
+    std::vector<std::uint16_t> registers_;
+};
+
+TEST_F(ConnectedProgram, NoAnswerKeepsTheLampRedAndLaterReadsSendNothingUntilAReconnect) {
+    ASSERT_TRUE(Command("fault silent"));
+    ClickRead();
+    EXPECT_EQ(Lamp(), LampWaiting);
+    ASSERT_TRUE(AwaitSimulator("not heard"));
+
+    // Neither the read button nor the auto-read timer sends while the lamp is red, not even once
+    // the meter would answer again.
+    ClickRead();
+    C().隔几秒.Type("1");
+    C().自动读取选择框.Click();
+    WindowThread().Clock().Advance(3000);
+    ASSERT_TRUE(Command("fault none"));
+    ClickRead();
+    WindowThread().Clock().Advance(3000);
+    EXPECT_EQ(Lamp(), LampWaiting);
+
+    ClickConnect();
+    EXPECT_EQ(Lamp(), LampDisconnected);
+    ClickConnect();
+    EXPECT_EQ(Lamp(), LampReady);
+    ReadAndReceive(ReadReplyLength);
+    ExpectTableShows(registers_);
+    ASSERT_TRUE(SyncWithSimulator());
+    EXPECT_EQ(SimulatorLines(" rx "), 2u) << "only the unheard request and the one after the "
+                                             "reconnect reach the meter";
+    EXPECT_EQ(BytesReceived(), static_cast<std::uint64_t>(ReadReplyLength));
+}
+
+// A short answer (5 bytes is also the length of a Modbus exception answer) is collected but never
+// decoded, and the next read discards it: the reply that follows fills the table by itself.
+class ShortAnswer : public ConnectedProgram, public testing::WithParamInterface<int> {};
+
+TEST_P(ShortAnswer, IsNeverDecodedAndTheNextReadDiscardsIt) {
+    const int length = GetParam();
+    ReadAndReceive(ReadReplyLength);
+    ExpectTableShows(registers_);
+
+    ASSERT_TRUE(Command("fault short " + std::to_string(length)));
+    ReadAndReceive(static_cast<std::uint64_t>(length));
+    EXPECT_EQ(Lamp(), LampReady);
+    ExpectTableShows(registers_);
+
+    ASSERT_TRUE(Command("fault none"));
+    ChangeRegister(1234);
+    ReadAndReceive(ReadReplyLength);
+    ExpectTableShows(registers_);
+}
+
+INSTANTIATE_TEST_SUITE_P(Lengths, ShortAnswer, testing::Values(1, 5, 40, 74),
+                         [](const auto& info) { return std::to_string(info.param) + "Bytes"; });
+
+TEST_F(ConnectedProgram, AnAnswerWithAWrongChecksumIsDecodedAllTheSame) {
+    ChangeRegister(4321);
+    ASSERT_TRUE(Command("fault bad-crc"));
+    ReadAndReceive(ReadReplyLength);
+    ExpectTableShows(registers_);
+    EXPECT_EQ(Lamp(), LampReady);
+}
+
+TEST_F(ConnectedProgram, ANoiseStreamNeverLeavesAPartTableAndTheNextReadIsExact) {
+    constexpr int NoiseBytes = 100'000;
+    ASSERT_TRUE(Command("fault garbage " + std::to_string(NoiseBytes)));
+    ReadAndReceive(NoiseBytes);
+    EXPECT_EQ(PartTablesSeen(), 0u);
+    EXPECT_EQ(C().超级列表框1.RowCount(), RegisterCount);  // 1333 answers' worth of noise
+
+    ASSERT_TRUE(Command("fault none"));
+    ReadAndReceive(ReadReplyLength);
+    ExpectTableShows(registers_);
+    EXPECT_EQ(PartTablesSeen(), 0u);
+}
+
+TEST_F(ConnectedProgram, AHangUpInTheMiddleOfAnAnswerDoesNotSpinAndAReconnectRecovers) {
+    constexpr std::uint64_t Received = 30;
+    constexpr std::int32_t CarrierLost = 10;
+    ASSERT_TRUE(Command("fault short " + std::to_string(Received)));
+    ReadAndReceive(Received);
+    ASSERT_TRUE(Command("hangup 300"));
+    ASSERT_TRUE(PumpUntil([&] { return !LineEvents().empty(); }));
+    EXPECT_EQ(LineEvents(), std::vector<std::int32_t>{CarrierLost});
+
+    // A watcher that kept polling the dead line would burn a whole core: the process's CPU time
+    // over an idle second is counted, not the second timed.
+    const double cpuBefore = ProcessCpuSeconds();
+    const auto wallBefore = std::chrono::steady_clock::now();
+    PumpFor(std::chrono::seconds(1));
+    const double cpu = ProcessCpuSeconds() - cpuBefore;
+    const double wall =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - wallBefore).count();
+    std::cout << "[ hang-up ] process CPU " << cpu * 1000 << " ms in " << wall * 1000
+              << " ms after the hang-up\n";
+    EXPECT_LT(cpu, wall / 4);
+
+    // The bytes that came turned the lamp green, so this read is tried; the line is gone.
+    ClickRead();
+    EXPECT_EQ(Lamp(), LampWaiting);
+    EXPECT_EQ(C().联机按钮.Caption(), "断开");
+
+    ASSERT_TRUE(AwaitSimulator("ready "));
+    ASSERT_TRUE(Command("fault none"));
+    ClickConnect();
+    ClickConnect();
+    ASSERT_EQ(Lamp(), LampReady);
+    ReadAndReceive(ReadReplyLength);
+    ExpectTableShows(registers_);
+}
+
+// Another program holds the line the way a careful program does: an exclusive lock on the
+// device and the terminal's exclusive mode.
+class HeldLine {
+  public:
+    explicit HeldLine(const std::filesystem::path& device)
+        : fd_(open(device.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC)) {
+        EXPECT_GE(fd_, 0) << device;
+        EXPECT_EQ(flock(fd_, LOCK_EX | LOCK_NB), 0);
+        EXPECT_EQ(ioctl(fd_, TIOCEXCL), 0);
+    }
+    ~HeldLine() { Release(); }
+    HeldLine(const HeldLine&) = delete;
+    HeldLine& operator=(const HeldLine&) = delete;
+
+    void Release() {
+        if (fd_ >= 0) {
+            ioctl(fd_, TIOCNXCL);
+            close(fd_);
+            fd_ = -1;
+        }
+    }
+
+  private:
+    int fd_;
+};
+
+TEST_F(LineFaults, APortHeldByAnotherProgramFailsToOpenAndWorksOnceReleased) {
+    Start();
+    HeldLine held(LineDevice());
+    ClickConnect();
+    EXPECT_EQ(Lamp(), LampWaiting);
+    EXPECT_EQ(C().联机按钮.Caption(), "断开");
+    EXPECT_FALSE(C().端口1.IsOpen());
+    EXPECT_FALSE(std::filesystem::exists(UserFile())) << "a failed connect stores nothing";
+
+    held.Release();
+    ClickConnect();
+    EXPECT_EQ(Lamp(), LampDisconnected);
+    ClickConnect();
+    ASSERT_EQ(Lamp(), LampReady);
+    const std::uint64_t awaited = BytesReceived() + ReadReplyLength;
+    ClickRead();
+    ASSERT_TRUE(PumpUntil([&] { return BytesReceived() >= awaited; }));
+    EXPECT_EQ(C().超级列表框1.RowCount(), RegisterCount);
+    EXPECT_TRUE(std::filesystem::exists(UserFile()));
+}
+
+}  // namespace
+}  // namespace tavr

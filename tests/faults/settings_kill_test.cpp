@@ -1,0 +1,108 @@
+// A process killed with SIGKILL while it writes the settings: the file is always one complete
+// version, the old or the new, never a cut one. The temporary file of the write that was cut
+// short may stay behind until the next write removes it.
+#include <signal.h>
+#include <sys/prctl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <iostream>
+#include <set>
+
+#include "runtime/registry.h"
+#include "settings/config_home_test.h"
+
+namespace tavr {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr std::int32_t CurrentUser = 3;
+constexpr std::string_view ValuePath = "Software\\TAVR_12864\\Modbus_id";
+// Large enough that writing the file takes a while, so that many kills land inside a write.
+constexpr std::size_t ValueLength = 64 * 1024;
+
+std::set<std::string> FolderEntries(const fs::path& folder) {
+    std::set<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder)) {
+        names.insert(entry.path().filename().string());
+    }
+    return names;
+}
+
+bool IsTemporaryFile(const std::string& name) {
+    return name.rfind(".user.reg.", 0) == 0;
+}
+
+// Writes the two values in turn, forever; never returns.
+[[noreturn]] void WriteForever(const Text& first, const Text& second) {
+    prctl(PR_SET_PDEATHSIG, SIGKILL);
+    for (std::uint64_t round = 0;; ++round) {
+        WriteRegistry(CurrentUser, ValuePath, round % 2 == 0 ? first : second);
+    }
+}
+
+using SettingsKill = ConfigHomeTest;
+
+TEST_F(SettingsKill, LeavesTheOldOrTheNewFileAndAtMostOneTemporaryFile) {
+    const Text first(ValueLength, 'a');
+    const Text second(ValueLength, 'b');
+    ASSERT_TRUE(WriteRegistry(CurrentUser, ValuePath, second));
+    const std::string secondFile = FileText(UserFile());
+    const auto writeStart = std::chrono::steady_clock::now();
+    ASSERT_TRUE(WriteRegistry(CurrentUser, ValuePath, first));
+    const auto writeTime = std::chrono::steady_clock::now() - writeStart;
+    const std::string firstFile = FileText(UserFile());
+    // The kills are spread over the first three writes of each writer, so that they land in
+    // every stage of a write however fast this machine (or this build) writes.
+    const auto span = std::chrono::duration_cast<std::chrono::microseconds>(3 * writeTime);
+
+    constexpr int Kills = 120;
+    int temporaryFilesLeft = 0;
+    for (int kill = 0; kill < Kills; ++kill) {
+        const pid_t writer = fork();
+        ASSERT_GE(writer, 0);
+        if (writer == 0) {
+            WriteForever(first, second);
+        }
+        usleep(static_cast<useconds_t>(span.count() * ((kill * 7919) % 1000) / 1000));
+        ASSERT_EQ(::kill(writer, SIGKILL), 0);
+        int status = 0;
+        ASSERT_EQ(waitpid(writer, &status, 0), writer);
+        ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL);
+
+        const std::string text = FileText(UserFile());
+        ASSERT_TRUE(text == firstFile || text == secondFile)
+            << "kill " << kill << " left a file of " << text.size() << " bytes";
+        const Text value = ReadRegistryText(CurrentUser, ValuePath);
+        ASSERT_TRUE(value == first || value == second) << "kill " << kill;
+        int temporary = 0;
+        for (const std::string& name : FolderEntries(Folder())) {
+            temporary += IsTemporaryFile(name) ? 1 : 0;
+        }
+        ASSERT_LE(temporary, 1) << "kill " << kill << ": stray files pile up";
+        temporaryFilesLeft += temporary;
+    }
+    std::cout << "[ kill -9 ] " << temporaryFilesLeft << " of " << Kills
+              << " kills left a temporary file behind\n";
+
+    ASSERT_TRUE(WriteRegistry(CurrentUser, ValuePath, Text("1")));
+    EXPECT_EQ(FolderEntries(Folder()), std::set<std::string>{"user.reg"});
+}
+
+TEST_F(SettingsKill, TheNextWriteRemovesWhatAKilledWriteLeftAndNothingElse) {
+    ASSERT_TRUE(WriteRegistry(CurrentUser, ValuePath, Text("1")));
+    PutFile(Folder() / ".user.reg.Ab3xY9", "half a file");
+    PutFile(Folder() / ".user.reg.old", "not ours: too short a suffix");
+    PutFile(Folder() / "user.reg.Ab3xY9", "not ours: no leading dot");
+    PutFile(Folder() / ".other.reg.Ab3xY9", "another file's");
+    ASSERT_TRUE(WriteRegistry(CurrentUser, ValuePath, Text("2")));
+    EXPECT_EQ(FolderEntries(Folder()),
+              (std::set<std::string>{"user.reg", ".user.reg.old", "user.reg.Ab3xY9",
+                                     ".other.reg.Ab3xY9"}));
+    EXPECT_EQ(ReadRegistryText(CurrentUser, ValuePath), "2");
+}
+
+}  // namespace
+}  // namespace tavr
