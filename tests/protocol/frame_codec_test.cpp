@@ -21,17 +21,24 @@ struct FrameCase {
 
 class WorkedFrames : public testing::TestWithParam<FrameCase> {};
 
-TEST_P(WorkedFrames, MatchByteForByte) { EXPECT_EQ(GetParam().frame, GetParam().expected); }
+TEST_P(WorkedFrames, MatchByteForByte) {
+    EXPECT_EQ(GetParam().frame, GetParam().expected);
+}
 
 INSTANTIATE_TEST_SUITE_P(
     Requests, WorkedFrames,
-    testing::Values(
-        FrameCase{"ReadDevice1", BuildReadRequest(1), {0x01, 0x03, 0x00, 0x00, 0x00, 0x23, 0x04, 0x13}},
-        FrameCase{"ReadDevice5", BuildReadRequest(5), {0x05, 0x03, 0x00, 0x00, 0x00, 0x23, 0x05, 0x97}},
-        FrameCase{"WriteCurrent1000", BuildWriteRequest(1, 4, 1000),
-                  {0x01, 0x06, 0x00, 0x04, 0x03, 0xE8, 0xC8, 0xB5}},
-        FrameCase{"WriteAddress5", BuildWriteRequest(1, 0, 5),
-                  {0x01, 0x06, 0x00, 0x00, 0x00, 0x05, 0x49, 0xC9}}),
+    testing::Values(FrameCase{"ReadDevice1",
+                              BuildReadRequest(1),
+                              {0x01, 0x03, 0x00, 0x00, 0x00, 0x23, 0x04, 0x13}},
+                    FrameCase{"ReadDevice5",
+                              BuildReadRequest(5),
+                              {0x05, 0x03, 0x00, 0x00, 0x00, 0x23, 0x05, 0x97}},
+                    FrameCase{"WriteCurrent1000",
+                              BuildWriteRequest(1, 4, 1000),
+                              {0x01, 0x06, 0x00, 0x04, 0x03, 0xE8, 0xC8, 0xB5}},
+                    FrameCase{"WriteAddress5",
+                              BuildWriteRequest(1, 0, 5),
+                              {0x01, 0x06, 0x00, 0x00, 0x00, 0x05, 0x49, 0xC9}}),
     [](const auto& info) { return info.param.name; });
 
 TEST(BuildWriteRequest, PutsTheValueHighByteFirst) {
