@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "support/benchmark_main.h"
 #include "support/count_options.h"
 #include "support/figure_table.h"
 #include "support/meter_bench_rig.h"
@@ -190,15 +191,7 @@ void PrintRuns(const std::vector<IdleRun>& runs, std::int64_t seconds) {
             : "MISSED");
 }
 
-int Main(int argc, char** argv) {
-    CountOptions options;
-    options.Add("--runs", 3, "idle periods");
-    options.Add("--seconds", 10, "length of each idle period");
-    if (!options.Parse(ArgumentsOf(argc, argv))) {
-        std::fprintf(options.HelpRequested() ? stdout : stderr, "%s%s%s", options.Error().c_str(),
-                     options.Error().empty() ? "" : "\n", options.Usage("tavr-bench-idle").c_str());
-        return options.HelpRequested() ? 0 : 2;
-    }
+int Measure(const CountOptions& options) {
     IdleBench bench;
     std::printf(
         "Idle: %lld periods of %lld s connected to tavr-meter-sim on a pseudo-terminal "
@@ -217,10 +210,8 @@ int Main(int argc, char** argv) {
 }  // namespace tavr
 
 int main(int argc, char** argv) {
-    try {
-        return tavr::Main(argc, argv);
-    } catch (const std::exception& error) {
-        std::fprintf(stderr, "tavr-bench-idle: %s\n", error.what());
-        return 1;
-    }
+    tavr::CountOptions options;
+    options.Add("--runs", 3, "idle periods");
+    options.Add("--seconds", 10, "length of each idle period");
+    return tavr::RunBenchmark("tavr-bench-idle", argc, argv, options, tavr::Measure);
 }

@@ -23,6 +23,7 @@
 #include "protocol/link_lamp.h"
 #include "serial/serial_port_unit.h"
 #include "simulator_process/simulator_process.h"
+#include "support/benchmark_main.h"
 #include "support/count_options.h"
 #include "support/figure_table.h"
 #include "support/require.h"
@@ -145,16 +146,7 @@ void PrintCheckpoints(const std::vector<Checkpoint>& checkpoints) {
     std::fputs(table.Render().c_str(), stdout);
 }
 
-int Main(int argc, char** argv) {
-    CountOptions options;
-    options.Add("--cycles", 20000, "completed read cycles in all");
-    options.Add("--first", 100, "cycles before the first measurement, the baseline of growth");
-    if (!options.Parse(ArgumentsOf(argc, argv))) {
-        std::fprintf(options.HelpRequested() ? stdout : stderr, "%s%s%s", options.Error().c_str(),
-                     options.Error().empty() ? "" : "\n",
-                     options.Usage("tavr-bench-longrun").c_str());
-        return options.HelpRequested() ? 0 : 2;
-    }
+int Measure(const CountOptions& options) {
     if (options["--first"] > options["--cycles"]) {
         std::fprintf(stderr, "--first must not be more than --cycles\n%s",
                      options.Usage("tavr-bench-longrun").c_str());
@@ -163,7 +155,8 @@ int Main(int argc, char** argv) {
     // Set before the application exists: the window needs no display.
     qputenv("QT_QPA_PLATFORM", "offscreen");
     int qtArgc = 1;
-    char* qtArgv[] = {argv[0], nullptr};
+    char qtName[] = "tavr-bench-longrun";
+    char* qtArgv[] = {qtName, nullptr};
     QApplication application(qtArgc, qtArgv);
 
     LongRun run;
@@ -180,10 +173,8 @@ int Main(int argc, char** argv) {
 }  // namespace tavr
 
 int main(int argc, char** argv) {
-    try {
-        return tavr::Main(argc, argv);
-    } catch (const std::exception& error) {
-        std::fprintf(stderr, "tavr-bench-longrun: %s\n", error.what());
-        return 1;
-    }
+    tavr::CountOptions options;
+    options.Add("--cycles", 20000, "completed read cycles in all");
+    options.Add("--first", 100, "cycles before the first measurement, the baseline of growth");
+    return tavr::RunBenchmark("tavr-bench-longrun", argc, argv, options, tavr::Measure);
 }

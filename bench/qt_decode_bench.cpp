@@ -23,6 +23,7 @@
 #include "framework/qt/qt_window_system.h"
 #include "protocol/frame_codec.h"
 #include "protocol/link_lamp.h"
+#include "support/benchmark_main.h"
 #include "support/count_options.h"
 #include "support/figure_table.h"
 #include "support/meter_reply.h"
@@ -196,21 +197,12 @@ void PrintRuns(const std::vector<RunFigures>& runs) {
     std::fputs(table.Render().c_str(), stdout);
 }
 
-int Main(int argc, char** argv) {
-    CountOptions options;
-    options.Add("--runs", 5, "runs, each a fresh count of replies");
-    options.Add("--replies", 2000, "measured replies per run");
-    options.Add("--warm-up", 200, "replies before each run that are not measured");
-    if (!options.Parse(ArgumentsOf(argc, argv))) {
-        std::fprintf(options.HelpRequested() ? stdout : stderr, "%s%s%s", options.Error().c_str(),
-                     options.Error().empty() ? "" : "\n",
-                     options.Usage("tavr-bench-qtdecode").c_str());
-        return options.HelpRequested() ? 0 : 2;
-    }
+int Measure(const CountOptions& options) {
     // Set before the application exists: the window needs no display.
     qputenv("QT_QPA_PLATFORM", "offscreen");
     int qtArgc = 1;
-    char* qtArgv[] = {argv[0], nullptr};
+    char qtName[] = "tavr-bench-qtdecode";
+    char* qtArgv[] = {qtName, nullptr};
     QApplication application(qtArgc, qtArgv);
 
     QtDecodeBench bench;
@@ -231,10 +223,9 @@ int Main(int argc, char** argv) {
 }  // namespace tavr
 
 int main(int argc, char** argv) {
-    try {
-        return tavr::Main(argc, argv);
-    } catch (const std::exception& error) {
-        std::fprintf(stderr, "tavr-bench-qtdecode: %s\n", error.what());
-        return 1;
-    }
+    tavr::CountOptions options;
+    options.Add("--runs", 5, "runs, each a fresh count of replies");
+    options.Add("--replies", 2000, "measured replies per run");
+    options.Add("--warm-up", 200, "replies before each run that are not measured");
+    return tavr::RunBenchmark("tavr-bench-qtdecode", argc, argv, options, tavr::Measure);
 }

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "protocol/frame_codec.h"
+#include "support/benchmark_main.h"
 #include "support/count_options.h"
 #include "support/figure_table.h"
 #include "support/meter_bench_rig.h"
@@ -187,17 +188,7 @@ void PrintWireShares(const std::vector<RunFigures>& runs) {
     std::fputs(table.Render().c_str(), stdout);
 }
 
-int Main(int argc, char** argv) {
-    CountOptions options;
-    options.Add("--runs", 5, "runs, each a fresh count of cycles");
-    options.Add("--cycles", 2000, "measured read cycles per run");
-    options.Add("--warm-up", 100, "read cycles before each run that are not measured");
-    if (!options.Parse(ArgumentsOf(argc, argv))) {
-        std::fprintf(options.HelpRequested() ? stdout : stderr, "%s%s%s", options.Error().c_str(),
-                     options.Error().empty() ? "" : "\n",
-                     options.Usage("tavr-bench-roundtrip").c_str());
-        return options.HelpRequested() ? 0 : 2;
-    }
+int Measure(const CountOptions& options) {
     RoundTripBench bench;
     std::printf(
         "Read round trip: %lld runs of %lld manual reads (after %lld unmeasured), the real "
@@ -220,10 +211,9 @@ int Main(int argc, char** argv) {
 }  // namespace tavr
 
 int main(int argc, char** argv) {
-    try {
-        return tavr::Main(argc, argv);
-    } catch (const std::exception& error) {
-        std::fprintf(stderr, "tavr-bench-roundtrip: %s\n", error.what());
-        return 1;
-    }
+    tavr::CountOptions options;
+    options.Add("--runs", 5, "runs, each a fresh count of cycles");
+    options.Add("--cycles", 2000, "measured read cycles per run");
+    options.Add("--warm-up", 100, "read cycles before each run that are not measured");
+    return tavr::RunBenchmark("tavr-bench-roundtrip", argc, argv, options, tavr::Measure);
 }

@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "protocol/frame_codec.h"
+#include "support/benchmark_main.h"
 #include "support/count_options.h"
 #include "support/figure_table.h"
 #include "support/meter_bench_rig.h"
@@ -174,16 +175,7 @@ void AddVariant(FigureTable& table, const std::string& name, const std::vector<S
                                                     : "MISSED"});
 }
 
-int Main(int argc, char** argv) {
-    CountOptions options;
-    options.Add("--runs", 5, "streams per consumer");
-    options.Add("--bytes", 1'000'000, "bytes per stream (at most 10000000)");
-    if (!options.Parse(ArgumentsOf(argc, argv))) {
-        std::fprintf(options.HelpRequested() ? stdout : stderr, "%s%s%s", options.Error().c_str(),
-                     options.Error().empty() ? "" : "\n",
-                     options.Usage("tavr-bench-throughput").c_str());
-        return options.HelpRequested() ? 0 : 2;
-    }
+int Measure(const CountOptions& options) {
     const std::int64_t runs = options["--runs"];
     ThroughputBench bench(options["--bytes"]);
     std::printf(
@@ -220,10 +212,8 @@ int Main(int argc, char** argv) {
 }  // namespace tavr
 
 int main(int argc, char** argv) {
-    try {
-        return tavr::Main(argc, argv);
-    } catch (const std::exception& error) {
-        std::fprintf(stderr, "tavr-bench-throughput: %s\n", error.what());
-        return 1;
-    }
+    tavr::CountOptions options;
+    options.Add("--runs", 5, "streams per consumer");
+    options.Add("--bytes", 1'000'000, "bytes per stream (at most 10000000)");
+    return tavr::RunBenchmark("tavr-bench-throughput", argc, argv, options, tavr::Measure);
 }
