@@ -11,6 +11,14 @@
 
 namespace tavr {
 
+namespace {
+
+// Writes happen on the window thread, which must not freeze while another program holds the
+// settings lock; a write that cannot have the lock by then fails and the stored value stays.
+constexpr std::chrono::milliseconds LongestLockWait{200};
+
+}  // namespace
+
 Text ReadRegistryText(std::int32_t rootCode, std::string_view path,
                       std::optional<Text> defaultText) {
     Text fallback = std::move(defaultText).value_or(Text{});
@@ -39,7 +47,7 @@ bool WriteRegistry(std::int32_t rootCode, std::string_view path, const Value& va
     if (!folder || !CreatePrivateFolders(*folder)) {
         return false;
     }
-    const FolderLock lock(*folder);
+    const FolderLock lock(*folder, LongestLockWait);
     if (!lock.Held()) {
         return false;
     }

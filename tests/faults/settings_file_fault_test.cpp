@@ -35,14 +35,6 @@ struct FileFaultCase {
     friend void PrintTo(const FileFaultCase& value, std::ostream* out) { *out << value.name; }
 };
 
-std::set<std::string> FolderEntries(const fs::path& folder) {
-    std::set<std::string> names;
-    for (const auto& entry : fs::directory_iterator(folder)) {
-        names.insert(entry.path().filename().string());
-    }
-    return names;
-}
-
 // Whether the unprivileged user is refused what the fault should refuse it.
 bool FaultHolds(Fault fault, const fs::path& folder, const fs::path& file) {
     if (fault == Fault::Unreadable) {

@@ -1,8 +1,11 @@
 #include "runtime/registry.h"
 
+#include <fcntl.h>
 #include <signal.h>
+#include <sys/file.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cmath>
@@ -16,14 +19,6 @@ namespace {
 constexpr std::int32_t CurrentUser = 3;
 constexpr std::string_view IdPath = "Software\\TAVR_12864\\Modbus_id";
 constexpr std::string_view SettingsSection = "[HKEY_CURRENT_USER\\Software\\TAVR_12864]\n";
-
-std::set<std::string> FolderEntries(const std::filesystem::path& folder) {
-    std::set<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
-        names.insert(entry.path().filename().string());
-    }
-    return names;
-}
 
 std::filesystem::perms ModeOf(const std::filesystem::path& path) {
     return std::filesystem::status(path).permissions() & std::filesystem::perms::mask;
@@ -294,6 +289,70 @@ TEST_F(SettingsStoreTest, AWriteCutShortLeavesTheOldFileAndNoTemporaryFile) {
     EXPECT_FALSE(written);
     EXPECT_EQ(FileText(UserFile()), before);
     EXPECT_EQ(FolderEntries(Folder()), std::set<std::string>{"user.reg"});
+}
+
+// Another program holding the settings lock for as long as it lives: a child process that takes
+// the lock, says so, and keeps it until this end of its pipe is closed.
+class LockHoldingProcess {
+  public:
+    explicit LockHoldingProcess(const std::filesystem::path& lockFile) {
+        int ready[2];
+        int hold[2];
+        if (pipe2(ready, O_CLOEXEC) != 0 || pipe2(hold, O_CLOEXEC) != 0) {
+            ADD_FAILURE() << "no pipes";
+            return;
+        }
+        child_ = fork();
+        if (child_ == 0) {
+            const int lock = open(lockFile.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+            char byte = flock(lock, LOCK_EX) == 0 ? 'y' : 'n';
+            close(hold[1]);
+            (void)!write(ready[1], &byte, 1);
+            (void)!read(hold[0], &byte, 1);
+            _exit(0);
+        }
+        close(ready[1]);
+        close(hold[0]);
+        release_ = hold[1];
+        char byte = 0;
+        EXPECT_EQ(read(ready[0], &byte, 1), 1);
+        EXPECT_EQ(byte, 'y') << "the child took the lock";
+        close(ready[0]);
+    }
+
+    ~LockHoldingProcess() { Release(); }
+    LockHoldingProcess(const LockHoldingProcess&) = delete;
+    LockHoldingProcess& operator=(const LockHoldingProcess&) = delete;
+
+    void Release() {
+        if (child_ > 0) {
+            close(release_);
+            waitpid(child_, nullptr, 0);
+            child_ = -1;
+        }
+    }
+
+  private:
+    pid_t child_ = -1;
+    int release_ = -1;
+};
+
+TEST_F(SettingsStoreTest, WhileAnotherProgramHoldsTheLockAWriteFailsAndTheValueStays) {
+    ASSERT_TRUE(WriteRegistry(CurrentUser, IdPath, Text("1")));
+    LockHoldingProcess other(Folder() / FolderLock::LockFileName);
+    EXPECT_FALSE(WriteRegistry(CurrentUser, IdPath, Text("2")));
+    EXPECT_EQ(ReadRegistryText(CurrentUser, IdPath), "1");
+    other.Release();
+    EXPECT_TRUE(WriteRegistry(CurrentUser, IdPath, Text("2")));
+    EXPECT_EQ(ReadRegistryText(CurrentUser, IdPath), "2");
+}
+
+TEST_F(SettingsStoreTest, ALockOnTheFolderItselfDoesNotStopAWrite) {
+    std::filesystem::create_directories(Folder());
+    const int folder = open(Folder().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    ASSERT_EQ(flock(folder, LOCK_EX), 0);
+    EXPECT_TRUE(WriteRegistry(CurrentUser, IdPath, Text("1")));
+    close(folder);
 }
 
 // Permission checks do not stop root; these cases then cannot be set up and are skipped.
