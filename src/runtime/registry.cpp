@@ -30,7 +30,7 @@ Text ReadRegistryText(std::int32_t rootCode, std::string_view path,
     const LoadedRegistryFile loaded = LoadRegistryFile(*folder / root.fileName);
     const RegistryPath split = SplitRegistryPath(path);
     const RegistryValue* value =
-        loaded.document.FindValue(RegistryKeyName(root, split.keyPath), split.valueName);
+        loaded.document->FindValue(RegistryKeyName(root, split.keyPath), split.valueName);
     if (value == nullptr) {
         return fallback;
     }
@@ -53,15 +53,21 @@ bool WriteRegistry(std::int32_t rootCode, std::string_view path, const Value& va
     }
     const RegistryRoot root = RegistryRootForCode(rootCode);
     const std::filesystem::path file = *folder / root.fileName;
-    LoadedRegistryFile loaded = LoadRegistryFile(file);
+    const LoadedRegistryFile loaded = LoadRegistryFile(file);
     if (loaded.state == RegistryFileState::Unusable) {
         return false;
     }
-    SetRegistryValue(loaded.document.OpenOrCreateKey(RegistryKeyName(root, split.keyPath)),
-                     split.valueName, std::move(*data));
+    RegistryDocument document = *loaded.document;
+    document.OpenOrCreateKey(RegistryKeyName(root, split.keyPath))
+        .SetValue(split.valueName, std::move(*data));
+    const Text text = FormatRegistryText(document);
+    // A file beyond the size that is read would lose every setting in it at the next read.
+    if (text.size() > MaximumRegistryFileSize) {
+        return false;
+    }
     // The folder lock keeps every other writer out, so any temporary file there is a dead one's.
     RemoveLeftoverTemporaryFiles(file);
-    return ReplaceFileAtomically(file, FormatRegistryText(loaded.document));
+    return ReplaceFileAtomically(file, text);
 }
 
 }  // namespace tavr

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <filesystem>
+#include <memory>
 
 #include "runtime/registry_document.h"
 
@@ -14,11 +15,15 @@ enum class RegistryFileState {
 
 struct LoadedRegistryFile {
     RegistryFileState state = RegistryFileState::Missing;
-    RegistryDocument document;  // empty unless loaded
+    std::shared_ptr<const RegistryDocument> document;  // never null; empty unless loaded
 };
 
+// The largest settings file that is read: far beyond any the program writes, and small enough
+// to read and parse in a fraction of a second.
+inline constexpr std::size_t MaximumRegistryFileSize = 4 * 1024 * 1024;
+
 // Reads and parses the registry file `file`. Never blocks on a file that is not a regular one
-// (a named pipe, a device), and takes a file larger than any settings file could be as unusable.
+// (a named pipe, a device), and takes a file larger than MaximumRegistryFileSize as unusable.
 LoadedRegistryFile LoadRegistryFile(const std::filesystem::path& file);
 
 }  // namespace tavr

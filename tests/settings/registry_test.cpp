@@ -26,6 +26,16 @@ std::filesystem::perms ModeOf(const std::filesystem::path& path) {
 
 using SettingsStoreTest = ConfigHomeTest;
 
+// `text` as Windows writes it to a file: UTF-16 code units, low byte first.
+std::string Utf16LeBytes(std::u16string_view text) {
+    std::string bytes;
+    for (const char16_t unit : text) {
+        bytes += static_cast<char>(unit & 0xFF);
+        bytes += static_cast<char>(unit >> 8);
+    }
+    return bytes;
+}
+
 struct TextCase {
     const char* name;
     Text text;
@@ -211,6 +221,74 @@ TEST_F(SettingsStoreTest, WithoutConfigHomeTheFolderIsUnderTheHomeConfigFolder) 
     EXPECT_EQ(ReadRegistryText(CurrentUser, IdPath), "4");
 }
 
+TEST_F(SettingsStoreTest, AWindowsExportIsReadAndAWriteTurnsItIntoTheOwnLayout) {
+    PutFile(UserFile(), Utf16LeBytes(u"\xFEFFWindows Registry Editor Version 5.00\r\n\r\n"
+                                     u"[HKEY_CURRENT_USER\\Software\\TAVR_12864]\r\n"
+                                     u"\"Modbus_id\"=\"4\"\r\n"
+                                     u"\"Modbus_btl\"=\"2\"\r\n"
+                                     u"\"备注\"=\"设备 \U0001F600\"\r\n\r\n"
+                                     u"[HKEY_CURRENT_USER\\Software\\Other]\r\n"
+                                     u"\"Path\"=hex(2):61,00,62,00,00,00\r\n"
+                                     u"\"Odd\"=hex(2):61,00,62\r\n"
+                                     u"\"Count\"=dword:00000010\r\n\r\n"));
+    EXPECT_EQ(ReadRegistryText(CurrentUser, IdPath), "4");
+    EXPECT_EQ(ReadRegistryText(CurrentUser, "Software\\TAVR_12864\\备注"), "设备 \U0001F600");
+    EXPECT_EQ(ReadRegistryText(CurrentUser, "Software\\Other\\Path"), "ab");
+
+    ASSERT_TRUE(WriteRegistry(CurrentUser, IdPath, Text("9")));
+    EXPECT_EQ(FileText(UserFile()), "REGEDIT4\n\n" + std::string(SettingsSection) +
+                                        "\"Modbus_id\"=\"9\"\n"
+                                        "\"Modbus_btl\"=\"2\"\n"
+                                        "\"备注\"=\"设备 \U0001F600\"\n\n"
+                                        "[HKEY_CURRENT_USER\\Software\\Other]\n"
+                                        "\"Path\"=hex(2):61,62,00\n"
+                                        "\"Odd\"=hex(2):61,00,62\n"
+                                        "\"Count\"=dword:00000010\n\n");
+}
+
+// The file is read afresh at every access, even when a change keeps its size.
+TEST_F(SettingsStoreTest, EveryReadSeesTheFileAsItIsNow) {
+    PutFile(UserFile(), "REGEDIT4\n" + std::string(SettingsSection) + "\"Modbus_id\"=\"1\"\n");
+    EXPECT_EQ(ReadRegistryText(CurrentUser, IdPath), "1");
+    PutFile(UserFile(), "REGEDIT4\n" + std::string(SettingsSection) + "\"Modbus_id\"=\"2\"\n");
+    EXPECT_EQ(ReadRegistryText(CurrentUser, IdPath), "2");
+    PutFile(UserFile(), "REGEDIT4\n" + std::string(SettingsSection) + "\"Modbus_id\"=\"3\n");
+    EXPECT_EQ(ReadRegistryText(CurrentUser, IdPath, "-"), "-");
+}
+
+// A file of the largest size read, many keys with a setting in the last one, is read and
+// written whole; a write that would take it over that size fails, since the file could not be
+// read back, and one byte more and it is left alone.
+TEST_F(SettingsStoreTest, AFileUpToTheSizeLimitIsReadAndKeptWhole) {
+    constexpr std::size_t Limit = 4 * 1024 * 1024;
+    std::string text = "REGEDIT4\n";
+    for (int key = 0; text.size() < Limit - 200; ++key) {
+        text += "\n[HKEY_CURRENT_USER\\Software\\Filler\\" + std::to_string(key) + "]\n\"v\"=\"" +
+                std::to_string(key) + "\"\n";
+    }
+    text += "\n" + std::string(SettingsSection) + "\"Modbus_id\"=\"7\"\n";
+    text.resize(Limit, '\n');
+    PutFile(UserFile(), text);
+    EXPECT_EQ(ReadRegistryText(CurrentUser, IdPath), "7");
+    EXPECT_EQ(ReadRegistryText(CurrentUser, "Software\\Filler\\12345\\V"), "12345");
+    ASSERT_TRUE(WriteRegistry(CurrentUser, IdPath, Text("8")));
+    EXPECT_EQ(ReadRegistryText(CurrentUser, "Software\\Filler\\0\\v"), "0");
+    EXPECT_EQ(ReadRegistryText(CurrentUser, IdPath), "8");
+
+    // The value "8" takes one byte of the file; the longest value that fits fills it up exactly.
+    const std::size_t longest = Limit - FileText(UserFile()).size() + 1;
+    ASSERT_TRUE(WriteRegistry(CurrentUser, IdPath, Text(longest, 'x')));
+    const std::string written = FileText(UserFile());
+    EXPECT_EQ(written.size(), Limit);
+    EXPECT_FALSE(WriteRegistry(CurrentUser, IdPath, Text(longest + 1, 'x')));
+    EXPECT_EQ(FileText(UserFile()), written);
+
+    PutFile(UserFile(), text + "\n");
+    EXPECT_EQ(ReadRegistryText(CurrentUser, IdPath, "-"), "-");
+    EXPECT_FALSE(WriteRegistry(CurrentUser, IdPath, Text("9")));
+    EXPECT_EQ(FileText(UserFile()).size(), Limit + 1);
+}
+
 TEST_F(SettingsStoreTest, AnEmptyFileIsAnEmptyRegistry) {
     PutFile(UserFile(), "");
     EXPECT_EQ(ReadRegistryText(CurrentUser, IdPath, "-"), "-");
@@ -251,7 +329,16 @@ INSTANTIATE_TEST_SUITE_P(
         GarbledCase{"BadHexByte", "REGEDIT4\n" + WellFormed + "\"a\"=hex:01,zz\n"},
         GarbledCase{"MissingHexByte", "REGEDIT4\n" + WellFormed + "\"a\"=hex:01,,02\n"},
         GarbledCase{"ContinuedPastTheEnd", "REGEDIT4\n" + WellFormed + "\"a\"=hex:01,\\\n"},
-        GarbledCase{"BinaryJunk", "REGEDIT4\n" + WellFormed + std::string("\0\xFF\x01", 3)}),
+        GarbledCase{"BinaryJunk", "REGEDIT4\n" + WellFormed + std::string("\0\xFF\x01", 3)},
+        GarbledCase{"Utf16OddLength",
+                    Utf16LeBytes(u"\xFEFFREGEDIT4\n") +
+                        Utf16LeBytes(u"[HKEY_CURRENT_USER\\Software\\TAVR_12864]\n"
+                                     u"\"Modbus_id\"=\"7\"\n") +
+                        "\n"},
+        GarbledCase{"Utf16LoneSurrogate",
+                    Utf16LeBytes(u"\xFEFFREGEDIT4\n[HKEY_CURRENT_USER\\Software\\TAVR_12864]\n"
+                                 u"\"Modbus_id\"=\"7\"\n\"a\"=\"") +
+                        std::string("\x00\xD8", 2) + Utf16LeBytes(u"\"\n")}),
     [](const auto& info) { return info.param.name; });
 
 TEST_F(SettingsStoreTest, ADirectoryOrPipeInPlaceOfTheFileReadsAsEmptyAndIsKept) {
