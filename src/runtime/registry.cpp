@@ -3,6 +3,7 @@
 #include "runtime/atomic_file_replace.h"
 #include "runtime/config_folder.h"
 #include "runtime/folder_lock.h"
+#include "runtime/private_ownership.h"
 #include "runtime/registry_data.h"
 #include "runtime/registry_file.h"
 #include "runtime/registry_path.h"
@@ -23,7 +24,7 @@ Text ReadRegistryText(std::int32_t rootCode, std::string_view path,
                       std::optional<Text> defaultText) {
     Text fallback = std::move(defaultText).value_or(Text{});
     const std::optional<std::filesystem::path> folder = ProgramConfigFolder();
-    if (!folder) {
+    if (!folder || !IsPrivateFolder(*folder)) {
         return fallback;
     }
     const RegistryRoot root = RegistryRootForCode(rootCode);
@@ -44,7 +45,7 @@ bool WriteRegistry(std::int32_t rootCode, std::string_view path, const Value& va
         return false;
     }
     const std::optional<std::filesystem::path> folder = ProgramConfigFolder();
-    if (!folder || !CreatePrivateFolders(*folder)) {
+    if (!folder || !CreatePrivateFolders(*folder) || !IsPrivateFolder(*folder)) {
         return false;
     }
     const FolderLock lock(*folder, LongestLockWait);

@@ -8,17 +8,19 @@
 #include <cerrno>
 #include <optional>
 
+#include "runtime/private_ownership.h"
 #include "runtime/registry_parse_memo.h"
 
 namespace tavr {
 
 namespace {
 
-// The whole content of a regular file of at most MaximumRegistryFileSize bytes.
+// The whole content of this user's own regular file of at most MaximumRegistryFileSize bytes.
 // The status is taken from the open file, so that it is the one read.
-std::optional<Text> ReadRegularFile(int descriptor) {
+std::optional<Text> ReadOwnRegularFile(const std::filesystem::path& file, int descriptor) {
     struct stat status {};
-    if (fstat(descriptor, &status) != 0 || !S_ISREG(status.st_mode)) {
+    if (fstat(descriptor, &status) != 0 || !S_ISREG(status.st_mode) ||
+        !IsPrivatelyOwned(file, status)) {
         return std::nullopt;
     }
     Text contents;
@@ -50,7 +52,7 @@ LoadedRegistryFile LoadRegistryFile(const std::filesystem::path& file) {
     if (descriptor < 0) {
         return {errno == ENOENT ? RegistryFileState::Missing : RegistryFileState::Unusable, empty};
     }
-    const std::optional<Text> contents = ReadRegularFile(descriptor);
+    const std::optional<Text> contents = ReadOwnRegularFile(file, descriptor);
     close(descriptor);
     if (!contents) {
         return {RegistryFileState::Unusable, empty};

@@ -5,6 +5,7 @@ add_library(tavr_settings STATIC
     ${CMAKE_CURRENT_LIST_DIR}/config_folder.cpp
     ${CMAKE_CURRENT_LIST_DIR}/environment_expansion.cpp
     ${CMAKE_CURRENT_LIST_DIR}/folder_lock.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/private_ownership.cpp
     ${CMAKE_CURRENT_LIST_DIR}/registry.cpp
     ${CMAKE_CURRENT_LIST_DIR}/registry_data.cpp
     ${CMAKE_CURRENT_LIST_DIR}/registry_document.cpp

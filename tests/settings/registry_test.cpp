@@ -206,7 +206,9 @@ TEST_F(SettingsStoreTest, WritesThePrivateFileAtomicallyIntoNewFolders) {
 
 TEST_F(SettingsStoreTest, ReplacingAFileMakesItPrivate) {
     PutFile(UserFile(), "REGEDIT4\n");
-    std::filesystem::permissions(UserFile(), std::filesystem::perms::all);
+    std::filesystem::permissions(
+        UserFile(), std::filesystem::perms::owner_read | std::filesystem::perms::owner_write |
+                        std::filesystem::perms::group_read | std::filesystem::perms::others_read);
     ASSERT_TRUE(WriteRegistry(CurrentUser, IdPath, Text("3")));
     EXPECT_EQ(ModeOf(UserFile()),
               std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
@@ -441,6 +443,64 @@ TEST_F(SettingsStoreTest, ALockOnTheFolderItselfDoesNotStopAWrite) {
     EXPECT_TRUE(WriteRegistry(CurrentUser, IdPath, Text("1")));
     close(folder);
 }
+
+// Settings that another user owns or may change are neither read nor written, and the refusal
+// is said once on standard error, naming the path and why.
+struct StrangerCase {
+    const char* name;
+    bool onFolder;                   // else on the settings file
+    bool otherOwner;                 // handed to user 65534, which needs root
+    std::filesystem::perms writers;  // added to the mode
+    const char* reason;
+    friend void PrintTo(const StrangerCase& value, std::ostream* out) { *out << value.name; }
+};
+
+class StrangersSettings : public ConfigHomeTest, public testing::WithParamInterface<StrangerCase> {
+  protected:
+    std::filesystem::path Target() const { return GetParam().onFolder ? Folder() : UserFile(); }
+};
+
+TEST_P(StrangersSettings, AreNotReadNorWrittenAndTheRefusalIsSaid) {
+    constexpr uid_t Nobody = 65534;
+    ASSERT_TRUE(WriteRegistry(CurrentUser, IdPath, Text("1")));
+    const std::string before = FileText(UserFile());
+    if (GetParam().otherOwner && chown(Target().c_str(), Nobody, Nobody) != 0) {
+        GTEST_SKIP() << "only root can hand a file to another user";
+    }
+    std::filesystem::permissions(Target(), GetParam().writers, std::filesystem::perm_options::add);
+
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(ReadRegistryText(CurrentUser, IdPath, "-"), "-");
+    EXPECT_FALSE(WriteRegistry(CurrentUser, IdPath, Text("2")));
+    const std::string said = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(said, "TAVR_12864: settings at " + Target().string() +
+                        " not used: " + GetParam().reason +
+                        (GetParam().otherOwner ? std::to_string(geteuid()) : "") + "\n");
+    EXPECT_EQ(FileText(UserFile()), before);
+
+    ASSERT_EQ(chown(Target().c_str(), geteuid(), getegid()), 0);
+    std::filesystem::permissions(Target(), GetParam().writers,
+                                 std::filesystem::perm_options::remove);
+    EXPECT_EQ(ReadRegistryText(CurrentUser, IdPath), "1");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Strangers, StrangersSettings,
+    testing::Values(
+        StrangerCase{"FolderOfAnotherUser", true, true, std::filesystem::perms::none,
+                     "owned by user 65534, not by user "},
+        StrangerCase{"FolderWritableByGroup", true, false, std::filesystem::perms::group_write,
+                     "group or others may write to it (mode 0720)"},
+        StrangerCase{"FolderWritableByOthers", true, false,
+                     std::filesystem::perms::others_all | std::filesystem::perms::sticky_bit,
+                     "group or others may write to it (mode 1707)"},
+        StrangerCase{"FileOfAnotherUser", false, true, std::filesystem::perms::none,
+                     "owned by user 65534, not by user "},
+        StrangerCase{"FileWritableByGroup", false, false, std::filesystem::perms::group_write,
+                     "group or others may write to it (mode 0620)"},
+        StrangerCase{"FileWritableByOthers", false, false, std::filesystem::perms::others_write,
+                     "group or others may write to it (mode 0602)"}),
+    [](const auto& info) { return info.param.name; });
 
 // Permission checks do not stop root; these cases then cannot be set up and are skipped.
 bool PermissionsAreEnforced(const std::filesystem::path& path, int access_mode) {
