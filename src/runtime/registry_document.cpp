@@ -28,8 +28,9 @@ const std::size_t* RegistryNameIndex::Find(std::string_view name) const {
     return found == positions_.end() ? nullptr : &found->second;
 }
 
-void RegistryNameIndex::Add(std::string_view name, std::size_t position) {
-    positions_.emplace(FoldedName(name), position);
+std::pair<std::size_t, bool> RegistryNameIndex::FindOrAdd(std::string_view name, std::size_t next) {
+    const auto [entry, added] = positions_.try_emplace(FoldedName(name), next);
+    return {entry->second, added};
 }
 
 const RegistryValue* RegistryKey::FindValue(std::string_view valueName) const {
@@ -38,12 +39,12 @@ const RegistryValue* RegistryKey::FindValue(std::string_view valueName) const {
 }
 
 void RegistryKey::SetValue(std::string_view valueName, RegistryData data) {
-    if (const std::size_t* position = index_.Find(valueName)) {
-        values_[*position].data = std::move(data);
-        return;
+    const auto [position, added] = index_.FindOrAdd(valueName, values_.size());
+    if (added) {
+        values_.push_back({Text(valueName), std::move(data)});
+    } else {
+        values_[position].data = std::move(data);
     }
-    index_.Add(valueName, values_.size());
-    values_.push_back({Text(valueName), std::move(data)});
 }
 
 const RegistryValue* RegistryDocument::FindValue(std::string_view keyName,
@@ -53,11 +54,11 @@ const RegistryValue* RegistryDocument::FindValue(std::string_view keyName,
 }
 
 RegistryKey& RegistryDocument::OpenOrCreateKey(std::string_view keyName) {
-    if (const std::size_t* position = index_.Find(keyName)) {
-        return keys_[*position];
+    const auto [position, added] = index_.FindOrAdd(keyName, keys_.size());
+    if (added) {
+        keys_.emplace_back(Text(keyName));
     }
-    index_.Add(keyName, keys_.size());
-    return keys_.emplace_back(Text(keyName));
+    return keys_[position];
 }
 
 }  // namespace tavr

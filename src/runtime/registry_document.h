@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <string_view>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "runtime/registry_data.h"
@@ -26,7 +27,10 @@ struct RegistryValue {
 class RegistryNameIndex {
   public:
     const std::size_t* Find(std::string_view name) const;
-    void Add(std::string_view name, std::size_t position);
+
+    // The position of `name`; when it has none yet, `next` becomes its position and the second
+    // member is true.
+    std::pair<std::size_t, bool> FindOrAdd(std::string_view name, std::size_t next);
 
   private:
     std::unordered_map<Text, std::size_t> positions_;
