@@ -36,6 +36,9 @@ class SerialPort final : public Control {
     // Closes any previous connection, then opens the port with the current properties. True
     // when the port is open, configured and watched.
     bool Open();
+    // Why the last Open failed, as one line naming the port, the device it resolved to and the
+    // reason; empty after a successful Open.
+    const Text& LastOpenFailure() const { return lastOpenFailure_; }
     void Close();
     bool IsOpen() const;
     // Discards unread input, then writes the bytes of `data`; false when the port is closed or
@@ -60,6 +63,7 @@ class SerialPort final : public Control {
     // Lets a posted delivery find out, on the window thread, whether this control still exists.
     std::shared_ptr<SerialPort*> alive_;
     std::unique_ptr<SerialPortDevice> device_;
+    Text lastOpenFailure_;
 };
 
 }  // namespace tavr
