@@ -18,8 +18,9 @@ class SerialPort final : public Control {
   public:
     static constexpr ControlKind kKind = ControlKind::SerialPort;
 
-    // Called by the device's watcher thread once per queued entry; it posts a delivery to the
-    // window thread. Safe to call from any thread, and after the control has gone.
+    // Called by the device when entries wait and no delivery is on its way (from its watcher
+    // thread, or from a delivery that left entries behind); it posts a delivery to the window
+    // thread. Safe to call from any thread, and after the control has gone.
     using QueueReadyPoster = std::function<void()>;
     // Makes the port's device, handing it the poster it must call. The product passes
     // SerialPortUnit's constructor; tests pass a stand-in.
@@ -55,7 +56,8 @@ class SerialPort final : public Control {
     void WindowClosing() override;
 
     QueueReadyPoster MakeQueueReadyPoster();
-    // Window thread: raises every queued event in order, stopping once the window is closed.
+    // Window thread: raises the events the device hands over (a bounded batch) in order,
+    // stopping once the window is closed.
     void DeliverQueued();
     void RaiseEvent(const SerialEvent& event) const;
 

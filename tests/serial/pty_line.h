@@ -64,6 +64,11 @@ class NoticePump {
     // Delivers as notices come until `count` events have been raised or none come in time.
     std::vector<int> Collect(SerialPortUnit& unit, std::size_t count);
 
+    std::size_t Notices() {
+        const std::lock_guard lock(mutex_);
+        return notices_;
+    }
+
     // The most entries one delivery raised, and the most the unit held before one.
     std::size_t largestDelivery = 0;
     std::size_t largestQueue = 0;

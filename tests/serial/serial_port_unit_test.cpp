@@ -76,6 +76,7 @@ TEST_F(SerialPortUnitTest, AFloodStopsReadingAtTheHighMarkAndArrivesWholeInBatch
     const double wall =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - wallBefore).count();
     EXPECT_EQ(unit.QueuedEvents(), bounds.high) << "reading stopped at the high mark";
+    EXPECT_EQ(pump.Notices(), 1u) << "one notice waits for the window thread, not one per byte";
     // A watcher that polled the readable port while paused would burn a core (the writer too).
     EXPECT_LT(cpu, wall / 4);
 
