@@ -3,9 +3,10 @@
 // pseudo-random bytes, as a USB device picked by mistake would. Three figures:
 //   CPU      process CPU (the sending thread's own taken off) while bytes come at a given
 //            rate, 11 520 bytes/s by default: 115200 baud
-//   memory   resident memory (VmRSS, sampled every event-loop round, and the kernel's
-//            high-water mark VmHWM) before, during and after a flood sent as fast as the
-//            pseudo-terminal takes it
+//   memory   resident memory (VmRSS, sampled every 10 ms on a thread of its own, and the
+//            kernel's high-water mark VmHWM) before, during and after a flood sent as fast as
+//            the pseudo-terminal takes it; the sender stops on its own time, however far the
+//            window thread lags
 //   Esc      the time from an Esc key press posted to the window during a flood to the window
 //            closed
 #include <fcntl.h>
@@ -98,13 +99,20 @@ class ChattyDevice {
 
     ~ChattyDevice() { Stop(); }
 
-    // Sends `bytesPerSecond` on average, or as fast as the line takes them for 0.
-    void Start(std::int64_t bytesPerSecond) {
+    // Sends `bytesPerSecond` on average, or as fast as the line takes them for 0, until
+    // `duration` has passed or Stop().
+    void Start(std::int64_t bytesPerSecond, Clock::duration duration) {
         Stop();
         stop_ = false;
+        sending_ = true;
         sent_ = 0;
-        sender_ = std::thread([this, bytesPerSecond] { Send(bytesPerSecond); });
+        sender_ = std::thread([this, bytesPerSecond, duration] {
+            Send(bytesPerSecond, Clock::now() + duration);
+            sending_ = false;
+        });
     }
+
+    bool Sending() const { return sending_; }
 
     void Stop() {
         stop_ = true;
@@ -117,10 +125,10 @@ class ChattyDevice {
     double SenderCpuSeconds() const { return senderCpu_; }
 
   private:
-    void Send(std::int64_t bytesPerSecond) {
+    void Send(std::int64_t bytesPerSecond, Clock::time_point end) {
         const Clock::time_point start = Clock::now();
         std::size_t offset = 0;
-        while (!stop_) {
+        while (!stop_ && Clock::now() < end) {
             std::size_t chunk = noise_.size() - offset;
             if (bytesPerSecond > 0) {
                 const auto due =
@@ -148,8 +156,36 @@ class ChattyDevice {
     std::vector<std::uint8_t> noise_;
     std::thread sender_;
     std::atomic<bool> stop_{true};
+    std::atomic<bool> sending_{false};
     std::atomic<std::int64_t> sent_{0};
     std::atomic<double> senderCpu_{0};
+};
+
+// The largest VmRSS seen while it lives, sampled on a thread of its own so that a window thread
+// swamped by posted events cannot hide a peak.
+class ResidentPeak {
+  public:
+    ResidentPeak()
+        : sampler_([this] {
+              while (!stop_) {
+                  peak_ = std::max<std::int64_t>(peak_, StatusField("VmRSS"));
+                  std::this_thread::sleep_for(std::chrono::milliseconds(10));
+              }
+          }) {}
+    ~ResidentPeak() { Stop(); }
+
+    std::int64_t Stop() {
+        stop_ = true;
+        if (sampler_.joinable()) {
+            sampler_.join();
+        }
+        return peak_;
+    }
+
+  private:
+    std::atomic<bool> stop_{false};
+    std::atomic<std::int64_t> peak_{0};
+    std::thread sampler_;
 };
 
 struct Figures {
@@ -191,8 +227,8 @@ class FloodRun {
         figures.idleKb = StatusField("VmRSS");
         const double cpuBefore = CpuSeconds(CLOCK_PROCESS_CPUTIME_ID);
         const Clock::time_point start = Clock::now();
-        device_.Start(bytesPerSecond);
-        PumpFor(std::chrono::seconds(seconds));
+        device_.Start(bytesPerSecond, std::chrono::seconds(seconds));
+        PumpWhileSending();
         device_.Stop();
         const double cpu =
             CpuSeconds(CLOCK_PROCESS_CPUTIME_ID) - cpuBefore - device_.SenderCpuSeconds();
@@ -204,13 +240,15 @@ class FloodRun {
     void MeasureFlood(std::int64_t seconds, Figures& figures) {
         const std::int64_t deliveredBefore = delivered_;
         const Clock::time_point start = Clock::now();
-        device_.Start(0);
-        figures.peakKb = PumpFor(std::chrono::seconds(seconds));
+        ResidentPeak peak;
+        device_.Start(0, std::chrono::seconds(seconds));
+        PumpWhileSending();
         device_.Stop();
-        figures.floodSeconds = Seconds(Clock::now() - start);
-        figures.floodBytes = device_.Sent();
         const Clock::time_point drainStart = Clock::now();
+        figures.floodSeconds = Seconds(drainStart - start);
+        figures.floodBytes = device_.Sent();
         Drain();
+        figures.peakKb = peak.Stop();
         figures.drainSeconds = Seconds(lastByte_ - drainStart);
         Require(delivered_ - deliveredBefore == figures.floodBytes,
                 "the flood did not arrive whole: " + std::to_string(delivered_ - deliveredBefore) +
@@ -220,7 +258,7 @@ class FloodRun {
     }
 
     void MeasureEsc(std::int64_t floodSeconds, Figures& figures) {
-        device_.Start(0);
+        device_.Start(0, std::chrono::seconds(floodSeconds) + std::chrono::seconds(60));
         PumpFor(std::chrono::seconds(floodSeconds));
         const Clock::time_point pressed = Clock::now();
         QCoreApplication::postEvent(
@@ -234,15 +272,17 @@ class FloodRun {
     }
 
   private:
-    // Runs the event loop for `duration`; returns the largest VmRSS seen meanwhile.
-    std::int64_t PumpFor(Clock::duration duration) {
+    void PumpFor(Clock::duration duration) {
         const Clock::time_point end = Clock::now() + duration;
-        std::int64_t peak = 0;
         while (Clock::now() < end) {
             QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-            peak = std::max(peak, StatusField("VmRSS"));
         }
-        return peak;
+    }
+
+    void PumpWhileSending() {
+        while (device_.Sending()) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        }
     }
 
     // Runs the event loop until no byte has come for a while.
