@@ -94,14 +94,14 @@ bool ChangeModemLine(int fd, unsigned long request, int line) {
     return ::ioctl(fd, request, &line) == 0 || errno == ENOTTY || errno == EINVAL;
 }
 
-}  // namespace
-
 // A UART's receiver samples each bit in its middle: the two ends may differ by a few percent in
 // all, so each may be off by about half of that.
 bool CloseEnough(std::uint32_t actualRate, std::int32_t wantedRate) {
     const long long difference = std::llabs(static_cast<long long>(actualRate) - wantedRate);
     return difference * 50 <= wantedRate;
 }
+
+}  // namespace
 
 bool ApplyLineSettings(const SerialPortProperties& properties, termios& settings) {
     const std::optional<tcflag_t> size = CharacterSize(properties.DataBits());
