@@ -45,11 +45,11 @@ TEST_F(ReadCycleTest, APressWhileAnAnswerArrivesRestartsTheCollection) {
     Start();
     ClickConnect();
     ClickRead();
-    const ByteSet stale = ReadReply(Registers({{0x09, 111}}));
+    const ByteSet stale = ReplyFrame(Registers({{0x09, 111}}));
     Receive(ByteSet(stale.begin(), stale.begin() + 40));
     ClickRead();
     EXPECT_EQ(Sent().size(), 2u);
-    Receive(ReadReply(Registers({{0x09, 222}})));
+    Receive(ReplyFrame(Registers({{0x09, 222}})));
     EXPECT_EQ(C().超级列表框1.GetItemText(9), "00222");
 }
 

@@ -43,7 +43,7 @@ TEST_F(Editing, EnterWritesTheRegisterAndReadsAllAgain100MillisecondsLater) {
     EXPECT_EQ(C().时钟2.Interval(), 3000);
     EXPECT_EQ(NextTick(C().时钟2), rereadAt + 200 + 3000);
 
-    Receive(ReadReply(Registers({{0x09, 1234}})));
+    Receive(ReplyFrame(Registers({{0x09, 1234}})));
     EXPECT_EQ(Row(9)[0], "01234");
     EXPECT_EQ(Row(9)[1], "123.4Ah");
 }
@@ -77,7 +77,7 @@ TEST_F(Editing, AnEditOpenedBeforeTheReReadIsWrittenWhenItEnds) {
     EXPECT_EQ(Sent(), std::vector<std::string>{Write1234To0009H});
     EXPECT_FALSE(C().时钟1.IsRunning());
     EXPECT_FALSE(C().时钟2.IsRunning());
-    Receive(ReadReply(Registers({{0x09, 777}})));
+    Receive(ReplyFrame(Registers({{0x09, 777}})));
     EXPECT_EQ(Row(9)[0], "1234");
 
     Table().TypeEditText("7");
@@ -179,7 +179,7 @@ TEST_F(Editing, AChangeOfTheFocusedRowWritesWithoutAReRead) {
     EXPECT_FALSE(C().时钟1.IsRunning());
 
     // Still editing as far as the collection goes: nothing is read until a read request.
-    Receive(ReadReply(Registers({{0x09, 777}})));
+    Receive(ReplyFrame(Registers({{0x09, 777}})));
     Advance(10000);
     EXPECT_EQ(Sent().size(), 1u);
     EXPECT_EQ(Row(9)[0], "1234");
@@ -217,7 +217,7 @@ TEST_F(Editing, EscapeWritesNothingYetTheReReadStillRestartsAutoRead) {
     Advance(100);
     EXPECT_EQ(Sent(), std::vector<std::string>{ReadFromDevice1});
     EXPECT_TRUE(C().时钟2.IsRunning());
-    Receive(ReadReply(Registers({{0x09, 600}})));
+    Receive(ReplyFrame(Registers({{0x09, 600}})));
     EXPECT_EQ(Row(9)[0], "00600");
 }
 
@@ -233,7 +233,7 @@ TEST_F(Editing, EscapeKeepsAnEarlierConfirmedEditPending) {
 TEST_F(Editing, TheConfirmedValueIsWrittenEvenAfterAReadReplacedItsRow) {
     ConfirmEdit(9, "1234");
     ClickRead();  // ends the edit by clicking the button
-    Receive(ReadReply(Registers({{0x09, 600}})));
+    Receive(ReplyFrame(Registers({{0x09, 600}})));
     ASSERT_EQ(Row(9)[0], "00600");
     Table().Focus();  // the read ended the edit: the focus alone writes nothing
     EXPECT_EQ(Sent(), std::vector<std::string>{ReadFromDevice1});

@@ -24,7 +24,7 @@ class Decoding : public MeterProgramTest {
 };
 
 TEST_F(Decoding, The75thByteFillsAll35RowsAtOnce) {
-    const ByteSet reply = ReadReply(Registers({{0x00, 1}}));
+    const ByteSet reply = ReplyFrame(Registers({{0x00, 1}}));
     Receive(ByteSet(reply.begin(), reply.end() - 1));
     EXPECT_EQ(C().超级列表框1.RowCount(), 0);
     Receive({reply.back()});
@@ -42,8 +42,8 @@ TEST_F(Decoding, EveryByteTurnsTheLampGreen) {
 }
 
 TEST_F(Decoding, TwoAnswersInARowAreDecodedTwice) {
-    ByteSet twice = ReadReply(Registers({{0x09, 111}}));
-    const ByteSet second = ReadReply(Registers({{0x09, 222}}));
+    ByteSet twice = ReplyFrame(Registers({{0x09, 111}}));
+    const ByteSet second = ReplyFrame(Registers({{0x09, 222}}));
     twice.insert(twice.end(), second.begin(), second.end() - 1);
     Receive(twice);
     EXPECT_EQ(C().超级列表框1.GetItemText(9), "00111");
@@ -55,15 +55,15 @@ TEST_F(Decoding, TwoAnswersInARowAreDecodedTwice) {
 TEST_F(Decoding, AnAnswerShorterThan75BytesIsDiscardedByTheNextRequest) {
     Receive({0x01, 0x83, 0x02, 0xC0, 0xF1});  // an exception answer
     ClickRead();
-    Receive(ReadReply(Registers({{0x09, 7}})));
+    Receive(ReplyFrame(Registers({{0x09, 7}})));
     EXPECT_EQ(C().超级列表框1.GetItemText(9), "00007");
 }
 
 TEST_F(Decoding, BytesDuringAnEditTurnTheLampGreenButAreNotCollected) {
-    Receive(ReadReply(Registers({{0x09, 111}})));
+    Receive(ReplyFrame(Registers({{0x09, 111}})));
     ClickRead();
     ASSERT_TRUE(C().超级列表框1.BeginEdit(3));
-    Receive(ReadReply(Registers({{0x09, 222}})));
+    Receive(ReplyFrame(Registers({{0x09, 222}})));
     EXPECT_EQ(Lamp(), Green);
     EXPECT_EQ(C().超级列表框1.GetItemText(9), "00111");
 }
@@ -83,7 +83,7 @@ TEST_P(Rows, ShowTheRegisterAsTheTableDoes) {
     const WorkedRow& row = GetParam();
     RegisterValues values = Registers({{0x02, row.flags}});
     values[static_cast<std::size_t>(row.address)] = row.raw;
-    Receive(ReadReply(values));
+    Receive(ReplyFrame(values));
     std::vector<Text> cells = Row(row.address);
     cells.pop_back();  // the remark
     EXPECT_EQ(cells, row.cells);
