@@ -351,6 +351,17 @@ TEST_F(Win32SerialPortUnitTest, APortThatDoesNotExistLeavesTheUnitClosedAndSaysW
     EXPECT_EQ(unit_.LastOpenFailure().step, Win32SerialPortUnit::OpenFailure::Step::None);
 }
 
+TEST_F(Win32SerialPortUnitTest, ALineFormatTheDriverRefusesLeavesTheUnitClosedAndSaysWhere) {
+    SerialPortProperties properties = Line(kLineCom);
+    properties.SetDataBits(9);
+    EXPECT_FALSE(unit_.Open(properties));
+    EXPECT_FALSE(unit_.IsOpen());
+    EXPECT_EQ(unit_.LastOpenFailure().step, Win32SerialPortUnit::OpenFailure::Step::WriteLineState);
+    EXPECT_FALSE(unit_.Send(ByteSet{1}));
+    // The handle was let go: the port opens again at once.
+    EXPECT_TRUE(unit_.Open(Line(kLineCom)));
+}
+
 // The figures this prints are the idle cost of a connected port; the bound only catches a
 // watcher that spins.
 TEST_F(Win32SerialPortUnitTest, AnIdlePortSleeps) {
