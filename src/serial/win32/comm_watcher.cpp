@@ -173,12 +173,11 @@ bool CommWatcher::ArmLineEventWait() {
         Settle(events);
         return false;
     }
-    const DWORD error = ::GetLastError();
-    if (error == ERROR_IO_PENDING) {
+    if (::GetLastError() == ERROR_IO_PENDING) {
         lineEventWait_.pending = true;
         return true;
     }
-    OnPortWaitFailed(error);
+    OnPortWaitFailed();
     return false;
 }
 
@@ -195,7 +194,7 @@ bool CommWatcher::ArmFirstByteRead() {
         firstByteRead_.pending = true;
         return true;
     }
-    OnPortWaitFailed(::GetLastError());
+    OnPortWaitFailed();
     return false;
 }
 
@@ -205,7 +204,7 @@ void CommWatcher::FinishPortWait() {
     operation.pending = false;
     DWORD transferred = 0;
     if (!::GetOverlappedResult(port_, &operation.overlapped, &transferred, FALSE)) {
-        OnPortWaitFailed(::GetLastError());
+        OnPortWaitFailed();
         return;
     }
     std::vector<SerialEvent> events;
@@ -230,20 +229,21 @@ void CommWatcher::Settle(std::vector<SerialEvent>& events) {
 }
 
 // A wait that fails is no sign of a lost port by itself: the driver's state tells (Drain). A
-// line-event wait that fails while the port still answers cannot be relied on to sleep, so
-// the watcher waits in reads from then on.
-void CommWatcher::OnPortWaitFailed(DWORD error) {
+// line-event wait that fails while the port still answers (refused, or ended aborted without
+// the watcher asking) cannot be relied on to sleep, so the watcher waits in reads from then on.
+void CommWatcher::OnPortWaitFailed() {
     std::vector<SerialEvent> events;
     Drain(events);
-    Flush(events);
     if (hungUp_) {
+        Flush(events);
         return;
     }
-    if (portWait_ == PortWait::LineEvent && error == ERROR_OPERATION_ABORTED) {
+    if (portWait_ == PortWait::LineEvent) {
         portWait_ = PortWait::FirstByte;
+        Flush(events);
         return;
     }
-    OnFruitlessWake();
+    Settle(events);
 }
 
 void CommWatcher::OnFruitlessWake() {

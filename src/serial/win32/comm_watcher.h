@@ -26,9 +26,9 @@ namespace tavr {
 //   read after an overrun, parity or framing error;
 // - performs the window thread's writes: purge both directions, write, report.
 //
-// Where WaitCommEvent cannot sleep (it ends aborted without anyone asking, as on ports that
-// have no modem lines to watch), the watcher waits in a one-byte read instead, which sleeps
-// until a byte comes; line events are then known only from ClearCommError. A wait that ends
+// Where WaitCommEvent cannot sleep (it is refused, or ends aborted without anyone asking, as on
+// ports that have no modem lines to watch), the watcher waits in a one-byte read instead, which
+// sleeps until a byte comes; line events are then known only from ClearCommError. A wait that ends
 // without anything to read makes the next one start later, up to a second, so no state of the
 // driver makes the thread spin.
 //
@@ -80,7 +80,7 @@ class CommWatcher {
     bool ArmFirstByteRead();
     void FinishPortWait();
     void Settle(std::vector<SerialEvent>& events);
-    void OnPortWaitFailed(DWORD error);
+    void OnPortWaitFailed();
     void OnFruitlessWake();
     void CancelPortWait();
     void Drain(std::vector<SerialEvent>& events);
