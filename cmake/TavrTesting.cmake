@@ -2,9 +2,21 @@
 # Builds one GoogleTest executable and registers each of its tests with CTest. Tests are
 # listed when CTest runs, so a sanitizer build never runs them at build time. Suites that run
 # more than one thread carry the label "threads" and also run under ThreadSanitizer.
+#
+# In the Windows cross-build a suite is one CTest test, run whole under wine (one wine start
+# per suite rather than per test), with the test main that turns a crash into a failure.
 function(tavr_add_test_suite name)
     cmake_parse_arguments(SUITE "" "" "SOURCES;LIBRARIES;LABELS" ${ARGN})
     add_executable(${name} ${SUITE_SOURCES})
+    if(CMAKE_CROSSCOMPILING AND WIN32)
+        target_link_libraries(${name} PRIVATE ${SUITE_LIBRARIES} GTest::gtest GTest::gmock
+                                              tavr_win32_test_main)
+        add_test(NAME ${name} COMMAND ${name})
+        set_tests_properties(${name} PROPERTIES
+            ENVIRONMENT "${TAVR_WINE_ENVIRONMENT}" FIXTURES_REQUIRED wine TIMEOUT 300
+            LABELS "windows;${SUITE_LABELS}")
+        return()
+    endif()
     target_link_libraries(${name} PRIVATE ${SUITE_LIBRARIES} GTest::gtest GTest::gmock GTest::gtest_main)
     # One label per suite: a list would be split by the discovery script.
     if(SUITE_LABELS)

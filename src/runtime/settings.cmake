@@ -1,5 +1,15 @@
-# The settings store: the registry services kept as registry-export files in the program's
-# per-user folder.
+# The settings store behind the registry services: on Windows the real registry, elsewhere
+# registry-export files in the program's per-user folder.
+if(WIN32)
+    add_library(tavr_settings STATIC
+        ${CMAKE_CURRENT_LIST_DIR}/environment_expansion.cpp
+        ${CMAKE_CURRENT_LIST_DIR}/registry_data.cpp
+        ${CMAKE_CURRENT_LIST_DIR}/registry_path.cpp
+        ${CMAKE_CURRENT_LIST_DIR}/win32/registry.cpp
+        ${CMAKE_CURRENT_LIST_DIR}/win32/registry_key.cpp)
+    target_link_libraries(tavr_settings PUBLIC tavr_runtime PRIVATE advapi32)
+    return()
+endif()
 add_library(tavr_settings STATIC
     ${CMAKE_CURRENT_LIST_DIR}/atomic_file_replace.cpp
     ${CMAKE_CURRENT_LIST_DIR}/config_folder.cpp

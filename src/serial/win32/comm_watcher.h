@@ -1,0 +1,126 @@
+#pragma once
+
+#include <windows.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <thread>
+#include <vector>
+
+#include "runtime/types.h"
+#include "serial/serial_event_queue.h"
+#include "serial/win32/unique_handle.h"
+
+namespace tavr {
+
+// The thread that watches an open COM port (opened for overlapped I/O). It sleeps until the
+// port or the window thread has something for it, with no periodic wake-up, and:
+// - queues the line events of each completed WaitCommEvent: CommEvent(1) break, (4) line error,
+//   (5) ring, then CTS (2 on / 8 off), DSR (3 / 9) and RLSD (6 / 10) from the modem status;
+// - reads every byte the driver holds (ClearCommError's count) and queues one DataArrival per
+//   byte, with CommEvent(7) right before each event character and CommEvent(4) before bytes
+//   read after an overrun, parity or framing error;
+// - performs the window thread's writes: purge both directions, write, report.
+//
+// Where WaitCommEvent cannot sleep (it is refused, or ends aborted without anyone asking, as on
+// ports that have no modem lines to watch), the watcher waits in a one-byte read instead, which
+// sleeps until a byte comes; line events are then known only from ClearCommError. A wait that ends
+// without anything to read makes the next one start later, up to a second, so no state of the
+// driver makes the thread spin.
+//
+// When the port stops answering (ClearCommError fails: the device was removed or the far side
+// of the line went away) it queues CommEvent(10), the carrier lost, once, stops watching the
+// port and fails every later write.
+class CommWatcher {
+  public:
+    // Starts watching `port`, which must stay open until the watcher is destroyed. Nothing when
+    // the thread or its signals cannot be made; GetLastError() then tells why.
+    static std::unique_ptr<CommWatcher> Start(HANDLE port, SerialEventQueue& queue,
+                                              std::optional<std::uint8_t> eventChar);
+
+    // Stops the thread, ends its pending port operations and waits for it to end.
+    ~CommWatcher();
+    CommWatcher(const CommWatcher&) = delete;
+    CommWatcher& operator=(const CommWatcher&) = delete;
+
+    // Has the watcher purge the driver's input and output, then write `bytes`. Blocks until the
+    // bytes have been handed to the driver or the write failed or timed out.
+    bool Write(const ByteSet& bytes);
+
+  private:
+    using Clock = std::chrono::steady_clock;
+
+    // What the watcher sleeps in while it waits for the port.
+    enum class PortWait { LineEvent, FirstByte };
+
+    // One overlapped operation and its manual-reset completion signal.
+    struct Operation {
+        OVERLAPPED overlapped{};
+        UniqueHandle done;
+        bool pending = false;
+    };
+
+    struct Requests {
+        bool stop = false;
+        const ByteSet* write = nullptr;
+    };
+
+    CommWatcher(HANDLE port, SerialEventQueue& queue, std::optional<std::uint8_t> eventChar);
+    bool MakeSignals();
+
+    void Run();
+    Requests TakeRequests();
+    DWORD WaitTimeout() const;
+    void ArmPortWait();
+    bool ArmLineEventWait();
+    bool ArmFirstByteRead();
+    void FinishPortWait();
+    void Settle(std::vector<SerialEvent>& events);
+    void OnPortWaitFailed();
+    void OnFruitlessWake();
+    void CancelPortWait();
+    void Drain(std::vector<SerialEvent>& events);
+    void QueueLineEvents(DWORD mask, std::vector<SerialEvent>& events);
+    void QueueBytes(const std::uint8_t* bytes, std::size_t count,
+                    std::vector<SerialEvent>& events) const;
+    void NoteHangUp(std::vector<SerialEvent>& events);
+    void Flush(std::vector<SerialEvent>& events);
+    bool PerformWrite(const ByteSet& bytes);
+    bool FinishOverlapped(Operation& operation, DWORD& transferred, bool started);
+    void FinishWrite(bool result);
+    void EndAbnormally();
+
+    const HANDLE port_;
+    SerialEventQueue& queue_;
+    const std::optional<std::uint8_t> eventChar_;
+
+    UniqueHandle wake_;  // auto-reset: a stop or write request is waiting
+    Operation lineEventWait_;
+    Operation firstByteRead_;
+    Operation transfer_;  // draining reads and writes, always waited for at once
+
+    // Shared with the window thread, guarded by mutex_.
+    std::mutex mutex_;
+    std::condition_variable writeDone_;
+    bool stopRequested_ = false;
+    const ByteSet* pendingWrite_ = nullptr;
+    bool writeFinished_ = false;
+    bool writeResult_ = false;
+    bool ended_ = false;
+
+    // The watcher thread's own.
+    PortWait portWait_ = PortWait::LineEvent;
+    DWORD eventMask_ = 0;
+    std::uint8_t firstByte_ = 0;
+    int fruitlessWakes_ = 0;
+    Clock::time_point nextArm_{};
+    bool hungUp_ = false;
+
+    std::thread thread_;
+};
+
+}  // namespace tavr
