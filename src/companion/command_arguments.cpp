@@ -16,7 +16,10 @@ CommandArguments ParseCommandArguments(const std::vector<std::string>& arguments
     bool optionsEnded = false;
     for (std::size_t i = 0; i < arguments.size() && parsed.error.empty(); ++i) {
         const std::string& argument = arguments[i];
-        if (optionsEnded || argument.size() < 2 || argument[0] != '-') {
+        // A negative number is a value, not an option.
+        const bool negativeNumber =
+            argument.size() > 1 && argument[0] == '-' && argument[1] >= '0' && argument[1] <= '9';
+        if (optionsEnded || argument.size() < 2 || argument[0] != '-' || negativeNumber) {
             parsed.positionals.push_back(argument);
             continue;
         }

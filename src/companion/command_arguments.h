@@ -10,7 +10,7 @@
 namespace tavr {
 
 // A sub-command's arguments taken apart: options "--name value" or "--name=value", the flag
-// "--help" (or "-h"), and the positional arguments in order.
+// "--help" (or "-h"), and the positional arguments in order (a negative number is one).
 struct CommandArguments {
     std::map<std::string, std::string> options;
     std::vector<std::string> positionals;

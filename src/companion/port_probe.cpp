@@ -2,15 +2,19 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <termios.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
+#include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <set>
+#include <sstream>
 
 #include "serial/com_port_path.h"
 #include "serial/unique_fd.h"
@@ -25,9 +29,40 @@ ComPortLocations Locations() {
     return {ComPortLinkFolder(), "/"};
 }
 
-// The process that has `device` open, as "process 1234 (name)"; empty when none can be seen
-// (another user's processes are hidden from this one).
+std::string ProcessText(const std::string& pid) {
+    std::string name;
+    std::getline(std::ifstream("/proc/" + pid + "/comm"), name);
+    return "process " + pid + " (" + name + ")";
+}
+
+// The process holding the exclusive lock on `device`, from the kernel's list of locks; empty
+// when no lock is on it.
+std::string LockHolderOf(const fs::path& device) {
+    struct stat node {};
+    if (::stat(device.c_str(), &node) != 0) {
+        return "";
+    }
+    char key[64];
+    std::snprintf(key, sizeof key, "%02x:%02x:%llu", major(node.st_dev), minor(node.st_dev),
+                  static_cast<unsigned long long>(node.st_ino));
+    std::ifstream locks("/proc/locks");
+    for (std::string line; std::getline(locks, line);) {
+        std::istringstream fields(line);
+        std::string id, kind, mode, access, pid, file;
+        fields >> id >> kind >> mode >> access >> pid >> file;
+        if (kind == "FLOCK" && file == key) {
+            return ProcessText(pid);
+        }
+    }
+    return "";
+}
+
+// A process other than this one that has `device` open, as "process 1234 (name)"; empty when
+// none can be seen (another user's processes are hidden from this one).
 std::string HolderOf(const fs::path& device) {
+    if (std::string holder = LockHolderOf(device); !holder.empty()) {
+        return holder;
+    }
     std::error_code error;
     const fs::path target = fs::canonical(device, error);
     if (error) {
@@ -44,9 +79,7 @@ std::string HolderOf(const fs::path& device) {
              fs::directory_iterator(process.path() / "fd", ignored)) {
             std::error_code unreadable;
             if (fs::read_symlink(fd.path(), unreadable) == target) {
-                std::string name;
-                std::getline(std::ifstream(process.path() / "comm"), name);
-                return "process " + pid + " (" + name + ")";
+                return ProcessText(pid);
             }
         }
     }
