@@ -9,6 +9,7 @@
 #include "companion/register_address.h"
 #include "companion/run_log.h"
 #include "companion/window_catalogue.h"
+#include "serial/com_port_path.h"
 
 namespace tavr {
 
@@ -32,6 +33,7 @@ class WatchLoop {
           catalogue_(WindowCatalogue()) {}
 
     ExitStatus Run() {
+        device_ = PortDevice();
         if (!link_.Open(options_.connection.port, options_.connection.baud)) {
             console_.err << PortFailureText(options_.connection.port, options_.connection.baud)
                          << "\n";
@@ -116,8 +118,14 @@ class WatchLoop {
         ShowStatus("");
     }
 
+    // What the COM number names now: its link, or its place among the devices present.
+    std::optional<std::filesystem::path> PortDevice() const {
+        return ComPortDevicePath(options_.connection.port, {ComPortLinkFolder(), "/"});
+    }
+
     // Reopens the port after a hang-up, waiting longer after each failed attempt, until it is
-    // open again, the run's end has come or the operator interrupted.
+    // open again, the run's end has come or the operator interrupted. Only the device watched
+    // before is reopened: while an adapter is out, its COM number may count to another device.
     void Reconnect() {
         link_.Close();
         milliseconds wait = FirstReopenWait;
@@ -127,7 +135,8 @@ class WatchLoop {
                 stopped_ = true;
                 return;
             }
-            if (link_.Open(options_.connection.port, options_.connection.baud)) {
+            if (PortDevice() == device_ &&
+                link_.Open(options_.connection.port, options_.connection.baud)) {
                 ++tally_.reconnects;
                 ShowStatus("");
                 return;
@@ -175,6 +184,7 @@ class WatchLoop {
     WatchTally tally_;
     Clock::time_point start_;
     std::string lastValues_;
+    std::optional<std::filesystem::path> device_;
     bool stopped_ = false;
 };
 
