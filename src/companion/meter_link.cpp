@@ -49,10 +49,6 @@ MeterLink::MeterLink(int interruptFd)
     });
 }
 
-MeterLink::~MeterLink() {
-    unit_.reset();
-}
-
 bool MeterLink::Open(std::int32_t port, std::int32_t baud) {
     SerialPortProperties properties;
     properties.SetPortNumber(port);

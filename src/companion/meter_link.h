@@ -38,7 +38,6 @@ class MeterLink {
   public:
     // `interruptFd` (or -1): a descriptor that becomes readable when waiting should stop.
     explicit MeterLink(int interruptFd = -1);
-    ~MeterLink();
     MeterLink(const MeterLink&) = delete;
     MeterLink& operator=(const MeterLink&) = delete;
 
