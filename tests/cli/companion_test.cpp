@@ -123,8 +123,10 @@ TEST_F(CompanionTest, APortThatCannotBeOpenedNamesThePortTheDeviceAndTheReason) 
         std::string port;
         std::string message;
     };
+    std::filesystem::create_symlink("/dev/null", Folder() / "dosdevices" / "com9");
     const Case cases[] = {
         {"8", "cannot open COM8  link to /dev/tavr-no-such-adapter, which is missing"},
+        {"9", "cannot open COM9  /dev/null  not a serial device"},
         {"250", "cannot open COM250  no device"},
     };
     for (const Case& c : cases) {
@@ -136,6 +138,10 @@ TEST_F(CompanionTest, APortThatCannotBeOpenedNamesThePortTheDeviceAndTheReason) 
             EXPECT_THAT(run.err, HasSubstr(c.message)) << command;
         }
     }
+    const CompanionRun ports = Run({"ports"});
+    EXPECT_THAT(ports.out, HasSubstr("COM8  link to /dev/tavr-no-such-adapter, which is missing"));
+    EXPECT_THAT(ports.out, HasSubstr("COM9  /dev/null  not a serial device"));
+    EXPECT_THAT(ports.out, testing::ContainsRegex("COM7  /dev/pts/[0-9]+  may be opened"));
 }
 
 TEST_F(CompanionTest, ReadDefaultsToTheWindowsLastConnection) {
