@@ -62,7 +62,8 @@ bool RunLog::Open(const std::string& path, const std::string& header, std::ostre
         return false;
     }
     std::fseek(file_.get(), 0, SEEK_END);
-    if (std::ftell(file_.get()) == 0) {
+    // A new or empty file gets the header; so does a pipe, which has no size to tell.
+    if (std::ftell(file_.get()) <= 0) {
         return WriteLine(header) || (error = "cannot write " + path, false);
     }
     // Start on a line of its own after a row that a kill cut off.
