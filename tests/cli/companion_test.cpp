@@ -256,14 +256,17 @@ TEST_F(WatchTest, RefusesALogOfOtherRegistersAndLeavesItAlone) {
     EXPECT_EQ(FileText(LogFile()), before);
 }
 
-TEST_F(WatchTest, WritesTheChosenRegistersToStandardOutput) {
-    const CompanionRun run =
-        RunOnMeter("watch", {"--every", "0.2", "--for", "0.5s", "--registers", "0014H,4,0x22"});
+TEST_F(WatchTest, WritesTheChosenRegistersToStandardOutputAndItsStatusToTheTerminal) {
+    const CompanionRun run = RunOnMeter(
+        "watch", {"--every", "0.2", "--for", "0.5s", "--registers", "0014H,4,0x22"}, true);
     ASSERT_EQ(run.exitCode, 0) << run.err;
     const std::vector<std::string> lines = Lines(run.out);
     ASSERT_GE(lines.size(), 2u);
     EXPECT_EQ(lines[0], "time,0014H 秒,0004H A,0022H 次");
     ExpectSteadyRows({lines.begin() + 1, lines.end()});
+    EXPECT_THAT(run.err, HasSubstr("\r\x1b[K1 readings, 0 dropped, 0 time-outs, 0 reconnects · "));
+    EXPECT_THAT(run.err, HasSubstr("15.000A"));
+    EXPECT_THAT(run.err, HasSubstr("\r\x1b[Kwatch ended: "));
 }
 
 // The meter misbehaves in turn while watch runs: garbled answers are dropped and counted,

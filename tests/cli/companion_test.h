@@ -47,10 +47,11 @@ class CompanionTest : public ConfigHomeTest {
         ConfigHomeTest::TearDown();
     }
 
-    static CompanionRun Run(std::vector<std::string> arguments) {
+    // `statusLine`: standard error is taken for a terminal.
+    static CompanionRun Run(std::vector<std::string> arguments, bool statusLine = false) {
         std::ostringstream out;
         std::ostringstream err;
-        Console console{out, err};
+        Console console{out, err, statusLine};
         CompanionRun run;
         run.exitCode = RunCompanion(arguments, console, DrawRunPlot);
         run.out = out.str();
@@ -60,9 +61,10 @@ class CompanionTest : public ConfigHomeTest {
 
     // Runs `command` on the simulator's port with the given further arguments.
     static CompanionRun RunOnMeter(const std::string& command,
-                                   std::vector<std::string> arguments = {}) {
+                                   std::vector<std::string> arguments = {},
+                                   bool statusLine = false) {
         arguments.insert(arguments.begin(), {command, "--port", std::to_string(SimulatorCom)});
-        return Run(std::move(arguments));
+        return Run(std::move(arguments), statusLine);
     }
 
     // Sends a control command ("fault silent", "set 0x09 7000", ...) and waits for its answer.
