@@ -7,9 +7,9 @@ namespace tavr {
 ScriptedSerialDevice::ScriptedSerialDevice(SerialPort::QueueReadyPoster postQueueReady)
     : postQueueReady_(std::move(postQueueReady)) {}
 
-bool ScriptedSerialDevice::Open(const SerialPortProperties& /*properties*/) {
+SerialOpenResult ScriptedSerialDevice::Open(const SerialPortProperties& /*properties*/) {
     open_ = true;
-    return true;
+    return {};
 }
 
 // Entries still queued go with the connection, as with the real port.

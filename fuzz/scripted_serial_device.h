@@ -17,7 +17,7 @@ class ScriptedSerialDevice final : public SerialPortDevice {
   public:
     explicit ScriptedSerialDevice(SerialPort::QueueReadyPoster postQueueReady);
 
-    bool Open(const SerialPortProperties& properties) override;
+    SerialOpenResult Open(const SerialPortProperties& properties) override;
     void Close() override;
     bool IsOpen() const override { return open_; }
     bool Send(const Value& data) override;

@@ -52,7 +52,7 @@ void CheckRoundTrip(const RegistryDocument& document) {
     Require(reread.has_value(), "a written document can be read");
     Require(*reread == document, "a written document reads back unchanged");
     for (const RegistryKey& key : document.Keys()) {
-        for (const RegistryValue& value : key.values) {
+        for (const RegistryValue& value : key.Values()) {
             DecodeRegistryText(value.data);
         }
     }
@@ -87,12 +87,12 @@ void CheckOthersKept(const RegistryDocument& before, const RegistryDocument& aft
     const RegistryPath written = SplitRegistryPath(WrittenPath);
     const Text writtenKey = RegistryKeyName(RegistryRootForCode(CurrentUser), written.keyPath);
     for (const RegistryKey& key : before.Keys()) {
-        for (const RegistryValue& value : key.values) {
-            if (SameRegistryName(key.name, writtenKey) &&
+        for (const RegistryValue& value : key.Values()) {
+            if (SameRegistryName(key.Name(), writtenKey) &&
                 SameRegistryName(value.name, written.valueName)) {
                 continue;
             }
-            const RegistryValue* kept = after.FindValue(key.name, value.name);
+            const RegistryValue* kept = after.FindValue(key.Name(), value.name);
             Require(kept != nullptr && kept->data == value.data,
                     "a write keeps every other value of the file");
         }

@@ -17,7 +17,7 @@ std::vector<std::string> SimulatorCommandLine(std::vector<std::string> arguments
 MeterBenchRig::MeterBenchRig(Setup setup)
     : simulator_(TAVR_METER_SIM_PATH, configHome_.Path(),
                  SimulatorCommandLine(std::move(setup.simulatorArguments))),
-      onEntryQueued_(std::move(setup.onEntryQueued)) {
+      onNoticePosted_(std::move(setup.onNoticePosted)) {
     Require(simulator_.Started(), "cannot start " TAVR_METER_SIM_PATH);
     Require(simulator_.WaitForLine("ready ").has_value(), "the simulator offered no line");
     program_ = std::make_unique<MeterProgram>(thread_.Thread(), UnitFactory());
@@ -26,7 +26,7 @@ MeterBenchRig::MeterBenchRig(Setup setup)
 }
 
 SerialPort::DeviceFactory MeterBenchRig::UnitFactory() const {
-    return [hook = onEntryQueued_](SerialPort::QueueReadyPoster post) {
+    return [hook = onNoticePosted_](SerialPort::QueueReadyPoster post) {
         if (!hook) {
             return std::make_unique<SerialPortUnit>(std::move(post));
         }

@@ -25,9 +25,10 @@ class MeterBenchRig {
     struct Setup {
         // Given to the simulator besides its COM port number.
         std::vector<std::string> simulatorArguments{"--frozen"};
-        // Called on the watcher thread for every entry the unit queues, right before its notice
-        // is posted to the window thread. Nothing: the unit posts directly.
-        std::function<void()> onEntryQueued;
+        // Called right before the unit posts a notice to the window thread: on the watcher thread
+        // when it queues entries and no notice is outstanding (and on the window thread when a
+        // delivery leaves entries behind). Nothing: the unit posts directly.
+        std::function<void()> onNoticePosted;
     };
 
     static constexpr int ComPort = 7;
@@ -59,7 +60,7 @@ class MeterBenchRig {
 
     ScratchConfigHome configHome_;
     SimulatorProcess simulator_;
-    std::function<void()> onEntryQueued_;
+    std::function<void()> onNoticePosted_;
     HeadlessWindowThread thread_;
     // Outlives the program, which reports to it until the window has closed.
     TableFillWatch tableWatch_;

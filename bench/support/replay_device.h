@@ -15,7 +15,10 @@ class ReplayDevice final : public SerialPortDevice {
   public:
     explicit ReplayDevice(SerialPort::QueueReadyPoster post) : post_(std::move(post)) {}
 
-    bool Open(const SerialPortProperties&) override { return open_ = true; }
+    SerialOpenResult Open(const SerialPortProperties&) override {
+        open_ = true;
+        return {};
+    }
     void Close() override;
     bool IsOpen() const override { return open_; }
     bool Send(const Value&) override { return open_; }

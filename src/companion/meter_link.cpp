@@ -49,12 +49,15 @@ MeterLink::MeterLink(int interruptFd)
     });
 }
 
-bool MeterLink::Open(std::int32_t port, std::int32_t baud) {
+SerialOpenResult MeterLink::Open(std::int32_t port, std::int32_t baud) {
     SerialPortProperties properties;
     properties.SetPortNumber(port);
     properties.SetBaudRate(baud);
     baud_ = baud;
-    return notice_.Valid() && unit_->Open(properties);
+    if (!notice_.Valid()) {
+        return {SerialOpenError::SystemError, "", "no eventfd for the serial unit's notices"};
+    }
+    return unit_->Open(properties);
 }
 
 void MeterLink::Close() {

@@ -41,7 +41,7 @@ class MeterLink {
     MeterLink(const MeterLink&) = delete;
     MeterLink& operator=(const MeterLink&) = delete;
 
-    bool Open(std::int32_t port, std::int32_t baud);
+    SerialOpenResult Open(std::int32_t port, std::int32_t baud);
     void Close();
 
     // Reads all registers of device `deviceId`.

@@ -2,7 +2,6 @@
 
 #include "companion/port_probe.h"
 #include "companion/register_address.h"
-#include "serial/com_port_path.h"
 
 namespace tavr {
 
@@ -20,10 +19,12 @@ MeterSession::MeterSession(const ConnectionChoice& connection, Console& console,
       link_(console.interruptFd) {}
 
 bool MeterSession::Open() {
-    if (link_.Open(connection_.port, connection_.baud)) {
+    SerialOpenResult result = link_.Open(connection_.port, connection_.baud);
+    if (result.Succeeded()) {
         return true;
     }
-    console_.err << PortFailureText(connection_.port, connection_.baud) << "\n";
+    console_.err << "tavr-12864-cli " << command_ << ": "
+                 << OpenFailureText(connection_.port, connection_.baud, std::move(result)) << "\n";
     return false;
 }
 
@@ -81,11 +82,10 @@ bool MeterSession::Write(std::uint16_t address, std::uint16_t value) {
 }
 
 std::string MeterSession::Where() const {
-    const std::optional<std::filesystem::path> device =
-        ComPortDevicePath(connection_.port, {ComPortLinkFolder(), "/"});
+    const std::string device = ShownDevice(connection_.port);
     return "COM" + std::to_string(connection_.port) + " (" +
-           (device ? DeviceText(*device) : "no device") + ") at " +
-           std::to_string(connection_.baud) + " baud";
+           (device.empty() ? "no device" : device) + ") at " + std::to_string(connection_.baud) +
+           " baud";
 }
 
 void MeterSession::Report(const std::string& message) const {

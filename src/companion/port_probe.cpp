@@ -1,29 +1,26 @@
 #include "companion/port_probe.h"
 
-#include <fcntl.h>
-#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
-#include <termios.h>
 #include <unistd.h>
 
-#include <algorithm>
-#include <cerrno>
 #include <charconv>
 #include <cstdio>
-#include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <set>
 #include <sstream>
 
 #include "serial/com_port_path.h"
-#include "serial/unique_fd.h"
+#include "serial/serial_port_unit.h"
 
 namespace tavr {
 
 namespace {
 
 namespace fs = std::filesystem;
+
+constexpr std::int32_t ProbeBaudRate = 9600;
 
 ComPortLocations Locations() {
     return {ComPortLinkFolder(), "/"};
@@ -32,7 +29,7 @@ ComPortLocations Locations() {
 std::string ProcessText(const std::string& pid) {
     std::string name;
     std::getline(std::ifstream("/proc/" + pid + "/comm"), name);
-    return "process " + pid + " (" + name + ")";
+    return "held by " + name + ", process " + pid;
 }
 
 // The process holding the exclusive lock on `device`, from the kernel's list of locks; empty
@@ -57,8 +54,8 @@ std::string LockHolderOf(const fs::path& device) {
     return "";
 }
 
-// A process other than this one that has `device` open, as "process 1234 (name)"; empty when
-// none can be seen (another user's processes are hidden from this one).
+// A process other than this one that has `device` open; empty when none can be seen (another
+// user's processes are hidden from this one).
 std::string HolderOf(const fs::path& device) {
     if (std::string holder = LockHolderOf(device); !holder.empty()) {
         return holder;
@@ -86,68 +83,28 @@ std::string HolderOf(const fs::path& device) {
     return "";
 }
 
-PortState StateOfOpenError(int error) {
-    switch (error) {
-        case EACCES:
-        case EPERM:
-            return PortState::NoPermission;
-        case EBUSY:
-            return PortState::InUse;
-        case ENOENT:
-        case ENXIO:
-        case ENODEV:
-            return PortState::NoDevice;
-        default:
-            return PortState::Unusable;
+// Completes what the unit said with what helps: the process holding a port in use, the group
+// advice where the unit could not name the group.
+SerialOpenResult WithRemedy(SerialOpenResult result) {
+    if (result.error == SerialOpenError::InUse && result.detail.empty()) {
+        result.detail = HolderOf(result.device);
     }
-}
-
-void TryOpen(PortProbe& probe) {
-    const UniqueFd fd(::open(probe.device->c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
-    if (!fd.Valid()) {
-        probe.state = StateOfOpenError(errno);
-        probe.detail = std::strerror(errno);
-        return;
+    if (result.error == SerialOpenError::PermissionDenied && result.detail.empty()) {
+        result.detail = "ask for read and write access to it, usually through the dialout group";
     }
-    termios settings{};
-    if (::tcgetattr(fd.Get(), &settings) != 0) {
-        probe.state = PortState::NotATerminal;
-        return;
-    }
-    if (::flock(fd.Get(), LOCK_EX | LOCK_NB) != 0) {
-        probe.state = errno == EWOULDBLOCK ? PortState::InUse : PortState::Unusable;
-        probe.detail = std::strerror(errno);
-        return;
-    }
-    ::flock(fd.Get(), LOCK_UN);
-    probe.state = PortState::Available;
+    return result;
 }
 
 }  // namespace
 
-std::string DeviceText(const fs::path& device) {
-    std::error_code error;
-    if (!fs::is_symlink(fs::symlink_status(device, error))) {
-        return device.string();
-    }
-    const fs::path target = fs::canonical(device, error);
-    if (error) {
-        return "link to " + fs::read_symlink(device, error).string() + ", which is missing";
-    }
-    return target.string();
-}
-
 PortProbe ProbePort(std::int32_t port) {
-    PortProbe probe;
-    probe.port = port;
-    probe.device = ComPortDevicePath(port, Locations());
-    if (!probe.device) {
-        return probe;
-    }
-    TryOpen(probe);
-    if (probe.state == PortState::InUse) {
-        probe.holder = HolderOf(*probe.device);
-    }
+    SerialPortUnit unit([] {});
+    SerialPortProperties properties;
+    properties.SetPortNumber(port);
+    properties.SetBaudRate(ProbeBaudRate);
+    PortProbe probe{port, unit.Open(properties)};
+    unit.Close();
+    probe.result = WithRemedy(std::move(probe.result));
     return probe;
 }
 
@@ -176,39 +133,18 @@ std::vector<std::int32_t> ResolvingPorts() {
 }
 
 std::string DescribeProbe(const PortProbe& probe) {
-    const std::string port = "COM" + std::to_string(probe.port);
-    if (!probe.device) {
-        return port + "  no device";
+    if (probe.result.Succeeded()) {
+        return "COM" + std::to_string(probe.port) + " (" + probe.result.device + "): may be opened";
     }
-    const std::string head = port + "  " + DeviceText(*probe.device) + "  ";
-    switch (probe.state) {
-        case PortState::Available:
-            return head + "may be opened";
-        case PortState::NoDevice:
-            return head + "no device there";
-        case PortState::NoPermission:
-            return head +
-                   "permission denied: add your user to the group that owns the device "
-                   "(usually dialout: sudo usermod -aG dialout $USER, then log in again)";
-        case PortState::InUse:
-            return head + "in use" + (probe.holder.empty() ? "" : " by " + probe.holder);
-        case PortState::NotATerminal:
-            return head + "not a serial device";
-        case PortState::Unusable:
-            return head + "cannot be opened: " + probe.detail;
-    }
-    return head;
+    return DescribeOpenFailure(probe.port, ProbeBaudRate, probe.result);
 }
 
-std::string PortFailureText(std::int32_t port, std::int32_t baud) {
-    const PortProbe probe = ProbePort(port);
-    if (probe.state == PortState::Available) {
-        // It opens, so the line settings were what the device refused.
-        return "tavr-12864-cli: cannot open COM" + std::to_string(port) + "  " +
-               DeviceText(*probe.device) + "  the device refused " + std::to_string(baud) +
-               " baud, 8 data bits, no parity, one stop bit";
-    }
-    return "tavr-12864-cli: cannot open " + DescribeProbe(probe);
+std::string OpenFailureText(std::int32_t port, std::int32_t baud, SerialOpenResult result) {
+    return "cannot open " + DescribeOpenFailure(port, baud, WithRemedy(std::move(result)));
+}
+
+std::string ShownDevice(std::int32_t port) {
+    return LookUpComPort(port, Locations()).outcome.device;
 }
 
 }  // namespace tavr

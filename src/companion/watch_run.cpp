@@ -34,8 +34,11 @@ class WatchLoop {
 
     ExitStatus Run() {
         device_ = PortDevice();
-        if (!link_.Open(options_.connection.port, options_.connection.baud)) {
-            console_.err << PortFailureText(options_.connection.port, options_.connection.baud)
+        SerialOpenResult opened = link_.Open(options_.connection.port, options_.connection.baud);
+        if (!opened.Succeeded()) {
+            console_.err << "tavr-12864-cli watch: "
+                         << OpenFailureText(options_.connection.port, options_.connection.baud,
+                                            std::move(opened))
                          << "\n";
             return ExitStatus::PortUnavailable;
         }
@@ -119,8 +122,8 @@ class WatchLoop {
     }
 
     // What the COM number names now: its link, or its place among the devices present.
-    std::optional<std::filesystem::path> PortDevice() const {
-        return ComPortDevicePath(options_.connection.port, {ComPortLinkFolder(), "/"});
+    std::filesystem::path PortDevice() const {
+        return LookUpComPort(options_.connection.port, {ComPortLinkFolder(), "/"}).path;
     }
 
     // Reopens the port after a hang-up, waiting longer after each failed attempt, until it is
@@ -136,7 +139,7 @@ class WatchLoop {
                 return;
             }
             if (PortDevice() == device_ &&
-                link_.Open(options_.connection.port, options_.connection.baud)) {
+                link_.Open(options_.connection.port, options_.connection.baud).Succeeded()) {
                 ++tally_.reconnects;
                 ShowStatus("");
                 return;
@@ -184,7 +187,7 @@ class WatchLoop {
     WatchTally tally_;
     Clock::time_point start_;
     std::string lastValues_;
-    std::optional<std::filesystem::path> device_;
+    std::filesystem::path device_;
     bool stopped_ = false;
 };
 

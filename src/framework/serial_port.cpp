@@ -18,7 +18,13 @@ SerialPort::~SerialPort() {
 }
 
 bool SerialPort::Open() {
-    return device_ != nullptr && device_->Open(properties_);
+    SerialOpenResult outcome{SerialOpenError::SystemError, "", "the port has no serial unit"};
+    if (device_ != nullptr) {
+        outcome = device_->Open(properties_);
+    }
+    lastOpenFailure_ =
+        DescribeOpenFailure(properties_.PortNumber(), properties_.BaudRate(), outcome);
+    return outcome.Succeeded();
 }
 
 void SerialPort::Close() {

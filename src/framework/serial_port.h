@@ -18,8 +18,9 @@ class SerialPort final : public Control {
   public:
     static constexpr ControlKind kKind = ControlKind::SerialPort;
 
-    // Called by the device's watcher thread once per queued entry; it posts a delivery to the
-    // window thread. Safe to call from any thread, and after the control has gone.
+    // Called by the device when entries wait and no delivery is on its way (from its watcher
+    // thread, or from a delivery that left entries behind); it posts a delivery to the window
+    // thread. Safe to call from any thread, and after the control has gone.
     using QueueReadyPoster = std::function<void()>;
     // Makes the port's device, handing it the poster it must call. The product passes
     // SerialPortUnit's constructor; tests pass a stand-in.
@@ -36,6 +37,9 @@ class SerialPort final : public Control {
     // Closes any previous connection, then opens the port with the current properties. True
     // when the port is open, configured and watched.
     bool Open();
+    // Why the last Open failed, as one line naming the port, the device it resolved to and the
+    // reason; empty after a successful Open.
+    const Text& LastOpenFailure() const { return lastOpenFailure_; }
     void Close();
     bool IsOpen() const;
     // Discards unread input, then writes the bytes of `data`; false when the port is closed or
@@ -52,7 +56,8 @@ class SerialPort final : public Control {
     void WindowClosing() override;
 
     QueueReadyPoster MakeQueueReadyPoster();
-    // Window thread: raises every queued event in order, stopping once the window is closed.
+    // Window thread: raises the events the device hands over (a bounded batch) in order,
+    // stopping once the window is closed.
     void DeliverQueued();
     void RaiseEvent(const SerialEvent& event) const;
 
@@ -60,6 +65,7 @@ class SerialPort final : public Control {
     // Lets a posted delivery find out, on the window thread, whether this control still exists.
     std::shared_ptr<SerialPort*> alive_;
     std::unique_ptr<SerialPortDevice> device_;
+    Text lastOpenFailure_;
 };
 
 }  // namespace tavr

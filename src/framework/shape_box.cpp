@@ -27,4 +27,12 @@ void ShapeBox::SetFillColour(Colour colour) {
     NotifyPeer(kFillColour);
 }
 
+void ShapeBox::SetToolTip(Text text) {
+    if (text == toolTip_) {
+        return;
+    }
+    toolTip_ = std::move(text);
+    NotifyPeer(kToolTip);
+}
+
 }  // namespace tavr

@@ -15,6 +15,7 @@ class ShapeBox final : public Control {
     static constexpr std::int32_t kOutlineColour = 9;
     static constexpr std::int32_t kOutlineWidth = 10;
     static constexpr std::int32_t kFillColour = 14;
+    static constexpr std::int32_t kToolTip = 15;
 
     // The fill colour that leaves the shape unfilled.
     static constexpr Colour kNoFill = 0xFF000000;
@@ -28,18 +29,22 @@ class ShapeBox final : public Control {
     Colour OutlineColour() const { return outlineColour_; }
     std::int32_t OutlineWidth() const { return outlineWidth_; }
     Colour FillColour() const { return fillColour_; }
+    const Text& ToolTip() const { return toolTip_; }
 
     void SetShape(Shape shape);
     void SetOutlineColour(Colour colour);
     void SetOutlineWidth(std::int32_t width);
     // Writing the fill colour repaints the shape.
     void SetFillColour(Colour colour);
+    // The text shown while the pointer rests on the shape; empty shows none.
+    void SetToolTip(Text text);
 
   private:
     Shape shape_ = Shape::Rectangle;
     Colour outlineColour_ = 0x000000;
     std::int32_t outlineWidth_ = 1;
     Colour fillColour_ = 0x000000;
+    Text toolTip_;
 };
 
 }  // namespace tavr

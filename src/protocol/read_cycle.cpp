@@ -39,9 +39,9 @@ void ReadCycle::SendReadRequest() {
     const ByteSet request = BuildReadRequest(deviceId);
     reply_.replyByteCount = 0;
     reply_.editMode = false;
+    requestedDevice_ = static_cast<std::uint8_t>(deviceId);
     if (controls_.外形框1.FillColour() == LampReady || RequestLost()) {
         controls_.端口1.Send(request);
-        requestedDevice_ = static_cast<std::uint8_t>(deviceId);
         NoteRequestSent();
     }
     reply_.replyComplete = false;

@@ -28,8 +28,8 @@ class ReadCycle {
     // does nothing at all.
     void SendReadRequest();
 
-    // The slave address the last read request went to: a reply from any other address is not
-    // the answer to it. None before the first request.
+    // The slave address of the last read request step's request (sent or not): a reply from
+    // any other address is not the answer awaited. None before the first step.
     std::optional<std::uint8_t> RequestedDevice() const { return requestedDevice_; }
     // A request, read or write, has just gone out to the meter.
     void NoteRequestSent();

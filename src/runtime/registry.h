@@ -27,7 +27,8 @@ Text ReadRegistryText(std::int32_t rootCode, std::string_view path,
 // int64, float or double as a 32-bit number; a ByteSet as binary data. True when the value was
 // written; false, with the file left as it was, for a value of another type, a key or value
 // name that cannot be stored, a file that is there but cannot be read or parsed (so that what
-// it holds is not lost), or a file that cannot be replaced.
+// it holds is not lost), a file that would grow beyond the size that is read, or a file that
+// cannot be replaced.
 bool WriteRegistry(std::int32_t rootCode, std::string_view path, const Value& value);
 
 }  // namespace tavr

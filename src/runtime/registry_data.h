@@ -13,6 +13,7 @@ inline constexpr std::uint32_t RegistryStringType = 1;
 inline constexpr std::uint32_t RegistryExpandStringType = 2;
 inline constexpr std::uint32_t RegistryBinaryType = 3;
 inline constexpr std::uint32_t RegistryDwordType = 4;
+inline constexpr std::uint32_t RegistryMultiStringType = 7;
 
 // The stored form of a registry value: its type number and its bytes. A string keeps its
 // terminating zero byte; a 32-bit number is stored low byte first.

@@ -10,10 +10,10 @@ char FoldAsciiCase(char c) {
     return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
 }
 
-template <typename Items>
-auto FindNamed(Items& items, std::string_view name) {
-    return std::find_if(items.begin(), items.end(),
-                        [name](const auto& item) { return SameRegistryName(item.name, name); });
+Text FoldedName(std::string_view name) {
+    Text folded(name);
+    std::transform(folded.begin(), folded.end(), folded.begin(), FoldAsciiCase);
+    return folded;
 }
 
 }  // namespace
@@ -23,31 +23,42 @@ bool SameRegistryName(std::string_view first, std::string_view second) {
                       [](char a, char b) { return FoldAsciiCase(a) == FoldAsciiCase(b); });
 }
 
+const std::size_t* RegistryNameIndex::Find(std::string_view name) const {
+    const auto found = positions_.find(FoldedName(name));
+    return found == positions_.end() ? nullptr : &found->second;
+}
+
+std::pair<std::size_t, bool> RegistryNameIndex::FindOrAdd(std::string_view name, std::size_t next) {
+    const auto [entry, added] = positions_.try_emplace(FoldedName(name), next);
+    return {entry->second, added};
+}
+
+const RegistryValue* RegistryKey::FindValue(std::string_view valueName) const {
+    const std::size_t* position = index_.Find(valueName);
+    return position == nullptr ? nullptr : &values_[*position];
+}
+
+void RegistryKey::SetValue(std::string_view valueName, RegistryData data) {
+    const auto [position, added] = index_.FindOrAdd(valueName, values_.size());
+    if (added) {
+        values_.push_back({Text(valueName), std::move(data)});
+    } else {
+        values_[position].data = std::move(data);
+    }
+}
+
 const RegistryValue* RegistryDocument::FindValue(std::string_view keyName,
                                                  std::string_view valueName) const {
-    const auto key = FindNamed(keys_, keyName);
-    if (key == keys_.end()) {
-        return nullptr;
-    }
-    const auto value = FindNamed(key->values, valueName);
-    return value == key->values.end() ? nullptr : &*value;
+    const std::size_t* position = index_.Find(keyName);
+    return position == nullptr ? nullptr : keys_[*position].FindValue(valueName);
 }
 
 RegistryKey& RegistryDocument::OpenOrCreateKey(std::string_view keyName) {
-    const auto key = FindNamed(keys_, keyName);
-    if (key != keys_.end()) {
-        return *key;
+    const auto [position, added] = index_.FindOrAdd(keyName, keys_.size());
+    if (added) {
+        keys_.emplace_back(Text(keyName));
     }
-    return keys_.emplace_back(RegistryKey{Text(keyName), {}});
-}
-
-void SetRegistryValue(RegistryKey& key, std::string_view valueName, RegistryData data) {
-    const auto value = FindNamed(key.values, valueName);
-    if (value != key.values.end()) {
-        value->data = std::move(data);
-    } else {
-        key.values.push_back({Text(valueName), std::move(data)});
-    }
+    return keys_[position];
 }
 
 }  // namespace tavr

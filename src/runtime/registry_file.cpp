@@ -4,24 +4,27 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <optional>
 
-#include "runtime/registry_text_format.h"
+#include "runtime/private_ownership.h"
+#include "runtime/registry_parse_memo.h"
 
 namespace tavr {
 
 namespace {
 
-constexpr std::size_t MaximumFileSize = 4 * 1024 * 1024;
-
-// The whole content of a regular file of at most MaximumFileSize bytes.
-std::optional<Text> ReadRegularFile(int descriptor) {
+// The whole content of this user's own regular file of at most MaximumRegistryFileSize bytes.
+// The status is taken from the open file, so that it is the one read.
+std::optional<Text> ReadOwnRegularFile(const std::filesystem::path& file, int descriptor) {
     struct stat status {};
-    if (fstat(descriptor, &status) != 0 || !S_ISREG(status.st_mode)) {
+    if (fstat(descriptor, &status) != 0 || !S_ISREG(status.st_mode) ||
+        !IsPrivatelyOwned(file, status)) {
         return std::nullopt;
     }
     Text contents;
+    contents.reserve(std::min(static_cast<std::size_t>(status.st_size), MaximumRegistryFileSize));
     char buffer[8192];
     while (true) {
         const ssize_t count = read(descriptor, buffer, sizeof buffer);
@@ -35,7 +38,7 @@ std::optional<Text> ReadRegularFile(int descriptor) {
             return contents;
         }
         contents.append(buffer, static_cast<std::size_t>(count));
-        if (contents.size() > MaximumFileSize) {
+        if (contents.size() > MaximumRegistryFileSize) {
             return std::nullopt;
         }
     }
@@ -44,20 +47,21 @@ std::optional<Text> ReadRegularFile(int descriptor) {
 }  // namespace
 
 LoadedRegistryFile LoadRegistryFile(const std::filesystem::path& file) {
+    static const auto empty = std::make_shared<const RegistryDocument>();
     const int descriptor = open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
     if (descriptor < 0) {
-        return {errno == ENOENT ? RegistryFileState::Missing : RegistryFileState::Unusable, {}};
+        return {errno == ENOENT ? RegistryFileState::Missing : RegistryFileState::Unusable, empty};
     }
-    const std::optional<Text> contents = ReadRegularFile(descriptor);
+    const std::optional<Text> contents = ReadOwnRegularFile(file, descriptor);
     close(descriptor);
     if (!contents) {
-        return {RegistryFileState::Unusable, {}};
+        return {RegistryFileState::Unusable, empty};
     }
-    std::optional<RegistryDocument> document = ParseRegistryText(*contents);
+    std::shared_ptr<const RegistryDocument> document = ParseRegistryTextOnce(*contents);
     if (!document) {
-        return {RegistryFileState::Unusable, {}};
+        return {RegistryFileState::Unusable, empty};
     }
-    return {RegistryFileState::Loaded, std::move(*document)};
+    return {RegistryFileState::Loaded, std::move(document)};
 }
 
 }  // namespace tavr

@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <vector>
 
+#include "runtime/utf16le_text.h"
+
 namespace tavr {
 
 namespace {
@@ -11,6 +13,7 @@ namespace {
 constexpr std::string_view Header = "REGEDIT4";
 constexpr std::string_view UnicodeHeader = "Windows Registry Editor Version 5.00";
 constexpr std::string_view ByteOrderMark = "\xEF\xBB\xBF";
+constexpr std::string_view Utf16LeByteOrderMark = "\xFF\xFE";
 constexpr std::string_view Blanks = " \t";
 constexpr std::size_t DwordDigits = 8;
 
@@ -121,6 +124,7 @@ class RegistryTextParser {
         if (header != Header && header != UnicodeHeader) {
             return std::nullopt;
         }
+        unicode_ = header == UnicodeHeader;
         while (next_ < lines_.size()) {
             const std::string_view line = TrimBlanks(lines_[next_++]);
             if (!line.empty() && !line.starts_with(';') && !ParseLine(line)) {
@@ -141,7 +145,7 @@ class RegistryTextParser {
         if (line.starts_with('[')) {
             return ParseSection(line);
         }
-        return currentKey_.has_value() && ParseValue(line);
+        return currentKey_ != nullptr && ParseValue(line);
     }
 
     // A section that deletes a key ("[-name]") has no place in a stored file.
@@ -149,8 +153,7 @@ class RegistryTextParser {
         if (!line.ends_with(']') || line.size() < 3 || line[1] == '-') {
             return false;
         }
-        currentKey_ = Text(line.substr(1, line.size() - 2));
-        document_.OpenOrCreateKey(*currentKey_);
+        currentKey_ = &document_.OpenOrCreateKey(line.substr(1, line.size() - 2));
         return true;
     }
 
@@ -166,11 +169,11 @@ class RegistryTextParser {
         if (!name || !line.starts_with('=')) {
             return false;
         }
-        const std::optional<RegistryData> data = ParseData(TrimBlanks(line.substr(1)));
+        std::optional<RegistryData> data = ParseData(TrimBlanks(line.substr(1)));
         if (!data) {
             return false;
         }
-        SetRegistryValue(document_.OpenOrCreateKey(*currentKey_), *name, *data);
+        currentKey_->SetValue(*name, std::move(*data));
         return true;
     }
 
@@ -225,12 +228,33 @@ class RegistryTextParser {
         if (!bytes) {
             return std::nullopt;
         }
+        if (unicode_ && HoldsText(type)) {
+            return RegistryData{type, NarrowedText(std::move(*bytes))};
+        }
         return RegistryData{type, std::move(*bytes)};
+    }
+
+    static bool HoldsText(std::uint32_t type) {
+        return type == RegistryStringType || type == RegistryExpandStringType ||
+               type == RegistryMultiStringType;
+    }
+
+    // The later export layout gives the bytes of texts as Windows keeps them, in UTF-16; this
+    // program's texts are UTF-8, as the earlier layout has them. Bytes that are not UTF-16 text
+    // are kept as they are, so that nothing is lost.
+    static ByteSet NarrowedText(ByteSet bytes) {
+        const std::optional<Text> text = Utf16LeToUtf8(
+            std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+        if (!text) {
+            return bytes;
+        }
+        return ByteSet(text->begin(), text->end());
     }
 
     std::vector<std::string_view> lines_;
     std::size_t next_ = 0;
-    std::optional<Text> currentKey_;
+    bool unicode_ = false;
+    RegistryKey* currentKey_ = nullptr;  // valid until the next key is added
     RegistryDocument document_;
 };
 
@@ -291,6 +315,14 @@ Text FormattedData(const RegistryData& data) {
 }  // namespace
 
 std::optional<RegistryDocument> ParseRegistryText(std::string_view text) {
+    std::optional<Text> narrowed;
+    if (text.starts_with(Utf16LeByteOrderMark)) {
+        narrowed = Utf16LeToUtf8(text.substr(Utf16LeByteOrderMark.size()));
+        if (!narrowed) {
+            return std::nullopt;
+        }
+        text = *narrowed;
+    }
     if (text.starts_with(ByteOrderMark)) {
         text.remove_prefix(ByteOrderMark.size());
     }
@@ -301,10 +333,14 @@ Text FormatRegistryText(const RegistryDocument& document) {
     Text text(Header);
     text += '\n';
     for (const RegistryKey& key : document.Keys()) {
-        text += "\n[" + key.name + "]\n";
-        for (const RegistryValue& value : key.values) {
+        text += "\n[";
+        text += key.Name();
+        text += "]\n";
+        for (const RegistryValue& value : key.Values()) {
             text += value.name.empty() ? Text("@") : Quoted(value.name);
-            text += '=' + FormattedData(value.data) + '\n';
+            text += '=';
+            text += FormattedData(value.data);
+            text += '\n';
         }
     }
     text += '\n';

@@ -4,6 +4,9 @@
 #include <charconv>
 #include <cstdlib>
 #include <fstream>
+#include <optional>
+#include <set>
+#include <sstream>
 #include <string>
 #include <string_view>
 #include <system_error>
@@ -69,6 +72,41 @@ bool HasUart(const std::filesystem::path& systemRoot, const std::string& name) {
     return static_cast<bool>(typeFile >> type) && type != 0;
 }
 
+// The terminals the kernel's console writes to ("tty0 ttyS0"): a console on a serial port is
+// common on servers and virtual machines.
+std::set<std::string> ConsoleTerminals(const std::filesystem::path& systemRoot) {
+    std::ifstream active(systemRoot / "sys/class/tty/console/active");
+    std::set<std::string> names;
+    for (std::string name; active >> name;) {
+        names.insert(std::move(name));
+    }
+    return names;
+}
+
+std::string LowerInitial(std::string text) {
+    if (!text.empty() && text[0] >= 'A' && text[0] <= 'Z') {
+        text[0] = static_cast<char>(text[0] - 'A' + 'a');
+    }
+    return text;
+}
+
+std::string DefaultOrderShortfall(std::size_t found) {
+    std::ostringstream text;
+    text << "no dosdevices link and ";
+    if (found == 0) {
+        text << "no serial ports found";
+    } else {
+        text << "only " << found << (found == 1 ? " serial port found" : " serial ports found");
+    }
+    return text.str();
+}
+
+std::string LinkTarget(const std::filesystem::path& link) {
+    std::error_code error;
+    const std::filesystem::path target = std::filesystem::read_symlink(link, error);
+    return error ? link.string() : target.string();
+}
+
 }  // namespace
 
 std::filesystem::path ComPortLinkFolder() {
@@ -85,37 +123,60 @@ std::filesystem::path ComPortLinkFolder() {
 
 std::vector<std::filesystem::path> DefaultSerialDevices(const std::filesystem::path& systemRoot) {
     const std::filesystem::path devFolder = systemRoot / "dev";
+    const std::set<std::string> consoles = ConsoleTerminals(systemRoot);
     std::vector<std::filesystem::path> devices;
+    const auto add = [&](const std::string& name) {
+        if (!consoles.contains(name)) {
+            devices.push_back(devFolder / name);
+        }
+    };
     for (const std::string_view prefix : {"ttyUSB", "ttyACM"}) {
         for (const std::string& name : NumberedDevices(devFolder, prefix)) {
-            devices.push_back(devFolder / name);
+            add(name);
         }
     }
     for (const std::string& name : NumberedDevices(devFolder, "ttyS")) {
         if (HasUart(systemRoot, name)) {
-            devices.push_back(devFolder / name);
+            add(name);
         }
     }
     return devices;
 }
 
-std::optional<std::filesystem::path> ComPortDevicePath(int portNumber,
-                                                       const ComPortLocations& locations) {
+ComPortLookup LookUpComPort(int portNumber, const ComPortLocations& locations) {
+    ComPortLookup lookup;
     if (portNumber < 1) {
-        return std::nullopt;
+        lookup.outcome.error = SerialOpenError::BadPortNumber;
+        return lookup;
     }
     if (!locations.linkFolder.empty()) {
         std::filesystem::path link = locations.linkFolder / ("com" + std::to_string(portNumber));
         std::error_code error;
-        if (std::filesystem::exists(std::filesystem::symlink_status(link, error))) {
-            return link;
+        const std::filesystem::file_status status = std::filesystem::symlink_status(link, error);
+        if (std::filesystem::exists(status)) {
+            lookup.outcome.device = LinkTarget(link);
+            lookup.path = std::move(link);
+            return lookup;
+        }
+        // Not found (no folder, or no such link) lets the default order decide; any other
+        // error (no permission, a loop) leaves it unknown whether a link names the port.
+        if (error && error != std::errc::no_such_file_or_directory &&
+            error != std::errc::not_a_directory) {
+            lookup.outcome.error = SerialOpenError::PortLookupFailed;
+            lookup.outcome.detail =
+                locations.linkFolder.string() + ": " + LowerInitial(error.message());
+            return lookup;
         }
     }
     const std::vector<std::filesystem::path> devices = DefaultSerialDevices(locations.systemRoot);
     if (static_cast<std::size_t>(portNumber) > devices.size()) {
-        return std::nullopt;
+        lookup.outcome.error = SerialOpenError::NoDevice;
+        lookup.outcome.detail = DefaultOrderShortfall(devices.size());
+        return lookup;
     }
-    return devices[static_cast<std::size_t>(portNumber) - 1];
+    lookup.path = devices[static_cast<std::size_t>(portNumber) - 1];
+    lookup.outcome.device = lookup.path.string();
+    return lookup;
 }
 
 }  // namespace tavr

@@ -1,7 +1,10 @@
 #pragma once
 
 #include <filesystem>
+#include <optional>
 
+#include "serial/kernel_terminal_settings.h"
+#include "serial/serial_open_result.h"
 #include "serial/unique_fd.h"
 
 namespace tavr {
@@ -9,7 +12,9 @@ namespace tavr {
 // A terminal device held exclusively: opened read/write, non-blocking, close-on-exec and
 // without becoming the controlling terminal, with an exclusive lock on the device (which
 // refuses every other locking opener, root included) and the terminal's exclusive mode (which
-// refuses any other plain open but root's).
+// refuses any other plain open but root's). Only a character device is opened: opening some
+// other files has effects of its own. The terminal's settings are put back as they were found
+// when it is released.
 class ExclusiveTty {
   public:
     ExclusiveTty() = default;
@@ -17,20 +22,22 @@ class ExclusiveTty {
     ExclusiveTty(ExclusiveTty&&) noexcept = default;
     ExclusiveTty& operator=(ExclusiveTty&& other) noexcept;
 
-    // An invalid object when the path is missing, not a terminal, or in use.
-    static ExclusiveTty Open(const std::filesystem::path& path);
+    // An invalid object when the path is missing, not a terminal, or in use; `outcome` then
+    // says why.
+    static ExclusiveTty Open(const std::filesystem::path& path, SerialOpenResult& outcome);
 
     bool Valid() const { return fd_.Valid(); }
     int Fd() const { return fd_.Get(); }
 
-    // Discards pending input and output (so closing never waits for a stalled transmitter),
-    // gives up the exclusive mode and closes the device.
+    // Discards pending input and output (so closing never waits for a stalled transmitter), puts
+    // the settings back, gives up the exclusive mode and closes the device.
     void Release();
 
   private:
-    explicit ExclusiveTty(UniqueFd fd) : fd_(std::move(fd)) {}
+    ExclusiveTty(UniqueFd fd, const TerminalSnapshot& found) : fd_(std::move(fd)), found_(found) {}
 
     UniqueFd fd_;
+    std::optional<TerminalSnapshot> found_;
 };
 
 }  // namespace tavr

@@ -1,27 +1,78 @@
 #include "serial/serial_event_queue.h"
 
+#include <algorithm>
+
 namespace tavr {
 
-void SerialEventQueue::Append(std::span<const SerialEvent> events) {
+SerialEventQueue::SerialEventQueue(Poster postQueueReady, SerialQueueBounds bounds)
+    : post_(std::move(postQueueReady)), bounds_(bounds) {}
+
+bool SerialEventQueue::Append(std::span<const SerialEvent> events) {
     const std::lock_guard lock(mutex_);
-    for (const SerialEvent& event : events) {
-        entries_.push_back(event);
-        if (post_) {
-            post_();
-        }
+    entries_.insert(entries_.end(), events.begin(), events.end());
+    if (!entries_.empty() && !noticeOutstanding_ && post_) {
+        noticeOutstanding_ = true;
+        post_();
     }
+    if (entries_.size() >= bounds_.high) {
+        readingPaused_ = true;
+    }
+    return !readingPaused_;
 }
 
-std::vector<SerialEvent> SerialEventQueue::TakeAll() {
-    std::vector<SerialEvent> taken;
+std::size_t SerialEventQueue::Room() {
     const std::lock_guard lock(mutex_);
-    taken.swap(entries_);
+    return entries_.size() < bounds_.high ? bounds_.high - entries_.size() : 0;
+}
+
+bool SerialEventQueue::ReadingPaused() {
+    const std::lock_guard lock(mutex_);
+    return readingPaused_;
+}
+
+void SerialEventQueue::SetResumeReader(std::function<void()> resume) {
+    const std::lock_guard lock(mutex_);
+    resume_ = std::move(resume);
+}
+
+std::vector<SerialEvent> SerialEventQueue::TakeBatch() {
+    const std::lock_guard lock(mutex_);
+    const std::size_t count = std::min(entries_.size(), bounds_.batch);
+    std::vector<SerialEvent> taken(entries_.begin(),
+                                   entries_.begin() + static_cast<std::ptrdiff_t>(count));
+    entries_.erase(entries_.begin(), entries_.begin() + static_cast<std::ptrdiff_t>(count));
+    if (entries_.empty()) {
+        // A flood's storage goes back once it has been delivered.
+        entries_.shrink_to_fit();
+        noticeOutstanding_ = false;
+    } else if (post_) {
+        post_();
+    }
+    ResumeReadingBelowLowMark();
     return taken;
 }
 
 void SerialEventQueue::Clear() {
     const std::lock_guard lock(mutex_);
     entries_.clear();
+    entries_.shrink_to_fit();
+    // A notice still on its way may have been dropped with its window: the next entry posts anew.
+    noticeOutstanding_ = false;
+    ResumeReadingBelowLowMark();
+}
+
+std::size_t SerialEventQueue::Size() {
+    const std::lock_guard lock(mutex_);
+    return entries_.size();
+}
+
+void SerialEventQueue::ResumeReadingBelowLowMark() {
+    if (readingPaused_ && entries_.size() < bounds_.low) {
+        readingPaused_ = false;
+        if (resume_) {
+            resume_();
+        }
+    }
 }
 
 }  // namespace tavr

@@ -4,8 +4,11 @@
 
 #include <array>
 #include <cerrno>
+#include <cstdlib>
 #include <optional>
 #include <utility>
+
+#include "serial/kernel_terminal_settings.h"
 
 namespace tavr {
 namespace {
@@ -91,20 +94,27 @@ bool ChangeModemLine(int fd, unsigned long request, int line) {
     return ::ioctl(fd, request, &line) == 0 || errno == ENOTTY || errno == EINVAL;
 }
 
+// A UART's receiver samples each bit in its middle: the two ends may differ by a few percent in
+// all, so each may be off by about half of that.
+bool CloseEnough(std::uint32_t actualRate, std::int32_t wantedRate) {
+    const long long difference = std::llabs(static_cast<long long>(actualRate) - wantedRate);
+    return difference * 50 <= wantedRate;
+}
+
 }  // namespace
 
 bool ApplyLineSettings(const SerialPortProperties& properties, termios& settings) {
-    const std::optional<speed_t> speed = SpeedCode(properties.BaudRate());
     const std::optional<tcflag_t> size = CharacterSize(properties.DataBits());
-    if (!speed || !size) {
+    if (!size) {
         return false;
     }
     ::cfmakeraw(&settings);
     settings.c_cflag |= CREAD | CLOCAL;
     settings.c_cc[VMIN] = 1;
     settings.c_cc[VTIME] = 0;
-    if (::cfsetispeed(&settings, *speed) != 0 || ::cfsetospeed(&settings, *speed) != 0) {
-        return false;
+    if (const std::optional<speed_t> speed = SpeedCode(properties.BaudRate())) {
+        ::cfsetispeed(&settings, *speed);
+        ::cfsetospeed(&settings, *speed);
     }
     settings.c_cflag = (settings.c_cflag & ~(CSIZE | CSTOPB | PARENB | PARODD | CMSPAR)) | *size |
                        StopBitFlags(properties.StopBits()) | ParityFlags(properties.Parity());
@@ -115,6 +125,32 @@ bool ApplyLineSettings(const SerialPortProperties& properties, termios& settings
     }
     ApplyFlowControl(properties, settings);
     return true;
+}
+
+SerialOpenError ConfigureLine(int fd, const SerialPortProperties& properties) {
+    const std::int32_t rate = properties.BaudRate();
+    // Speed 0 would hang the line up.
+    if (rate <= 0) {
+        return SerialOpenError::BaudRateRefused;
+    }
+    termios settings{};
+    if (::tcgetattr(fd, &settings) != 0) {
+        return SerialOpenError::NotATerminal;
+    }
+    if (!ApplyLineSettings(properties, settings) || ::tcsetattr(fd, TCSANOW, &settings) != 0) {
+        return SerialOpenError::LineSettingsRefused;
+    }
+    if (!SpeedCode(rate) && !SetExactBaudRate(fd, static_cast<std::uint32_t>(rate))) {
+        return SerialOpenError::BaudRateRefused;
+    }
+    const std::optional<std::uint32_t> actualRate = ReadBaudRate(fd);
+    if (!actualRate || !CloseEnough(*actualRate, rate)) {
+        return SerialOpenError::BaudRateRefused;
+    }
+    if (!SetModemLines(fd, properties)) {
+        return SerialOpenError::LineSettingsRefused;
+    }
+    return SerialOpenError::None;
 }
 
 bool SetModemLines(int fd, const SerialPortProperties& properties) {

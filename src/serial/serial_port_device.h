@@ -4,6 +4,7 @@
 #include <functional>
 
 #include "runtime/value.h"
+#include "serial/serial_open_result.h"
 #include "serial/serial_port_properties.h"
 
 namespace tavr {
@@ -26,8 +27,9 @@ class SerialPortDevice {
     virtual ~SerialPortDevice() = default;
 
     // Closes any previous connection, then opens and configures the port with `properties` and
-    // starts watching it. True only when the port is open, configured and watched.
-    virtual bool Open(const SerialPortProperties& properties) = 0;
+    // starts watching it. Succeeds only when the port is open, configured and watched; a failure
+    // says why and, where the port number resolved to a device, which.
+    virtual SerialOpenResult Open(const SerialPortProperties& properties) = 0;
     virtual void Close() = 0;
     virtual bool IsOpen() const = 0;
 
@@ -35,8 +37,9 @@ class SerialPortDevice {
     // to the driver or the write failed. False when the port is closed or the type unsupported.
     virtual bool Send(const Value& data) = 0;
 
-    // Window thread: takes every queued entry and raises each, in order, through `sink` until it
-    // returns false. Touches no member after taking the entries, so `sink` may destroy the port.
+    // Window thread: takes the queued entries, or a bounded batch of them, and raises each, in
+    // order, through `sink` until it returns false. Touches no member after taking the entries,
+    // so `sink` may destroy the port. A device that leaves entries queued posts its notice again.
     virtual void DeliverQueued(const EventSink& sink) = 0;
 };
 

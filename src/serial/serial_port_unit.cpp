@@ -2,20 +2,12 @@
 
 #include <termios.h>
 
-#include <optional>
-
 #include "serial/com_port_path.h"
 #include "serial/serial_line_settings.h"
 #include "serial/value_bytes.h"
 
 namespace tavr {
 namespace {
-
-bool Configure(int fd, const SerialPortProperties& properties) {
-    termios settings{};
-    return ::tcgetattr(fd, &settings) == 0 && ApplyLineSettings(properties, settings) &&
-           ::tcsetattr(fd, TCSANOW, &settings) == 0 && SetModemLines(fd, properties);
-}
 
 SerialWatcher::Options WatcherOptions(const SerialPortProperties& properties) {
     SerialWatcher::Options options;
@@ -29,31 +21,37 @@ SerialWatcher::Options WatcherOptions(const SerialPortProperties& properties) {
 
 }  // namespace
 
-SerialPortUnit::SerialPortUnit(QueueReadyPoster postQueueReady)
-    : queue_(std::move(postQueueReady)) {}
+SerialPortUnit::SerialPortUnit(QueueReadyPoster postQueueReady, SerialQueueBounds bounds)
+    : queue_(std::move(postQueueReady), bounds) {}
 
 SerialPortUnit::~SerialPortUnit() {
     Close();
 }
 
-bool SerialPortUnit::Open(const SerialPortProperties& properties) {
+SerialOpenResult SerialPortUnit::Open(const SerialPortProperties& properties) {
     Close();
-    const std::optional<std::filesystem::path> device =
-        ComPortDevicePath(properties.PortNumber(), {ComPortLinkFolder(), "/"});
-    if (!device) {
-        return false;
+    ComPortLookup lookup = LookUpComPort(properties.PortNumber(), {ComPortLinkFolder(), "/"});
+    SerialOpenResult& outcome = lookup.outcome;
+    if (lookup.path.empty()) {
+        return outcome;
     }
-    ExclusiveTty port = ExclusiveTty::Open(*device);
-    if (!port.Valid() || !Configure(port.Fd(), properties)) {
-        return false;
+    ExclusiveTty port = ExclusiveTty::Open(lookup.path, outcome);
+    if (!port.Valid()) {
+        return outcome;
+    }
+    outcome.error = ConfigureLine(port.Fd(), properties);
+    if (!outcome.Succeeded()) {
+        return outcome;
     }
     ::tcflush(port.Fd(), TCIOFLUSH);
     watcher_ = SerialWatcher::Start(port.Fd(), queue_, WatcherOptions(properties));
     if (!watcher_) {
-        return false;
+        outcome.error = SerialOpenError::SystemError;
+        outcome.detail = "the port's watcher thread cannot be started";
+        return outcome;
     }
     port_ = std::move(port);
-    return true;
+    return outcome;
 }
 
 void SerialPortUnit::Close() {
@@ -83,12 +81,16 @@ bool SerialPortUnit::Send(const Value& data) {
 
 void SerialPortUnit::DeliverQueued(const EventSink& sink) {
     // The unit is not touched after the first event: a handler may close or destroy it.
-    const std::vector<SerialEvent> taken = queue_.TakeAll();
+    const std::vector<SerialEvent> taken = queue_.TakeBatch();
     for (const SerialEvent& event : taken) {
         if (!sink(event)) {
             return;
         }
     }
+}
+
+std::size_t SerialPortUnit::QueuedEvents() {
+    return queue_.Size();
 }
 
 }  // namespace tavr

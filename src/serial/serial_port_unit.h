@@ -19,22 +19,25 @@ namespace tavr {
 // Close) but every Send fails; Close and a new Open reconnect once the device is back.
 class SerialPortUnit final : public SerialPortDevice {
   public:
-    // Called on the watcher thread once per queued entry, with the queue's mutex held. It must be
+    // Called with the queue's mutex held, on the watcher thread when entries arrive and none is
+    // outstanding, and on the window thread when a delivery leaves entries behind. It must be
     // thread-safe, must not block on the window thread, and arranges for DeliverQueued() to run
     // on the window thread (a posted notice). The window thread must not hold a lock the poster
     // takes while it calls DeliverQueued().
     using QueueReadyPoster = std::function<void()>;
 
-    explicit SerialPortUnit(QueueReadyPoster postQueueReady);
+    explicit SerialPortUnit(QueueReadyPoster postQueueReady, SerialQueueBounds bounds = {});
     ~SerialPortUnit() override;  // closes the port
     SerialPortUnit(const SerialPortUnit&) = delete;
     SerialPortUnit& operator=(const SerialPortUnit&) = delete;
 
-    bool Open(const SerialPortProperties& properties) override;
+    SerialOpenResult Open(const SerialPortProperties& properties) override;
     void Close() override;
     bool IsOpen() const override;
     bool Send(const Value& data) override;
     void DeliverQueued(const EventSink& sink) override;
+    // Entries waiting to be taken for delivery.
+    std::size_t QueuedEvents();
 
   private:
     SerialEventQueue queue_;

@@ -66,9 +66,12 @@ std::unique_ptr<SerialWatcher> SerialWatcher::Start(int portFd, SerialEventQueue
     }
     std::unique_ptr<SerialWatcher> watcher(
         new SerialWatcher(portFd, queue, options, std::move(wakeFd)));
+    SerialWatcher* const awake = watcher.get();
+    queue.SetResumeReader([awake] { awake->Wake(); });
     try {
         watcher->thread_ = std::thread(&SerialWatcher::Run, watcher.get());
     } catch (const std::system_error&) {
+        queue.SetResumeReader(nullptr);
         return nullptr;
     }
     return watcher;
@@ -92,6 +95,7 @@ SerialWatcher::~SerialWatcher() {
     }
     Wake();
     thread_.join();
+    queue_.SetResumeReader(nullptr);
 }
 
 bool SerialWatcher::Write(const ByteSet& bytes) {
@@ -117,11 +121,13 @@ void SerialWatcher::Wake() {
 
 void SerialWatcher::Run() {
     for (;;) {
+        // A negative descriptor is skipped by poll(): a hung-up port is no longer watched, or its
+        // permanent hang-up state would wake the thread at once, forever; a full queue takes
+        // nothing more until the window thread has taken from it and woken this thread.
+        const bool watchPort = !hungUp_ && !queue_.ReadingPaused();
         std::array<pollfd, 2> watched{{
             {wakeFd_.Get(), POLLIN, 0},
-            // A negative descriptor is skipped by poll(): a hung-up port is no longer watched,
-            // or its permanent hang-up state would wake the thread at once, forever.
-            {hungUp_ ? -1 : portFd_, POLLIN, 0},
+            {watchPort ? portFd_ : -1, POLLIN, 0},
         }};
         if (::poll(watched.data(), watched.size(), -1) < 0) {
             if (errno == EINTR) {
@@ -160,11 +166,15 @@ SerialWatcher::Requests SerialWatcher::TakeRequests() {
 void SerialWatcher::ReadInput(short revents) {
     std::array<std::uint8_t, 256> buffer{};
     for (;;) {
-        const ssize_t count = ::read(portFd_, buffer.data(), buffer.size());
+        const std::size_t wanted = std::min(buffer.size(), queue_.Room());
+        if (wanted == 0) {
+            break;
+        }
+        const ssize_t count = ::read(portFd_, buffer.data(), wanted);
         if (count > 0) {
-            QueueReceived(buffer.data(), static_cast<std::size_t>(count));
             // A short read took all the driver held; poll() tells when more comes.
-            if (static_cast<std::size_t>(count) < buffer.size()) {
+            if (!QueueReceived(buffer.data(), static_cast<std::size_t>(count)) ||
+                static_cast<std::size_t>(count) < wanted) {
                 break;
             }
             continue;
@@ -182,7 +192,7 @@ void SerialWatcher::ReadInput(short revents) {
     }
 }
 
-void SerialWatcher::QueueReceived(const std::uint8_t* bytes, std::size_t count) {
+bool SerialWatcher::QueueReceived(const std::uint8_t* bytes, std::size_t count) {
     std::vector<SerialEvent> events;
     events.reserve(count + 2);
     QueueLineErrors(events);
@@ -192,7 +202,7 @@ void SerialWatcher::QueueReceived(const std::uint8_t* bytes, std::size_t count) 
         }
         events.push_back({SerialEvent::Kind::DataArrival, bytes[i]});
     }
-    queue_.Append(events);
+    return queue_.Append(events);
 }
 
 void SerialWatcher::QueueLineErrors(std::vector<SerialEvent>& events) {

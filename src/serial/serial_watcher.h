@@ -21,7 +21,9 @@ namespace tavr {
 // driver's error counters, where the device keeps them), CommEvent(7) right before each event
 // character. When the device hangs up (a USB adapter pulled, the far side of a pseudo-terminal
 // closed) it queues CommEvent(10), the carrier lost, stops polling the port and fails every later
-// write. Writes are performed here too, between reads: purge the driver, write, report.
+// write. While the queue is full it does not poll the port for input either (the kernel's buffer
+// and the line's flow control hold the rest) until the window thread's taking wakes it. Writes
+// are performed here too, between reads: purge the driver, write, report.
 class SerialWatcher {
   public:
     struct Options {
@@ -65,7 +67,8 @@ class SerialWatcher {
     void ConsumeWakeCounter();
     Requests TakeRequests();
     void ReadInput(short revents);
-    void QueueReceived(const std::uint8_t* bytes, std::size_t count);
+    // False once the queue is full.
+    bool QueueReceived(const std::uint8_t* bytes, std::size_t count);
     void QueueLineErrors(std::vector<SerialEvent>& events);
     void NoteHangUp();
     bool PerformWrite(const ByteSet& bytes);

@@ -1,5 +1,7 @@
 #include "ui/connection_control.h"
 
+#include <iostream>
+
 #include "protocol/connection_settings.h"
 #include "protocol/link_lamp.h"
 #include "runtime/to_number.h"
@@ -17,11 +19,16 @@ void Connect(MeterControls& controls) {
     line.SetBaudRate(ToInteger(controls.波特率.Content()));
     if (controls.端口1.Open()) {
         controls.外形框1.SetFillColour(LampReady);
+        controls.外形框1.SetToolTip({});
         SaveSelection(ModbusIdPath, controls.设备ID);
         SaveSelection(ModbusBaudPath, controls.波特率);
         SaveSelection(ModbusPortPath, controls.串口号);
     } else {
         controls.外形框1.SetFillColour(LampWaiting);
+        // The window has no room for a message: the lamp's tool tip and standard error say why.
+        const Text& reason = controls.端口1.LastOpenFailure();
+        controls.外形框1.SetToolTip(reason);
+        std::cerr << reason << '\n';
     }
     controls.联机按钮.SetCaption(Text(DisconnectCaption));
 }

@@ -125,9 +125,9 @@ TEST_F(CompanionTest, APortThatCannotBeOpenedNamesThePortTheDeviceAndTheReason) 
     };
     std::filesystem::create_symlink("/dev/null", Folder() / "dosdevices" / "com9");
     const Case cases[] = {
-        {"8", "cannot open COM8  link to /dev/tavr-no-such-adapter, which is missing"},
-        {"9", "cannot open COM9  /dev/null  not a serial device"},
-        {"250", "cannot open COM250  no device"},
+        {"8", "cannot open COM8 (/dev/tavr-no-such-adapter): no device"},
+        {"9", "cannot open COM9 (/dev/null): not a serial device"},
+        {"250", "cannot open COM250: no device"},
     };
     for (const Case& c : cases) {
         for (const std::string command : {"read", "write"}) {
@@ -139,9 +139,9 @@ TEST_F(CompanionTest, APortThatCannotBeOpenedNamesThePortTheDeviceAndTheReason) 
         }
     }
     const CompanionRun ports = Run({"ports"});
-    EXPECT_THAT(ports.out, HasSubstr("COM8  link to /dev/tavr-no-such-adapter, which is missing"));
-    EXPECT_THAT(ports.out, HasSubstr("COM9  /dev/null  not a serial device"));
-    EXPECT_THAT(ports.out, testing::ContainsRegex("COM7  /dev/pts/[0-9]+  may be opened"));
+    EXPECT_THAT(ports.out, HasSubstr("COM8 (/dev/tavr-no-such-adapter): no device"));
+    EXPECT_THAT(ports.out, HasSubstr("COM9 (/dev/null): not a serial device"));
+    EXPECT_THAT(ports.out, testing::ContainsRegex("COM7 \\(/dev/pts/[0-9]+\\): may be opened"));
 }
 
 TEST_F(CompanionTest, ReadDefaultsToTheWindowsLastConnection) {
@@ -320,13 +320,14 @@ TEST_F(WatchTest, CtrlCEndsWithASummaryAndPortsNamesTheHolderMeanwhile) {
     ASSERT_TRUE(watch.WaitForLine(",12.345,").has_value());
     const CompanionRun ports = Run({"ports"});
     EXPECT_EQ(ports.exitCode, 0);
-    EXPECT_THAT(ports.out, HasSubstr("COM7  /dev/pts/"));
-    EXPECT_THAT(ports.out, HasSubstr("in use by process " + std::to_string(watch.Pid()) +
-                                     " (tavr-12864-cli)"));
+    EXPECT_THAT(ports.out, HasSubstr("COM7 (/dev/pts/"));
+    EXPECT_THAT(ports.out, HasSubstr("in use by another program (held by tavr-12864-cli, process " +
+                                     std::to_string(watch.Pid()) + ")"));
     watch.Signal(SIGINT);
     EXPECT_TRUE(watch.WaitForLine("watch ended: ").has_value());
     EXPECT_EQ(watch.WaitForExit(), 0);
-    EXPECT_THAT(Run({"ports"}).out, testing::ContainsRegex("COM7  /dev/pts/[0-9]+  may be opened"));
+    EXPECT_THAT(Run({"ports"}).out,
+                testing::ContainsRegex("COM7 \\(/dev/pts/[0-9]+\\): may be opened"));
 }
 
 TEST_F(WatchTest, PlotDrawsALoggedRunAsPngOrSvg) {

@@ -20,6 +20,8 @@ TEST_F(Connection, APortWithNoDeviceTurnsTheLampRedAndStoresNoSettings) {
     Click(C().联机按钮);
     EXPECT_EQ(Shown(C().联机按钮), "断开");
     EXPECT_EQ(ShownLamp(), Red);
+    EXPECT_EQ(Program().WidgetOf(C().外形框1)->toolTip().toStdString(),
+              "COM7 (" + (links / "no-such-device").string() + "): no device");
     EXPECT_FALSE(fs::exists(UserFile()));
 
     Click(C().联机按钮);

@@ -1,6 +1,6 @@
-// The whole program with a settings file that cannot be used: it starts with what it can read
-// (the defaults, when nothing), connects as usual and leaves the file exactly as it was, with no
-// temporary file beside it.
+// The whole program with a settings file that cannot be used, or that another user could have
+// put there: it starts with what it can read (the defaults, when nothing), connects as usual and
+// leaves the file exactly as it was, with no temporary file beside it.
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -17,6 +17,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
+constexpr uid_t Nobody = 65534;
+
 const std::string Stored =
     "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\TAVR_12864]\n\"Modbus_id\"=\"0\"\n"
     "\"Modbus_btl\"=\"2\"\n\"Modbus_com\"=\"0\"\n\n";
@@ -26,6 +28,8 @@ enum class Fault {
     Directory,       // a folder stands where the file belongs
     Unreadable,      // mode 000
     ReadOnlyFolder,  // a readable file in a folder that takes no new file
+    ForeignFolder,   // the folder belongs to another user
+    SharedFile,      // the file may be written by others
 };
 
 struct FileFaultCase {
@@ -34,14 +38,6 @@ struct FileFaultCase {
     const char* baudRate;  // what the baud rate selector shows after the start
     friend void PrintTo(const FileFaultCase& value, std::ostream* out) { *out << value.name; }
 };
-
-std::set<std::string> FolderEntries(const fs::path& folder) {
-    std::set<std::string> names;
-    for (const auto& entry : fs::directory_iterator(folder)) {
-        names.insert(entry.path().filename().string());
-    }
-    return names;
-}
 
 // Whether the unprivileged user is refused what the fault should refuse it.
 bool FaultHolds(Fault fault, const fs::path& folder, const fs::path& file) {
@@ -64,7 +60,7 @@ bool FaultHolds(Fault fault, const fs::path& folder, const fs::path& file) {
 class SettingsFileFault : public WholeProgramTest,
                           public testing::WithParamInterface<FileFaultCase> {
   protected:
-    // Puts the fault in place; false when the file system does not enforce it for this user.
+    // Puts the fault in place, or skips the test where this user cannot make it.
     void MakeFault() {
         switch (GetParam().fault) {
             case Fault::Garbled:
@@ -80,6 +76,16 @@ class SettingsFileFault : public WholeProgramTest,
             case Fault::ReadOnlyFolder:
                 PutFile(UserFile(), Stored);
                 fs::permissions(Folder(), fs::perms::owner_read | fs::perms::owner_exec);
+                break;
+            case Fault::ForeignFolder:
+                PutFile(UserFile(), Stored);
+                if (chown(Folder().c_str(), Nobody, Nobody) != 0) {
+                    GTEST_SKIP() << "only root can hand a folder to another user";
+                }
+                break;
+            case Fault::SharedFile:
+                PutFile(UserFile(), Stored);
+                fs::permissions(UserFile(), fs::perms::others_write, fs::perm_options::add);
                 break;
         }
     }
@@ -104,6 +110,9 @@ class SettingsFileFault : public WholeProgramTest,
     }
 
     void GiveAccessBack() {
+        if (GetParam().fault == Fault::ForeignFolder) {
+            ASSERT_EQ(chown(Folder().c_str(), geteuid(), getegid()), 0);
+        }
         fs::permissions(Folder(), fs::perms::owner_all);
         if (fs::is_regular_file(UserFile())) {
             fs::permissions(UserFile(), fs::perms::owner_read | fs::perms::owner_write);
@@ -113,6 +122,9 @@ class SettingsFileFault : public WholeProgramTest,
 
 TEST_P(SettingsFileFault, StartsWithWhatItCanReadConnectsAndLeavesTheFileAlone) {
     MakeFault();
+    if (IsSkipped()) {
+        return;
+    }
     const bool directory = fs::is_directory(UserFile());
     const std::string before = directory ? "" : FileText(UserFile());
     {
@@ -137,13 +149,15 @@ TEST_P(SettingsFileFault, StartsWithWhatItCanReadConnectsAndLeavesTheFileAlone) 
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Files, SettingsFileFault,
-                         testing::Values(FileFaultCase{"Garbled", Fault::Garbled, "2400"},
-                                         FileFaultCase{"Directory", Fault::Directory, "2400"},
-                                         FileFaultCase{"Unreadable", Fault::Unreadable, "2400"},
-                                         FileFaultCase{"ReadOnlyFolder", Fault::ReadOnlyFolder,
-                                                       "9600"}),
-                         [](const auto& info) { return info.param.name; });
+INSTANTIATE_TEST_SUITE_P(
+    Files, SettingsFileFault,
+    testing::Values(FileFaultCase{"Garbled", Fault::Garbled, "2400"},
+                    FileFaultCase{"Directory", Fault::Directory, "2400"},
+                    FileFaultCase{"Unreadable", Fault::Unreadable, "2400"},
+                    FileFaultCase{"ReadOnlyFolder", Fault::ReadOnlyFolder, "9600"},
+                    FileFaultCase{"ForeignFolder", Fault::ForeignFolder, "2400"},
+                    FileFaultCase{"SharedFile", Fault::SharedFile, "2400"}),
+    [](const auto& info) { return info.param.name; });
 
 }  // namespace
 }  // namespace tavr

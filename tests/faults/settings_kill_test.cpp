@@ -23,14 +23,6 @@ constexpr std::string_view ValuePath = "Software\\TAVR_12864\\Modbus_id";
 // Large enough that writing the file takes a while, so that many kills land inside a write.
 constexpr std::size_t ValueLength = 64 * 1024;
 
-std::set<std::string> FolderEntries(const fs::path& folder) {
-    std::set<std::string> names;
-    for (const auto& entry : fs::directory_iterator(folder)) {
-        names.insert(entry.path().filename().string());
-    }
-    return names;
-}
-
 bool IsTemporaryFile(const std::string& name) {
     return name.rfind(".user.reg.", 0) == 0;
 }

@@ -22,11 +22,14 @@ class FakeDevice final : public SerialPortDevice {
   public:
     explicit FakeDevice(SerialPort::QueueReadyPoster post) : post_(std::move(post)) {}
 
-    bool Open(const SerialPortProperties& properties) override {
+    SerialOpenResult Open(const SerialPortProperties& properties) override {
         Close();
         open_ = properties.PortNumber() != 13;  // port 13 is in use elsewhere
         openedPort = properties.PortNumber();
-        return open_;
+        if (!open_) {
+            return {SerialOpenError::InUse, "/dev/ttyUSB3", ""};
+        }
+        return {};
     }
     void Close() override {
         open_ = false;
@@ -161,9 +164,12 @@ TEST_F(Port, OpenSendAndPropertiesGoToTheDevice) {
     EXPECT_EQ(port.Properties().PortNumber(), 1);
     EXPECT_FALSE(port.Send(ByteSet{1, 2}));  // closed
     port.Properties().SetPortNumber(13);
+    port.Properties().SetBaudRate(14400);
     EXPECT_FALSE(port.Open());
+    EXPECT_EQ(port.LastOpenFailure(), "COM13 (/dev/ttyUSB3): in use by another program");
     port.Properties().SetPortNumber(6);
     EXPECT_TRUE(port.Open());
+    EXPECT_EQ(port.LastOpenFailure(), "");
     EXPECT_EQ(device->openedPort, 6);
     EXPECT_TRUE(port.Send(ByteSet{1, 3}));
     port.Close();

@@ -164,6 +164,15 @@ TEST_F(ControlPeers, LampIsACircleFilledWithItsColourAndOutlinedInBlack) {
     EXPECT_NE(LampPixel(test, 1, 1), QColor(Qt::black));
 }
 
+TEST_F(ControlPeers, LampToolTipFollowsTheControl) {
+    const char* reason =
+        "COM1 (/dev/ttyUSB0): permission denied — add your user to the dialout group";
+    test.lamp.SetToolTip(reason);
+    EXPECT_EQ(test.WidgetOf(test.lamp)->toolTip(), QString::fromUtf8(reason));
+    test.lamp.SetToolTip({});
+    EXPECT_TRUE(test.WidgetOf(test.lamp)->toolTip().isEmpty());
+}
+
 TEST_F(ControlPeers, LampWithoutFillShowsTheBackgroundInside) {
     const QColor background = LampPixel(test, 1, 1);
     test.lamp.SetFillColour(ShapeBox::kNoFill);

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <fstream>
 
 #include "pty_line.h"
@@ -38,30 +40,84 @@ class ComPortPathTest : public ::testing::Test {
     fs::path root_;
 };
 
-TEST_F(ComPortPathTest, PortNumbersFollowUsbThenAcmThenRealUarts) {
+TEST_F(ComPortPathTest, PortNumbersFollowUsbThenAcmThenRealUartsButNotTheConsole) {
     const struct {
+        const char* console;  // the kernel's active console list; nullptr for none
         int portNumber;
         const char* device;  // empty: no such port
+        const char* detail;
     } cases[] = {
-        {0, ""},        {-3, ""},     {1, "ttyUSB0"}, {2, "ttyUSB1"}, {3, "ttyUSB10"},
-        {4, "ttyACM0"}, {5, "ttyS0"}, {6, "ttyS11"},  {7, ""},
+        {nullptr, 0, "", ""},
+        {nullptr, -3, "", ""},
+        {nullptr, 1, "ttyUSB0", ""},
+        {nullptr, 2, "ttyUSB1", ""},
+        {nullptr, 3, "ttyUSB10", ""},
+        {nullptr, 4, "ttyACM0", ""},
+        {nullptr, 5, "ttyS0", ""},
+        {nullptr, 6, "ttyS11", ""},
+        {nullptr, 7, "", "no dosdevices link and only 6 serial ports found"},
+        {"tty0 ttyS0\n", 5, "ttyS11", ""},
+        {"tty0 ttyS0\n", 6, "", "no dosdevices link and only 5 serial ports found"},
+        {"ttyUSB0", 1, "ttyUSB1", ""},
     };
     for (const auto& c : cases) {
-        const std::optional<fs::path> device = ComPortDevicePath(c.portNumber, Locations());
-        if (*c.device == '\0') {
-            EXPECT_FALSE(device.has_value()) << "COM" << c.portNumber;
-        } else {
-            EXPECT_EQ(device, root_ / "dev" / c.device) << "COM" << c.portNumber;
+        fs::remove_all(root_ / "sys/class/tty/console");
+        if (c.console != nullptr) {
+            fs::create_directories(root_ / "sys/class/tty/console");
+            std::ofstream(root_ / "sys/class/tty/console/active") << c.console;
         }
+        const ComPortLookup lookup = LookUpComPort(c.portNumber, Locations());
+        const std::string label =
+            "COM" + std::to_string(c.portNumber) + " console " + (c.console ? c.console : "-");
+        if (*c.device == '\0') {
+            EXPECT_TRUE(lookup.path.empty()) << label;
+            EXPECT_EQ(lookup.outcome.error,
+                      c.portNumber < 1 ? SerialOpenError::BadPortNumber : SerialOpenError::NoDevice)
+                << label;
+        } else {
+            EXPECT_EQ(lookup.path, root_ / "dev" / c.device) << label;
+            EXPECT_EQ(lookup.outcome.device, (root_ / "dev" / c.device).string()) << label;
+            EXPECT_TRUE(lookup.outcome.Succeeded()) << label;
+        }
+        EXPECT_EQ(lookup.outcome.detail, c.detail) << label;
     }
 }
 
 TEST_F(ComPortPathTest, ALinkNamesItsPortEvenWhenItPointsNowhere) {
     home_.LinkComPort(2, "/dev/pts/elsewhere");
     home_.LinkComPort(9, home_.Path() / "missing");
-    EXPECT_EQ(ComPortDevicePath(1, Locations()), root_ / "dev/ttyUSB0");
-    EXPECT_EQ(ComPortDevicePath(2, Locations()), home_.LinkFolder() / "com2");
-    EXPECT_EQ(ComPortDevicePath(9, Locations()), home_.LinkFolder() / "com9");
+    EXPECT_EQ(LookUpComPort(1, Locations()).path, root_ / "dev/ttyUSB0");
+    const ComPortLookup second = LookUpComPort(2, Locations());
+    EXPECT_EQ(second.path, home_.LinkFolder() / "com2");
+    EXPECT_EQ(second.outcome.device, "/dev/pts/elsewhere");
+    EXPECT_EQ(LookUpComPort(9, Locations()).path, home_.LinkFolder() / "com9");
+}
+
+TEST_F(ComPortPathTest, ALinkFolderThatCannotBeSearchedFailsInsteadOfFallingBack) {
+    const fs::path loop = home_.Path() / "loop";
+    fs::create_directory_symlink(loop, loop);
+    const fs::path locked = home_.Path() / "locked";
+    fs::create_directories(locked);
+    fs::permissions(locked, fs::perms::none);
+    const struct {
+        const char* why;
+        fs::path linkFolder;
+        bool rootPassesIt;
+    } cases[] = {
+        {"a link loop", loop, false},
+        {"no permission", locked, true},
+    };
+    for (const auto& c : cases) {
+        if (c.rootPassesIt && ::geteuid() == 0) {
+            continue;
+        }
+        const ComPortLookup lookup = LookUpComPort(1, {c.linkFolder, root_});
+        EXPECT_TRUE(lookup.path.empty()) << c.why;
+        EXPECT_EQ(lookup.outcome.error, SerialOpenError::PortLookupFailed) << c.why;
+        EXPECT_TRUE(lookup.outcome.detail.starts_with(c.linkFolder.string() + ": ")) << c.why;
+    }
+    fs::permissions(locked, fs::perms::owner_all);
+    EXPECT_EQ(LookUpComPort(1, {home_.Path() / "absent", root_}).path, root_ / "dev/ttyUSB0");
 }
 
 TEST_F(ComPortPathTest, LinkFolderFollowsTheConfigHome) {

@@ -5,8 +5,10 @@
 #include <stdlib.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <stdexcept>
+#include <thread>
 
 namespace tavr {
 namespace {
@@ -108,12 +110,18 @@ SerialPortUnit::QueueReadyPoster NoticePump::Poster() {
     };
 }
 
-bool NoticePump::WaitForNotices(std::size_t total) {
-    std::unique_lock lock(mutex_);
-    return noticed_.wait_for(lock, kPatience, [&] { return notices_ >= total; });
+bool NoticePump::WaitForQueued(SerialPortUnit& unit, std::size_t count) {
+    const auto deadline = std::chrono::steady_clock::now() + kPatience;
+    while (unit.QueuedEvents() < count) {
+        if (std::chrono::steady_clock::now() > deadline) {
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return true;
 }
 
-std::vector<int> NoticePump::Collect(SerialPortDevice& unit, std::size_t count) {
+std::vector<int> NoticePump::Collect(SerialPortUnit& unit, std::size_t count) {
     std::vector<int> events;
     while (events.size() < count) {
         {
@@ -123,10 +131,13 @@ std::vector<int> NoticePump::Collect(SerialPortDevice& unit, std::size_t count) 
             }
             delivered_ = notices_;
         }
+        largestQueue = std::max(largestQueue, unit.QueuedEvents());
+        const std::size_t before = events.size();
         unit.DeliverQueued([&](const SerialEvent& event) {
             events.push_back(Traced(event));
             return true;
         });
+        largestDelivery = std::max(largestDelivery, events.size() - before);
     }
     return events;
 }

@@ -59,10 +59,19 @@ class PtyLine {
 class NoticePump {
   public:
     SerialPortUnit::QueueReadyPoster Poster();
-    // Waits until `total` notices have come in all; false if they do not come in time.
-    bool WaitForNotices(std::size_t total);
+    // Waits until the unit holds `count` entries not yet taken; false if they do not come in time.
+    static bool WaitForQueued(SerialPortUnit& unit, std::size_t count);
     // Delivers as notices come until `count` events have been raised or none come in time.
-    std::vector<int> Collect(SerialPortDevice& unit, std::size_t count);
+    std::vector<int> Collect(SerialPortUnit& unit, std::size_t count);
+
+    std::size_t Notices() {
+        const std::lock_guard lock(mutex_);
+        return notices_;
+    }
+
+    // The most entries one delivery raised, and the most the unit held before one.
+    std::size_t largestDelivery = 0;
+    std::size_t largestQueue = 0;
 
   private:
     std::mutex mutex_;

@@ -13,6 +13,7 @@
 #include <thread>
 
 #include "pty_line.h"
+#include "serial/kernel_terminal_settings.h"
 #include "serial/serial_line_settings.h"
 
 namespace tavr {
@@ -47,7 +48,7 @@ class SerialPortUnitTest : public ::testing::Test {
 };
 
 TEST_F(SerialPortUnitTest, EveryReceivedByteRaisesOneDataArrivalInOrder) {
-    ASSERT_TRUE(unit_.Open(properties_));
+    ASSERT_TRUE(unit_.Open(properties_).Succeeded());
     ByteSet reply{0x01, 0x03, 0x46};
     const ByteSet registers = Bytes(72, 0xF0);
     reply.insert(reply.end(), registers.begin(), registers.end());
@@ -58,9 +59,71 @@ TEST_F(SerialPortUnitTest, EveryReceivedByteRaisesOneDataArrivalInOrder) {
     }
 }
 
+TEST_F(SerialPortUnitTest, AFloodStopsReadingAtTheHighMarkAndArrivesWholeInBatches) {
+    const SerialQueueBounds bounds{1000, 200, 300};
+    NoticePump pump;
+    SerialPortUnit unit(pump.Poster(), bounds);
+    ASSERT_TRUE(unit.Open(properties_).Succeeded());
+    const ByteSet flood = Bytes(200000, 3);
+    // The meter's end blocks once the pseudo-terminal's buffers are full.
+    std::thread meter([&] { line_.WriteFromMeter(flood); });
+    ASSERT_TRUE(NoticePump::WaitForQueued(unit, bounds.high));
+
+    const double cpuBefore = ProcessCpuSeconds();
+    const auto wallBefore = std::chrono::steady_clock::now();
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    const double cpu = ProcessCpuSeconds() - cpuBefore;
+    const double wall =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - wallBefore).count();
+    EXPECT_EQ(unit.QueuedEvents(), bounds.high) << "reading stopped at the high mark";
+    EXPECT_EQ(pump.Notices(), 1u) << "one notice waits for the window thread, not one per byte";
+    // A watcher that polled the readable port while paused would burn a core (the writer too).
+    EXPECT_LT(cpu, wall / 4);
+
+    EXPECT_EQ(pump.Collect(unit, flood.size()), Traced(flood));
+    meter.join();
+    EXPECT_LE(pump.largestQueue, bounds.high);
+    EXPECT_EQ(pump.largestDelivery, bounds.batch);
+    EXPECT_EQ(unit.QueuedEvents(), 0u);
+}
+
+TEST_F(SerialPortUnitTest, ClosingLeavesTheLineAsItWasFound) {
+    const struct {
+        const char* how;
+        std::function<void(SerialPortUnit&)> letGo;
+    } cases[] = {
+        {"Close", [](SerialPortUnit& unit) { unit.Close(); }},
+        {"a failed reopen",
+         [](SerialPortUnit& unit) {
+             SerialPortProperties nineBits;
+             nineBits.SetDataBits(9);
+             EXPECT_FALSE(unit.Open(nineBits).Succeeded());
+         }},
+    };
+    for (const auto& c : cases) {
+        // Somebody's terminal: cooked and echoing, at a rate beyond the C library's table.
+        termios found = line_.LineSettings();
+        found.c_lflag |= ICANON | ECHO;
+        ASSERT_EQ(::tcsetattr(line_.Slave(), TCSANOW, &found), 0);
+        ASSERT_TRUE(SetExactBaudRate(line_.Slave(), 12345));
+        found = line_.LineSettings();
+
+        properties_.SetBaudRate(14400);
+        ASSERT_TRUE(unit_.Open(properties_).Succeeded()) << c.how;
+        ASSERT_EQ(line_.LineSettings().c_lflag & (ICANON | ECHO), 0u) << c.how;
+        c.letGo(unit_);
+        const termios after = line_.LineSettings();
+        EXPECT_EQ(after.c_iflag, found.c_iflag) << c.how;
+        EXPECT_EQ(after.c_oflag, found.c_oflag) << c.how;
+        EXPECT_EQ(after.c_cflag, found.c_cflag) << c.how;
+        EXPECT_EQ(after.c_lflag, found.c_lflag) << c.how;
+        EXPECT_EQ(ReadBaudRate(line_.Slave()), 12345u) << c.how;
+    }
+}
+
 TEST_F(SerialPortUnitTest, TheEventCharacterIsAnnouncedRightBeforeItArrives) {
     properties_.SetEventChar("\n");
-    ASSERT_TRUE(unit_.Open(properties_));
+    ASSERT_TRUE(unit_.Open(properties_).Succeeded());
     line_.WriteFromMeter({'A', '\n', 'B'});
     EXPECT_EQ(pump_.Collect(unit_, 4), (std::vector<int>{'A', -7, '\n', 'B'}));
 }
@@ -84,18 +147,21 @@ TEST_F(SerialPortUnitTest, OpenWritesTheLineSettingsToTheDriver) {
             p.SetFlowControl(5);
             p.SetDtrMode(2);
         },
+        [](P& p) { p.SetBaudRate(14400); },  // beyond the C library's table
+        [](P& p) { p.SetBaudRate(9600); },   // back from an exact rate to a table one
     };
-    // A pseudo-terminal always reports 8 data bits and no parity generation.
-    const tcflag_t kept = ~static_cast<tcflag_t>(CSIZE | PARENB);
+    // A pseudo-terminal always reports 8 data bits and no parity generation; the speed is
+    // compared as a number.
+    const tcflag_t kept = ~static_cast<tcflag_t>(CSIZE | PARENB | CBAUD | CBAUDEX | CIBAUD);
     for (std::size_t i = 0; i < std::size(lines); ++i) {
         SerialPortProperties properties = properties_;
         lines[i](properties);
         termios expected = line_.LineSettings();
         ASSERT_TRUE(ApplyLineSettings(properties, expected));
-        ASSERT_TRUE(unit_.Open(properties)) << "line " << i;
+        ASSERT_TRUE(unit_.Open(properties).Succeeded()) << "line " << i;
         const termios actual = line_.LineSettings();
-        EXPECT_EQ(::cfgetospeed(&actual), ::cfgetospeed(&expected)) << "line " << i;
-        EXPECT_EQ(::cfgetispeed(&actual), ::cfgetispeed(&expected)) << "line " << i;
+        // The kernel's termios2 reads back the exact rate, whether or not it has a B constant.
+        EXPECT_EQ(ReadBaudRate(line_.Slave()), properties.BaudRate()) << "line " << i;
         EXPECT_EQ(actual.c_cflag & kept, expected.c_cflag & kept) << "line " << i;
         EXPECT_EQ(actual.c_iflag, expected.c_iflag) << "line " << i;
         EXPECT_EQ(actual.c_oflag, expected.c_oflag) << "line " << i;
@@ -107,7 +173,7 @@ TEST_F(SerialPortUnitTest, OpenWritesTheLineSettingsToTheDriver) {
 }
 
 TEST_F(SerialPortUnitTest, APortIsHeldExclusively) {
-    ASSERT_TRUE(unit_.Open(properties_));
+    ASSERT_TRUE(unit_.Open(properties_).Succeeded());
     int exclusive = 0;
     ASSERT_EQ(::ioctl(line_.Slave(), TIOCGEXCL, &exclusive), 0);
     EXPECT_EQ(exclusive, 1);
@@ -116,13 +182,15 @@ TEST_F(SerialPortUnitTest, APortIsHeldExclusively) {
         EXPECT_NE(::flock(other.Get(), LOCK_EX | LOCK_NB), 0);
     }
     SerialPortUnit second(nullptr);
-    EXPECT_FALSE(second.Open(properties_));
+    const SerialOpenResult refused = second.Open(properties_);
+    EXPECT_EQ(refused.error, SerialOpenError::InUse);
+    EXPECT_EQ(refused.device, line_.SlavePath().string());
     EXPECT_FALSE(second.IsOpen());
 
     unit_.Close();
     ASSERT_EQ(::ioctl(line_.Slave(), TIOCGEXCL, &exclusive), 0);
     EXPECT_EQ(exclusive, 0);
-    EXPECT_TRUE(second.Open(properties_));
+    EXPECT_TRUE(second.Open(properties_).Succeeded());
 }
 
 TEST_F(SerialPortUnitTest, AFailedOpenLeavesThePortClosedAndLeaksNothing) {
@@ -131,37 +199,48 @@ TEST_F(SerialPortUnitTest, AFailedOpenLeavesThePortClosedAndLeaksNothing) {
     std::ofstream(regularFile) << "x";
     home_.LinkComPort(2, home_.Path() / "missing");
     home_.LinkComPort(3, regularFile);
+    home_.LinkComPort(4, home_.Path());
+    home_.LinkComPort(5, "/dev/null");
     const struct {
         const char* why;
         std::function<void(P&)> configure;
+        SerialOpenError error;
     } cases[] = {
-        {"link points nowhere", [](P& p) { p.SetPortNumber(2); }},
-        {"link to a file that is no terminal", [](P& p) { p.SetPortNumber(3); }},
-        {"speed the driver lacks", [](P& p) { p.SetBaudRate(12345); }},
+        {"link points nowhere", [](P& p) { p.SetPortNumber(2); }, SerialOpenError::NoDevice},
+        {"link to a plain file", [](P& p) { p.SetPortNumber(3); },
+         SerialOpenError::NotACharacterDevice},
+        {"link to a folder", [](P& p) { p.SetPortNumber(4); },
+         SerialOpenError::NotACharacterDevice},
+        {"link to a device that is no terminal", [](P& p) { p.SetPortNumber(5); },
+         SerialOpenError::NotATerminal},
+        {"speed 0, which hangs the line up", [](P& p) { p.SetBaudRate(0); },
+         SerialOpenError::BaudRateRefused},
+        {"nine data bits", [](P& p) { p.SetDataBits(9); }, SerialOpenError::LineSettingsRefused},
     };
     // A first connection lets the runtime start its helpers (a sanitizer's thread) before counting.
-    ASSERT_TRUE(unit_.Open(properties_));
+    ASSERT_TRUE(unit_.Open(properties_).Succeeded());
     unit_.Close();
     const std::size_t descriptors = EntriesIn("/proc/self/fd");
     const std::size_t threads = EntriesIn("/proc/self/task");
     for (const auto& c : cases) {
-        ASSERT_TRUE(unit_.Open(properties_)) << c.why;
+        ASSERT_TRUE(unit_.Open(properties_).Succeeded()) << c.why;
         SerialPortProperties properties = properties_;
         c.configure(properties);
-        EXPECT_FALSE(unit_.Open(properties)) << c.why;
+        EXPECT_EQ(unit_.Open(properties).error, c.error) << c.why;
         EXPECT_FALSE(unit_.IsOpen()) << c.why;
         EXPECT_FALSE(unit_.Send(ByteSet{1})) << c.why;
         EXPECT_EQ(EntriesIn("/proc/self/fd"), descriptors) << c.why;
         EXPECT_EQ(EntriesIn("/proc/self/task"), threads) << c.why;
         SerialPortUnit other(nullptr);
-        EXPECT_TRUE(other.Open(properties_)) << c.why << ": the earlier connection was released";
+        EXPECT_TRUE(other.Open(properties_).Succeeded())
+            << c.why << ": the earlier connection was released";
     }
 }
 
 TEST_F(SerialPortUnitTest, SendWritesTheBytesAndRefusesWhatItCannotSend) {
     const ByteSet frame{0x01, 0x03, 0x00, 0x00, 0x00, 0x23, 0x05, 0xD3};
     EXPECT_FALSE(unit_.Send(frame)) << "closed";
-    ASSERT_TRUE(unit_.Open(properties_));
+    ASSERT_TRUE(unit_.Open(properties_).Succeeded());
     EXPECT_FALSE(unit_.Send(TextArray{"01", "03"}));
     EXPECT_FALSE(unit_.Send(Value()));
     EXPECT_TRUE(unit_.Send(frame));
@@ -182,12 +261,12 @@ TEST_F(SerialPortUnitTest, AWriteDiscardsHeldInputButNotQueuedEvents) {
         {"nothing: no write, no purge", {}, true},
     };
     for (const auto& c : cases) {
-        ASSERT_TRUE(unit_.Open(properties_)) << c.what;
+        ASSERT_TRUE(unit_.Open(properties_).Succeeded()) << c.what;
         const ByteSet queued{0xA1, 0xA2, 0xA3};
         const ByteSet held{0xB1, 0xB2};
         const ByteSet late{0xC1};
         line_.WriteFromMeter(queued);
-        ASSERT_TRUE(pump_.WaitForNotices(3)) << c.what;
+        ASSERT_TRUE(NoticePump::WaitForQueued(unit_, 3)) << c.what;
         // The driver keeps the next bytes from the watcher: the slave reads as empty until 255
         // bytes are in.
         line_.SetReadableThreshold(255);
@@ -210,7 +289,7 @@ TEST_F(SerialPortUnitTest, AWriteDiscardsHeldInputButNotQueuedEvents) {
 TEST_F(SerialPortUnitTest, AWriteTheDriverCannotTakeFailsWithinTheTimeout) {
     for (const std::int32_t timeout : {0, 50}) {
         properties_.SetTimeout(timeout);
-        ASSERT_TRUE(unit_.Open(properties_));
+        ASSERT_TRUE(unit_.Open(properties_).Succeeded());
         // Nobody reads the meter's end, so the pseudo-terminal fills up long before this.
         EXPECT_FALSE(unit_.Send(ByteSet(1 << 20, 0x55))) << "time-out " << timeout;
         unit_.Close();
@@ -218,9 +297,9 @@ TEST_F(SerialPortUnitTest, AWriteTheDriverCannotTakeFailsWithinTheTimeout) {
 }
 
 TEST_F(SerialPortUnitTest, CloseDropsEventsNotYetTaken) {
-    ASSERT_TRUE(unit_.Open(properties_));
+    ASSERT_TRUE(unit_.Open(properties_).Succeeded());
     line_.WriteFromMeter(Bytes(5));
-    ASSERT_TRUE(pump_.WaitForNotices(5));
+    ASSERT_TRUE(NoticePump::WaitForQueued(unit_, 5));
     unit_.Close();
     int raised = 0;
     unit_.DeliverQueued([&](const SerialEvent&) { return ++raised > 0; });
@@ -228,9 +307,9 @@ TEST_F(SerialPortUnitTest, CloseDropsEventsNotYetTaken) {
 }
 
 TEST_F(SerialPortUnitTest, EventsTakenForDeliveryOutliveAHandlerThatClosesThePort) {
-    ASSERT_TRUE(unit_.Open(properties_));
+    ASSERT_TRUE(unit_.Open(properties_).Succeeded());
     line_.WriteFromMeter(Bytes(3));
-    ASSERT_TRUE(pump_.WaitForNotices(3));
+    ASSERT_TRUE(NoticePump::WaitForQueued(unit_, 3));
     std::vector<int> raised;
     unit_.DeliverQueued([&](const SerialEvent& event) {
         raised.push_back(Traced(event));
@@ -242,9 +321,9 @@ TEST_F(SerialPortUnitTest, EventsTakenForDeliveryOutliveAHandlerThatClosesThePor
 
 TEST_F(SerialPortUnitTest, DeliveryStopsWhenTheWindowIsGone) {
     auto unit = std::make_unique<SerialPortUnit>(pump_.Poster());
-    ASSERT_TRUE(unit->Open(properties_));
+    ASSERT_TRUE(unit->Open(properties_).Succeeded());
     line_.WriteFromMeter(Bytes(3));
-    ASSERT_TRUE(pump_.WaitForNotices(3));
+    ASSERT_TRUE(NoticePump::WaitForQueued(*unit, 3));
     int raised = 0;
     unit->DeliverQueued([&](const SerialEvent&) {
         ++raised;
@@ -255,7 +334,7 @@ TEST_F(SerialPortUnitTest, DeliveryStopsWhenTheWindowIsGone) {
 }
 
 TEST_F(SerialPortUnitTest, AHungUpDeviceIsNotWatchedUntilReopened) {
-    ASSERT_TRUE(unit_.Open(properties_));
+    ASSERT_TRUE(unit_.Open(properties_).Succeeded());
     line_.CloseMaster();
     EXPECT_EQ(pump_.Collect(unit_, 1), (std::vector<int>{-10}));
 
@@ -276,7 +355,7 @@ TEST_F(SerialPortUnitTest, AHungUpDeviceIsNotWatchedUntilReopened) {
 
     PtyLine replugged;
     home_.LinkComPort(1, replugged.SlavePath());
-    ASSERT_TRUE(unit_.Open(properties_));
+    ASSERT_TRUE(unit_.Open(properties_).Succeeded());
     replugged.WriteFromMeter({0x01, 0x03});
     EXPECT_EQ(pump_.Collect(unit_, 2), (std::vector<int>{0x01, 0x03}));
     EXPECT_TRUE(unit_.Send(ByteSet{0x7E}));

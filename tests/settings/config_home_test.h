@@ -7,7 +7,10 @@
 #include <fstream>
 #include <iterator>
 #include <optional>
+#include <set>
 #include <string>
+
+#include "runtime/folder_lock.h"
 
 namespace tavr {
 
@@ -44,6 +47,16 @@ class ConfigHomeTest : public testing::Test {
     static std::string FileText(const std::filesystem::path& file) {
         std::ifstream stream(file, std::ios::binary);
         return {std::istreambuf_iterator<char>(stream), std::istreambuf_iterator<char>()};
+    }
+
+    // The names in `folder` but the settings lock file, which stays once a write has made it.
+    static std::set<std::string> FolderEntries(const std::filesystem::path& folder) {
+        std::set<std::string> names;
+        for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+            names.insert(entry.path().filename().string());
+        }
+        names.erase(std::string(FolderLock::LockFileName));
+        return names;
     }
 
     static void PutFile(const std::filesystem::path& file, const std::string& text) {

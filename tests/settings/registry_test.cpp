@@ -1,8 +1,11 @@
 #include "runtime/registry.h"
 
+#include <fcntl.h>
 #include <signal.h>
+#include <sys/file.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cmath>
@@ -17,19 +20,21 @@ constexpr std::int32_t CurrentUser = 3;
 constexpr std::string_view IdPath = "Software\\TAVR_12864\\Modbus_id";
 constexpr std::string_view SettingsSection = "[HKEY_CURRENT_USER\\Software\\TAVR_12864]\n";
 
-std::set<std::string> FolderEntries(const std::filesystem::path& folder) {
-    std::set<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
-        names.insert(entry.path().filename().string());
-    }
-    return names;
-}
-
 std::filesystem::perms ModeOf(const std::filesystem::path& path) {
     return std::filesystem::status(path).permissions() & std::filesystem::perms::mask;
 }
 
 using SettingsStoreTest = ConfigHomeTest;
+
+// `text` as Windows writes it to a file: UTF-16 code units, low byte first.
+std::string Utf16LeBytes(std::u16string_view text) {
+    std::string bytes;
+    for (const char16_t unit : text) {
+        bytes += static_cast<char>(unit & 0xFF);
+        bytes += static_cast<char>(unit >> 8);
+    }
+    return bytes;
+}
 
 struct TextCase {
     const char* name;
@@ -201,7 +206,9 @@ TEST_F(SettingsStoreTest, WritesThePrivateFileAtomicallyIntoNewFolders) {
 
 TEST_F(SettingsStoreTest, ReplacingAFileMakesItPrivate) {
     PutFile(UserFile(), "REGEDIT4\n");
-    std::filesystem::permissions(UserFile(), std::filesystem::perms::all);
+    std::filesystem::permissions(
+        UserFile(), std::filesystem::perms::owner_read | std::filesystem::perms::owner_write |
+                        std::filesystem::perms::group_read | std::filesystem::perms::others_read);
     ASSERT_TRUE(WriteRegistry(CurrentUser, IdPath, Text("3")));
     EXPECT_EQ(ModeOf(UserFile()),
               std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
@@ -214,6 +221,74 @@ TEST_F(SettingsStoreTest, WithoutConfigHomeTheFolderIsUnderTheHomeConfigFolder) 
     EXPECT_TRUE(std::filesystem::exists(Home() / "home" / ".config" / "TAVR_12864" / "user.reg"));
     setenv("XDG_CONFIG_HOME", "relative/path", 1);
     EXPECT_EQ(ReadRegistryText(CurrentUser, IdPath), "4");
+}
+
+TEST_F(SettingsStoreTest, AWindowsExportIsReadAndAWriteTurnsItIntoTheOwnLayout) {
+    PutFile(UserFile(), Utf16LeBytes(u"\xFEFFWindows Registry Editor Version 5.00\r\n\r\n"
+                                     u"[HKEY_CURRENT_USER\\Software\\TAVR_12864]\r\n"
+                                     u"\"Modbus_id\"=\"4\"\r\n"
+                                     u"\"Modbus_btl\"=\"2\"\r\n"
+                                     u"\"备注\"=\"设备 \U0001F600\"\r\n\r\n"
+                                     u"[HKEY_CURRENT_USER\\Software\\Other]\r\n"
+                                     u"\"Path\"=hex(2):61,00,62,00,00,00\r\n"
+                                     u"\"Odd\"=hex(2):61,00,62\r\n"
+                                     u"\"Count\"=dword:00000010\r\n\r\n"));
+    EXPECT_EQ(ReadRegistryText(CurrentUser, IdPath), "4");
+    EXPECT_EQ(ReadRegistryText(CurrentUser, "Software\\TAVR_12864\\备注"), "设备 \U0001F600");
+    EXPECT_EQ(ReadRegistryText(CurrentUser, "Software\\Other\\Path"), "ab");
+
+    ASSERT_TRUE(WriteRegistry(CurrentUser, IdPath, Text("9")));
+    EXPECT_EQ(FileText(UserFile()), "REGEDIT4\n\n" + std::string(SettingsSection) +
+                                        "\"Modbus_id\"=\"9\"\n"
+                                        "\"Modbus_btl\"=\"2\"\n"
+                                        "\"备注\"=\"设备 \U0001F600\"\n\n"
+                                        "[HKEY_CURRENT_USER\\Software\\Other]\n"
+                                        "\"Path\"=hex(2):61,62,00\n"
+                                        "\"Odd\"=hex(2):61,00,62\n"
+                                        "\"Count\"=dword:00000010\n\n");
+}
+
+// The file is read afresh at every access, even when a change keeps its size.
+TEST_F(SettingsStoreTest, EveryReadSeesTheFileAsItIsNow) {
+    PutFile(UserFile(), "REGEDIT4\n" + std::string(SettingsSection) + "\"Modbus_id\"=\"1\"\n");
+    EXPECT_EQ(ReadRegistryText(CurrentUser, IdPath), "1");
+    PutFile(UserFile(), "REGEDIT4\n" + std::string(SettingsSection) + "\"Modbus_id\"=\"2\"\n");
+    EXPECT_EQ(ReadRegistryText(CurrentUser, IdPath), "2");
+    PutFile(UserFile(), "REGEDIT4\n" + std::string(SettingsSection) + "\"Modbus_id\"=\"3\n");
+    EXPECT_EQ(ReadRegistryText(CurrentUser, IdPath, "-"), "-");
+}
+
+// A file of the largest size read, many keys with a setting in the last one, is read and
+// written whole; a write that would take it over that size fails, since the file could not be
+// read back, and one byte more and it is left alone.
+TEST_F(SettingsStoreTest, AFileUpToTheSizeLimitIsReadAndKeptWhole) {
+    constexpr std::size_t Limit = 4 * 1024 * 1024;
+    std::string text = "REGEDIT4\n";
+    for (int key = 0; text.size() < Limit - 200; ++key) {
+        text += "\n[HKEY_CURRENT_USER\\Software\\Filler\\" + std::to_string(key) + "]\n\"v\"=\"" +
+                std::to_string(key) + "\"\n";
+    }
+    text += "\n" + std::string(SettingsSection) + "\"Modbus_id\"=\"7\"\n";
+    text.resize(Limit, '\n');
+    PutFile(UserFile(), text);
+    EXPECT_EQ(ReadRegistryText(CurrentUser, IdPath), "7");
+    EXPECT_EQ(ReadRegistryText(CurrentUser, "Software\\Filler\\12345\\V"), "12345");
+    ASSERT_TRUE(WriteRegistry(CurrentUser, IdPath, Text("8")));
+    EXPECT_EQ(ReadRegistryText(CurrentUser, "Software\\Filler\\0\\v"), "0");
+    EXPECT_EQ(ReadRegistryText(CurrentUser, IdPath), "8");
+
+    // The value "8" takes one byte of the file; the longest value that fits fills it up exactly.
+    const std::size_t longest = Limit - FileText(UserFile()).size() + 1;
+    ASSERT_TRUE(WriteRegistry(CurrentUser, IdPath, Text(longest, 'x')));
+    const std::string written = FileText(UserFile());
+    EXPECT_EQ(written.size(), Limit);
+    EXPECT_FALSE(WriteRegistry(CurrentUser, IdPath, Text(longest + 1, 'x')));
+    EXPECT_EQ(FileText(UserFile()), written);
+
+    PutFile(UserFile(), text + "\n");
+    EXPECT_EQ(ReadRegistryText(CurrentUser, IdPath, "-"), "-");
+    EXPECT_FALSE(WriteRegistry(CurrentUser, IdPath, Text("9")));
+    EXPECT_EQ(FileText(UserFile()).size(), Limit + 1);
 }
 
 TEST_F(SettingsStoreTest, AnEmptyFileIsAnEmptyRegistry) {
@@ -256,7 +331,16 @@ INSTANTIATE_TEST_SUITE_P(
         GarbledCase{"BadHexByte", "REGEDIT4\n" + WellFormed + "\"a\"=hex:01,zz\n"},
         GarbledCase{"MissingHexByte", "REGEDIT4\n" + WellFormed + "\"a\"=hex:01,,02\n"},
         GarbledCase{"ContinuedPastTheEnd", "REGEDIT4\n" + WellFormed + "\"a\"=hex:01,\\\n"},
-        GarbledCase{"BinaryJunk", "REGEDIT4\n" + WellFormed + std::string("\0\xFF\x01", 3)}),
+        GarbledCase{"BinaryJunk", "REGEDIT4\n" + WellFormed + std::string("\0\xFF\x01", 3)},
+        GarbledCase{"Utf16OddLength",
+                    Utf16LeBytes(u"\xFEFFREGEDIT4\n") +
+                        Utf16LeBytes(u"[HKEY_CURRENT_USER\\Software\\TAVR_12864]\n"
+                                     u"\"Modbus_id\"=\"7\"\n") +
+                        "\n"},
+        GarbledCase{"Utf16LoneSurrogate",
+                    Utf16LeBytes(u"\xFEFFREGEDIT4\n[HKEY_CURRENT_USER\\Software\\TAVR_12864]\n"
+                                 u"\"Modbus_id\"=\"7\"\n\"a\"=\"") +
+                        std::string("\x00\xD8", 2) + Utf16LeBytes(u"\"\n")}),
     [](const auto& info) { return info.param.name; });
 
 TEST_F(SettingsStoreTest, ADirectoryOrPipeInPlaceOfTheFileReadsAsEmptyAndIsKept) {
@@ -295,6 +379,128 @@ TEST_F(SettingsStoreTest, AWriteCutShortLeavesTheOldFileAndNoTemporaryFile) {
     EXPECT_EQ(FileText(UserFile()), before);
     EXPECT_EQ(FolderEntries(Folder()), std::set<std::string>{"user.reg"});
 }
+
+// Another program holding the settings lock for as long as it lives: a child process that takes
+// the lock, says so, and keeps it until this end of its pipe is closed.
+class LockHoldingProcess {
+  public:
+    explicit LockHoldingProcess(const std::filesystem::path& lockFile) {
+        int ready[2];
+        int hold[2];
+        if (pipe2(ready, O_CLOEXEC) != 0 || pipe2(hold, O_CLOEXEC) != 0) {
+            ADD_FAILURE() << "no pipes";
+            return;
+        }
+        child_ = fork();
+        if (child_ == 0) {
+            const int lock = open(lockFile.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+            char byte = flock(lock, LOCK_EX) == 0 ? 'y' : 'n';
+            close(hold[1]);
+            (void)!write(ready[1], &byte, 1);
+            (void)!read(hold[0], &byte, 1);
+            _exit(0);
+        }
+        close(ready[1]);
+        close(hold[0]);
+        release_ = hold[1];
+        char byte = 0;
+        EXPECT_EQ(read(ready[0], &byte, 1), 1);
+        EXPECT_EQ(byte, 'y') << "the child took the lock";
+        close(ready[0]);
+    }
+
+    ~LockHoldingProcess() { Release(); }
+    LockHoldingProcess(const LockHoldingProcess&) = delete;
+    LockHoldingProcess& operator=(const LockHoldingProcess&) = delete;
+
+    void Release() {
+        if (child_ > 0) {
+            close(release_);
+            waitpid(child_, nullptr, 0);
+            child_ = -1;
+        }
+    }
+
+  private:
+    pid_t child_ = -1;
+    int release_ = -1;
+};
+
+TEST_F(SettingsStoreTest, WhileAnotherProgramHoldsTheLockAWriteFailsAndTheValueStays) {
+    ASSERT_TRUE(WriteRegistry(CurrentUser, IdPath, Text("1")));
+    LockHoldingProcess other(Folder() / FolderLock::LockFileName);
+    EXPECT_FALSE(WriteRegistry(CurrentUser, IdPath, Text("2")));
+    EXPECT_EQ(ReadRegistryText(CurrentUser, IdPath), "1");
+    other.Release();
+    EXPECT_TRUE(WriteRegistry(CurrentUser, IdPath, Text("2")));
+    EXPECT_EQ(ReadRegistryText(CurrentUser, IdPath), "2");
+}
+
+TEST_F(SettingsStoreTest, ALockOnTheFolderItselfDoesNotStopAWrite) {
+    std::filesystem::create_directories(Folder());
+    const int folder = open(Folder().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    ASSERT_EQ(flock(folder, LOCK_EX), 0);
+    EXPECT_TRUE(WriteRegistry(CurrentUser, IdPath, Text("1")));
+    close(folder);
+}
+
+// Settings that another user owns or may change are neither read nor written, and the refusal
+// is said once on standard error, naming the path and why.
+struct StrangerCase {
+    const char* name;
+    bool onFolder;                   // else on the settings file
+    bool otherOwner;                 // handed to user 65534, which needs root
+    std::filesystem::perms writers;  // added to the mode
+    const char* reason;
+    friend void PrintTo(const StrangerCase& value, std::ostream* out) { *out << value.name; }
+};
+
+class StrangersSettings : public ConfigHomeTest, public testing::WithParamInterface<StrangerCase> {
+  protected:
+    std::filesystem::path Target() const { return GetParam().onFolder ? Folder() : UserFile(); }
+};
+
+TEST_P(StrangersSettings, AreNotReadNorWrittenAndTheRefusalIsSaid) {
+    constexpr uid_t Nobody = 65534;
+    ASSERT_TRUE(WriteRegistry(CurrentUser, IdPath, Text("1")));
+    const std::string before = FileText(UserFile());
+    if (GetParam().otherOwner && chown(Target().c_str(), Nobody, Nobody) != 0) {
+        GTEST_SKIP() << "only root can hand a file to another user";
+    }
+    std::filesystem::permissions(Target(), GetParam().writers, std::filesystem::perm_options::add);
+
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(ReadRegistryText(CurrentUser, IdPath, "-"), "-");
+    EXPECT_FALSE(WriteRegistry(CurrentUser, IdPath, Text("2")));
+    const std::string said = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(said, "TAVR_12864: settings at " + Target().string() +
+                        " not used: " + GetParam().reason +
+                        (GetParam().otherOwner ? std::to_string(geteuid()) : "") + "\n");
+    EXPECT_EQ(FileText(UserFile()), before);
+
+    ASSERT_EQ(chown(Target().c_str(), geteuid(), getegid()), 0);
+    std::filesystem::permissions(Target(), GetParam().writers,
+                                 std::filesystem::perm_options::remove);
+    EXPECT_EQ(ReadRegistryText(CurrentUser, IdPath), "1");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Strangers, StrangersSettings,
+    testing::Values(
+        StrangerCase{"FolderOfAnotherUser", true, true, std::filesystem::perms::none,
+                     "owned by user 65534, not by user "},
+        StrangerCase{"FolderWritableByGroup", true, false, std::filesystem::perms::group_write,
+                     "group or others may write to it (mode 0720)"},
+        StrangerCase{"FolderWritableByOthers", true, false,
+                     std::filesystem::perms::others_all | std::filesystem::perms::sticky_bit,
+                     "group or others may write to it (mode 1707)"},
+        StrangerCase{"FileOfAnotherUser", false, true, std::filesystem::perms::none,
+                     "owned by user 65534, not by user "},
+        StrangerCase{"FileWritableByGroup", false, false, std::filesystem::perms::group_write,
+                     "group or others may write to it (mode 0620)"},
+        StrangerCase{"FileWritableByOthers", false, false, std::filesystem::perms::others_write,
+                     "group or others may write to it (mode 0602)"}),
+    [](const auto& info) { return info.param.name; });
 
 // Permission checks do not stop root; these cases then cannot be set up and are skipped.
 bool PermissionsAreEnforced(const std::filesystem::path& path, int access_mode) {

@@ -25,11 +25,11 @@ class RecordingPort final : public SerialPortDevice {
     explicit RecordingPort(SerialPort::QueueReadyPoster postQueueReady)
         : postQueueReady_(std::move(postQueueReady)) {}
 
-    bool Open(const SerialPortProperties& properties) override {
+    SerialOpenResult Open(const SerialPortProperties& properties) override {
         Close();
         openings.push_back({properties.PortNumber(), properties.BaudRate()});
-        open_ = opens;
-        return open_;
+        open_ = nextOpen.Succeeded();
+        return nextOpen;
     }
 
     void Close() override {
@@ -69,8 +69,8 @@ class RecordingPort final : public SerialPortDevice {
         }
     }
 
-    // Whether the next Open succeeds (a port that is missing or busy fails).
-    bool opens = true;
+    // What the next Open answers (a port that is missing or busy fails).
+    SerialOpenResult nextOpen;
     std::vector<Opening> openings;
     std::vector<ByteSet> sent;
 

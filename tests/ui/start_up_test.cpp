@@ -90,8 +90,13 @@ TEST_F(Connection, SuccessTurnsTheLampGreenAndRemembersTheSelectionsForTheNextSt
 
 TEST_F(Connection, FailureTurnsTheLampRedStoresNothingAndTheNextClickDisconnects) {
     Start();
-    Port().opens = false;
+    C().波特率.Pick(3);
+    Port().nextOpen = {SerialOpenError::BaudRateRefused, "/dev/ttyUSB0", ""};
+    testing::internal::CaptureStderr();
     ClickConnect();
+    const char* reason = "COM1 (/dev/ttyUSB0): baud rate 14400 refused by the device";
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), std::string(reason) + "\n");
+    EXPECT_EQ(C().外形框1.ToolTip(), reason);
     EXPECT_EQ(Lamp(), Red);
     EXPECT_EQ(C().联机按钮.Caption(), "断开");
     EXPECT_FALSE(std::filesystem::exists(UserFile()));
@@ -101,9 +106,11 @@ TEST_F(Connection, FailureTurnsTheLampRedStoresNothingAndTheNextClickDisconnects
     EXPECT_EQ(Lamp(), Grey);
     EXPECT_EQ(Port().openings.size(), 1u);
 
-    Port().opens = true;
+    EXPECT_EQ(C().外形框1.ToolTip(), reason) << "kept until the next connect";
+    Port().nextOpen = {};
     ClickConnect();
     EXPECT_EQ(Lamp(), Green);
+    EXPECT_EQ(C().外形框1.ToolTip(), "");
     EXPECT_EQ(Port().openings.size(), 2u);
 }
 

@@ -1,6 +1,7 @@
 #include "framework/qt/qt_shape_box_peer.h"
 
 #include "framework/qt/qt_colour.h"
+#include "framework/qt/qt_text.h"
 
 namespace tavr {
 
@@ -12,6 +13,7 @@ void QtShapeBoxPeer::Attach() {
     PropertyChanged(ShapeBox::kShape);
     PropertyChanged(ShapeBox::kOutlineColour);
     PropertyChanged(ShapeBox::kFillColour);
+    PropertyChanged(ShapeBox::kToolTip);
     AttachAs(this);
 }
 
@@ -33,6 +35,9 @@ void QtShapeBoxPeer::PropertyChanged(std::int32_t index) {
             } else {
                 Shape().SetFill(ToQColor(shapeBox_.FillColour()));
             }
+            break;
+        case ShapeBox::kToolTip:
+            Shape().setToolTip(ToQString(shapeBox_.ToolTip()));
             break;
         default:
             break;

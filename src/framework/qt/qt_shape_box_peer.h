@@ -8,7 +8,7 @@
 
 namespace tavr {
 
-// A ShapeBox as a painted shape; writing its fill colour repaints it.
+// A ShapeBox as a painted shape with its tool tip; writing its fill colour repaints it.
 class QtShapeBoxPeer final : public ControlPeer, public QtControlPeer {
   public:
     QtShapeBoxPeer(ShapeBox& shapeBox, QWidget& parent);
