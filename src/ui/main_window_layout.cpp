@@ -3,6 +3,8 @@
 #include "framework/label.h"
 #include "registers/catalogue_texts.h"
 #include "runtime/to_text.h"
+#include "ui/register_table_columns.h"
+#include "ui/selector_entries.h"
 
 namespace tavr {
 
@@ -32,11 +34,11 @@ void AddNumberEntries(ComboBox& selector, std::int32_t first, std::int32_t last)
 }
 
 void AddRegisterColumns(ListView& table) {
-    table.AddColumn({"10进制结果", 75, Alignment::Left});
-    table.AddColumn({"所对应数值", 80, Alignment::Right});
-    table.AddColumn({"16进制结果", 80, Alignment::Centre});
-    table.AddColumn({"数据地址位", 80, Alignment::Centre});
-    table.AddColumn({"数据备注项", 360, Alignment::Left});
+    table.AddColumn({Text(RegisterColumnTitles[0]), 75, Alignment::Left});
+    table.AddColumn({Text(RegisterColumnTitles[1]), 80, Alignment::Right});
+    table.AddColumn({Text(RegisterColumnTitles[2]), 80, Alignment::Centre});
+    table.AddColumn({Text(RegisterColumnTitles[3]), 80, Alignment::Centre});
+    table.AddColumn({Text(RegisterColumnTitles[4]), 360, Alignment::Left});
 }
 
 }  // namespace
@@ -71,7 +73,7 @@ MeterControls BuildMainWindow(Window& window, const SerialPort::DeviceFactory& m
     自动读取选择框.SetCaption("每     秒自动刷新数据");
     // Baud rate.
     ComboBox& 波特率 = AddTabStop<ComboBox>(window, "波特率", {148, 12, 64, 20});
-    for (std::int32_t baud : {2400, 4800, 9600, 14400, 19200, 38400, 115200}) {
+    for (std::int32_t baud : BaudRateEntries) {
         波特率.AddEntry(ToText(baud), baud);
     }
     波特率.SetCurrentSelection(2);
@@ -80,7 +82,7 @@ MeterControls BuildMainWindow(Window& window, const SerialPort::DeviceFactory& m
     AddRegisterColumns(超级列表框1);
     // Device ID.
     ComboBox& 设备ID = AddTabStop<ComboBox>(window, "设备ID", {261, 13, 50, 20});
-    AddNumberEntries(设备ID, 1, 50);
+    AddNumberEntries(设备ID, FirstDeviceIdEntry, LastDeviceIdEntry);
     设备ID.SetCurrentSelection(0);
     // Label 2: the baud-rate and device-ID selectors stand in and beside its caption.
     Label& 标签2 = window.Add<Label>("标签2", Bounds{100, 10, 164, 24});
@@ -103,7 +105,7 @@ MeterControls BuildMainWindow(Window& window, const SerialPort::DeviceFactory& m
     标签7.SetFont({.height = 16, .bold = true});
     // Serial port number.
     ComboBox& 串口号 = AddTabStop<ComboBox>(window, "串口号", {44, 12, 50, 20});
-    AddNumberEntries(串口号, 1, 20);
+    AddNumberEntries(串口号, FirstPortNumberEntry, LastPortNumberEntry);
     串口号.SetCurrentSelection(5);
     // Connect button.
     Button& 联机按钮 = AddTabStop<Button>(window, "联机按钮", {348, 7, 80, 31});

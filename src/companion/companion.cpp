@@ -1,0 +1,60 @@
+#include "companion/companion.h"
+
+#include "companion/sub_commands.h"
+
+namespace tavr {
+
+namespace {
+
+constexpr std::string_view ProgramHelp =
+    "usage: tavr-12864-cli COMMAND [OPTIONS]\n"
+    "Reads, logs and plots a TAVR_12864 meter, with the control window's own texts.\n"
+    "  ports    list the COM numbers, their devices and whether you may open them\n"
+    "  read     read the 35 registers once (table, csv or json)\n"
+    "  watch    log readings to a CSV file at a fixed period\n"
+    "  write    write one register's raw value and read it back\n"
+    "  plot     draw a logged run as PNG or SVG\n"
+    "'tavr-12864-cli COMMAND --help' describes a command.\n"
+    "Exit codes: 0 done, 1 no valid answer, 2 bad usage or input, 3 the port could not be "
+    "opened.\n";
+
+}  // namespace
+
+ExitStatus UsageError(Console& console, std::string_view command, std::string_view message) {
+    console.err << "tavr-12864-cli " << command << ": " << message << "\n"
+                << "(see tavr-12864-cli " << command << " --help)\n";
+    return ExitStatus::BadUsage;
+}
+
+int RunCompanion(const std::vector<std::string>& arguments, Console& console,
+                 const PlotRenderer& renderPlot) {
+    if (arguments.empty()) {
+        console.err << ProgramHelp;
+        return ExitCode(ExitStatus::BadUsage);
+    }
+    const std::string& command = arguments[0];
+    const std::vector<std::string> rest(arguments.begin() + 1, arguments.end());
+    if (command == "--help" || command == "-h" || command == "help") {
+        console.out << ProgramHelp;
+        return ExitCode(ExitStatus::Done);
+    }
+    if (command == "ports") {
+        return ExitCode(RunPorts(rest, console));
+    }
+    if (command == "read") {
+        return ExitCode(RunRead(rest, console));
+    }
+    if (command == "watch") {
+        return ExitCode(RunWatchCommand(rest, console));
+    }
+    if (command == "write") {
+        return ExitCode(RunWrite(rest, console));
+    }
+    if (command == "plot") {
+        return ExitCode(RunPlot(rest, console, renderPlot));
+    }
+    console.err << "tavr-12864-cli: unknown command " << command << "\n" << ProgramHelp;
+    return ExitCode(ExitStatus::BadUsage);
+}
+
+}  // namespace tavr

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "companion/console.h"
+#include "companion/logged_run.h"
+
+namespace tavr {
+
+// Draws a logged run into the picture file `path` (its extension says the kind); false, with
+// `error` set, when it could not be written.
+using PlotRenderer =
+    std::function<bool(const LoggedRun& run, const std::string& path, std::string& error)>;
+
+// The command-line companion: runs the sub-command that `arguments` (after the program name)
+// name and returns the exit code (see ExitStatus).
+int RunCompanion(const std::vector<std::string>& arguments, Console& console,
+                 const PlotRenderer& renderPlot);
+
+}  // namespace tavr

@@ -1,0 +1,17 @@
+#pragma once
+
+namespace tavr {
+
+// What the command-line companion tells its caller through its exit code.
+enum class ExitStatus : int {
+    Done = 0,
+    NoAnswer = 1,         // the meter gave no valid answer
+    BadUsage = 2,         // a bad command line or bad input; nothing was sent
+    PortUnavailable = 3,  // the port could not be opened
+};
+
+inline int ExitCode(ExitStatus status) {
+    return static_cast<int>(status);
+}
+
+}  // namespace tavr

@@ -1,0 +1,189 @@
+#include "companion/meter_link.h"
+
+#include <poll.h>
+#include <sys/eventfd.h>
+
+#include <algorithm>
+#include <cerrno>
+
+#include "protocol/frame_codec.h"
+
+namespace tavr {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr std::chrono::milliseconds MeterTimeout{1000};
+// Start bit, 8 data bits, one stop bit.
+constexpr std::int64_t BitsPerByte = 10;
+constexpr std::uint8_t ExceptionFlag = 0x80;
+constexpr std::size_t ExceptionLength = 5;
+// The serial unit's code for a lost carrier: the device hung up.
+constexpr std::int32_t CarrierLost = 10;
+
+bool Readable(const pollfd& entry) {
+    return (entry.revents & (POLLIN | POLLHUP | POLLERR)) != 0;
+}
+
+// A Modbus exception answer to `request`: its address, the function with the top bit set, the
+// code and a matching checksum. Returns the exception code, or 0.
+std::uint8_t ExceptionCode(const ByteSet& answer, const ByteSet& request) {
+    if (answer.size() < ExceptionLength || answer[0] != request[0] ||
+        answer[1] != (request[1] | ExceptionFlag)) {
+        return 0;
+    }
+    const std::uint16_t crc = Crc16(std::span(answer.data(), 3));
+    const bool crcMatches = answer[3] == (crc & 0xFF) && answer[4] == (crc >> 8);
+    return crcMatches ? answer[2] : 0;
+}
+
+}  // namespace
+
+MeterLink::MeterLink(int interruptFd)
+    : notice_(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)), interruptFd_(interruptFd) {
+    unit_ = std::make_unique<SerialPortUnit>([fd = notice_.Get()] {
+        const std::uint64_t one = 1;
+        // A full counter already wakes the reader; nothing is lost by a failed write.
+        [[maybe_unused]] const ssize_t written = ::write(fd, &one, sizeof one);
+    });
+}
+
+SerialOpenResult MeterLink::Open(std::int32_t port, std::int32_t baud) {
+    SerialPortProperties properties;
+    properties.SetPortNumber(port);
+    properties.SetBaudRate(baud);
+    baud_ = baud;
+    if (!notice_.Valid()) {
+        return {SerialOpenError::SystemError, "", "no eventfd for the serial unit's notices"};
+    }
+    return unit_->Open(properties);
+}
+
+void MeterLink::Close() {
+    unit_->Close();
+}
+
+std::chrono::milliseconds MeterLink::ReplyTimeout() const {
+    const std::int64_t bits = (RequestLength + ReadReplyLength) * BitsPerByte;
+    const std::int64_t lineMs = (bits * 1000 + baud_ - 1) / std::max<std::int32_t>(baud_, 1);
+    return MeterTimeout + std::chrono::milliseconds(lineMs);
+}
+
+ReadOutcome MeterLink::ReadRegisters(std::uint8_t deviceId) {
+    const Collected collected = Exchange(BuildReadRequest(deviceId), ReadReplyLength);
+    if (collected.interrupted) {
+        return {ExchangeOutcome::Interrupted, {}};
+    }
+    if (collected.hungUp) {
+        return {ExchangeOutcome::HungUp, {}};
+    }
+    if (collected.bytes.empty()) {
+        return {ExchangeOutcome::Silent, {}};
+    }
+    if (collected.bytes.size() < static_cast<std::size_t>(ReadReplyLength)) {
+        return {ExchangeOutcome::Garbled, {}};
+    }
+    const ReadReply reply = ParseReadReply(
+        std::span<const std::uint8_t, ReadReplyLength>(collected.bytes.data(), ReadReplyLength));
+    if (!reply.IsIntactReplyFrom(deviceId)) {
+        return {ExchangeOutcome::Garbled, {}};
+    }
+    return {ExchangeOutcome::Answered, reply};
+}
+
+WriteOutcome MeterLink::WriteRegister(std::uint8_t deviceId, std::uint16_t address,
+                                      std::uint16_t value) {
+    const ByteSet request = BuildWriteRequest(deviceId, address, value);
+    const Collected collected = Exchange(request, request.size());
+    if (collected.interrupted) {
+        return {ExchangeOutcome::Interrupted};
+    }
+    if (collected.hungUp) {
+        return {ExchangeOutcome::HungUp};
+    }
+    if (collected.bytes.empty()) {
+        return {ExchangeOutcome::Silent};
+    }
+    if (const std::uint8_t code = ExceptionCode(collected.bytes, request); code != 0) {
+        return {ExchangeOutcome::Garbled, code};
+    }
+    const bool echoed = collected.bytes.size() >= request.size() &&
+                        std::equal(request.begin(), request.end(), collected.bytes.begin());
+    return {echoed ? ExchangeOutcome::Answered : ExchangeOutcome::Garbled};
+}
+
+bool MeterLink::Pause(std::chrono::milliseconds pause) const {
+    pollfd entry{interruptFd_, POLLIN, 0};
+    const Clock::time_point deadline = Clock::now() + pause;
+    while (true) {
+        const auto left =
+            std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
+        if (left <= 0) {
+            return true;
+        }
+        const int ready = ::poll(&entry, 1, static_cast<int>(left));
+        if (ready > 0 && Readable(entry)) {
+            return false;
+        }
+        if (ready < 0 && errno != EINTR) {
+            return true;
+        }
+    }
+}
+
+MeterLink::Collected MeterLink::Exchange(const ByteSet& request, std::size_t expected) {
+    Collected collected;
+    // Whatever is still queued belongs to an earlier request.
+    TakeQueued(collected);
+    collected.bytes.clear();
+    if (collected.hungUp || !unit_->Send(request)) {
+        collected.hungUp = true;
+        return collected;
+    }
+    const Clock::time_point deadline = Clock::now() + ReplyTimeout();
+    while (collected.bytes.size() < expected && !collected.hungUp && !collected.interrupted) {
+        if (!WaitForNotice(deadline, collected)) {
+            break;
+        }
+        TakeQueued(collected);
+    }
+    return collected;
+}
+
+void MeterLink::TakeQueued(Collected& collected) {
+    std::uint64_t count = 0;
+    [[maybe_unused]] const ssize_t read = ::read(notice_.Get(), &count, sizeof count);
+    unit_->DeliverQueued([&collected](const SerialEvent& event) {
+        if (event.kind == SerialEvent::Kind::DataArrival) {
+            collected.bytes.push_back(static_cast<std::uint8_t>(event.argument));
+        } else if (event.argument == CarrierLost) {
+            collected.hungUp = true;
+        }
+        return true;
+    });
+}
+
+bool MeterLink::WaitForNotice(Clock::time_point deadline, Collected& collected) {
+    pollfd entries[2] = {{notice_.Get(), POLLIN, 0}, {interruptFd_, POLLIN, 0}};
+    while (true) {
+        const auto left =
+            std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
+        if (left <= 0) {
+            return false;
+        }
+        const int ready = ::poll(entries, 2, static_cast<int>(left));
+        if (ready < 0 && errno != EINTR) {
+            return false;
+        }
+        if (ready > 0 && Readable(entries[1])) {
+            collected.interrupted = true;
+            return true;
+        }
+        if (ready > 0 && Readable(entries[0])) {
+            return true;
+        }
+    }
+}
+
+}  // namespace tavr

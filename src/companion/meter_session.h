@@ -1,0 +1,40 @@
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "companion/connection_choice.h"
+#include "companion/console.h"
+#include "companion/meter_link.h"
+
+namespace tavr {
+
+// One sub-command's conversation with the meter: opens the chosen port, asks again after a
+// time-out or a garbled answer, and reports every failure on standard error with the port,
+// the device and the reason.
+class MeterSession {
+  public:
+    MeterSession(const ConnectionChoice& connection, Console& console, std::string command);
+
+    // False, reported, when the port cannot be opened.
+    bool Open();
+    // All registers of the chosen device; nothing, reported, without an intact answer.
+    std::optional<ReadReply> Read();
+    // Writes `value` into the register at `address`; false, reported, unless the meter echoed it.
+    bool Write(std::uint16_t address, std::uint16_t value);
+
+    // Talk to another device ID from now on (after the meter's address was written).
+    void UseDeviceId(std::uint8_t deviceId) { connection_.deviceId = deviceId; }
+
+  private:
+    // "COM3 (/dev/ttyUSB0) at 9600 baud".
+    std::string Where() const;
+    void Report(const std::string& message) const;
+
+    ConnectionChoice connection_;
+    Console& console_;
+    std::string command_;
+    MeterLink link_;
+};
+
+}  // namespace tavr

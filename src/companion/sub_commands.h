@@ -1,0 +1,24 @@
+#pragma once
+
+#include <string_view>
+
+#include "companion/command_arguments.h"
+#include "companion/companion.h"
+#include "companion/console.h"
+#include "companion/exit_status.h"
+
+namespace tavr {
+
+// The sub-commands of the companion. Each takes its own arguments (after its name) and prints
+// its help for --help.
+ExitStatus RunPorts(const std::vector<std::string>& arguments, Console& console);
+ExitStatus RunRead(const std::vector<std::string>& arguments, Console& console);
+ExitStatus RunWatchCommand(const std::vector<std::string>& arguments, Console& console);
+ExitStatus RunWrite(const std::vector<std::string>& arguments, Console& console);
+ExitStatus RunPlot(const std::vector<std::string>& arguments, Console& console,
+                   const PlotRenderer& renderPlot);
+
+// Prints "tavr-12864-cli <command>: <message>" and a pointer to the help; BadUsage.
+ExitStatus UsageError(Console& console, std::string_view command, std::string_view message);
+
+}  // namespace tavr

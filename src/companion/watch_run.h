@@ -1,0 +1,38 @@
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "companion/connection_choice.h"
+#include "companion/console.h"
+#include "companion/exit_status.h"
+
+namespace tavr {
+
+struct WatchOptions {
+    ConnectionChoice connection;
+    std::chrono::milliseconds every{1000};
+    std::optional<std::chrono::milliseconds> duration;  // nothing: until Ctrl+C
+    std::string output;                                 // empty: standard output
+    std::vector<std::uint16_t> registers;
+};
+
+// What a watch run met, for its status line and its summary.
+struct WatchTally {
+    std::int64_t readings = 0;
+    std::int64_t dropped = 0;   // garbled answers, not written
+    std::int64_t timeouts = 0;  // requests that got no answer
+    std::int64_t reconnects = 0;
+};
+
+// Reads the meter every `every` and appends one row per intact answer. A request without an
+// answer is retried while the next reading is not yet due; a garbled answer is dropped and
+// counted; after a hang-up the port is reopened with a doubling wait. Ends after `duration` or
+// when interrupted, then prints a summary. PortUnavailable when the port cannot be opened at
+// the start, BadUsage when the log cannot be opened, NoAnswer when no reading was written.
+ExitStatus RunWatch(const WatchOptions& options, Console& console);
+
+}  // namespace tavr

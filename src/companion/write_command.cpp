@@ -1,0 +1,81 @@
+#include "companion/connection_options.h"
+#include "companion/meter_session.h"
+#include "companion/reading_formats.h"
+#include "companion/register_address.h"
+#include "companion/sub_commands.h"
+#include "companion/window_catalogue.h"
+#include "companion/write_input.h"
+
+namespace tavr {
+
+namespace {
+
+constexpr std::uint16_t DeviceAddressRegister = 0x00;
+
+std::string WriteHelp() {
+    return "usage: tavr-12864-cli write [--port N] [--baud B] [--id ID] ADDRESS VALUE\n"
+           "Writes the raw VALUE into the register at ADDRESS (0003H, 0x03 or 3), then reads the\n"
+           "meter back and prints that register's row. A value above the register's maximum,\n"
+           "a negative or non-numeric value or an unknown address is refused; nothing is sent.\n"
+           "Writing 0000H changes the meter's device address; the read back uses the new one,\n"
+           "and the window remembers it as its device ID.\n" +
+           ConnectionOptionsHelp();
+}
+
+// Register 0000H holds the device address: from now on the meter answers to the new one.
+void FollowNewAddress(MeterSession& session, Console& console, std::uint8_t oldId,
+                      std::uint8_t newId) {
+    session.UseDeviceId(newId);
+    console.out << "device address changed from " << int{oldId} << " to " << int{newId};
+    if (RememberDeviceId(newId)) {
+        console.out << "; the window's device ID is now " << int{newId};
+    }
+    console.out << "\n";
+}
+
+}  // namespace
+
+ExitStatus RunWrite(const std::vector<std::string>& arguments, Console& console) {
+    const CommandArguments parsed = ParseCommandArguments(arguments, {"--port", "--baud", "--id"});
+    if (parsed.help) {
+        console.out << WriteHelp();
+        return ExitStatus::Done;
+    }
+    if (!parsed.error.empty()) {
+        return UsageError(console, "write", parsed.error);
+    }
+    if (parsed.positionals.size() != 2) {
+        return UsageError(console, "write", "give the register ADDRESS and the raw VALUE");
+    }
+    RegisterCatalogue catalogue = WindowCatalogue();
+    std::string error;
+    const std::optional<WriteInput> input =
+        CheckWriteInput(parsed.positionals[0], parsed.positionals[1], catalogue, error);
+    if (!input) {
+        return UsageError(console, "write", error + "; nothing was written");
+    }
+    const std::optional<ConnectionChoice> connection = ChooseConnection(parsed, error);
+    if (!connection) {
+        return UsageError(console, "write", error);
+    }
+    MeterSession session(*connection, console, "write");
+    if (!session.Open()) {
+        return ExitStatus::PortUnavailable;
+    }
+    if (!session.Write(input->address, input->value)) {
+        return ExitStatus::NoAnswer;
+    }
+    if (input->address == DeviceAddressRegister) {
+        FollowNewAddress(session, console, connection->deviceId,
+                         static_cast<std::uint8_t>(input->value));
+    }
+    const std::optional<ReadReply> reply = session.Read();
+    if (!reply) {
+        return ExitStatus::NoAnswer;
+    }
+    const RegisterReadings readings = DecodeReadings(*reply, catalogue);
+    console.out << ReadingsTable(std::span(&readings[input->address], 1));
+    return ExitStatus::Done;
+}
+
+}  // namespace tavr

@@ -1,0 +1,361 @@
+#include "companion_test.h"
+
+#include <QImage>
+
+#include <csignal>
+#include <cstdio>
+#include <fstream>
+#include <thread>
+
+#include "companion/log_timestamp.h"
+#include "runtime/registry.h"
+
+namespace tavr {
+namespace {
+
+using testing::HasSubstr;
+
+std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream stream(text);
+    for (std::string line; std::getline(stream, line);) {
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+// Bad command lines and bad input: each is refused with exit code 2 and a message naming the
+// problem, and nothing reaches the meter.
+TEST_F(CompanionTest, BadUsageAndInputAreRefusedBeforeAnythingIsSent) {
+    struct Case {
+        std::vector<std::string> arguments;
+        std::string message;
+    };
+    const std::string port = std::to_string(SimulatorCom);
+    const Case cases[] = {
+        {{}, "usage: tavr-12864-cli COMMAND"},
+        {{"fly"}, "unknown command fly"},
+        {{"write", "--port", port, "0009H", "10001"},
+         "above the largest raw value of 0009H, 10000"},
+        {{"write", "--port", port, "0009H", "65536"}, "above the largest raw value of 0009H"},
+        {{"write", "--port", port, "0009H", "99999999999999999999"}, "above the largest"},
+        {{"write", "--port", port, "0009H", "-5"}, "cannot be negative"},
+        {{"write", "--port", port, "0009H", "abc"}, "\"abc\" is not a whole number"},
+        {{"write", "--port", port, "0009H", "1.5"}, "\"1.5\" is not a whole number"},
+        {{"write", "--port", port, "0009H", ""}, "\"\" is not a whole number"},
+        {{"write", "--port", port, "0023H", "1"}, "0023H is not a register address"},
+        {{"write", "--port", port, "voltage", "1"}, "voltage is not a register address"},
+        {{"write", "--port", port, "0000H", "0"}, "0 is the broadcast address"},
+        {{"write", "--port", port, "0000H", "51"}, "above the largest raw value of 0000H, 50"},
+        {{"write", "--port", port, "0009H"}, "give the register ADDRESS and the raw VALUE"},
+        {{"write", "--port", port, "--id", "0", "0009H", "1"}, "--id: 0 is not a device ID"},
+        {{"read", "--baud", "1234"}, "--baud: 1234 is not one of 2400, 4800, 9600, 14400"},
+        {{"read", "--port", "0"}, "--port: 0 is not a COM port number"},
+        {{"read", "--port", "COM3"}, "--port: COM3 is not a COM port number"},
+        {{"read", "--id", "248"}, "--id: 248 is not a device ID"},
+        {{"read", "--format", "xml"}, "--format: xml is not table, csv or json"},
+        {{"read", "--format"}, "--format needs a value"},
+        {{"read", "--colour", "red"}, "unknown option --colour"},
+        {{"read", "--id", "1", "--id=2"}, "--id is given twice"},
+        {{"read", "extra"}, "unexpected argument extra"},
+        {{"watch", "--for", "10s"}, "--every SECONDS is required"},
+        {{"watch", "--every", "0"}, "--every: 0 is not a number of seconds above 0"},
+        {{"watch", "--every", "-1"}, "--every: -1 is not a number of seconds"},
+        {{"watch", "--every", "1", "--for", "10x"}, "--for: 10x is not a duration"},
+        {{"watch", "--every", "1", "--registers", "0003H,0099H"}, "--registers: 0003H,0099H"},
+        {{"watch", "--every", "1", "--registers", "0003H,"}, "--registers: 0003H,"},
+        {{"plot", "run.csv"}, "-o FILE.png or -o FILE.svg is required"},
+        {{"plot", "run.csv", "-o", "run.jpg"}, "-o FILE.png or -o FILE.svg is required"},
+        {{"plot", "-o", "run.png"}, "give one logged FILE.csv"},
+        {{"ports", "COM1"}, "unexpected argument COM1"},
+    };
+    for (const Case& c : cases) {
+        const CompanionRun run = Run(c.arguments);
+        EXPECT_EQ(run.exitCode, 2) << testing::PrintToString(c.arguments);
+        EXPECT_THAT(run.err, HasSubstr(c.message)) << testing::PrintToString(c.arguments);
+    }
+    EXPECT_EQ(Received("06"), 0u);
+    EXPECT_EQ(Received("03"), 0u);
+    EXPECT_EQ(Get(0x09), 1000);
+}
+
+TEST_F(CompanionTest, EverySubCommandHasItsHelp) {
+    for (const std::string command : {"ports", "read", "watch", "write", "plot"}) {
+        const CompanionRun run = Run({command, "--help"});
+        EXPECT_EQ(run.exitCode, 0);
+        EXPECT_THAT(run.out, HasSubstr("usage: tavr-12864-cli " + command));
+    }
+    EXPECT_THAT(Run({"--help"}).out, HasSubstr("Exit codes: 0 done"));
+}
+
+// How a read ends for each behaviour of the meter and the port.
+TEST_F(CompanionTest, ReadEndsWithTheExitCodeOfWhatTheMeterDid) {
+    struct Case {
+        std::string fault;
+        std::vector<std::string> arguments;
+        int exitCode;
+        std::string message;
+    };
+    const Case cases[] = {
+        {"none", {}, 0, ""},
+        {"silent", {}, 1, "no valid answer after 3 requests (3 unanswered, 0 garbled)"},
+        {"bad-crc", {}, 1, "no valid answer after 3 requests (0 unanswered, 3 garbled)"},
+        {"short 40", {}, 1, "(0 unanswered, 3 garbled)"},
+        {"none", {"--id", "9"}, 1, "device 9 on COM7 (/dev/pts/"},
+        {"hangup 100", {}, 1, "the device hung up"},
+    };
+    for (const Case& c : cases) {
+        Control("fault " + c.fault);
+        std::vector<std::string> arguments = c.arguments;
+        arguments.insert(arguments.end(), {"--baud", "115200"});
+        const CompanionRun run = RunOnMeter("read", arguments);
+        EXPECT_EQ(run.exitCode, c.exitCode) << c.fault << "\n" << run.err;
+        EXPECT_THAT(run.err, HasSubstr(c.message)) << c.fault;
+        if (c.fault.starts_with("hangup")) {
+            ASSERT_TRUE(Simulator().WaitForLine("ready ").has_value());
+        }
+    }
+}
+
+TEST_F(CompanionTest, APortThatCannotBeOpenedNamesThePortTheDeviceAndTheReason) {
+    std::filesystem::create_symlink("/dev/tavr-no-such-adapter", Folder() / "dosdevices" / "com8");
+    struct Case {
+        std::string port;
+        std::string message;
+    };
+    std::filesystem::create_symlink("/dev/null", Folder() / "dosdevices" / "com9");
+    const Case cases[] = {
+        {"8", "cannot open COM8 (/dev/tavr-no-such-adapter): no device"},
+        {"9", "cannot open COM9 (/dev/null): not a serial device"},
+        {"250", "cannot open COM250: no device"},
+    };
+    for (const Case& c : cases) {
+        for (const std::string command : {"read", "write"}) {
+            const CompanionRun run = command == "read"
+                                         ? Run({"read", "--port", c.port})
+                                         : Run({"write", "--port", c.port, "0009H", "1"});
+            EXPECT_EQ(run.exitCode, 3) << command;
+            EXPECT_THAT(run.err, HasSubstr(c.message)) << command;
+        }
+    }
+    const CompanionRun ports = Run({"ports"});
+    EXPECT_THAT(ports.out, HasSubstr("COM8 (/dev/tavr-no-such-adapter): no device"));
+    EXPECT_THAT(ports.out, HasSubstr("COM9 (/dev/null): not a serial device"));
+    EXPECT_THAT(ports.out, testing::ContainsRegex("COM7 \\(/dev/pts/[0-9]+\\): may be opened"));
+}
+
+TEST_F(CompanionTest, ReadDefaultsToTheWindowsLastConnection) {
+    // The window stored COM7 (index 6), 115200 baud (index 6) and device ID 1 (index 0).
+    ASSERT_TRUE(WriteRegistry(3, "Software\\TAVR_12864\\Modbus_com", Text("6")));
+    ASSERT_TRUE(WriteRegistry(3, "Software\\TAVR_12864\\Modbus_btl", Text("6")));
+    ASSERT_TRUE(WriteRegistry(3, "Software\\TAVR_12864\\Modbus_id", Text("0")));
+    const CompanionRun run = Run({"read"});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    const std::vector<std::string> lines = Lines(run.out);
+    ASSERT_EQ(lines.size(), 36u);
+    EXPECT_EQ(lines[0], "10进制结果  所对应数值  16进制结果  数据地址位  数据备注项");
+    EXPECT_EQ(lines[4],
+              "12345       12.345V     0x30 0x39   0x0003      "
+              "地址:0003H 当前电压值50V以内3位小数，超过50V切换为2位小数");
+}
+
+TEST_F(CompanionTest, CsvAndJsonAddTheRawValueTheNumberAndTheUnit) {
+    const CompanionRun csv = RunOnMeter("read", {"--format", "csv"});
+    ASSERT_EQ(csv.exitCode, 0) << csv.err;
+    const std::vector<std::string> rows = Lines(csv.out);
+    ASSERT_EQ(rows.size(), 36u);
+    EXPECT_EQ(rows[0], "address,raw,decimal,value,hex,address text,remark,number,unit");
+    EXPECT_EQ(rows[4],
+              "0003H,12345,12345,12.345V,0x30 0x39,0x0003,"
+              "地址:0003H 当前电压值50V以内3位小数，超过50V切换为2位小数,12.345,V");
+    const CompanionRun json = RunOnMeter("read", {"--format", "json"});
+    ASSERT_EQ(json.exitCode, 0) << json.err;
+    EXPECT_THAT(json.out, HasSubstr("{\"address\": \"0003H\", \"raw\": 12345, \"decimal\": "
+                                    "\"12345\", \"value\": \"12.345V\""));
+    EXPECT_THAT(json.out, HasSubstr("\"number\": 12.345, \"unit\": \"V\"}"));
+}
+
+TEST_F(CompanionTest, WriteStoresTheRawValueAndPrintsTheRowReadBack) {
+    const CompanionRun run = RunOnMeter("write", {"0x09", "7000"});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(Get(0x09), 7000);
+    const std::vector<std::string> lines = Lines(run.out);
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_THAT(lines[1], HasSubstr("07000"));
+    EXPECT_THAT(lines[1], HasSubstr("700.0Ah"));
+    EXPECT_THAT(lines[1], HasSubstr("地址:0009H 电池预设标称容量"));
+}
+
+TEST_F(CompanionTest, WritingTheDeviceAddressReadsBackFromTheNewAddressAndRemembersIt) {
+    const CompanionRun run = RunOnMeter("write", {"0000H", "5"});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_THAT(run.out, HasSubstr("device address changed from 1 to 5"));
+    EXPECT_THAT(run.out, HasSubstr("00005"));
+    EXPECT_EQ(ReadRegistryText(3, "Software\\TAVR_12864\\Modbus_id"), "4");
+    EXPECT_EQ(RunOnMeter("read").exitCode, 0);
+}
+
+TEST_F(CompanionTest, AWriteWithoutAnEchoOrRefusedIsReportedAsNoAnswer) {
+    Control("fault silent");
+    const CompanionRun silent = RunOnMeter("write", {"0009H", "7000", "--baud", "115200"});
+    EXPECT_EQ(silent.exitCode, 1);
+    EXPECT_THAT(silent.err, HasSubstr("no answer to the write of 0009H"));
+    Control("fault bad-crc");
+    const CompanionRun garbled = RunOnMeter("write", {"0009H", "7000", "--baud", "115200"});
+    EXPECT_EQ(garbled.exitCode, 1);
+    EXPECT_THAT(garbled.err, HasSubstr("a garbled answer to the write of 0009H"));
+}
+
+class WatchTest : public CompanionTest {
+  protected:
+    std::filesystem::path LogFile() const { return Home() / "run.csv"; }
+};
+
+const std::string MeasurementHeader =
+    "time,0003H V,0004H A,0005H ℃,0006H ℃,0007H Ah,0008H Wh,"
+    "000BH %,001EH V";
+
+// Every row of a run of the frozen meter: a timestamp, then the same numbers.
+void ExpectSteadyRows(const std::vector<std::string>& rows) {
+    ASSERT_FALSE(rows.empty());
+    const std::string values = rows[0].substr(rows[0].find(','));
+    for (const std::string& row : rows) {
+        const std::string time = row.substr(0, row.find(','));
+        EXPECT_THAT(time, testing::MatchesRegex("[0-9]{4}-[0-9]{2}-[0-9]{2}T[0-9]{2}:[0-9]{2}:"
+                                                "[0-9]{2}\\.[0-9]{3}[+-][0-9]{2}:[0-9]{2}"));
+        EXPECT_TRUE(ParseTimestamp(time).has_value()) << row;
+        EXPECT_EQ(row.substr(row.find(',')), values);
+    }
+}
+
+TEST_F(WatchTest, AppendsToAnExistingLogAndStartsAfterARowCutOffByAKill) {
+    const std::string before = MeasurementHeader +
+                               "\n2026-01-01T10:00:00.000+08:00,1,2,3,4,5,6,7,8\n"
+                               "2026-01-01T10:00:01.000+08:00,1,2,";
+    PutFile(LogFile(), before);
+    const CompanionRun run =
+        RunOnMeter("watch", {"--every", "0.2", "--for", "1s", "--output", LogFile().string()});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    const std::string after = FileText(LogFile());
+    ASSERT_EQ(after.substr(0, before.size()), before);
+    const std::vector<std::string> rows = Lines(after.substr(before.size() + 1));
+    EXPECT_GE(rows.size(), 3u);
+    ExpectSteadyRows(rows);
+    EXPECT_EQ(rows[0].substr(rows[0].find(',')), ",12.345,15.000,25.0,-5.0,75.0,1234,75.00,54.00");
+    EXPECT_THAT(run.err, HasSubstr("watch ended: " + std::to_string(rows.size()) +
+                                   " readings, 0 dropped, 0 time-outs, 0 reconnects"));
+}
+
+TEST_F(WatchTest, RefusesALogOfOtherRegistersAndLeavesItAlone) {
+    const std::string before = "time,0003H V\n2026-01-01T10:00:00.000Z,1.000\n";
+    PutFile(LogFile(), before);
+    const CompanionRun run =
+        RunOnMeter("watch", {"--every", "1", "--for", "1s", "--output", LogFile().string()});
+    EXPECT_EQ(run.exitCode, 2);
+    EXPECT_THAT(run.err, HasSubstr("holds a log of other registers"));
+    EXPECT_EQ(FileText(LogFile()), before);
+}
+
+TEST_F(WatchTest, WritesTheChosenRegistersToStandardOutputAndItsStatusToTheTerminal) {
+    const CompanionRun run = RunOnMeter(
+        "watch", {"--every", "0.2", "--for", "0.5s", "--registers", "0014H,4,0x22"}, true);
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    const std::vector<std::string> lines = Lines(run.out);
+    ASSERT_GE(lines.size(), 2u);
+    EXPECT_EQ(lines[0], "time,0014H 秒,0004H A,0022H 次");
+    ExpectSteadyRows({lines.begin() + 1, lines.end()});
+    EXPECT_THAT(run.err, HasSubstr("\r\x1b[K1 readings, 0 dropped, 0 time-outs, 0 reconnects · "));
+    EXPECT_THAT(run.err, HasSubstr("15.000A"));
+    EXPECT_THAT(run.err, HasSubstr("\r\x1b[Kwatch ended: "));
+}
+
+// The meter misbehaves in turn while watch runs: garbled answers are dropped and counted,
+// unanswered requests are counted, a hang-up is followed by a reconnection, and every row
+// written holds the meter's true values.
+TEST_F(WatchTest, KeepsGoingThroughGarbledAndLostAnswersAndAHangUp) {
+    std::thread faults([this] {
+        const auto pause = [](int ms) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+        };
+        pause(600);
+        Control("fault bad-crc");
+        pause(600);
+        Control("fault silent");
+        pause(1500);
+        Control("fault none");
+        pause(600);
+        Control("hangup 300");
+    });
+    const CompanionRun run = RunOnMeter("watch", {"--every", "0.2", "--for", "6s", "--baud",
+                                                  "115200", "--output", LogFile().string()});
+    faults.join();
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    const std::vector<std::string> lines = Lines(FileText(LogFile()));
+    ASSERT_GE(lines.size(), 4u);
+    EXPECT_EQ(lines[0], MeasurementHeader);
+    ExpectSteadyRows({lines.begin() + 1, lines.end()});
+    const std::size_t summary = run.err.find("watch ended: ");
+    ASSERT_NE(summary, std::string::npos) << run.err;
+    std::size_t readings = 0;
+    int dropped = 0;
+    int timeouts = 0;
+    int reconnects = 0;
+    ASSERT_EQ(std::sscanf(run.err.c_str() + summary,
+                          "watch ended: %zu readings, %d dropped, %d time-outs, %d reconnects",
+                          &readings, &dropped, &timeouts, &reconnects),
+              4);
+    EXPECT_EQ(readings, lines.size() - 1);
+    EXPECT_GE(dropped, 1);
+    EXPECT_GE(timeouts, 1);
+    EXPECT_EQ(reconnects, 1);
+}
+
+// The real program: while it watches, `ports` names it as the holder of the port; Ctrl+C ends
+// it with its summary and exit code 0.
+TEST_F(WatchTest, CtrlCEndsWithASummaryAndPortsNamesTheHolderMeanwhile) {
+    SimulatorProcess watch("/bin/sh", Home(),
+                           {"-c", "exec \"$0\" watch --every 0.2 --port 7 2>&1", TAVR_CLI_PATH});
+    ASSERT_TRUE(watch.Started());
+    ASSERT_TRUE(watch.WaitForLine(MeasurementHeader).has_value());
+    ASSERT_TRUE(watch.WaitForLine(",12.345,").has_value());
+    const CompanionRun ports = Run({"ports"});
+    EXPECT_EQ(ports.exitCode, 0);
+    EXPECT_THAT(ports.out, HasSubstr("COM7 (/dev/pts/"));
+    EXPECT_THAT(ports.out, HasSubstr("in use by another program (held by tavr-12864-cli, process " +
+                                     std::to_string(watch.Pid()) + ")"));
+    watch.Signal(SIGINT);
+    EXPECT_TRUE(watch.WaitForLine("watch ended: ").has_value());
+    EXPECT_EQ(watch.WaitForExit(), 0);
+    EXPECT_THAT(Run({"ports"}).out,
+                testing::ContainsRegex("COM7 \\(/dev/pts/[0-9]+\\): may be opened"));
+}
+
+TEST_F(WatchTest, PlotDrawsALoggedRunAsPngOrSvg) {
+    ASSERT_EQ(
+        RunOnMeter("watch", {"--every", "0.2", "--for", "0.7s", "--output", LogFile().string()})
+            .exitCode,
+        0);
+    const std::filesystem::path png = Home() / "run.png";
+    const CompanionRun drawn = Run({"plot", LogFile().string(), "-o", png.string()});
+    ASSERT_EQ(drawn.exitCode, 0) << drawn.err;
+    const QImage image(QString::fromStdString(png.string()));
+    EXPECT_EQ(image.size(), QSize(1200, 900));
+    const std::filesystem::path svg = Home() / "run.svg";
+    ASSERT_EQ(Run({"plot", LogFile().string(), "-o", svg.string()}).exitCode, 0);
+    const std::string picture = FileText(svg);
+    EXPECT_THAT(picture, HasSubstr("<svg"));
+    EXPECT_THAT(picture, HasSubstr("Remaining capacity (Ah)"));
+
+    PutFile(Home() / "other.csv", "voltage\n12\n");
+    const CompanionRun other = Run({"plot", (Home() / "other.csv").string(), "-o", png.string()});
+    EXPECT_EQ(other.exitCode, 2);
+    EXPECT_THAT(other.err, HasSubstr("is not a log written by watch"));
+    PutFile(Home() / "cycles.csv", "time,0022H 次\n2026-01-01T10:00:00.000Z,3\n");
+    const CompanionRun nothing =
+        Run({"plot", (Home() / "cycles.csv").string(), "-o", png.string()});
+    EXPECT_EQ(nothing.exitCode, 2);
+    EXPECT_THAT(nothing.err, HasSubstr("holds no readings of 0003H, 0004H, 0007H or 0005H"));
+}
+
+}  // namespace
+}  // namespace tavr
