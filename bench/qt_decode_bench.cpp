@@ -93,6 +93,7 @@ class QtDecodeBench {
         MeterControls& controls = program_.Controls();
         controls.联机按钮.Click();
         Require(controls.外形框1.FillColour() == LampReady, "the stand-in port did not open");
+        controls.读取数据.Click();  // the replies answer device 1's request
         auto* table = qobject_cast<QAbstractScrollArea*>(peer.WidgetOf(controls.超级列表框1));
         Require(table != nullptr, "the register table has no scrolling view");
         table->viewport()->installEventFilter(&paints_);

@@ -1,17 +1,24 @@
 // Runs the whole program on a headless window thread and plays the input as a script of what
-// the meter and the operator do: bytes arriving on the port, read requests, register edits begun,
-// typed, confirmed or cancelled, focus moves, auto-read settings, connecting and time passing.
-// After every step the register table holds no row or all 35 (it is empty until the first
-// complete reply and never loses a row), and every frame sent is a well-formed request; a write
-// never carries a value beyond the register's maximum.
+// the meter and the operator do: bytes arriving on the port (any bytes, or an intact reply of
+// some device), read requests, register edits begun, typed, confirmed or cancelled, focus moves,
+// auto-read settings, connecting and time passing. After every step the register table holds no
+// row or all 35 (it is empty until the first complete reply and never loses a row), and every
+// frame sent is a well-formed request; a write never carries a value beyond the register's
+// maximum. The table only ever shows an intact reply that arrived, each row with the texts the
+// readings of that reply give.
 
+#include <algorithm>
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <deque>
 #include <filesystem>
 #include <memory>
+#include <set>
 #include <span>
 #include <string>
+#include <string_view>
 #include <system_error>
 #include <utility>
 #include <variant>
@@ -22,6 +29,9 @@
 #include "fuzz_input.h"
 #include "private_config_home.h"
 #include "protocol/frame_codec.h"
+#include "protocol/read_reply.h"
+#include "registers/catalogue_texts.h"
+#include "registers/register_reading.h"
 #include "runtime/to_number.h"
 #include "scripted_serial_device.h"
 #include "ui/meter_program.h"
@@ -34,6 +44,10 @@ constexpr int MaximumSteps = 256;
 constexpr int MaximumAdvanceMs = 1000;
 // Rows beyond the table's 35, so that edits and focus moves on missing rows come up too.
 constexpr int RowChoices = RegisterCount + 5;
+// Script steps; the seeds use the first 16, with the window closing last.
+constexpr int StepChoices = 17;
+
+using Values = std::array<std::uint16_t, RegisterCount>;
 
 class ReplyPathScript {
   public:
@@ -50,10 +64,13 @@ class ReplyPathScript {
     void Step(FuzzInput& input) {
         MeterControls& controls = program_.Controls();
         ListView& table = controls.超级列表框1;
-        switch (input.Byte() % 16) {
+        switch (input.Byte() % StepChoices) {
             case 0:
             case 1:
-                device_->Arrive(input.Chars(255));
+                Arrive(input.Chars(255));
+                break;
+            case 16:
+                ArriveIntactReply(input);
                 break;
             case 2:
                 controls.读取数据.Click();
@@ -94,7 +111,7 @@ class ReplyPathScript {
             case 14:
                 controls.设备ID.Pick(input.Byte() % 60);
                 break;
-            default:
+            case 15:
                 program_.MainWindow().Close();
                 break;
         }
@@ -120,6 +137,41 @@ class ReplyPathScript {
     }
 
   private:
+    // The bytes arrive on the port; every 75 of them in a row that make an intact read reply
+    // (of any device) are a reply the table may show.
+    void Arrive(std::string_view bytes) {
+        for (const char byte : bytes) {
+            window_.push_back(static_cast<std::uint8_t>(byte));
+            if (window_.size() > static_cast<std::size_t>(ReadReplyLength)) {
+                window_.pop_front();
+            }
+            if (window_.size() == static_cast<std::size_t>(ReadReplyLength)) {
+                std::array<std::uint8_t, ReadReplyLength> last{};
+                std::copy(window_.begin(), window_.end(), last.begin());
+                const ReadReply reply = ParseReadReply(last);
+                if (reply.IsIntactReplyFrom(reply.slaveAddress)) {
+                    intactReplies_.insert(reply.values);
+                }
+            }
+        }
+        device_->Arrive(bytes);
+    }
+
+    // An intact reply of the device the selector shows, of the next one, or of any device.
+    void ArriveIntactReply(FuzzInput& input) {
+        const std::int32_t selected = ToInteger(program_.Controls().设备ID.Content());
+        const std::uint8_t choice = input.Byte();
+        const auto device = static_cast<std::uint8_t>(choice % 3 == 0   ? selected
+                                                      : choice % 3 == 1 ? selected + 1
+                                                                        : input.Byte());
+        Values values{};
+        for (std::uint16_t& value : values) {
+            value = input.Uint16();
+        }
+        const ByteSet reply = BuildReadReply(device, values);
+        Arrive(std::string_view(reinterpret_cast<const char*>(reply.data()), reply.size()));
+    }
+
     void CheckState() {
         const std::int32_t rows = program_.Controls().超级列表框1.RowCount();
         Require(rows == 0 || rows == RegisterCount, "the table holds 0 or 35 rows");
@@ -127,6 +179,42 @@ class ReplyPathScript {
         rowsSeen_ = rows;
         for (const Value& frame : device_->TakeSent()) {
             CheckFrame(frame);
+        }
+        if (rows == RegisterCount) {
+            CheckShownReply();
+        }
+    }
+
+    // The raw values the table shows (its hexadecimal column) are those of an intact reply that
+    // arrived, and every row shows the texts of that reply's readings; the first column may
+    // hold a confirmed edit instead.
+    void CheckShownReply() {
+        const ListView& table = program_.Controls().超级列表框1;
+        Values shown{};
+        for (int row = 0; row < RegisterCount; ++row) {
+            unsigned high = 0;
+            unsigned low = 0;
+            Require(std::sscanf(table.GetItemText(row, 2).c_str(), "0x%2X 0x%2X", &high, &low) == 2,
+                    "the bytes column shows two bytes");
+            shown[static_cast<std::size_t>(row)] = static_cast<std::uint16_t>(high << 8 | low);
+        }
+        Require(intactReplies_.contains(shown), "the table shows only an intact reply");
+        if (shown == checkedValues_) {
+            return;  // decoded before, and texts of the same reply are the same
+        }
+        checkedValues_ = shown;
+        ReadReply reply;
+        reply.values = shown;
+        RegisterCatalogue catalogue;
+        catalogue.LoadCatalogue(DecimalsCatalogueText, UnitsCatalogueText, RemarksCatalogueText,
+                                MaxLimitsCatalogueText);
+        const RegisterReadings readings = DecodeReadings(reply, catalogue);
+        for (int row = 0; row < RegisterCount; ++row) {
+            const RegisterRow& texts = readings[static_cast<std::size_t>(row)].texts;
+            Require(table.GetItemText(row, 1) == texts.value &&
+                        table.GetItemText(row, 3) == texts.address &&
+                        table.GetItemText(row, 4) == texts.remark,
+                    "a row shows the texts of its reading");
         }
     }
 
@@ -154,6 +242,9 @@ class ReplyPathScript {
     ScriptedSerialDevice* device_ = nullptr;
     MeterProgram program_;
     std::int32_t rowsSeen_ = 0;
+    std::deque<std::uint8_t> window_;  // the last 75 bytes that arrived
+    std::set<Values> intactReplies_;
+    Values checkedValues_{};
 };
 
 }  // namespace

@@ -33,6 +33,9 @@ bool ListView::DeleteItem(std::int32_t row) {
         return false;
     }
     const std::int32_t focusedBefore = FocusedRow();
+    if (row == focusPosition_) {
+        focusPosition_ = -1;
+    }
     rows_.erase(rows_.begin() + row);
     if (listPeer_ != nullptr) {
         listPeer_->RowDeleted(row);
@@ -77,6 +80,12 @@ void ListView::FocusRow(std::int32_t row) {
     focusPosition_ = row;
     NotifyPeer(kFocusedRow);
     Raise(onFocusedRowChanged);
+}
+
+void ListView::ActivateRow(std::int32_t row) {
+    if (AcceptsInput() && HasRow(row)) {
+        Raise(onRowActivated);
+    }
 }
 
 bool ListView::BeginEdit(std::int32_t row) {

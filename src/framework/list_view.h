@@ -24,11 +24,12 @@ enum class EditOutcome { Confirmed, Cancelled };
 // A report-style list: rows numbered from 0, each with a text per column; column 0 is the row's
 // item text, which the operator can edit in place.
 //
-// The focused row and an open in-place edit belong to a row position, not to a row's content:
-// the logic replaces a row by deleting it and inserting a new one at the same index, and the
-// focus and an open edit stay on that position. Inserting and deleting rows therefore never
-// raises the focused-row event; only the operator moving the focus does. While no row stands at
-// the focused position (the table is shorter), FocusedRow() reads -1.
+// The focused row and an open in-place edit belong to a row position, not to a row's content.
+// Deleting the focused row takes the focus away (the logic replaces a row by deleting it and
+// inserting a new one at the same index, and the new row is not focused), so focusing that row
+// again is a change of the focused row. An open edit stays on its position. Inserting and
+// deleting rows never raises the focused-row event; only the operator moving the focus does.
+// While no row stands at the focused position (the table is shorter), FocusedRow() reads -1.
 class ListView final : public Control {
   public:
     static constexpr ControlKind kKind = ControlKind::ListView;
@@ -59,6 +60,10 @@ class ListView final : public Control {
     // (event 0) is raised.
     void FocusRow(std::int32_t row);
 
+    // The operator activates row `row` (a double-click on it): onRowActivated (event 1) is
+    // raised. Activating a row neither focuses it nor begins an edit.
+    void ActivateRow(std::int32_t row);
+
     // The operator starts editing the item text of row `row` (0 or more, an existing row):
     // onEditBegin (event 6) is raised, and a false from it refuses the edit. An accepted edit
     // opens an editor holding the row's text, which takes the keyboard focus from the table.
@@ -83,6 +88,7 @@ class ListView final : public Control {
     const Text& EditText() const { return editText_; }
 
     std::function<void()> onFocusedRowChanged;
+    std::function<void()> onRowActivated;
     std::function<std::optional<bool>(std::int32_t row)> onEditBegin;
     std::function<std::optional<bool>(std::int32_t row, EditOutcome outcome)> onEditEnd;
 

@@ -18,7 +18,7 @@ class ManualTimerClock final : public TimerScheduler {
     void Stop(Timer& timer) override;
 
     // Milliseconds since the clock was made.
-    std::int64_t Now() const { return now_; }
+    std::int64_t Now() const override { return now_; }
     void Advance(std::int64_t milliseconds);
     void Stall(std::int64_t milliseconds);
 

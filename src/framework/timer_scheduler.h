@@ -6,9 +6,9 @@ namespace tavr {
 
 class Timer;
 
-// The window thread's timers: runs a repeating timer for a Timer control and calls its Tick()
-// on the window thread each time a period has elapsed. A tick that falls due while the thread is
-// busy is delivered late, and several missed periods yield one tick.
+// The window thread's timers and their clock: runs a repeating timer for a Timer control and calls
+// its Tick() on the window thread each time a period has elapsed. A tick that falls due while the
+// thread is busy is delivered late, and several missed periods yield one tick.
 class TimerScheduler {
   public:
     virtual ~TimerScheduler() = default;
@@ -18,6 +18,9 @@ class TimerScheduler {
     virtual void Start(Timer& timer, std::int32_t interval) = 0;
     // Stops the timer of `timer`, if one runs.
     virtual void Stop(Timer& timer) = 0;
+    // Milliseconds on the clock the timers run on: it never goes back, and only differences
+    // between two readings mean anything.
+    virtual std::int64_t Now() const = 0;
 };
 
 }  // namespace tavr

@@ -25,6 +25,9 @@ class WindowThread {
     WindowThreadPoster& Poster() const { return *poster_; }
     const std::shared_ptr<WindowThreadPoster>& SharedPoster() const { return poster_; }
     TimerScheduler& Timers() const { return timers_; }
+    // Milliseconds on the clock of the thread's timers, for measuring how long ago something
+    // happened; only differences mean anything.
+    std::int64_t Now() const { return timers_.Now(); }
 
     // Suspends the window thread for `milliseconds` (negative counts as 0): no event is
     // delivered meanwhile.

@@ -11,6 +11,11 @@ namespace {
 
 // The re-read waits this long for the reply before auto-read is restarted.
 constexpr std::int32_t RereadPauseMs = 200;
+// The line's time-out: a request unanswered for this long is taken as lost.
+constexpr std::int64_t RequestTimeoutMs = 1000;
+// A gap between two bytes of one reply shorter than this means the meter is still sending (a
+// byte takes under 5 ms on the wire at the lowest baud rate).
+constexpr std::int64_t ReplyGapMs = 100;
 
 }  // namespace
 
@@ -27,16 +32,44 @@ std::int32_t ReadCycle::AutoReadPeriod() const {
 }
 
 void ReadCycle::SendReadRequest() {
-    const ByteSet request = BuildReadRequest(CurrentDeviceId());
-    reply_.replyText.clear();
+    if (ReplyArriving()) {
+        return;
+    }
+    const std::int32_t deviceId = CurrentDeviceId();
+    const ByteSet request = BuildReadRequest(deviceId);
     reply_.replyByteCount = 0;
     reply_.editMode = false;
-    if (controls_.外形框1.FillColour() == LampReady) {
+    requestedDevice_ = static_cast<std::uint8_t>(deviceId);
+    if (controls_.外形框1.FillColour() == LampReady || RequestLost()) {
         controls_.端口1.Send(request);
+        NoteRequestSent();
     }
     reply_.replyComplete = false;
     reply_.replyByteCount = 0;
     controls_.外形框1.SetFillColour(LampWaiting);
+}
+
+void ReadCycle::NoteRequestSent() {
+    requestOutstandingSince_ = Now();
+}
+
+void ReadCycle::NoteByteArrived() {
+    requestOutstandingSince_.reset();
+    lastByteAt_ = Now();
+}
+
+bool ReadCycle::ReplyArriving() const {
+    return reply_.replyByteCount > 0 && reply_.replyByteCount < ReadReplyLength && lastByteAt_ &&
+           Now() - *lastByteAt_ < ReplyGapMs;
+}
+
+bool ReadCycle::RequestLost() const {
+    return controls_.外形框1.FillColour() == LampWaiting && requestOutstandingSince_ &&
+           Now() - *requestOutstandingSince_ >= RequestTimeoutMs;
+}
+
+std::int64_t ReadCycle::Now() const {
+    return controls_.window.Thread().Now();
 }
 
 void ReadCycle::OnManualRead() {

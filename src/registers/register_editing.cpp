@@ -20,7 +20,8 @@ RegisterEditor::RegisterEditor(MeterControls& controls, ReplyCollection& reply,
                                RegisterCatalogue& catalogue, ReadCycle& readCycle)
     : controls_(controls), reply_(reply), catalogue_(catalogue), readCycle_(readCycle) {}
 
-void RegisterEditor::OnEditBegin(std::int32_t /*row*/) {
+void RegisterEditor::OnEditBegin(std::int32_t row) {
+    textAtEditBegin_ = controls_.超级列表框1.GetItemText(row);
     controls_.时钟2.SetInterval(0);
     reply_.editMode = true;
     reply_.replyComplete = false;
@@ -28,11 +29,12 @@ void RegisterEditor::OnEditBegin(std::int32_t /*row*/) {
 }
 
 void RegisterEditor::OnEditEnd(std::int32_t row, EditOutcome outcome) {
-    if (outcome == EditOutcome::Cancelled) {
+    const Text& confirmed = controls_.超级列表框1.EditText();
+    if (outcome == EditOutcome::Cancelled || confirmed == textAtEditBegin_) {
         return;
     }
     editedRow_ = row;
-    confirmedText_ = controls_.超级列表框1.EditText();
+    confirmedText_ = confirmed;
     writePending_ = true;
 }
 
@@ -56,6 +58,7 @@ void RegisterEditor::WriteEditedRegister() {
     newValue_ = LimitedValue();
     // The frame goes to the address the selector shows now, before a new address is followed.
     controls_.端口1.Send(BuildWriteRequest(readCycle_.CurrentDeviceId(), editedRow_, newValue_));
+    readCycle_.NoteRequestSent();
     if (editedRow_ == DeviceAddressRow) {
         controls_.设备ID.SetCurrentSelection(newValue_ - 1);
         SaveSelection(ModbusIdPath, controls_.设备ID);

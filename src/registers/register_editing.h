@@ -20,8 +20,9 @@ class RegisterEditor {
 
     // An in-place edit begins: auto-read stops and reply bytes are no longer collected.
     void OnEditBegin(std::int32_t row);
-    // The edit ended. Only a confirmed edit leaves a write pending: a cancelled one writes
-    // nothing, since the cell's old text is a stale reading that would overwrite a live counter.
+    // The edit ended. Only a confirmed edit that changed the text leaves a write pending: a
+    // cancelled one, or one confirmed with the text the cell had when it began, writes nothing,
+    // since that text is a stale reading that would overwrite a live counter.
     void OnEditEnd(std::int32_t row, EditOutcome outcome);
     // The table got the focus back after an edit: the pending write goes out and the re-read
     // is armed.
@@ -49,6 +50,8 @@ class RegisterEditor {
     // the row; kept here so that a reply arriving before the write can't turn the write into a
     // write-back of the value just read.
     Text confirmedText_;
+    // The cell's text when the edit began.
+    Text textAtEditBegin_;
     bool writePending_ = false;
     std::int32_t newValue_ = 0;
 };

@@ -2,25 +2,22 @@
 
 #include "protocol/frame_codec.h"
 #include "protocol/link_lamp.h"
-#include "registers/register_row.h"
-#include "runtime/split_text.h"
-#include "runtime/to_text.h"
+#include "protocol/read_reply.h"
 
 namespace tavr {
 
 ReplyDecoder::ReplyDecoder(MeterControls& controls, ReplyCollection& reply,
-                           RegisterCatalogue& catalogue)
-    : controls_(controls), reply_(reply), catalogue_(catalogue) {}
+                           RegisterCatalogue& catalogue, ReadCycle& readCycle)
+    : controls_(controls), reply_(reply), catalogue_(catalogue), readCycle_(readCycle) {}
 
 void ReplyDecoder::OnReplyByte(std::int32_t byte) {
-    const Text byteText = ToText(byte);
     controls_.外形框1.SetFillColour(LampReady);
+    readCycle_.NoteByteArrived();
     if (!reply_.editMode) {
+        reply_.replyBytes[static_cast<std::size_t>(reply_.replyByteCount)] =
+            static_cast<std::uint8_t>(byte);
         ++reply_.replyByteCount;
-        reply_.replyText += byteText;
-        if (reply_.replyByteCount < ReadReplyLength) {
-            reply_.replyText += ",";
-        } else {
+        if (reply_.replyByteCount == ReadReplyLength) {
             reply_.replyComplete = true;
             reply_.replyByteCount = 0;
         }
@@ -28,24 +25,29 @@ void ReplyDecoder::OnReplyByte(std::int32_t byte) {
     if (reply_.replyComplete) {
         DecodeReply();
         reply_.replyComplete = false;
-        reply_.replyText.clear();
     }
 }
 
 void ReplyDecoder::DecodeReply() {
-    const TextArray bytes = SplitText(reply_.replyText, ",");
-    if (bytes.size() < static_cast<std::size_t>(ReadReplyLength)) {
+    const ReadReply reply = ParseReadReply(reply_.replyBytes);
+    const std::optional<std::uint8_t> device = readCycle_.RequestedDevice();
+    if (!device || !reply.IsIntactReplyFrom(*device)) {
         return;
     }
+    RegisterReadings readings = DecodeReadings(reply, catalogue_);
+    ShowReadings(readings);
+}
+
+void ReplyDecoder::ShowReadings(RegisterReadings& readings) {
     ListView& table = controls_.超级列表框1;
     for (int row = 0; row < RegisterCount; ++row) {
-        const RegisterRow texts = BuildRegisterRow(bytes, row, catalogue_);
+        RegisterRow& texts = readings[static_cast<std::size_t>(row)].texts;
         table.DeleteItem(row);
-        table.InsertItem(row, texts.decimal);
-        table.SetItemText(row, 1, texts.value);
-        table.SetItemText(row, 2, texts.hexBytes);
-        table.SetItemText(row, 3, texts.address);
-        table.SetItemText(row, 4, texts.remark);
+        table.InsertItem(row, std::move(texts.decimal));
+        table.SetItemText(row, 1, std::move(texts.value));
+        table.SetItemText(row, 2, std::move(texts.hexBytes));
+        table.SetItemText(row, 3, std::move(texts.address));
+        table.SetItemText(row, 4, std::move(texts.remark));
     }
 }
 

@@ -3,29 +3,38 @@
 #include <cstdint>
 
 #include "protocol/meter_controls.h"
+#include "protocol/read_cycle.h"
 #include "protocol/reply_collection.h"
 #include "registers/register_catalogue.h"
+#include "registers/register_reading.h"
 
 namespace tavr {
 
 // Collects the bytes the meter sends and turns every complete 75-byte reply into the 35 rows of
-// the register table. Nothing of a reply's content is checked: it is recognised by its length.
+// the register table. A reply is recognised by its length; it is shown only when it is the
+// intact answer of the device the last read request went to.
 class ReplyDecoder {
   public:
-    ReplyDecoder(MeterControls& controls, ReplyCollection& reply, RegisterCatalogue& catalogue);
+    ReplyDecoder(MeterControls& controls, ReplyCollection& reply, RegisterCatalogue& catalogue,
+                 ReadCycle& readCycle);
 
     // One received byte (0..255): the link is ready again, and unless a register is being
     // edited the byte is collected; the 75th completes the reply, which is decoded at once.
     void OnReplyByte(std::int32_t byte);
 
-    // Replaces the table's rows one by one with the registers of the collected reply; a reply
-    // of fewer than 75 bytes changes nothing.
+    // Replaces the table's rows one by one with the readings of the collected reply. A reply
+    // from another slave address, with another function or byte count, or with a wrong checksum
+    // changes nothing: the table keeps what it shows.
     void DecodeReply();
 
   private:
+    // The table's rows become the readings' texts, each row deleted and inserted anew.
+    void ShowReadings(RegisterReadings& readings);
+
     MeterControls& controls_;
     ReplyCollection& reply_;
     RegisterCatalogue& catalogue_;
+    ReadCycle& readCycle_;
 };
 
 }  // namespace tavr

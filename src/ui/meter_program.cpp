@@ -10,7 +10,7 @@ MeterProgram::MeterProgram(WindowThread& thread, const SerialPort::DeviceFactory
     : window_(thread, Text(MainWindowTitle), MainWindowWidth, MainWindowHeight),
       controls_(BuildMainWindow(window_, makeDevice)),
       readCycle_(controls_, reply_),
-      replyDecoder_(controls_, reply_, catalogue_),
+      replyDecoder_(controls_, reply_, catalogue_, readCycle_),
       registerEditor_(controls_, reply_, catalogue_, readCycle_) {
     BindEvents();
 }

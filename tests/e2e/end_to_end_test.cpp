@@ -44,6 +44,12 @@ void EndToEndTest::StartProgram() {
     program_ = std::make_unique<RunningProgram>();
 }
 
+void EndToEndTest::RestartMeter(const std::vector<std::string>& options) {
+    meter_.reset();
+    meter_ = std::make_unique<SimulatedMeter>(Home(), MeterPort, options);
+    ASSERT_TRUE(meter_->Ready());
+}
+
 void EndToEndTest::Click(const Control& control) {
     QTest::mouseClick(Program().WidgetOf(control), Qt::LeftButton);
 }

@@ -36,6 +36,8 @@ class EndToEndTest : public ConfigHomeTest {
 
     // Starts the program; again after the last run's window has been closed.
     void StartProgram();
+    // Replaces the meter with one started with further simulator `options`.
+    void RestartMeter(const std::vector<std::string>& options);
     RunningProgram& Program() { return *program_; }
     MeterControls& C() { return program_->Controls(); }
     SimulatedMeter& Meter() { return *meter_; }

@@ -81,5 +81,44 @@ TEST_F(Reading, WithAutoReadOnTheTableFollowsTheMeterWithoutAClick) {
     EXPECT_EQ(Meter().ReceivedWithFunction(0x06), 0u);
 }
 
+TEST_F(Reading, ADamagedReplyIsNotShownAndReadingRecoversAfterSilence) {
+    constexpr const char* Baud = "14400";
+    ASSERT_NO_FATAL_FAILURE(RestartMeter({"--address", "7", "--baud", Baud, "--check-baud"}));
+    Pick(C().串口号, "3");
+    Pick(C().波特率, Baud);
+    Pick(C().设备ID, "7");
+    Click(C().联机按钮);
+    ASSERT_EQ(ShownLamp(), Green);
+    Click(C().读取数据);
+    ASSERT_TRUE(WaitFor([this] { return Table().model()->rowCount() == 35; }));
+    EXPECT_EQ(Cell(9, 0), "01000");
+
+    // The meter misses a request: the lamp stays red, and a read within the line's time-out
+    // sends nothing more.
+    ASSERT_TRUE(Meter().SetFault("silent"));
+    Click(C().读取数据);
+    ASSERT_TRUE(WaitFor([this] { return Meter().Received().size() == 2; }));
+    Click(C().读取数据);
+    EXPECT_EQ(ShownLamp(), Red);
+
+    // After the time-out the next read goes out; its reply has a wrong checksum and is not shown.
+    ASSERT_TRUE(Meter().SetFault("bad-crc"));
+    ASSERT_TRUE(Meter().Set(0x09, 4321));
+    QTest::qWait(1000);
+    Click(C().读取数据);
+    ASSERT_TRUE(WaitFor([this] { return ShownLamp() == Green; }));
+    QTest::qWait(200);  // every byte of the reply handled
+    EXPECT_EQ(Cell(9, 0), "01000");
+    EXPECT_EQ(Meter().Received().size(), 3u);
+
+    ASSERT_TRUE(Meter().SetFault("none"));
+    Click(C().读取数据);
+    ASSERT_TRUE(WaitFor([this] { return Cell(9, 0) == "04321"; }));
+    EXPECT_EQ(Cell(9, 1), "432.1Ah");
+    for (const std::string& frame : Meter().Received()) {
+        EXPECT_EQ(frame.rfind("07 03 00 00 00 23", 0), 0u) << frame;
+    }
+}
+
 }  // namespace
 }  // namespace tavr

@@ -16,8 +16,12 @@ std::string RegisterName(int address) {
     return text;
 }
 
-std::vector<std::string> SimulatorArguments(const std::filesystem::path& log, int com) {
-    return {"--com", std::to_string(com), "--frozen", "--log", log.string()};
+std::vector<std::string> SimulatorArguments(const std::filesystem::path& log, int com,
+                                            const std::vector<std::string>& options) {
+    std::vector<std::string> arguments{"--com", std::to_string(com), "--frozen", "--log",
+                                       log.string()};
+    arguments.insert(arguments.end(), options.begin(), options.end());
+    return arguments;
 }
 
 }  // namespace
@@ -33,9 +37,10 @@ std::string Hex(const ByteSet& frame) {
     return text;
 }
 
-SimulatedMeter::SimulatedMeter(const std::filesystem::path& configHome, int com)
+SimulatedMeter::SimulatedMeter(const std::filesystem::path& configHome, int com,
+                               const std::vector<std::string>& options)
     : log_(configHome / "meter.log"),
-      process_(TAVR_METER_SIM_PATH, configHome, SimulatorArguments(log_, com)) {
+      process_(TAVR_METER_SIM_PATH, configHome, SimulatorArguments(log_, com, options)) {
     ready_ = process_.Started() && process_.WaitForLine("ready ").has_value();
 }
 
@@ -56,6 +61,10 @@ bool SimulatedMeter::Set(int address, std::uint16_t value) {
     const std::string name = RegisterName(address);
     return process_.Send("set " + name + " " + std::to_string(value)) &&
            process_.WaitForLine("ok set " + name).has_value();
+}
+
+bool SimulatedMeter::SetFault(const std::string& fault) {
+    return process_.Send("fault " + fault) && process_.WaitForLine("ok fault " + fault).has_value();
 }
 
 std::vector<std::string> SimulatedMeter::Received() const {

@@ -212,22 +212,35 @@ TEST_F(Table, FocusedRowChangesOnlyWhenTheOperatorMovesIt) {
     EXPECT_EQ(changes, 1);
     EXPECT_EQ(list.FocusedRow(), 1);
 
-    // Replacing every row, as decoding a reply does, keeps the focus where it was, silently.
+    // Replacing every row, as decoding a reply does, takes the focus away, silently; focusing
+    // the same row again is a change.
     for (std::int32_t row = 0; row < 3; ++row) {
         list.DeleteItem(row);
         list.InsertItem(row, "new");
     }
     EXPECT_EQ(changes, 1);
-    EXPECT_EQ(list.FocusedRow(), 1);
+    EXPECT_EQ(list.FocusedRow(), -1);
 
-    list.FocusRow(2);
+    list.FocusRow(1);
     EXPECT_EQ(changes, 2);
+}
+
+TEST_F(Table, ActivatingARowNeitherFocusesNorEditsIt) {
+    Open(3);
+    int activations = 0;
+    list.onRowActivated = [&] { ++activations; };
+    list.onFocusedRowChanged = [] { ADD_FAILURE() << "focused row changed"; };
+    list.ActivateRow(2);
+    list.ActivateRow(5);  // no such row
+    EXPECT_EQ(activations, 1);
+    EXPECT_EQ(list.FocusedRow(), -1);
+    EXPECT_FALSE(list.IsEditing());
 }
 
 TEST_F(Table, FocusedPositionReadsNoneWhileNoRowStandsThere) {
     Open(3);
     list.FocusRow(2);
-    list.DeleteItem(2);
+    list.DeleteItem(0);
     EXPECT_EQ(list.FocusedRow(), -1);
     list.InsertItem(-1, "back");
     EXPECT_EQ(list.FocusedRow(), 2);
@@ -283,10 +296,10 @@ TEST_F(Table, PeerHearsRowsCellsAndTheFocusedRow) {
     list.AttachPeer(&peer);
     list.FocusRow(1);
     list.SetItemText(0, 1, "1.0");
-    list.DeleteItem(1);  // the focused position empties
+    list.DeleteItem(1);  // the focused row goes, and the focus with it
     list.InsertItem(0, "top");
     EXPECT_EQ(peer.events, (std::vector<std::string>{"property 9", "cell 0,1", "delete 1",
-                                                     "property 9", "insert 0", "property 9"}));
+                                                     "property 9", "insert 0"}));
 }
 
 }  // namespace

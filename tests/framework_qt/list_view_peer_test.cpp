@@ -3,6 +3,7 @@
 #include <QAbstractItemModel>
 #include <QHeaderView>
 #include <QImage>
+#include <QItemSelectionModel>
 #include <QLineEdit>
 #include <QStyledItemDelegate>
 #include <QTableView>
@@ -134,7 +135,7 @@ TEST_F(TablePeer, ReplacingRowsDuringAnEditKeepsTheEditorAndWhatWasTyped) {
     }
     ASSERT_NE(Editor(), nullptr);
     EXPECT_EQ(Editor()->text(), QStringLiteral("77"));
-    EXPECT_EQ(View()->currentIndex().row(), 3);
+    EXPECT_EQ(View()->currentIndex().row(), -1) << "the replaced row lost the focus";
     EXPECT_EQ(View()->model()->index(2, 0).data().toString(), QStringLiteral("new2"));
     PressEnter();
     EXPECT_EQ(test.events, (std::vector<std::string>{"begin 3", "end 3 confirmed cell=new3 edit=77",
@@ -255,17 +256,6 @@ INSTANTIATE_TEST_SUITE_P(Operator, EditGestures,
                                                          t.SelectRow(2);
                                                          QTest::keyClick(t.View(), Qt::Key_F2);
                                                      }},
-                                         GestureCase{"DoubleClickAnywhereInTheRow",
-                                                     [](TablePeer& t) {
-                                                         // The first click's press and release,
-                                                         // then the second's.
-                                                         QWidget* viewport = t.View()->viewport();
-                                                         QTest::mouseClick(viewport, Qt::LeftButton,
-                                                                           {}, t.CellCentre(2, 4));
-                                                         QTest::mouseDClick(viewport,
-                                                                            Qt::LeftButton, {},
-                                                                            t.CellCentre(2, 4));
-                                                     }},
                                          GestureCase{"ClickOnTheSelectedRowsFirstCell",
                                                      [](TablePeer& t) {
                                                          t.SelectRow(2);
@@ -274,6 +264,42 @@ INSTANTIATE_TEST_SUITE_P(Operator, EditGestures,
                                                                            t.CellCentre(2, 0));
                                                      }}),
                          [](const auto& info) { return info.param.name; });
+
+// A double-click (the first click's press and release, then the second's) on a cell of row 2.
+class DoubleClicks : public TablePeer, public testing::WithParamInterface<int> {};
+
+TEST_P(DoubleClicks, ActivateTheRowWithoutEditingIt) {
+    SelectRow(2);
+    QWidget* viewport = View()->viewport();
+    QTest::mouseClick(viewport, Qt::LeftButton, {}, CellCentre(2, GetParam()));
+    QTest::mouseDClick(viewport, Qt::LeftButton, {}, CellCentre(2, GetParam()));
+    QTest::qWait(QApplication::doubleClickInterval() + 50);  // a delayed edit would open now
+    EXPECT_FALSE(test.table.IsEditing());
+    EXPECT_EQ(Editor(), nullptr);
+    EXPECT_EQ(test.events, std::vector<std::string>{"row activated"});
+}
+
+INSTANTIATE_TEST_SUITE_P(Columns, DoubleClicks, testing::Values(0, 4),
+                         [](const auto& info) { return "Column" + std::to_string(info.param); });
+
+TEST_F(TablePeer, AReplacedRowLosesItsSelectionAndFocusAndTheOthersKeepTheirs) {
+    SelectRow(1);
+    QTest::mouseClick(View()->viewport(), Qt::LeftButton, Qt::ControlModifier, CellCentre(2, 3));
+    test.events.clear();
+    ASSERT_EQ(test.table.FocusedRow(), 2);
+    test.table.DeleteItem(2);
+    test.table.InsertItem(2, "new2");
+    QCoreApplication::processEvents();
+    QItemSelectionModel* selection = View()->selectionModel();
+    EXPECT_TRUE(selection->isRowSelected(1, QModelIndex()));
+    EXPECT_FALSE(selection->isRowSelected(2, QModelIndex()));
+    EXPECT_EQ(View()->currentIndex().row(), -1);
+    EXPECT_EQ(test.table.FocusedRow(), -1);
+
+    // Clicking the same row again is a change of the focused row.
+    QTest::mouseClick(View()->viewport(), Qt::LeftButton, {}, CellCentre(2, 3));
+    EXPECT_EQ(test.events, std::vector<std::string>{"focused row 2"});
+}
 
 struct ColumnCase {
     int index;

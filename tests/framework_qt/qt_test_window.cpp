@@ -40,6 +40,7 @@ QtTestWindow::QtTestWindow() {
     };
     baudRate.onSelectionChanged = [this] { events.push_back("baud " + baudRate.Content()); };
     table.onFocusGained = [this] { events.push_back("table focus " + table.GetItemText(1)); };
+    table.onRowActivated = [this] { events.push_back("row activated"); };
     table.onFocusedRowChanged = [this] {
         events.push_back("focused row " + std::to_string(table.FocusedRow()));
     };

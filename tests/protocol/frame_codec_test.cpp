@@ -2,7 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
+#include <span>
 #include <string_view>
+
+#include "protocol/read_reply.h"
 
 namespace tavr {
 namespace {
@@ -38,7 +42,10 @@ INSTANTIATE_TEST_SUITE_P(
                               {0x01, 0x06, 0x00, 0x04, 0x03, 0xE8, 0xC8, 0xB5}},
                     FrameCase{"WriteAddress5",
                               BuildWriteRequest(1, 0, 5),
-                              {0x01, 0x06, 0x00, 0x00, 0x00, 0x05, 0x49, 0xC9}}),
+                              {0x01, 0x06, 0x00, 0x00, 0x00, 0x05, 0x49, 0xC9}},
+                    FrameCase{"ReplyOfOneRegister",
+                              BuildReadReply(1, std::array<std::uint16_t, 1>{0x0001}),
+                              {0x01, 0x03, 0x02, 0x00, 0x01, 0x79, 0x84}}),
     [](const auto& info) { return info.param.name; });
 
 TEST(BuildWriteRequest, PutsTheValueHighByteFirst) {
@@ -71,6 +78,65 @@ TEST(RegisterValue, ReadsHighByteThenLowByte) {
     EXPECT_EQ(RegisterValue(reply, 0), 0x1234);
     EXPECT_EQ(RegisterValue(reply, 34), 0xFFFE);
 }
+
+std::array<std::uint16_t, RegisterCount> CountingValues() {
+    std::array<std::uint16_t, RegisterCount> values{};
+    for (int k = 0; k < RegisterCount; ++k) {
+        values[static_cast<std::size_t>(k)] = static_cast<std::uint16_t>(0x0101 * k + 0xF000);
+    }
+    return values;
+}
+
+TEST(ReadReply, ParsesWhatWasBuilt) {
+    const ByteSet bytes = BuildReadReply(7, CountingValues());
+    ASSERT_EQ(bytes.size(), static_cast<std::size_t>(ReadReplyLength));
+    EXPECT_EQ(bytes[2], 70);
+    EXPECT_EQ(bytes[3], 0xF0);  // register 0000H, high byte first
+    const ReadReply reply = ParseReadReply(std::span<const std::uint8_t, ReadReplyLength>(bytes));
+    EXPECT_EQ(reply.slaveAddress, 7);
+    EXPECT_EQ(reply.function, ReadFunction);
+    EXPECT_EQ(reply.byteCount, 70);
+    EXPECT_EQ(reply.values, CountingValues());
+    EXPECT_TRUE(reply.crcMatches);
+}
+
+struct ReplyCheckCase {
+    const char* name;
+    std::size_t offset;  // the byte changed
+    std::uint8_t value;
+    bool resealed;       // the checksum made to fit the change
+    std::uint8_t asked;  // the device the request went to
+    bool intact;
+};
+
+class ReplyChecks : public testing::TestWithParam<ReplyCheckCase> {};
+
+TEST_P(ReplyChecks, TellTheIntactReplyOfTheDeviceAsked) {
+    const ReplyCheckCase& check = GetParam();
+    ByteSet bytes = BuildReadReply(5, CountingValues());
+    bytes[check.offset] = check.value;
+    if (check.resealed) {
+        const std::uint16_t crc = Crc16(std::span(bytes).first(ReadReplyLength - 2));
+        bytes[73] = static_cast<std::uint8_t>(crc & 0xFF);
+        bytes[74] = static_cast<std::uint8_t>(crc >> 8);
+    }
+    const ReadReply reply = ParseReadReply(std::span<const std::uint8_t, ReadReplyLength>(bytes));
+    EXPECT_EQ(reply.IsIntactReplyFrom(check.asked), check.intact);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Replies, ReplyChecks,
+    testing::Values(ReplyCheckCase{"AsSent", 0, 5, false, 5, true},
+                    ReplyCheckCase{"FromAnotherDevice", 0, 5, false, 6, false},
+                    ReplyCheckCase{"AnotherAddressResealed", 0, 6, true, 5, false},
+                    ReplyCheckCase{"ExceptionFunction", 1, 0x83, true, 5, false},
+                    ReplyCheckCase{"WriteFunction", 1, WriteFunction, true, 5, false},
+                    ReplyCheckCase{"ByteCountOfOneRegisterLess", 2, 68, true, 5, false},
+                    ReplyCheckCase{"AValueChangedOnTheLine", 40, 0x00, false, 5, false},
+                    ReplyCheckCase{"ChecksumLowByteWrong", 73, 0x00, false, 5, false},
+                    ReplyCheckCase{"ChecksumHighByteWrong", 74, 0x00, false, 5, false},
+                    ReplyCheckCase{"BroadcastAddressAsked", 0, 0, true, 0, true}),
+    [](const auto& info) { return info.param.name; });
 
 }  // namespace
 }  // namespace tavr

@@ -120,7 +120,7 @@ class ConnectedProgramTest : public MeterProgramTest {
         Start();
         ClickConnect();
         ClickRead();
-        Receive(ReadReply(Registers({{0x00, 1}, {0x09, 500}})));
+        Receive(ReplyFrame(Registers({{0x00, 1}, {0x09, 500}})));
         ASSERT_EQ(C().超级列表框1.RowCount(), 35);
         ASSERT_EQ(Lamp(), Green);
         Port().sent.clear();

@@ -1,5 +1,7 @@
+#include <deque>
 #include <limits>
 #include <ostream>
+#include <utility>
 
 #include "meter_program_test.h"
 
@@ -27,10 +29,66 @@ TEST_F(ReadCycleTest, OnlyAGreenLampLetsARequestThrough) {
     ClickRead();  // no byte of the answer yet
     EXPECT_EQ(Sent().size(), 1u);
 
-    Receive({0x01});
+    Receive(ReplyFrame(Registers({})));
     EXPECT_EQ(Lamp(), Green);
     ClickRead();
     EXPECT_EQ(Sent(), (std::vector<std::string>{ReadFromDevice1, ReadFromDevice1}));
+}
+
+// What a read request step does some time after a request, by how much of the answer came.
+struct ReadStepCase {
+    const char* name;
+    int bytesReceived;  // of a 75-byte answer, the last of them at once
+    std::int64_t wait;  // milliseconds from then to the step
+    bool sends;
+    friend void PrintTo(const ReadStepCase& value, std::ostream* out) { *out << value.name; }
+};
+
+class ReadSteps : public MeterProgramTest, public testing::WithParamInterface<ReadStepCase> {};
+
+TEST_P(ReadSteps, SendWhenTheLampIsGreenOrTheRequestIsLostButNeverWhileAReplyArrives) {
+    const ReadStepCase& step = GetParam();
+    Start();
+    ClickConnect();
+    ClickRead();
+    const ByteSet reply = ReplyFrame(Registers({{0x09, 111}}));
+    Receive(ByteSet(reply.begin(), reply.begin() + step.bytesReceived));
+    Advance(step.wait);
+    ClickRead();
+    EXPECT_EQ(Sent().size(), step.sends ? 2u : 1u);
+    if (step.bytesReceived > 0 && step.bytesReceived < ReadReplyLength && !step.sends) {
+        // The step left the reply alone: its rest completes it.
+        EXPECT_EQ(Lamp(), Green);
+        Receive(ByteSet(reply.begin() + step.bytesReceived, reply.end()));
+        EXPECT_EQ(C().超级列表框1.GetItemText(9), "00111");
+    } else {
+        EXPECT_EQ(Lamp(), Red);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Moments, ReadSteps,
+                         testing::Values(ReadStepCase{"NoAnswerYet", 0, 0, false},
+                                         ReadStepCase{"NoAnswerJustBeforeTheTimeOut", 0, 999,
+                                                      false},
+                                         ReadStepCase{"NoAnswerForTheTimeOut", 0, 1000, true},
+                                         ReadStepCase{"ReplyArriving", 1, 0, false},
+                                         ReadStepCase{"ReplyArrivingAfterAGap", 74, 99, false},
+                                         ReadStepCase{"ReplyStalled", 40, 100, true},
+                                         ReadStepCase{"ReplyComplete", 75, 0, true}),
+                         [](const auto& info) { return info.param.name; });
+
+TEST_F(ReadCycleTest, ALostRequestIsSentAgainOnlyWhileConnected) {
+    Start();
+    ClickConnect();
+    ClickRead();
+    ClickConnect();  // disconnect: the lamp turns grey
+    Advance(1000);
+    ClickRead();
+    EXPECT_EQ(Sent().size(), 1u);
+    EXPECT_EQ(Lamp(), Red);
+    Advance(1000);
+    ClickRead();
+    EXPECT_EQ(Sent().size(), 1u) << "the port is closed";
 }
 
 TEST_F(ReadCycleTest, TheRequestGoesToTheDeviceTheSelectorShowsNow) {
@@ -41,16 +99,21 @@ TEST_F(ReadCycleTest, TheRequestGoesToTheDeviceTheSelectorShowsNow) {
     EXPECT_EQ(Sent().back(), "07 03 00 00 00 23 04 75");
 }
 
-TEST_F(ReadCycleTest, APressWhileAnAnswerArrivesRestartsTheCollection) {
+TEST_F(ReadCycleTest, AReplyFromTheDeviceAskedIsShownAfterTheSelectorMoved) {
     Start();
     ClickConnect();
     ClickRead();
-    const ByteSet stale = ReadReply(Registers({{0x09, 111}}));
-    Receive(ByteSet(stale.begin(), stale.begin() + 40));
+    C().设备ID.Pick(6);
+    Receive(ReplyFrame(Registers({{0x09, 111}})));
+    EXPECT_EQ(C().超级列表框1.GetItemText(9), "00111");
+
+    ClickRead();  // to device 7 now
+    Receive(ReplyFrame(Registers({{0x09, 222}})));
+    EXPECT_EQ(C().超级列表框1.GetItemText(9), "00111");
+    Advance(100);
     ClickRead();
-    EXPECT_EQ(Sent().size(), 2u);
-    Receive(ReadReply(Registers({{0x09, 222}})));
-    EXPECT_EQ(C().超级列表框1.GetItemText(9), "00222");
+    Receive(ReplyFrame(Registers({{0x09, 333}}), 7));
+    EXPECT_EQ(C().超级列表框1.GetItemText(9), "00333");
 }
 
 // Acts as a meter that answers every request at once with one byte, so that the lamp is green
@@ -126,6 +189,40 @@ TEST_F(AutoRead, HalfASecondGivesARequestEvery500Milliseconds) {
     C().隔几秒.Type("0.5");
     C().自动读取选择框.Click();
     EXPECT_EQ(RequestMoments(1500), (std::vector<std::int64_t>{500, 1000, 1500}));
+}
+
+TEST_F(AutoRead, APeriodShorterThanAReplyWaitsForEachReplyToEnd) {
+    constexpr double ByteMs = 10 * 1000.0 / 2400;  // 75 bytes take 312.5 ms at 2400 baud
+    C().隔几秒.Type("0.2");
+    C().自动读取选择框.Click();
+    std::deque<std::pair<double, std::uint8_t>> line;  // bytes on the wire and when they land
+    std::uint16_t replies = 0;
+    while (Now() < 4000) {
+        const std::size_t before = Port().sent.size();
+        Advance(1);
+        if (Port().sent.size() > before) {
+            EXPECT_TRUE(line.empty()) << "a request went out at " << Now() << " ms over a reply";
+            const ByteSet reply = ReplyFrame(Registers({{0x09, ++replies}}));
+            for (std::size_t i = 0; i < reply.size(); ++i) {
+                line.emplace_back(static_cast<double>(Now()) + ByteMs * (i + 1), reply[i]);
+            }
+        }
+        while (!line.empty() && line.front().first <= static_cast<double>(Now())) {
+            Receive({line.front().second});
+            line.pop_front();
+        }
+    }
+    // A request every other tick, from 200 ms on; the tenth reply is still on its way.
+    EXPECT_EQ(replies, 10);
+    EXPECT_EQ(C().超级列表框1.GetItemText(9), "00009");
+}
+
+TEST_F(AutoRead, ALostRequestDoesNotStopAutoRead) {
+    C().自动读取选择框.Click();
+    Advance(3000);
+    ASSERT_EQ(Sent().size(), 1u);  // the meter misses it
+    EXPECT_EQ(Lamp(), Red);
+    EXPECT_EQ(RequestMoments(6000), (std::vector<std::int64_t>{3000, 6000}));
 }
 
 TEST_F(AutoRead, ThePeriodBoxIsIgnoredWhileTheBoxIsUnchecked) {

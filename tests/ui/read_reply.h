@@ -22,10 +22,10 @@ inline RegisterValues Registers(std::initializer_list<std::pair<int, std::uint16
     return values;
 }
 
-// The meter's 75-byte answer to the read request from device 1: address, function, byte count,
-// the registers high byte first, the checksum.
-inline ByteSet ReadReply(const RegisterValues& values) {
-    ByteSet reply{0x01, ReadFunction, static_cast<std::uint8_t>(2 * RegisterCount)};
+// The meter's 75-byte answer to a read request (by default from device 1): address, function,
+// byte count, the registers high byte first, the checksum.
+inline ByteSet ReplyFrame(const RegisterValues& values, std::uint8_t device = 1) {
+    ByteSet reply{device, ReadFunction, static_cast<std::uint8_t>(2 * RegisterCount)};
     for (const std::uint16_t value : values) {
         reply.push_back(static_cast<std::uint8_t>(value >> 8));
         reply.push_back(static_cast<std::uint8_t>(value & 0xFF));

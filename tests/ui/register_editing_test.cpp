@@ -43,7 +43,7 @@ TEST_F(Editing, EnterWritesTheRegisterAndReadsAllAgain100MillisecondsLater) {
     EXPECT_EQ(C().时钟2.Interval(), 3000);
     EXPECT_EQ(NextTick(C().时钟2), rereadAt + 200 + 3000);
 
-    Receive(ReadReply(Registers({{0x09, 1234}})));
+    Receive(ReplyFrame(Registers({{0x09, 1234}})));
     EXPECT_EQ(Row(9)[0], "01234");
     EXPECT_EQ(Row(9)[1], "123.4Ah");
 }
@@ -51,11 +51,20 @@ TEST_F(Editing, EnterWritesTheRegisterAndReadsAllAgain100MillisecondsLater) {
 TEST_F(Editing, WithoutAnAnswerToTheWriteTheReReadSendsNothing) {
     ConfirmEdit(9, "1234");
     Table().Focus();
+    const std::int64_t writtenAt = Now();
     Advance(100);
     EXPECT_EQ(Sent(), std::vector<std::string>{Write1234To0009H});
     EXPECT_EQ(Lamp(), Red);
     EXPECT_FALSE(C().时钟1.IsRunning());
     EXPECT_FALSE(C().时钟2.IsRunning());  // the box is not ticked
+
+    // The write is taken as lost once the line's time-out has passed since it went out.
+    Advance(writtenAt + 999 - Now());
+    ClickRead();
+    EXPECT_EQ(Sent().size(), 1u);
+    Advance(1);
+    ClickRead();
+    EXPECT_EQ(Sent(), (std::vector<std::string>{Write1234To0009H, ReadFromDevice1}));
 }
 
 TEST_F(Editing, AWriteGoesOutWhileARequestIsOutstanding) {
@@ -77,7 +86,7 @@ TEST_F(Editing, AnEditOpenedBeforeTheReReadIsWrittenWhenItEnds) {
     EXPECT_EQ(Sent(), std::vector<std::string>{Write1234To0009H});
     EXPECT_FALSE(C().时钟1.IsRunning());
     EXPECT_FALSE(C().时钟2.IsRunning());
-    Receive(ReadReply(Registers({{0x09, 777}})));
+    Receive(ReplyFrame(Registers({{0x09, 777}})));
     EXPECT_EQ(Row(9)[0], "1234");
 
     Table().TypeEditText("7");
@@ -179,7 +188,7 @@ TEST_F(Editing, AChangeOfTheFocusedRowWritesWithoutAReRead) {
     EXPECT_FALSE(C().时钟1.IsRunning());
 
     // Still editing as far as the collection goes: nothing is read until a read request.
-    Receive(ReadReply(Registers({{0x09, 777}})));
+    Receive(ReplyFrame(Registers({{0x09, 777}})));
     Advance(10000);
     EXPECT_EQ(Sent().size(), 1u);
     EXPECT_EQ(Row(9)[0], "1234");
@@ -203,11 +212,32 @@ TEST_P(WriteMoments, OnlyTheFirstOfFocusAndRowChangeWrites) {
 INSTANTIATE_TEST_SUITE_P(Orders, WriteMoments, testing::Bool(),
                          [](const auto& info) { return info.param ? "FocusFirst" : "RowFirst"; });
 
-TEST_F(Editing, EscapeWritesNothingYetTheReReadStillRestartsAutoRead) {
+// An edit that leaves the cell's text as it was.
+struct UnchangedEdit {
+    const char* name;
+    const char* typed;  // nullptr: nothing typed
+    bool confirmed;     // Enter, else Esc
+    friend void PrintTo(const UnchangedEdit& value, std::ostream* out) { *out << value.name; }
+};
+
+class UnchangedEdits : public Editing, public testing::WithParamInterface<UnchangedEdit> {
+  protected:
+    void EditAndEnd(std::int32_t row) {
+        ASSERT_TRUE(Table().BeginEdit(row));
+        if (GetParam().typed != nullptr) {
+            Table().TypeEditText(GetParam().typed);
+        }
+        if (GetParam().confirmed) {
+            Table().ConfirmEdit();
+        } else {
+            Table().CancelEdit();
+        }
+    }
+};
+
+TEST_P(UnchangedEdits, WriteNothingYetTheReReadStillRestartsAutoRead) {
     C().自动读取选择框.Click();
-    ASSERT_TRUE(Table().BeginEdit(9));
-    Table().TypeEditText("7");
-    Table().CancelEdit();
+    EditAndEnd(9);
     EXPECT_EQ(Row(9)[0], "00500");
     Table().Focus();
     EXPECT_TRUE(Port().sent.empty());
@@ -217,9 +247,28 @@ TEST_F(Editing, EscapeWritesNothingYetTheReReadStillRestartsAutoRead) {
     Advance(100);
     EXPECT_EQ(Sent(), std::vector<std::string>{ReadFromDevice1});
     EXPECT_TRUE(C().时钟2.IsRunning());
-    Receive(ReadReply(Registers({{0x09, 600}})));
+    Receive(ReplyFrame(Registers({{0x09, 600}})));
     EXPECT_EQ(Row(9)[0], "00600");
 }
+
+// The edit ends by a click on the read button, whose reply replaces the row; a click on the
+// row then must not write the old reading over the live one.
+TEST_P(UnchangedEdits, EndedByAReadWriteNothingWhenTheRowIsClicked) {
+    Table().FocusRow(9);
+    EditAndEnd(9);
+    ClickRead();
+    Receive(ReplyFrame(Registers({{0x09, 600}})));
+    Table().FocusRow(9);
+    Table().Focus();
+    EXPECT_EQ(Sent(), std::vector<std::string>{ReadFromDevice1});
+}
+
+INSTANTIATE_TEST_SUITE_P(Gestures, UnchangedEdits,
+                         testing::Values(UnchangedEdit{"EscapeAfterTyping", "7", false},
+                                         UnchangedEdit{"EnterWithNothingTyped", nullptr, true},
+                                         UnchangedEdit{"EnterAfterTypingTheSameText", "00500",
+                                                       true}),
+                         [](const auto& info) { return info.param.name; });
 
 TEST_F(Editing, EscapeKeepsAnEarlierConfirmedEditPending) {
     ConfirmEdit(9, "1234");
@@ -231,13 +280,15 @@ TEST_F(Editing, EscapeKeepsAnEarlierConfirmedEditPending) {
 }
 
 TEST_F(Editing, TheConfirmedValueIsWrittenEvenAfterAReadReplacedItsRow) {
+    Table().FocusRow(9);
     ConfirmEdit(9, "1234");
     ClickRead();  // ends the edit by clicking the button
-    Receive(ReadReply(Registers({{0x09, 600}})));
+    Receive(ReplyFrame(Registers({{0x09, 600}})));
     ASSERT_EQ(Row(9)[0], "00600");
+    EXPECT_EQ(Table().FocusedRow(), -1) << "the replaced row lost the focus";
     Table().Focus();  // the read ended the edit: the focus alone writes nothing
     EXPECT_EQ(Sent(), std::vector<std::string>{ReadFromDevice1});
-    Table().FocusRow(10);
+    Table().FocusRow(9);  // the same row again is a change of the focused row
     EXPECT_EQ(Sent(), (std::vector<std::string>{ReadFromDevice1, Write1234To0009H}));
 }
 

@@ -124,7 +124,7 @@ TEST_F(Connection, DisconnectClosesThePortAndStopsAutoReadButNotTheReRead) {
     C().自动读取选择框.Click();
     ASSERT_TRUE(C().时钟2.IsRunning());
     ClickRead();
-    Receive(ReadReply(Registers({})));
+    Receive(ReplyFrame(Registers({})));
     ConfirmEdit(9, "1");
     C().超级列表框1.Focus();
     C().隔几秒.Type("2");  // auto-read runs again while the re-read is due

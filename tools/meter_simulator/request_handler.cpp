@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "protocol/frame_codec.h"
+#include "protocol/read_reply.h"
 
 namespace tavr::simulator {
 
@@ -17,11 +18,6 @@ constexpr int MostRegistersPerRead = 125;
 
 int Word(const ByteSet& frame, std::size_t offset) {
     return frame[offset] * 256 + frame[offset + 1];
-}
-
-void PutWord(ByteSet& frame, int word) {
-    frame.push_back(static_cast<std::uint8_t>(word >> 8));
-    frame.push_back(static_cast<std::uint8_t>(word & 0xFF));
 }
 
 ByteSet Sealed(ByteSet frame) {
@@ -99,11 +95,12 @@ ByteSet RequestHandler::ReadRegisters(const ByteSet& request) const {
     if (start + count > RegisterCount) {
         return ExceptionAnswer(request, IllegalDataAddress);
     }
-    ByteSet answer{request[0], ReadFunction, static_cast<std::uint8_t>(2 * count)};
+    std::vector<std::uint16_t> values;
+    values.reserve(static_cast<std::size_t>(count));
     for (int address = start; address < start + count; ++address) {
-        PutWord(answer, bank_.Get(address));
+        values.push_back(bank_.Get(address));
     }
-    return Sealed(std::move(answer));
+    return BuildReadReply(request[0], values);
 }
 
 ByteSet RequestHandler::WriteRegister(const ByteSet& request) {

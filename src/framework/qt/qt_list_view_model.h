@@ -9,8 +9,9 @@ namespace tavr {
 // The rows and columns of a ListView as an item model that reads the texts from the control.
 // Its rows are row positions, like the control's focused row and open edit: a row deleted or
 // inserted shifts the texts of the rows after it, and only the last position comes or goes. So
-// replacing a row (deleting it and inserting another at the same index) leaves the current row,
-// the selection and an open editor where they are.
+// replacing a row (deleting it and inserting another at the same index) changes no position: the
+// selection of the other rows and an open editor stay where they are, and the peer takes the
+// replaced row out of the selection and the focus.
 class QtListViewModel final : public QAbstractTableModel {
   public:
     QtListViewModel(const ListView& list, QObject* parent);

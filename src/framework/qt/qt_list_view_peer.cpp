@@ -21,6 +21,12 @@ QtListViewPeer::QtListViewPeer(ListView& list, QWidget& parent)
         .closing = [this](bool confirmed) { Closing(confirmed); },
         .closed = [this] { Closed(); },
         .currentRowChanged = [this](int row) { CurrentRowChanged(row); },
+        .rowActivated =
+            [this](int row) {
+                if (IsAttached()) {
+                    list_.ActivateRow(row);
+                }
+            },
     });
 }
 
@@ -63,7 +69,11 @@ void QtListViewPeer::RowInserted(std::int32_t row) {
 }
 
 void QtListViewPeer::RowDeleted(std::int32_t row) {
-    MirrorRows([this, row] { model_->RowDeleted(row); });
+    // The row that takes the deleted one's position is a new row: it is not selected.
+    MirrorRows([this, row] {
+        model_->RowDeleted(row);
+        Table().DeselectRow(row);
+    });
     QueueTrim();
 }
 

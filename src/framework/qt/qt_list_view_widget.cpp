@@ -30,12 +30,17 @@ QtListViewWidget::QtListViewWidget(QWidget* parent) : QTableView(parent) {
             },
     };
     setItemDelegate(new QtListViewDelegate(std::move(delegateHooks), this));
+    connect(this, &QAbstractItemView::doubleClicked, this, [this](const QModelIndex& index) {
+        if (index.isValid() && hooks_.rowActivated) {
+            hooks_.rowActivated(index.row());
+        }
+    });
 }
 
 void QtListViewWidget::SetUpLook() {
     setSelectionBehavior(SelectRows);
     setSelectionMode(ExtendedSelection);
-    setEditTriggers(DoubleClicked | SelectedClicked | EditKeyPressed);
+    setEditTriggers(SelectedClicked | EditKeyPressed);
     setShowGrid(true);
     setWordWrap(false);
     setSortingEnabled(false);
@@ -99,10 +104,18 @@ void QtListViewWidget::SetCurrentRow(int row) {
     mirroring_ = wasMirroring;
 }
 
+void QtListViewWidget::DeselectRow(int row) {
+    // Asked for every replaced row of every reply: a row that is not selected costs no change.
+    if (selectionModel()->isRowSelected(row, QModelIndex())) {
+        selectionModel()->select(model()->index(row, 0),
+                                 QItemSelectionModel::Deselect | QItemSelectionModel::Rows);
+    }
+}
+
 bool QtListViewWidget::edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) {
-    // F2 and a double-click edit the row's item text wherever in the row they land; a click on
-    // a selected row edits only when it lands on the first cell.
-    const bool wholeRow = trigger == DoubleClicked || trigger == EditKeyPressed;
+    // F2 edits the row's item text wherever in the row the current cell is; a click on a
+    // selected row edits only when it lands on the first cell.
+    const bool wholeRow = trigger == EditKeyPressed;
     return QTableView::edit(wholeRow && index.isValid() ? index.siblingAtColumn(0) : index, trigger,
                             event);
 }
@@ -154,6 +167,19 @@ void QtListViewWidget::currentChanged(const QModelIndex& current, const QModelIn
     if (!mirroring_ && current.isValid() && rowChanged && hooks_.currentRowChanged) {
         hooks_.currentRowChanged(current.row());
     }
+}
+
+void QtListViewWidget::focusInEvent(QFocusEvent* event) {
+    // Qt makes the first row current when the table gets the focus without a current row. The
+    // operator has moved nothing, and the control has no focused row (a reply may just have
+    // replaced it): the table stays without one.
+    const bool hadCurrent = currentIndex().isValid();
+    const bool wasMirroring = std::exchange(mirroring_, true);
+    QTableView::focusInEvent(event);
+    if (!hadCurrent && currentIndex().isValid()) {
+        selectionModel()->setCurrentIndex(QModelIndex(), QItemSelectionModel::NoUpdate);
+    }
+    mirroring_ = wasMirroring;
 }
 
 }  // namespace tavr

@@ -11,9 +11,9 @@ namespace tavr {
 
 // The table widget of a ListView: a report-style table (no row header, grid lines, whole rows
 // selected, several at once, clickable column headers that can be dragged into another order)
-// whose first column the operator edits in place: F2 or a double-click on a row, or a click on
-// the first cell of the row already selected. It reports the operator's editing and row moves
-// through its hooks and decides nothing itself.
+// whose first column the operator edits in place: F2 on a row, or a click on the first cell of
+// the row already selected. A double-click activates the row; it does not edit. It reports the
+// operator's editing, row moves and activations through its hooks and decides nothing itself.
 class QtListViewWidget final : public QTableView {
   public:
     struct Hooks {
@@ -32,6 +32,8 @@ class QtListViewWidget final : public QTableView {
         std::function<void()> closed;
         // The operator made another row the current (focused) one.
         std::function<void(int row)> currentRowChanged;
+        // The operator double-clicked a row.
+        std::function<void(int row)> rowActivated;
     };
 
     explicit QtListViewWidget(QWidget* parent);
@@ -48,6 +50,8 @@ class QtListViewWidget final : public QTableView {
     QLineEdit* OpenEditor() const;
     // Makes `row` the current row (-1: none), keeping the selection.
     void SetCurrentRow(int row);
+    // Takes `row` out of the selection, if it is in it.
+    void DeselectRow(int row);
     // While set, the model is being changed by the peer: what that does to the editor and the
     // current row is not reported (the peer puts both back where the control has them).
     void SetMirroring(bool mirroring) { mirroring_ = mirroring; }
@@ -59,6 +63,7 @@ class QtListViewWidget final : public QTableView {
     void commitData(QWidget* editor) override;
     void closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) override;
     void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
+    void focusInEvent(QFocusEvent* event) override;
 
   private:
     void SetUpLook();

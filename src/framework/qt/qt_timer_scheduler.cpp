@@ -1,5 +1,7 @@
 #include "framework/qt/qt_timer_scheduler.h"
 
+#include <chrono>
+
 #include "framework/timer.h"
 
 namespace tavr {
@@ -19,6 +21,12 @@ void QtTimerScheduler::Stop(Timer& timer) {
     if (const auto found = timers_.find(&timer); found != timers_.end()) {
         found->second->stop();
     }
+}
+
+std::int64_t QtTimerScheduler::Now() const {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
 }
 
 bool QtTimerScheduler::IsRunning(const Timer& timer) const {

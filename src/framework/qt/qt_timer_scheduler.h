@@ -16,6 +16,8 @@ class QtTimerScheduler final : public TimerScheduler {
   public:
     void Start(Timer& timer, std::int32_t interval) override;
     void Stop(Timer& timer) override;
+    // The monotonic clock that Qt's timers run on.
+    std::int64_t Now() const override;
 
     bool IsRunning(const Timer& timer) const;
 
