@@ -116,6 +116,14 @@ std::string DescribeTable(HWND list) {
         }
         out << ']';
     }
+    out << "],\"rowRects\":[";
+    for (int row = 0; row < rows; ++row) {
+        RECT label{};
+        label.left = LVIR_LABEL;
+        SendMessageW(list, LVM_GETITEMRECT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&label));
+        MapWindowPoints(list, GetParent(list), reinterpret_cast<POINT*>(&label), 2);
+        out << (row > 0 ? "," : "") << Rect(label);
+    }
     out << "],\"selected\":[";
     int item = -1;
     bool first = true;
