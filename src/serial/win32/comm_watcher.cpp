@@ -101,8 +101,9 @@ bool CommWatcher::Write(const ByteSet& bytes) {
     return writeFinished_ && writeResult_;
 }
 
+// The driver was purged by Open before the thread started. Purging again here would race with
+// the first bytes of the far side, which may come as soon as Open has returned.
 void CommWatcher::Run() {
-    ::PurgeComm(port_, kPurgeAll);
     for (;;) {
         if (!hungUp_ && Clock::now() >= nextArm_) {
             ArmPortWait();
