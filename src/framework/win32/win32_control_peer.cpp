@@ -90,6 +90,10 @@ std::optional<LRESULT> Win32ControlPeer::Intercept(UINT, WPARAM, LPARAM) {
     return std::nullopt;
 }
 
+void Win32ControlPeer::FocusGained() {
+    control_.Focus();
+}
+
 LRESULT CALLBACK Win32ControlPeer::Subclass(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,
                                             UINT_PTR, DWORD_PTR self) {
     auto& peer = *reinterpret_cast<Win32ControlPeer*>(self);
@@ -108,7 +112,7 @@ void Win32ControlPeer::FocusMoved(UINT message) {
         return;
     }
     if (message == WM_SETFOCUS) {
-        control_.Focus();
+        FocusGained();
     } else if (control_.HasFocus()) {
         control_.Owner().ClearFocus();
     }

@@ -58,6 +58,8 @@ class Win32ControlPeer {
     // Messages of the child window before its own procedure sees them; nothing lets it handle
     // the message as usual.
     virtual std::optional<LRESULT> Intercept(UINT message, WPARAM wParam, LPARAM lParam);
+    // The child window has got the keyboard focus: the control gets it.
+    virtual void FocusGained();
 
   private:
     static LRESULT CALLBACK Subclass(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,

@@ -319,7 +319,17 @@ void Win32ListViewPeer::EditEnded(const wchar_t* text) {
             list_.ConfirmEdit();
         }
     });
-    PostMessageW(Handle(), kFocusAfterEdit, 0, 0);
+    if (IsAttached() && GetFocus() == Handle()) {
+        Owner().Focus();  // the focus came back while the edit was still open
+    } else {
+        PostMessageW(Handle(), kFocusAfterEdit, 0, 0);
+    }
+}
+
+void Win32ListViewPeer::FocusGained() {
+    if (!list_.IsEditing()) {
+        Owner().Focus();
+    }
 }
 
 void Win32ListViewPeer::FocusedItemChanged(int item) {

@@ -34,6 +34,10 @@ class Win32ListViewPeer final : public ListViewPeer, public Win32ControlPeer {
 
   protected:
     std::optional<LRESULT> Intercept(UINT message, WPARAM wParam, LPARAM lParam) override;
+    // The list control may take the focus back from its editor before it reports the end of
+    // the edit (wine does, hiding the editor first): the table then gets the focus once the
+    // edit has ended.
+    void FocusGained() override;
 
   private:
     // Private messages the list view posts to itself.

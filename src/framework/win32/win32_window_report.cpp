@@ -120,7 +120,8 @@ std::string DescribeTable(HWND list) {
     for (int row = 0; row < rows; ++row) {
         RECT label{};
         label.left = LVIR_LABEL;
-        SendMessageW(list, LVM_GETITEMRECT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&label));
+        SendMessageW(list, LVM_GETITEMRECT, static_cast<WPARAM>(row),
+                     reinterpret_cast<LPARAM>(&label));
         MapWindowPoints(list, GetParent(list), reinterpret_cast<POINT*>(&label), 2);
         out << (row > 0 ? "," : "") << Rect(label);
     }
