@@ -6,7 +6,10 @@ a pseudo-terminal mapped as COM1, and is driven with xdotool clicks and keys. Th
 reports what its native windows show to the file named by TAVR_WINDOW_REPORT, so the checks
 read positions, texts and table cells instead of pixels.
 
-Usage: end_to_end_test.py EXE SIMULATOR   (WINEPREFIX names a prefix with a running wineserver)
+Usage: end_to_end_test.py EXE SIMULATOR PREFIX
+
+PREFIX is a wine prefix of the test's own (made on first use): the test maps COM1 and writes
+the program's settings there, so it shares neither with other suites running at the same time.
 """
 import json
 import os
@@ -21,6 +24,8 @@ import unittest
 
 EXE = None
 SIMULATOR = None
+PREFIX = None
+WINE_PREFIX_SCRIPT = pathlib.Path(__file__).resolve().parents[3] / "scripts" / "wine-prefix"
 DESKTOP = (1024, 768)
 KEY = r"HKCU\Software\TAVR_12864"
 
@@ -83,15 +88,18 @@ class Session:
 
     def __init__(self):
         self.work = pathlib.Path(tempfile.mkdtemp(prefix="tavr-win32-e2e-"))
-        self.prefix = pathlib.Path(os.environ["WINEPREFIX"])
+        self.prefix = pathlib.Path(PREFIX)
         self.report_file = self.work / "window.json"
         self.log = self.work / "frames.log"
-        self.env = dict(os.environ, WINEDEBUG="-all", XDG_CONFIG_HOME=str(self.work / "config"))
+        self.env = dict(os.environ, WINEPREFIX=str(self.prefix), WINEDEBUG="-all",
+                        WINEDLLOVERRIDES="mscoree,mshtml=",
+                        XDG_CONFIG_HOME=str(self.work / "config"))
         self.xvfb = None
         self.simulator = None
         self.program = None
 
     def start(self):
+        subprocess.run([WINE_PREFIX_SCRIPT, "start", self.prefix], check=True, timeout=180)
         read, write = os.pipe()
         self.xvfb = subprocess.Popen(
             ["Xvfb", "-displayfd", str(write), "-screen", "0", f"{DESKTOP[0]}x{DESKTOP[1]}x24",
@@ -125,6 +133,7 @@ class Session:
             if process is not None and process.poll() is None:
                 process.terminate()
                 process.wait(timeout=10)
+        subprocess.run([WINE_PREFIX_SCRIPT, "stop", self.prefix], check=False, timeout=60)
         shutil.rmtree(self.work, ignore_errors=True)
 
     def wine(self, arguments, check=True):
@@ -390,5 +399,5 @@ class WindowsProgram(unittest.TestCase):
 
 
 if __name__ == "__main__":
-    EXE, SIMULATOR = sys.argv[1], sys.argv[2]
+    EXE, SIMULATOR, PREFIX = sys.argv[1:4]
     unittest.main(argv=sys.argv[:1], verbosity=2)
