@@ -25,7 +25,8 @@ import unittest
 EXE = None
 SIMULATOR = None
 PREFIX = None
-WINE_PREFIX_SCRIPT = pathlib.Path(__file__).resolve().parents[3] / "scripts" / "wine-prefix"
+SCRIPTS = pathlib.Path(__file__).resolve().parents[3] / "scripts"
+WINE_PREFIX_SCRIPT = SCRIPTS / "wine-prefix"
 DESKTOP = (1024, 768)
 KEY = r"HKCU\Software\TAVR_12864"
 
@@ -88,7 +89,7 @@ class Session:
 
     def __init__(self):
         self.work = pathlib.Path(tempfile.mkdtemp(prefix="tavr-win32-e2e-"))
-        self.prefix = pathlib.Path(PREFIX)
+        self.prefix = pathlib.Path(PREFIX).resolve()
         self.report_file = self.work / "window.json"
         self.log = self.work / "frames.log"
         self.env = dict(os.environ, WINEPREFIX=str(self.prefix), WINEDEBUG="-all",
@@ -173,11 +174,12 @@ class Session:
                 return words[-1] if len(words) >= 3 else ""
         return None
 
-    def start_program(self):
+    def start_program(self, program=None):
         self.report_file.unlink(missing_ok=True)
         env = dict(self.env, TAVR_WINDOW_REPORT=f"Z:{self.report_file}")
         self.program = subprocess.Popen(
-            ["wine", "explorer", f"/desktop=tavr-e2e,{DESKTOP[0]}x{DESKTOP[1]}", EXE], env=env,
+            ["wine", "explorer", f"/desktop=tavr-e2e,{DESKTOP[0]}x{DESKTOP[1]}",
+             program or EXE], env=env,
             stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         wait_for(lambda: self.report().get("open"), "the window", timeout=60)
 
@@ -396,6 +398,34 @@ class WindowsProgram(unittest.TestCase):
         self.assertEqual(session.control("波特率")["text"], "2400")
         self.assertEqual(session.control("串口号")["text"], "1")
         self.assertEqual(session.control("外形框1")["fill"], 0)
+
+
+class WindowsSetup(unittest.TestCase):
+    """The setup made by the packaging script, run silently: it installs, the installed
+    program starts, and the uninstaller removes it again."""
+
+    def test_silent_setup_installs_and_uninstalls(self):
+        session.close_program()
+        dist = session.work / "dist"
+        subprocess.run([SCRIPTS / "package-windows", EXE, dist], check=True, timeout=120,
+                       stdout=subprocess.DEVNULL)
+        setup = next(dist.glob("*-setup.exe"))
+        self.assertTrue(next(dist.glob("*-win64.zip")).stat().st_size > 0)
+        folder = session.prefix / "drive_c" / "tavr-setup-test"
+        session.wine([f"Z:{setup}", "/S", "/CurrentUser", r"/D=C:\tavr-setup-test"])
+        program = folder / "tavr-12864.exe"
+        wait_for(program.exists, "the installed program")
+        self.assertTrue((folder / "uninstall.exe").exists())
+        shortcuts = lambda: list(session.prefix.glob("drive_c/users/*/**/TAVR_12864.lnk"))
+        self.assertEqual(len(shortcuts()), 1)
+
+        session.start_program(r"C:\tavr-setup-test\tavr-12864.exe")
+        self.assertEqual(session.report()["outer"][2:], [695, 670])
+        session.close_program()
+
+        session.wine([r"C:\tavr-setup-test\uninstall.exe", "/S"])
+        wait_for(lambda: not folder.exists(), "the uninstaller to remove the folder")
+        self.assertEqual(shortcuts(), [])
 
 
 if __name__ == "__main__":
