@@ -92,6 +92,7 @@ void Win32ListViewPeer::PropertyChanged(std::int32_t index) {
 }
 
 void Win32ListViewPeer::RowInserted(std::int32_t row) {
+    HoldRedraw();
     if (keptItem_ == row) {
         keptItem_ = -1;
         Quietly(mirroring_, [&] {
@@ -115,13 +116,17 @@ void Win32ListViewPeer::RowInserted(std::int32_t row) {
 }
 
 void Win32ListViewPeer::RowDeleted(std::int32_t row) {
+    HoldRedraw();
     DeleteKeptItem();
     keptItem_ = row;
-    PostMessageW(Handle(), kDeleteKeptItem, 0, 0);
+    if (!deletionQueued_) {
+        deletionQueued_ = PostMessageW(Handle(), kDeleteKeptItem, 0, 0) != FALSE;
+    }
     MirrorFocusedRow();
 }
 
 void Win32ListViewPeer::CellChanged(std::int32_t row, std::int32_t column) {
+    HoldRedraw();
     Quietly(mirroring_, [&] {
         LVITEMW item{};
         item.iSubItem = column;
@@ -166,7 +171,11 @@ std::optional<LRESULT> Win32ListViewPeer::Notify(const NMHDR& header) {
 std::optional<LRESULT> Win32ListViewPeer::Intercept(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case kDeleteKeptItem:
+            deletionQueued_ = false;
             DeleteKeptItem();
+            return 0;
+        case kResumeRedraw:
+            ResumeRedraw();
             return 0;
         case kFocusAfterEdit:
             FocusAfterEdit();
@@ -291,6 +300,25 @@ void Win32ListViewPeer::DeleteKeptItem() {
     Quietly(mirroring_,
             [&] { SendMessageW(Handle(), LVM_DELETEITEM, static_cast<WPARAM>(item), 0); });
     MirrorFocusedRow();
+}
+
+void Win32ListViewPeer::HoldRedraw() {
+    if (redrawHeld_) {
+        return;
+    }
+    if (PostMessageW(Handle(), kResumeRedraw, 0, 0) != FALSE) {
+        redrawHeld_ = true;
+        SendMessageW(Handle(), WM_SETREDRAW, FALSE, 0);
+    }
+}
+
+void Win32ListViewPeer::ResumeRedraw() {
+    if (!redrawHeld_) {
+        return;
+    }
+    redrawHeld_ = false;
+    SendMessageW(Handle(), WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(Handle(), nullptr, FALSE);
 }
 
 LRESULT Win32ListViewPeer::EditRequested(int item) {

@@ -43,6 +43,7 @@ class Win32ListViewPeer final : public ListViewPeer, public Win32ControlPeer {
     // Private messages the list view posts to itself.
     static constexpr UINT kDeleteKeptItem = WM_APP + 20;
     static constexpr UINT kFocusAfterEdit = WM_APP + 21;
+    static constexpr UINT kResumeRedraw = WM_APP + 22;
 
     int NativeIndex(std::int32_t row) const;
     // The control row of a native item; -1 for a kept item.
@@ -54,6 +55,11 @@ class Win32ListViewPeer final : public ListViewPeer, public Win32ControlPeer {
     void MirrorEditor();
     void WriteNativeRow(int item, std::int32_t row);
     void DeleteKeptItem();
+    // Row changes come in bursts (a reply replaces all 35 rows in one handler): the list control
+    // stops redrawing at the first change and repaints once when the handler has returned,
+    // instead of invalidating every cell on its own.
+    void HoldRedraw();
+    void ResumeRedraw();
 
     // The operator, through the list control.
     LRESULT EditRequested(int item);
@@ -70,6 +76,8 @@ class Win32ListViewPeer final : public ListViewPeer, public Win32ControlPeer {
     // the editor alone until it is done.
     bool editorStep_ = false;
     int keptItem_ = -1;
+    bool deletionQueued_ = false;
+    bool redrawHeld_ = false;
 };
 
 }  // namespace tavr
