@@ -76,7 +76,7 @@ void Win32WindowSystem::RunUntilClosed(Window& window) {
 
 void Win32WindowSystem::Received(UINT message, WPARAM wParam) {
     if (message == Win32WindowThreadPoster::kRunTask) {
-        poster_->RunOldest();
+        poster_->RunWaiting();
     } else if (message == WM_TIMER) {
         timers_.Elapsed(wParam);
     }

@@ -10,23 +10,22 @@ void Win32WindowThreadPoster::Post(Task task) {
         return;
     }
     tasks_.push_back(std::move(task));
-    if (PostMessageW(target_, kRunTask, 0, 0) == 0) {
-        tasks_.pop_back();  // a full message queue: the task could never run
+    // A message is on its way while tasks wait; a full message queue would leave them waiting.
+    if (tasks_.size() == 1 && PostMessageW(target_, kRunTask, 0, 0) == 0) {
+        tasks_.pop_back();
     }
 }
 
-void Win32WindowThreadPoster::RunOldest() {
-    Task task;
+void Win32WindowThreadPoster::RunWaiting() {
+    std::deque<Task> waiting;
     {
         const std::lock_guard lock(mutex_);
-        if (tasks_.empty()) {
-            return;
-        }
-        task = std::move(tasks_.front());
-        tasks_.pop_front();
+        waiting.swap(tasks_);
     }
-    if (task) {
-        task();
+    for (Task& task : waiting) {
+        if (task) {
+            task();
+        }
     }
 }
 

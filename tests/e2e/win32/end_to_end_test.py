@@ -365,8 +365,9 @@ class WindowsProgram(unittest.TestCase):
     def test_06_enter_edit_writes_the_register_and_reads_again(self):
         self.edit_row(9, "01234", "Return")
         wait_for(lambda: write_request(1, 9, 1234) in session.frames(), "the write request")
-        self.assertEqual(session.table()["rows"][9][0], "01234")  # the typed text, until re-read
-        self.assertEqual(session.report()["focus"], "超级列表框1")
+        # The report follows the write a moment later: the typed text stays until the re-read.
+        wait_for(lambda: session.table()["rows"][9][0] == "01234", "the typed text in the cell")
+        wait_for(lambda: session.report()["focus"] == "超级列表框1", "the table's focus")
         self.read_again_after_write(1)
         wait_for(lambda: session.table()["rows"][9][0] == "01234", "the new value read")
         self.assertEqual(session.register(9), 1234)
