@@ -1,0 +1,74 @@
+#pragma once
+
+#include <windows.h>
+
+#include <commctrl.h>
+
+#include <cstdint>
+#include <optional>
+
+#include "framework/control.h"
+
+namespace tavr {
+
+// What creating a control's native window needs besides the control's own design values.
+struct NativeClass {
+    const wchar_t* className;
+    DWORD style;  // the kind's styles; WS_CHILD, visibility and WS_TABSTOP are added
+    DWORD exStyle = 0;
+};
+
+// The Win32 side that every control peer shares: the child window standing for the control
+// (made at the control's place, below the controls made before it, so that creation order is
+// stacking and Tab order), the common properties (position, size, visibility, enabled state),
+// the window's default font and the keyboard focus. The main window forwards the notifications
+// of a child (WM_COMMAND, WM_NOTIFY, WM_DRAWITEM) to its peer. A kind's peer derives from this
+// and from the control's peer interface, mirrors the kind's own properties and reports operator
+// input to the control.
+class Win32ControlPeer {
+  public:
+    Win32ControlPeer(const Win32ControlPeer&) = delete;
+    Win32ControlPeer& operator=(const Win32ControlPeer&) = delete;
+    virtual ~Win32ControlPeer();
+
+    HWND Handle() const { return hwnd_; }
+    Control& Owner() const { return control_; }
+
+    // Mirrors every property onto the window, then attaches to the control: from now on the
+    // control reports its property writes.
+    virtual void Attach() = 0;
+    // Stops mirroring and reporting: the window has closed and its controls are going.
+    virtual void Detach();
+    bool IsAttached() const { return attached_; }
+
+    // Notifications of the child window, forwarded by the main window.
+    virtual void Command(WORD /*code*/) {}
+    virtual std::optional<LRESULT> Notify(const NMHDR& /*header*/) { return std::nullopt; }
+    virtual void DrawItem(const DRAWITEMSTRUCT& /*item*/) {}
+
+  protected:
+    Win32ControlPeer(Control& control, HWND parent, int id, const NativeClass& native);
+
+    // Mirrors a common property (0..7) and returns true; false for the kind's own properties.
+    bool MirrorCommonProperty(std::int32_t index);
+    void MirrorCommonProperties();
+    // Attaches `peer` (this object as the control's peer interface) to the control.
+    void AttachAs(ControlPeer* peer);
+
+    // Messages of the child window before its own procedure sees them; nothing lets it handle
+    // the message as usual.
+    virtual std::optional<LRESULT> Intercept(UINT message, WPARAM wParam, LPARAM lParam);
+    // The child window has got the keyboard focus: the control gets it.
+    virtual void FocusGained();
+
+  private:
+    static LRESULT CALLBACK Subclass(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,
+                                     UINT_PTR id, DWORD_PTR self);
+    void FocusMoved(UINT message);
+
+    Control& control_;
+    HWND hwnd_;
+    bool attached_ = false;
+};
+
+}  // namespace tavr
