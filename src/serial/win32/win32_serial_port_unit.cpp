@@ -19,8 +19,8 @@ std::optional<std::uint8_t> EventCharacter(const SerialPortProperties& propertie
 
 }  // namespace
 
-Win32SerialPortUnit::Win32SerialPortUnit(QueueReadyPoster postQueueReady)
-    : queue_(std::move(postQueueReady)) {}
+Win32SerialPortUnit::Win32SerialPortUnit(QueueReadyPoster postQueueReady, SerialQueueBounds bounds)
+    : queue_(std::move(postQueueReady), bounds) {}
 
 Win32SerialPortUnit::~Win32SerialPortUnit() {
     Close();
@@ -144,6 +144,10 @@ void Win32SerialPortUnit::DeliverQueued(const EventSink& sink) {
             return;
         }
     }
+}
+
+std::size_t Win32SerialPortUnit::QueuedEvents() {
+    return queue_.Size();
 }
 
 }  // namespace tavr
