@@ -404,7 +404,14 @@ TEST_F(Win32SerialPortUnitTest, APortThatDoesNotExistLeavesTheUnitClosedAndSaysW
 TEST_F(Win32SerialPortUnitTest, ALineFormatTheDriverRefusesLeavesTheUnitClosedAndSaysWhere) {
     SerialPortProperties properties = Line(kLineCom);
     properties.SetDataBits(9);
-    EXPECT_EQ(unit_.Open(properties).error, SerialOpenError::LineSettingsRefused);
+    const SerialOpenResult result = unit_.Open(properties);
+    EXPECT_EQ(result.error, SerialOpenError::LineSettingsRefused);
+    // The system's reason travels with its number, inside the line's parentheses.
+    const std::string number = "system error " + std::to_string(unit_.LastOpenFailure().error);
+    EXPECT_TRUE(result.detail.ends_with(number)) << result.detail;
+    EXPECT_TRUE(DescribeOpenFailure(kLineCom, 9600, result)
+                    .starts_with("COM8 (\\\\.\\COM8): line settings refused by the device ("))
+        << DescribeOpenFailure(kLineCom, 9600, result);
     EXPECT_FALSE(unit_.IsOpen());
     EXPECT_EQ(unit_.LastOpenFailure().step, Win32SerialPortUnit::OpenFailure::Step::WriteLineState);
     EXPECT_FALSE(unit_.Send(ByteSet{1}));
