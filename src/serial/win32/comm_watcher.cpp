@@ -151,12 +151,13 @@ DWORD CommWatcher::WaitTimeout() const {
     return static_cast<DWORD>(std::max<long long>(remaining, 0));
 }
 
-// Once the queue has room again, reads what the driver kept while it was full.
+// Once the queue has room again, reads what the driver kept while it was full. Not while a
+// one-byte read is pending: the byte it holds came before the backlog, and its completion reads
+// the backlog after it.
 void CommWatcher::ReadBacklog() {
-    if (!backlog_ || hungUp_ || queue_.ReadingPaused()) {
+    if (!backlog_ || hungUp_ || firstByteRead_.pending || queue_.ReadingPaused()) {
         return;
     }
-    backlog_ = false;
     std::vector<SerialEvent> events;
     Drain(events);
     Flush(events);
@@ -310,6 +311,7 @@ void CommWatcher::Drain(std::vector<SerialEvent>& events) {
             events.push_back(CommEvent(kLineError));
         }
         if (status.cbInQue == 0) {
+            backlog_ = false;
             return;
         }
         const auto wanted =
