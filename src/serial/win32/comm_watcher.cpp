@@ -49,9 +49,12 @@ std::unique_ptr<CommWatcher> CommWatcher::Start(HANDLE port, SerialEventQueue& q
     if (!watcher->MakeSignals()) {
         return nullptr;
     }
+    const HANDLE wake = watcher->wake_.Get();
+    queue.SetResumeReader([wake] { ::SetEvent(wake); });
     try {
         watcher->thread_ = std::thread(&CommWatcher::Run, watcher.get());
     } catch (const std::system_error&) {
+        queue.SetResumeReader(nullptr);
         ::SetLastError(ERROR_NOT_ENOUGH_MEMORY);
         return nullptr;
     }
@@ -84,6 +87,7 @@ CommWatcher::~CommWatcher() {
     }
     ::SetEvent(wake_.Get());
     thread_.join();
+    queue_.SetResumeReader(nullptr);
 }
 
 bool CommWatcher::Write(const ByteSet& bytes) {
@@ -105,9 +109,8 @@ bool CommWatcher::Write(const ByteSet& bytes) {
 // the first bytes of the far side, which may come as soon as Open has returned.
 void CommWatcher::Run() {
     for (;;) {
-        if (!hungUp_ && Clock::now() >= nextArm_) {
-            ArmPortWait();
-        }
+        ReadBacklog();
+        ArmPortWait();
         const Operation& portOperation =
             portWait_ == PortWait::LineEvent ? lineEventWait_ : firstByteRead_;
         const std::array<HANDLE, 2> signals{wake_.Get(), portOperation.done.Get()};
@@ -137,9 +140,10 @@ CommWatcher::Requests CommWatcher::TakeRequests() {
     return {stopRequested_, std::exchange(pendingWrite_, nullptr)};
 }
 
-// Asleep for good while the port is watched or gone; otherwise until the delayed next wait.
+// Asleep for good while the port is watched or gone, or until the queue's taking wakes the
+// watcher; otherwise until the delayed next wait.
 DWORD CommWatcher::WaitTimeout() const {
-    if (hungUp_ || lineEventWait_.pending || firstByteRead_.pending) {
+    if (hungUp_ || lineEventWait_.pending || firstByteRead_.pending || queue_.ReadingPaused()) {
         return INFINITE;
     }
     const auto remaining =
@@ -147,10 +151,22 @@ DWORD CommWatcher::WaitTimeout() const {
     return static_cast<DWORD>(std::max<long long>(remaining, 0));
 }
 
+// Once the queue has room again, reads what the driver kept while it was full. Not while a
+// one-byte read is pending: the byte it holds came before the backlog, and its completion reads
+// the backlog after it.
+void CommWatcher::ReadBacklog() {
+    if (!backlog_ || hungUp_ || firstByteRead_.pending || queue_.ReadingPaused()) {
+        return;
+    }
+    std::vector<SerialEvent> events;
+    Drain(events);
+    Flush(events);
+}
+
 // Starts the wait for the port unless one is under way. A wait that ends at once is handled
-// here, and the next one started, until one is pending or the port has failed.
+// here, and the next one started, until one is pending, the port has failed or the queue is full.
 void CommWatcher::ArmPortWait() {
-    while (!hungUp_ && Clock::now() >= nextArm_) {
+    while (!hungUp_ && Clock::now() >= nextArm_ && !queue_.ReadingPaused()) {
         const bool pending =
             portWait_ == PortWait::LineEvent ? ArmLineEventWait() : ArmFirstByteRead();
         if (pending) {
@@ -218,14 +234,16 @@ void CommWatcher::FinishPortWait() {
 }
 
 // Queues what a finished wait brought. A wait that brought nothing makes the next one start a
-// little later, so that a driver that keeps ending waits at once cannot make the thread spin.
+// little later, so that a driver that keeps ending waits at once cannot make the thread spin; a
+// wait that ends while the queue is full brings nothing because nothing may be read.
 void CommWatcher::Settle(std::vector<SerialEvent>& events) {
-    if (events.empty() && !hungUp_) {
+    const bool brought = !events.empty();
+    Flush(events);
+    if (!brought && !hungUp_ && !backlog_) {
         OnFruitlessWake();
     } else {
         fruitlessWakes_ = 0;
     }
-    Flush(events);
 }
 
 // A wait that fails is no sign of a lost port by itself: the driver's state tells (Drain). A
@@ -278,8 +296,9 @@ void CommWatcher::CancelPortWait() {
     }
 }
 
-// Reads everything the driver holds, in as many reads as it takes; read errors the driver
-// reports become CommEvent(4). Notes a hang-up when the driver no longer answers.
+// Reads everything the driver holds, as far as the queue has room, in as many reads as it
+// takes; read errors the driver reports become CommEvent(4). Notes a hang-up when the driver no
+// longer answers.
 void CommWatcher::Drain(std::vector<SerialEvent>& events) {
     for (;;) {
         DWORD errors = 0;
@@ -292,14 +311,22 @@ void CommWatcher::Drain(std::vector<SerialEvent>& events) {
             events.push_back(CommEvent(kLineError));
         }
         if (status.cbInQue == 0) {
+            backlog_ = false;
             return;
         }
-        ByteSet bytes(status.cbInQue);
+        const auto wanted =
+            static_cast<DWORD>(std::min<std::size_t>(status.cbInQue, RoomFor(events)));
+        if (wanted == 0) {
+            // The rest stays with the driver until the queue has room again.
+            backlog_ = true;
+            return;
+        }
+        ByteSet bytes(wanted);
         transfer_.overlapped.Offset = 0;
         transfer_.overlapped.OffsetHigh = 0;
         DWORD read = 0;
         const bool started =
-            ::ReadFile(port_, bytes.data(), status.cbInQue, nullptr, &transfer_.overlapped) != 0;
+            ::ReadFile(port_, bytes.data(), wanted, nullptr, &transfer_.overlapped) != 0;
         // A failed read loses nothing the next wait cannot find again.
         if (!FinishOverlapped(transfer_, read, started) || read == 0) {
             return;
@@ -346,9 +373,17 @@ void CommWatcher::NoteHangUp(std::vector<SerialEvent>& events) {
     events.push_back(CommEvent(kRlsdOff));
 }
 
+// How many more entries the queue takes besides `events`, which are still to be queued.
+std::size_t CommWatcher::RoomFor(const std::vector<SerialEvent>& events) {
+    const std::size_t room = queue_.Room();
+    return room > events.size() ? room - events.size() : 0;
+}
+
 void CommWatcher::Flush(std::vector<SerialEvent>& events) {
     if (!events.empty()) {
-        queue_.Append(events);
+        if (!queue_.Append(events)) {
+            backlog_ = true;
+        }
         events.clear();
     }
 }

@@ -35,6 +35,11 @@ namespace tavr {
 // When the port stops answering (ClearCommError fails: the device was removed or the far side
 // of the line went away) it queues CommEvent(10), the carrier lost, once, stops watching the
 // port and fails every later write.
+//
+// It reads no more than the event queue has room for. While the queue is full it neither waits
+// for the port nor reads (the driver's buffer and the line's flow control hold the rest) until
+// the window thread's taking wakes it; it then reads what the driver kept before it waits again,
+// rather than count on the wait to announce bytes that came while nobody waited.
 class CommWatcher {
   public:
     // Starts watching `port`, which must stay open until the watcher is destroyed. Nothing when
@@ -42,7 +47,8 @@ class CommWatcher {
     static std::unique_ptr<CommWatcher> Start(HANDLE port, SerialEventQueue& queue,
                                               std::optional<std::uint8_t> eventChar);
 
-    // Stops the thread, ends its pending port operations and waits for it to end.
+    // Stops the thread, ends its pending port operations, waits for it to end and takes its
+    // wake-up back from the queue.
     ~CommWatcher();
     CommWatcher(const CommWatcher&) = delete;
     CommWatcher& operator=(const CommWatcher&) = delete;
@@ -74,6 +80,7 @@ class CommWatcher {
 
     void Run();
     Requests TakeRequests();
+    void ReadBacklog();
     DWORD WaitTimeout() const;
     void ArmPortWait();
     bool ArmLineEventWait();
@@ -88,6 +95,7 @@ class CommWatcher {
     void QueueBytes(const std::uint8_t* bytes, std::size_t count,
                     std::vector<SerialEvent>& events) const;
     void NoteHangUp(std::vector<SerialEvent>& events);
+    std::size_t RoomFor(const std::vector<SerialEvent>& events);
     void Flush(std::vector<SerialEvent>& events);
     bool PerformWrite(const ByteSet& bytes);
     bool FinishOverlapped(Operation& operation, DWORD& transferred, bool started);
@@ -119,6 +127,8 @@ class CommWatcher {
     int fruitlessWakes_ = 0;
     Clock::time_point nextArm_{};
     bool hungUp_ = false;
+    // The queue filled up: the driver may hold bytes that no wait will announce.
+    bool backlog_ = false;
 
     std::thread thread_;
 };

@@ -1,6 +1,9 @@
 #include "serial/win32/win32_serial_port_unit.h"
 
+#include <array>
+#include <cctype>
 #include <optional>
+#include <string>
 
 #include "serial/value_bytes.h"
 #include "serial/win32/com_device_path.h"
@@ -17,10 +20,26 @@ std::optional<std::uint8_t> EventCharacter(const SerialPortProperties& propertie
     return static_cast<std::uint8_t>(text.front());
 }
 
+// The system's own words for `error`, with its number, e.g. "The parameter is incorrect, system
+// error 87"; only the number when the system has no words for it.
+std::string SystemMessage(DWORD error) {
+    std::array<char, 512> buffer{};
+    const DWORD length =
+        ::FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error,
+                         0, buffer.data(), static_cast<DWORD>(buffer.size()), nullptr);
+    std::string words(buffer.data(), length);
+    while (!words.empty() &&
+           (std::isspace(static_cast<unsigned char>(words.back())) != 0 || words.back() == '.')) {
+        words.pop_back();
+    }
+    const std::string number = "system error " + std::to_string(error);
+    return words.empty() ? number : words + ", " + number;
+}
+
 }  // namespace
 
-Win32SerialPortUnit::Win32SerialPortUnit(QueueReadyPoster postQueueReady)
-    : queue_(std::move(postQueueReady)) {}
+Win32SerialPortUnit::Win32SerialPortUnit(QueueReadyPoster postQueueReady, SerialQueueBounds bounds)
+    : queue_(std::move(postQueueReady), bounds) {}
 
 Win32SerialPortUnit::~Win32SerialPortUnit() {
     Close();
@@ -62,7 +81,7 @@ SerialOpenResult Win32SerialPortUnit::DescribeLastFailure() const {
     // The device path is plain ASCII ("\\.\COMn").
     SerialOpenResult result{SerialOpenError::SystemError,
                             std::string(failure.device.begin(), failure.device.end()),
-                            "system error " + std::to_string(failure.error)};
+                            SystemMessage(failure.error)};
     if (failure.step == Step::OpenDevice) {
         switch (failure.error) {
             case ERROR_FILE_NOT_FOUND:
@@ -144,6 +163,10 @@ void Win32SerialPortUnit::DeliverQueued(const EventSink& sink) {
             return;
         }
     }
+}
+
+std::size_t Win32SerialPortUnit::QueuedEvents() {
+    return queue_.Size();
 }
 
 }  // namespace tavr

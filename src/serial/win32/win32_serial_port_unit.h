@@ -20,8 +20,11 @@ namespace tavr {
 // fails; Close and a new Open reconnect once the device is back.
 class Win32SerialPortUnit final : public SerialPortDevice {
   public:
-    // Called on the watcher thread once per queued entry, with the queue's mutex held; it
-    // arranges for DeliverQueued() to run on the window thread (a posted message).
+    // Called with the queue's mutex held, on the watcher thread when entries arrive and none is
+    // outstanding, and on the window thread when a delivery leaves entries behind. It must be
+    // thread-safe, must not block on the window thread, and arranges for DeliverQueued() to run
+    // on the window thread (a posted message). The window thread must not hold a lock the
+    // poster takes while it calls DeliverQueued().
     using QueueReadyPoster = std::function<void()>;
 
     // The step at which the last Open gave up, and the system's error code for it.
@@ -40,7 +43,7 @@ class Win32SerialPortUnit final : public SerialPortDevice {
         std::wstring device;  // the device path Open tried
     };
 
-    explicit Win32SerialPortUnit(QueueReadyPoster postQueueReady);
+    explicit Win32SerialPortUnit(QueueReadyPoster postQueueReady, SerialQueueBounds bounds = {});
     ~Win32SerialPortUnit() override;  // closes the port
     Win32SerialPortUnit(const Win32SerialPortUnit&) = delete;
     Win32SerialPortUnit& operator=(const Win32SerialPortUnit&) = delete;
@@ -50,6 +53,8 @@ class Win32SerialPortUnit final : public SerialPortDevice {
     bool IsOpen() const override;
     bool Send(const Value& data) override;
     void DeliverQueued(const EventSink& sink) override;
+    // Entries waiting to be taken for delivery.
+    std::size_t QueuedEvents();
 
     const OpenFailure& LastOpenFailure() const { return lastOpenFailure_; }
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
@@ -79,8 +80,8 @@ double ProcessCpuMs() {
     return static_cast<double>(ticks(kernel) + ticks(user)) / 10'000.0;
 }
 
-// The test plays the window thread: the unit's poster counts notices, and Deliver() takes
-// what the unit queued, as a posted message would.
+// The test plays the window thread: the unit's poster counts notices, and DeliverUntil() takes
+// what the unit queued, a batch per notice, as a posted message would.
 class WindowThreadStandIn {
   public:
     Win32SerialPortUnit::QueueReadyPoster Poster() {
@@ -96,10 +97,16 @@ class WindowThreadStandIn {
         return posts_;
     }
 
-    // Waits until at least `posts` notices came, or the patience runs out.
-    bool WaitForPosts(int posts) {
-        std::unique_lock lock(mutex_);
-        return posted_.wait_for(lock, kPatience, [&] { return posts_ >= posts; });
+    // Waits until the unit holds `count` entries not yet taken, or the patience runs out.
+    static bool WaitForQueued(Win32SerialPortUnit& unit, std::size_t count) {
+        const Clock::time_point deadline = Clock::now() + kPatience;
+        while (unit.QueuedEvents() < count) {
+            if (Clock::now() > deadline) {
+                return false;
+            }
+            std::this_thread::sleep_for(1ms);
+        }
+        return true;
     }
 
     // Delivers until `count` events have arrived in all, or the patience runs out.
@@ -113,15 +120,23 @@ class WindowThreadStandIn {
                 }
                 taken_ = posts_;
             }
-            unit.DeliverQueued([this](const SerialEvent& event) {
+            largestQueue = std::max(largestQueue, unit.QueuedEvents());
+            std::size_t delivered = 0;
+            unit.DeliverQueued([&](const SerialEvent& event) {
                 events_.push_back(event);
+                ++delivered;
                 return true;
             });
+            largestDelivery = std::max(largestDelivery, delivered);
         }
         return events_;
     }
 
     std::vector<SerialEvent> Take() { return std::exchange(events_, {}); }
+
+    // The most entries one delivery raised, and the most the unit held before one.
+    std::size_t largestDelivery = 0;
+    std::size_t largestQueue = 0;
 
   private:
     std::mutex mutex_;
@@ -278,6 +293,38 @@ TEST_F(Win32SerialPortUnitTest, EveryByteValueArrivesAsItsOwnEventInOrder) {
     EXPECT_EQ(window_.DeliverUntil(unit_, all.size()), DataEvents(all));
 }
 
+TEST_F(Win32SerialPortUnitTest, AFloodStopsReadingAtTheHighMarkAndArrivesWholeInBatches) {
+    const SerialQueueBounds bounds{1000, 200, 300};
+    WindowThreadStandIn window;
+    Win32SerialPortUnit unit(window.Poster(), bounds);
+    Peer peer;
+    ASSERT_TRUE(peer.Valid());
+    ASSERT_TRUE(unit.Open(Line(kLineCom)).Succeeded());
+    // Small enough for the line's buffers to hold what the unit does not take yet.
+    ByteSet flood(6000);
+    for (std::size_t i = 0; i < flood.size(); ++i) {
+        flood[i] = static_cast<std::uint8_t>(i % 251);
+    }
+    ASSERT_TRUE(peer.Write(flood));
+    ASSERT_TRUE(WindowThreadStandIn::WaitForQueued(unit, bounds.high));
+
+    const double cpuBefore = ProcessCpuMs();
+    const Clock::time_point start = Clock::now();
+    std::this_thread::sleep_for(300ms);
+    const double elapsedMs =
+        std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+    const double cpuMs = ProcessCpuMs() - cpuBefore;
+    EXPECT_EQ(unit.QueuedEvents(), bounds.high) << "reading stopped at the high mark";
+    EXPECT_EQ(window.Posts(), 1) << "one notice waits for the window thread, not one per byte";
+    // A watcher that kept waiting for the readable port while paused would burn a core.
+    EXPECT_LT(cpuMs, elapsedMs / 4);
+
+    EXPECT_EQ(window.DeliverUntil(unit, flood.size()), DataEvents(flood));
+    EXPECT_LE(window.largestQueue, bounds.high);
+    EXPECT_EQ(window.largestDelivery, bounds.batch);
+    EXPECT_EQ(unit.QueuedEvents(), 0U);
+}
+
 TEST_F(Win32SerialPortUnitTest, SendWritesEveryByteValueAndReturnsOnceWritten) {
     Peer peer;
     ASSERT_TRUE(peer.Valid());
@@ -306,7 +353,8 @@ TEST_F(Win32SerialPortUnitTest, ClosingDropsQueuedEventsAndReopeningStartsClean)
     ASSERT_TRUE(peer.Valid());
     ASSERT_TRUE(unit_.Open(Line(kLineCom)).Succeeded());
     ASSERT_TRUE(peer.Write({1, 2, 3, 4, 5}));
-    ASSERT_TRUE(window_.WaitForPosts(5));
+    ASSERT_TRUE(WindowThreadStandIn::WaitForQueued(unit_, 5));
+    EXPECT_EQ(window_.Posts(), 1) << "one notice waits for the window thread, not one per byte";
     unit_.Close();
     EXPECT_FALSE(unit_.IsOpen());
     unit_.DeliverQueued([](const SerialEvent&) {
@@ -324,7 +372,7 @@ TEST_F(Win32SerialPortUnitTest, BytesReceivedBeforeASendAreDeliveredAfterIt) {
     ASSERT_TRUE(peer.Valid());
     ASSERT_TRUE(unit_.Open(Line(kLineCom)).Succeeded());
     ASSERT_TRUE(peer.Write({7, 8}));
-    ASSERT_TRUE(window_.WaitForPosts(2));
+    ASSERT_TRUE(WindowThreadStandIn::WaitForQueued(unit_, 2));
     ASSERT_TRUE(unit_.Send(ByteSet{0x42}));
     EXPECT_EQ(peer.Read(1), ByteSet{0x42});
     EXPECT_EQ(window_.DeliverUntil(unit_, 2), DataEvents({7, 8}));
@@ -356,7 +404,14 @@ TEST_F(Win32SerialPortUnitTest, APortThatDoesNotExistLeavesTheUnitClosedAndSaysW
 TEST_F(Win32SerialPortUnitTest, ALineFormatTheDriverRefusesLeavesTheUnitClosedAndSaysWhere) {
     SerialPortProperties properties = Line(kLineCom);
     properties.SetDataBits(9);
-    EXPECT_EQ(unit_.Open(properties).error, SerialOpenError::LineSettingsRefused);
+    const SerialOpenResult result = unit_.Open(properties);
+    EXPECT_EQ(result.error, SerialOpenError::LineSettingsRefused);
+    // The system's reason travels with its number, inside the line's parentheses.
+    const std::string number = "system error " + std::to_string(unit_.LastOpenFailure().error);
+    EXPECT_TRUE(result.detail.ends_with(number)) << result.detail;
+    EXPECT_TRUE(DescribeOpenFailure(kLineCom, 9600, result)
+                    .starts_with("COM8 (\\\\.\\COM8): line settings refused by the device ("))
+        << DescribeOpenFailure(kLineCom, 9600, result);
     EXPECT_FALSE(unit_.IsOpen());
     EXPECT_EQ(unit_.LastOpenFailure().step, Win32SerialPortUnit::OpenFailure::Step::WriteLineState);
     EXPECT_FALSE(unit_.Send(ByteSet{1}));
@@ -369,6 +424,7 @@ TEST_F(Win32SerialPortUnitTest, ALineFormatTheDriverRefusesLeavesTheUnitClosedAn
 TEST_F(Win32SerialPortUnitTest, AnIdlePortSleeps) {
     ASSERT_TRUE(unit_.Open(Line(kMeterCom)).Succeeded());
     ExpectMeterReply(ReadMeter());
+    const int posts = window_.Posts();
     const double cpuBefore = ProcessCpuMs();
     const Clock::time_point start = Clock::now();
     std::this_thread::sleep_for(2s);
@@ -378,7 +434,8 @@ TEST_F(Win32SerialPortUnitTest, AnIdlePortSleeps) {
     std::printf("idle connected port: %.1f ms CPU in %.0f ms (%.2f %% of a core)\n", cpuMs,
                 elapsedMs, 100.0 * cpuMs / elapsedMs);
     EXPECT_LT(cpuMs, elapsedMs / 4);
-    EXPECT_EQ(window_.Posts(), 75);
+    EXPECT_EQ(window_.Posts(), posts) << "nothing arrived on the idle line";
+    EXPECT_EQ(unit_.QueuedEvents(), 0U);
 }
 
 TEST_F(Win32SerialPortUnitTest, TheFarSideGoingAwayIsReportedOnceAndAReconnectWorks) {
@@ -388,6 +445,7 @@ TEST_F(Win32SerialPortUnitTest, TheFarSideGoingAwayIsReportedOnceAndAReconnectWo
 
     TellMeter("hangup 500");
     EXPECT_EQ(window_.DeliverUntil(unit_, 1), (std::vector<SerialEvent>{Comm(10)}));
+    const int posts = window_.Posts();
     const double cpuBefore = ProcessCpuMs();
     const Clock::time_point start = Clock::now();
     std::this_thread::sleep_for(1s);
@@ -397,7 +455,8 @@ TEST_F(Win32SerialPortUnitTest, TheFarSideGoingAwayIsReportedOnceAndAReconnectWo
     std::printf("after the hang-up: %.1f ms CPU in %.0f ms (%.2f %% of a core)\n", cpuMs, elapsedMs,
                 100.0 * cpuMs / elapsedMs);
     EXPECT_LT(cpuMs, elapsedMs / 4);
-    EXPECT_EQ(window_.Posts(), 76);
+    EXPECT_EQ(window_.Posts(), posts) << "the hang-up is reported once";
+    EXPECT_EQ(unit_.QueuedEvents(), 0U);
     EXPECT_TRUE(unit_.IsOpen());
     EXPECT_FALSE(unit_.Send(BuildReadRequest(1)));
 
