@@ -398,6 +398,10 @@ bool CommWatcher::PerformWrite(const ByteSet& bytes) {
     if (hungUp_) {
         return false;
     }
+    // The meter answers a request at once: the wait for its first byte starts now, not after a
+    // back-off that quiet spells before the request have built up.
+    fruitlessWakes_ = 0;
+    nextArm_ = Clock::now();
     transfer_.overlapped.Offset = 0;
     transfer_.overlapped.OffsetHigh = 0;
     DWORD written = 0;
