@@ -76,8 +76,13 @@ std::int32_t ListView::ReplaceItem(std::int32_t row, std::span<Text> cells) {
         listPeer_->RowInserted(row);
     }
     NotifyFocusMoved(focusedBefore);
-    for (std::size_t cell = 1; cell < cells.size(); ++cell) {
-        SetItemText(row, static_cast<std::int32_t>(cell), std::move(cells[cell]));
+    // The cells SetItemText would accept: those of the columns, in column order.
+    const std::size_t written = std::min(cells.size(), replaced.size());
+    for (std::size_t cell = 1; cell < written; ++cell) {
+        replaced[cell] = std::move(cells[cell]);
+        if (listPeer_ != nullptr) {
+            listPeer_->CellChanged(row, static_cast<std::int32_t>(cell));
+        }
     }
     return row;
 }

@@ -180,9 +180,10 @@ void ShowValue(const ShownValue& shown, const Text& decimals, RegisterReading& r
     }
 }
 
-RegisterReading DecodeRegister(const ReadReply& reply, int address, RegisterCatalogue& catalogue) {
+// Decodes into `reading`, fresh from its default state, so no reading is built and moved.
+void DecodeRegister(const ReadReply& reply, int address, RegisterCatalogue& catalogue,
+                    RegisterReading& reading) {
     const std::uint16_t raw = reply.values[static_cast<std::size_t>(address)];
-    RegisterReading reading;
     reading.address = static_cast<std::uint16_t>(address);
     reading.raw = raw;
     reading.texts.decimal = ZeroPadded(raw);
@@ -194,7 +195,6 @@ RegisterReading DecodeRegister(const ReadReply& reply, int address, RegisterCata
     reading.unit = EntryText(catalogue.Units(), address);
     ShowValue(shown, EntryText(catalogue.Decimals(), address), reading);
     reading.texts.remark = EntryText(catalogue.Remarks(), address);
-    return reading;
 }
 
 }  // namespace
@@ -202,7 +202,7 @@ RegisterReading DecodeRegister(const ReadReply& reply, int address, RegisterCata
 RegisterReadings DecodeReadings(const ReadReply& reply, RegisterCatalogue& catalogue) {
     RegisterReadings readings;
     for (int address = 0; address < RegisterCount; ++address) {
-        readings[static_cast<std::size_t>(address)] = DecodeRegister(reply, address, catalogue);
+        DecodeRegister(reply, address, catalogue, readings[static_cast<std::size_t>(address)]);
     }
     return readings;
 }
