@@ -44,11 +44,11 @@ bool ListView::DeleteItem(std::int32_t row) {
     return true;
 }
 
-std::int32_t ListView::ReplaceItem(std::int32_t row, std::span<Text> cells) {
+std::int32_t ListView::ReplaceItem(std::int32_t row, std::span<Text* const> cells) {
     if (!HasRow(row)) {
-        const std::int32_t index = InsertItem(row, cells.empty() ? Text() : std::move(cells[0]));
+        const std::int32_t index = InsertItem(row, cells.empty() ? Text() : std::move(*cells[0]));
         for (std::size_t cell = 1; cell < cells.size(); ++cell) {
-            SetItemText(index, static_cast<std::int32_t>(cell), std::move(cells[cell]));
+            SetItemText(index, static_cast<std::int32_t>(cell), std::move(*cells[cell]));
         }
         return index;
     }
@@ -70,7 +70,7 @@ std::int32_t ListView::ReplaceItem(std::int32_t row, std::span<Text> cells) {
     // The insertion at the same index.
     focusedBefore = FocusedRowAmong(rows - 1);
     if (!cells.empty()) {
-        replaced[0] = std::move(cells[0]);
+        replaced[0] = std::move(*cells[0]);
     }
     if (listPeer_ != nullptr) {
         listPeer_->RowInserted(row);
@@ -79,7 +79,7 @@ std::int32_t ListView::ReplaceItem(std::int32_t row, std::span<Text> cells) {
     // The cells SetItemText would accept: those of the columns, in column order.
     const std::size_t written = std::min(cells.size(), replaced.size());
     for (std::size_t cell = 1; cell < written; ++cell) {
-        replaced[cell] = std::move(cells[cell]);
+        replaced[cell] = std::move(*cells[cell]);
         if (listPeer_ != nullptr) {
             listPeer_->CellChanged(row, static_cast<std::int32_t>(cell));
         }

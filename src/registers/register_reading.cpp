@@ -4,6 +4,8 @@
 #include "runtime/to_number.h"
 #include "runtime/to_text.h"
 
+#include <string_view>
+
 namespace tavr {
 
 namespace {
@@ -65,7 +67,7 @@ const Text& EntryText(const TextArray& list, int address) {
 }
 
 // The whole number that a text of plain decimal digits spells; nothing for any other text.
-std::optional<std::int64_t> PlainDigits(const Text& digits) {
+std::optional<std::int64_t> PlainDigits(std::string_view digits) {
     if (digits.empty() || digits.size() > 9) {
         return std::nullopt;
     }
@@ -100,12 +102,13 @@ Text ScaledDigits(std::int64_t number, std::int32_t places) {
 // The shown digits of a register (five digits, or what its rule made of them), the sign or
 // label put before them, and the number the digits stand for before any decimals apply.
 struct ShownValue {
-    Text digits;
-    Text prefix;
+    std::string_view prefix;
     double magnitude = 0;
+    // The digits when the register's rule rewrote them; otherwise the five raw digits show.
+    std::optional<Text> rewritten;
 };
 
-ShownValue ApplyRegisterRule(int address, Text digits, std::int32_t n, const ReadReply& reply,
+ShownValue ApplyRegisterRule(int address, std::int32_t n, const ReadReply& reply,
                              RegisterCatalogue& catalogue) {
     // Register 0002H: its high byte carries the decimals of the two voltages, its low byte the
     // sign and decimals of the current.
@@ -114,39 +117,39 @@ ShownValue ApplyRegisterRule(int address, Text digits, std::int32_t n, const Rea
     switch (address) {
         case Voltage:
             catalogue.SetDecimals(Voltage, ToText(voltageFlags % 16));
-            return {std::move(digits), "", static_cast<double>(n)};
+            return {"", static_cast<double>(n), std::nullopt};
         case SecondVoltage:
             catalogue.SetDecimals(SecondVoltage, ToText(voltageFlags / 16));
-            return {std::move(digits), "", static_cast<double>(n)};
+            return {"", static_cast<double>(n), std::nullopt};
         case Current:
             if (currentFlags >= CurrentSignFlag) {
                 catalogue.SetDecimals(Current, ToText(currentFlags - CurrentSignFlag));
-                return {std::move(digits), "-", static_cast<double>(n)};
+                return {"-", static_cast<double>(n), std::nullopt};
             }
             catalogue.SetDecimals(Current, ToText(currentFlags));
-            return {std::move(digits), "", static_cast<double>(n)};
+            return {"", static_cast<double>(n), std::nullopt};
         case Temperature:
         case SecondTemperature:
             if (n > TemperatureSignLimit) {
-                return {ToText(n - TemperatureSignBit), "-",
-                        static_cast<double>(n - TemperatureSignBit)};
+                return {"-", static_cast<double>(n - TemperatureSignBit),
+                        ToText(n - TemperatureSignBit)};
             }
-            return {std::move(digits), "+", static_cast<double>(n)};
+            return {"+", static_cast<double>(n), std::nullopt};
         case OutOfRangeTime:
         case BacklightTime:
             // Shown as minutes and seconds; the number is the seconds.
-            return {ToText(n / 60) + "分" + ToText(n % 60), "", static_cast<double>(n)};
+            return {"", static_cast<double>(n), ToText(n / 60) + "分" + ToText(n % 60)};
         case Shunt:
-            return {std::move(digits), "75mV", static_cast<double>(n)};
+            return {"75mV", static_cast<double>(n), std::nullopt};
         case CurrentZeroOffset:
             if (n > ZeroOffsetBias) {
-                return {ToText(n - ZeroOffsetBias), "+", static_cast<double>(n - ZeroOffsetBias)};
+                return {"+", static_cast<double>(n - ZeroOffsetBias), ToText(n - ZeroOffsetBias)};
             }
-            return {std::move(digits), "-", static_cast<double>(n)};
+            return {"-", static_cast<double>(n), std::nullopt};
         case LineLossCompensation:
-            return {std::move(digits), "1A+", static_cast<double>(n)};
+            return {"1A+", static_cast<double>(n), std::nullopt};
         default:
-            return {std::move(digits), "", static_cast<double>(n)};
+            return {"", static_cast<double>(n), std::nullopt};
     }
 }
 
@@ -154,10 +157,10 @@ ShownValue ApplyRegisterRule(int address, Text digits, std::int32_t n, const Rea
 // any other decimals text leaves the cell empty and gives no number.
 void ShowValue(const ShownValue& shown, const Text& decimals, RegisterReading& reading) {
     const double sign = shown.prefix == "-" ? -1.0 : 1.0;
+    const std::string_view digits = shown.rewritten ? *shown.rewritten : reading.texts.decimal;
     if (decimals == "0") {
-        reading.texts.value.reserve(shown.prefix.size() + shown.digits.size() +
-                                    reading.unit.size());
-        reading.texts.value.append(shown.prefix).append(shown.digits).append(reading.unit);
+        reading.texts.value.reserve(shown.prefix.size() + digits.size() + reading.unit.size());
+        reading.texts.value.append(shown.prefix).append(digits).append(reading.unit);
         reading.number = sign * shown.magnitude;
         return;
     }
@@ -168,10 +171,10 @@ void ShowValue(const ShownValue& shown, const Text& decimals, RegisterReading& r
     } scales[] = {{"1", 10.0, 1}, {"2", 100.0, 2}, {"3", 1000.0, 3}};
     for (const auto& scale : scales) {
         if (decimals == scale.decimals) {
-            const std::optional<std::int64_t> plain = PlainDigits(shown.digits);
-            const Text scaled =
-                plain ? ScaledDigits(*plain, scale.places)
-                      : FormatNumber(ToInteger(shown.digits) / scale.divisor, scale.places);
+            const std::optional<std::int64_t> plain = PlainDigits(digits);
+            const Text scaled = plain
+                                    ? ScaledDigits(*plain, scale.places)
+                                    : FormatNumber(ToInteger(digits) / scale.divisor, scale.places);
             reading.texts.value.reserve(shown.prefix.size() + scaled.size() + reading.unit.size());
             reading.texts.value.append(shown.prefix).append(scaled).append(reading.unit);
             reading.number = sign * shown.magnitude / scale.divisor;
@@ -190,8 +193,7 @@ void DecodeRegister(const ReadReply& reply, int address, RegisterCatalogue& cata
     reading.texts.hexBytes = HexBytesText(raw);
     reading.texts.address = AddressText(address);
 
-    const ShownValue shown =
-        ApplyRegisterRule(address, reading.texts.decimal, raw, reply, catalogue);
+    const ShownValue shown = ApplyRegisterRule(address, raw, reply, catalogue);
     reading.unit = EntryText(catalogue.Units(), address);
     ShowValue(shown, EntryText(catalogue.Decimals(), address), reading);
     reading.texts.remark = EntryText(catalogue.Remarks(), address);

@@ -44,9 +44,8 @@ void ReplyDecoder::ShowReadings(RegisterReadings& readings) {
     ListView& table = controls_.超级列表框1;
     for (int row = 0; row < RegisterCount; ++row) {
         RegisterRow& texts = readings[static_cast<std::size_t>(row)].texts;
-        std::array<Text, 5> cells{std::move(texts.decimal), std::move(texts.value),
-                                  std::move(texts.hexBytes), std::move(texts.address),
-                                  std::move(texts.remark)};
+        const std::array<Text*, 5> cells{&texts.decimal, &texts.value, &texts.hexBytes,
+                                         &texts.address, &texts.remark};
         table.ReplaceItem(row, cells);
     }
 }

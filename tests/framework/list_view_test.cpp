@@ -338,7 +338,11 @@ TEST_P(Replacements, MatchDeletingAndInsertingAtTheSameIndex) {
         table->AttachPeer(recorder);
     }
 
-    std::vector<Text> cells = c.cells;
+    std::vector<Text> texts = c.cells;
+    std::vector<Text*> cells;
+    for (Text& text : texts) {
+        cells.push_back(&text);
+    }
     const std::int32_t index = list.ReplaceItem(c.replaced, cells);
     other.DeleteItem(c.replaced);
     const std::int32_t otherIndex =
