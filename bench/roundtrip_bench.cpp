@@ -3,6 +3,11 @@
 // a cycle (click on the read button to the table filled) and the program's own latency per
 // cycle, and sets that latency against the wire time of a cycle at each selectable baud rate.
 //
+// Each run also reads the same registers of the same simulator on the same pseudo-terminal with
+// a plain Modbus RTU master from Debian's library (ReferenceMaster), back to back, which decodes
+// nothing; the program lets go of the line for it and connects again after. The ratio of the
+// program's round trip to the reference's is printed per run.
+//
 // The program's latency runs from the moment the port's watcher thread has queued the reply's
 // bytes and posted its notice (stamped on the watcher thread, through the notice poster that the
 // port's device factory hands the unit; the simulator writes a reply at once, so the watcher
@@ -22,6 +27,7 @@
 #include "support/count_options.h"
 #include "support/figure_table.h"
 #include "support/meter_bench_rig.h"
+#include "support/reference_master.h"
 #include "support/sample_statistics.h"
 
 namespace tavr {
@@ -30,6 +36,9 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 constexpr auto Patience = std::chrono::seconds(10);
+// The simulator answers device 1 at any baud rate; a pseudo-terminal has no baud delay.
+constexpr int ReferenceBaud = 2400;
+constexpr int ReferenceDevice = 1;
 constexpr int RequestLength = 8;
 constexpr int BitsPerCharacter = 10;  // start bit, 8 data bits, stop bit
 constexpr std::int32_t SelectableBaudRates[] = {2400, 4800, 9600, 14400, 19200, 38400, 115200};
@@ -62,6 +71,8 @@ struct RunFigures {
     double cyclesPerSecond;
     std::vector<double> roundTripsUs;
     std::vector<double> latenciesUs;
+    double referenceCyclesPerSecond;
+    std::vector<double> referenceRoundTripsUs;
 };
 
 class RoundTripBench {
@@ -90,12 +101,26 @@ class RoundTripBench {
         }
         const std::chrono::duration<double> elapsed = Clock::now() - start;
         figures.cyclesPerSecond = static_cast<double>(cycles) / elapsed.count();
+        RunReference(cycles, warmUpCycles, figures);
         return figures;
     }
 
     bool Finish() { return rig_.StopSimulator(); }
 
   private:
+    // The program closes its port (it opens it exclusively) while the reference reads.
+    void RunReference(std::int64_t cycles, std::int64_t warmUpCycles, RunFigures& figures) {
+        Require(rig_.Disconnect(), "disconnecting from the simulator failed");
+        {
+            ReferenceMaster reference(rig_.ComLink(), ReferenceBaud, ReferenceDevice);
+            const auto start = Clock::now();
+            figures.referenceRoundTripsUs = reference.ReadBackToBack(cycles, warmUpCycles);
+            const std::chrono::duration<double> elapsed = Clock::now() - start;
+            figures.referenceCyclesPerSecond = static_cast<double>(cycles) / elapsed.count();
+        }
+        Require(rig_.Connect(), "connecting to the simulator again failed");
+    }
+
     CycleTimes ReadOnce() {
         lastByte_.Arm();
         filledAt_ = 0;
@@ -125,24 +150,41 @@ std::vector<double> Joined(const std::vector<RunFigures>& runs,
 }
 
 void PrintRuns(const std::vector<RunFigures>& runs) {
-    FigureTable table(
-        {"run", "cycles/s", "round trip p50 µs", "p99 µs", "latency p50 µs", "p99 µs", "max µs"});
-    std::vector<std::vector<double>> columns(6);
+    FigureTable table({"run", "cycles/s", "round trip p50 µs", "p99 µs", "latency p50 µs", "p99 µs",
+                       "max µs", "reference cycles/s", "reference p50 µs", "p99 µs", "ratio p50",
+                       "ratio cycles/s"});
+    std::vector<std::vector<double>> columns(11);
     const auto addRow = [&](const std::string& name, const std::vector<double>& values) {
-        std::vector<std::string> cells{name, Fixed(values[0], 0)};
-        for (std::size_t i = 1; i < values.size(); ++i) {
-            cells.push_back(Fixed(values[i], 1));
+        std::vector<std::string> cells{name};
+        for (std::size_t i = 0; i < values.size(); ++i) {
+            const bool count = i == 0 || i == 6;
+            const bool ratio = i >= 9;
+            cells.push_back(Fixed(values[i], count ? 0 : ratio ? 2 : 1));
         }
         table.AddRow(cells);
     };
+    const auto figuresOf = [](double cyclesPerSecond, const std::vector<double>& roundTrips,
+                              const std::vector<double>& latencies, double referenceCyclesPerSecond,
+                              const std::vector<double>& referenceRoundTrips) {
+        const double p50 = Percentile(roundTrips, 50);
+        const double referenceP50 = Percentile(referenceRoundTrips, 50);
+        return std::vector<double>{cyclesPerSecond,
+                                   p50,
+                                   Percentile(roundTrips, 99),
+                                   Percentile(latencies, 50),
+                                   Percentile(latencies, 99),
+                                   Percentile(latencies, 100),
+                                   referenceCyclesPerSecond,
+                                   referenceP50,
+                                   Percentile(referenceRoundTrips, 99),
+                                   p50 / referenceP50,
+                                   referenceCyclesPerSecond / cyclesPerSecond};
+    };
     for (std::size_t i = 0; i < runs.size(); ++i) {
         const RunFigures& run = runs[i];
-        const std::vector<double> values{run.cyclesPerSecond,
-                                         Percentile(run.roundTripsUs, 50),
-                                         Percentile(run.roundTripsUs, 99),
-                                         Percentile(run.latenciesUs, 50),
-                                         Percentile(run.latenciesUs, 99),
-                                         Percentile(run.latenciesUs, 100)};
+        const std::vector<double> values =
+            figuresOf(run.cyclesPerSecond, run.roundTripsUs, run.latenciesUs,
+                      run.referenceCyclesPerSecond, run.referenceRoundTripsUs);
         for (std::size_t column = 0; column < values.size(); ++column) {
             columns[column].push_back(values[column]);
         }
@@ -156,13 +198,13 @@ void PrintRuns(const std::vector<RunFigures>& runs) {
     }
     addRow("median", medians);
     table.AddRow(cvs);
-    const std::vector<double> roundTrips = Joined(runs, &RunFigures::roundTripsUs);
-    const std::vector<double> latencies = Joined(runs, &RunFigures::latenciesUs);
-    std::vector<double> pooled{Median(columns[0]),         Percentile(roundTrips, 50),
-                               Percentile(roundTrips, 99), Percentile(latencies, 50),
-                               Percentile(latencies, 99),  Percentile(latencies, 100)};
-    addRow("all cycles", pooled);
+    addRow("all cycles", figuresOf(Median(columns[0]), Joined(runs, &RunFigures::roundTripsUs),
+                                   Joined(runs, &RunFigures::latenciesUs), Median(columns[6]),
+                                   Joined(runs, &RunFigures::referenceRoundTripsUs)));
     std::fputs(table.Render().c_str(), stdout);
+    std::puts(
+        "ratio p50: the program's round trip p50 over the reference's; ratio cycles/s: the "
+        "reference's cycles/s over the program's (above 1.00 the program is slower)");
 }
 
 void PrintWireShares(const std::vector<RunFigures>& runs) {
@@ -188,7 +230,8 @@ int Measure(const CountOptions& options) {
         "Read round trip: %lld runs of %lld manual reads (after %lld unmeasured), the real "
         "serial unit against tavr-meter-sim on a pseudo-terminal, no window\n"
         "round trip: click on the read button to the table filled; latency: the watcher "
-        "queued the last reply byte to the table filled\n\n",
+        "queued the last reply byte to the table filled; reference: Debian's Modbus library "
+        "reading the 35 registers back to back on the same line, decoding nothing\n\n",
         static_cast<long long>(options["--runs"]), static_cast<long long>(options["--cycles"]),
         static_cast<long long>(options["--warm-up"]));
     std::vector<RunFigures> runs;

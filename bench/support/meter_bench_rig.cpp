@@ -47,6 +47,11 @@ bool MeterBenchRig::Connect() {
     return Controls().外形框1.FillColour() == LampReady;
 }
 
+bool MeterBenchRig::Disconnect() {
+    Controls().联机按钮.Click();
+    return Controls().外形框1.FillColour() == LampDisconnected;
+}
+
 bool MeterBenchRig::Command(const std::string& command) {
     return simulator_.Send(command) && simulator_.WaitForLine("ok ").has_value();
 }

@@ -47,6 +47,8 @@ class MeterBenchRig {
 
     // Selects the simulator's COM port and clicks connect; true when the lamp turned green.
     bool Connect();
+    // Clicks the connect button of a connected program; true when the port has been closed.
+    bool Disconnect();
     // Sends a control command to the simulator and waits for its "ok" answer.
     bool Command(const std::string& command);
     // Waits for posts and pumps them until `done` holds; false when it does not within

@@ -44,6 +44,49 @@ bool ListView::DeleteItem(std::int32_t row) {
     return true;
 }
 
+std::int32_t ListView::ReplaceItem(std::int32_t row, std::span<Text* const> cells) {
+    if (!HasRow(row)) {
+        const std::int32_t index = InsertItem(row, cells.empty() ? Text() : std::move(*cells[0]));
+        for (std::size_t cell = 1; cell < cells.size(); ++cell) {
+            SetItemText(index, static_cast<std::int32_t>(cell), std::move(*cells[cell]));
+        }
+        return index;
+    }
+    // The deletion: the row reads empty and the focus leaves it.
+    const std::int32_t rows = RowCount();
+    std::int32_t focusedBefore = FocusedRow();
+    if (row == focusPosition_) {
+        focusPosition_ = -1;
+    }
+    Row& replaced = rows_[static_cast<std::size_t>(row)];
+    replaced.resize(static_cast<std::size_t>(std::max(ColumnCount(), 1)));
+    for (Text& text : replaced) {
+        text.clear();
+    }
+    if (listPeer_ != nullptr) {
+        listPeer_->RowDeleted(row);
+    }
+    NotifyFocusMoved(focusedBefore, FocusedRowAmong(rows - 1));
+    // The insertion at the same index.
+    focusedBefore = FocusedRowAmong(rows - 1);
+    if (!cells.empty()) {
+        replaced[0] = std::move(*cells[0]);
+    }
+    if (listPeer_ != nullptr) {
+        listPeer_->RowInserted(row);
+    }
+    NotifyFocusMoved(focusedBefore);
+    // The cells SetItemText would accept: those of the columns, in column order.
+    const std::size_t written = std::min(cells.size(), replaced.size());
+    for (std::size_t cell = 1; cell < written; ++cell) {
+        replaced[cell] = std::move(*cells[cell]);
+        if (listPeer_ != nullptr) {
+            listPeer_->CellChanged(row, static_cast<std::int32_t>(cell));
+        }
+    }
+    return row;
+}
+
 bool ListView::SetItemText(std::int32_t row, std::int32_t column, Text text) {
     if (!HasRow(row) || !HasColumn(column)) {
         return false;
@@ -70,7 +113,11 @@ Text ListView::GetItemText(std::int32_t row, std::int32_t column) const {
 }
 
 std::int32_t ListView::FocusedRow() const {
-    return HasRow(focusPosition_) ? focusPosition_ : -1;
+    return FocusedRowAmong(RowCount());
+}
+
+std::int32_t ListView::FocusedRowAmong(std::int32_t rows) const {
+    return focusPosition_ >= 0 && focusPosition_ < rows ? focusPosition_ : -1;
 }
 
 void ListView::FocusRow(std::int32_t row) {
@@ -151,8 +198,8 @@ void ListView::SetEditText(Text text) {
     NotifyPeer(kEditText);
 }
 
-void ListView::NotifyFocusMoved(std::int32_t before) const {
-    if (FocusedRow() != before) {
+void ListView::NotifyFocusMoved(std::int32_t before, std::int32_t now) const {
+    if (now != before) {
         NotifyPeer(kFocusedRow);
     }
 }

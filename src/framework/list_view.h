@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <span>
 #include <vector>
 
 #include "framework/alignment.h"
@@ -49,6 +50,15 @@ class ListView final : public Control {
     std::int32_t InsertItem(std::int32_t row = -1, Text text = {});
     // True when a row was deleted.
     bool DeleteItem(std::int32_t row);
+    // Replaces the row at `row` by a new one whose cells take the texts `cells` point at (column
+    // 0 first; the texts are moved out, so the caller's texts need no gathering), exactly as
+    // DeleteItem(row), then InsertItem(row, cells[0]) and SetItemText for every further cell would:
+    // the focus leaves a replaced focused row, an open edit stays on its position, and the peer
+    // hears the same RowDeleted, RowInserted, focused-row and CellChanged notices in the same
+    // order. The row is rewritten in place rather than removed and put back, so replacing every row
+    // of a table does not shift the rows below each one twice. While the peer hears RowDeleted the
+    // row still counts in RowCount() and reads empty. Returns the index of the new row.
+    std::int32_t ReplaceItem(std::int32_t row, std::span<Text* const> cells);
     // Writes a cell; false for a missing row or column.
     bool SetItemText(std::int32_t row, std::int32_t column = 0, Text text = {});
     // The text of a cell; empty for a missing row or column.
@@ -103,8 +113,11 @@ class ListView final : public Control {
     bool HasRow(std::int32_t row) const { return row >= 0 && row < RowCount(); }
     bool HasColumn(std::int32_t column) const;
     void SetEditText(Text text);
-    // Tells the peer when the focused row reads differently than `before`.
-    void NotifyFocusMoved(std::int32_t before) const;
+    // The focused row while the table holds `rows` rows.
+    std::int32_t FocusedRowAmong(std::int32_t rows) const;
+    // Tells the peer when the focused row, `now`, reads differently than `before`.
+    void NotifyFocusMoved(std::int32_t before, std::int32_t now) const;
+    void NotifyFocusMoved(std::int32_t before) const { NotifyFocusMoved(before, FocusedRow()); }
 
     std::vector<ListColumn> columns_;
     std::vector<Row> rows_;

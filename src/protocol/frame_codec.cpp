@@ -1,11 +1,17 @@
 #include "protocol/frame_codec.h"
 
+#include <array>
+
 namespace tavr {
 
-std::uint16_t Crc16(std::span<const std::uint8_t> bytes) {
-    std::uint16_t crc = 0xFFFF;
-    for (std::uint8_t byte : bytes) {
-        crc ^= byte;
+namespace {
+
+// The checksum's remainder for each value of the byte just folded in (polynomial 0xA001,
+// reflected), worked out once at compile time so that a reply's 73 bytes cost a lookup each.
+constexpr std::array<std::uint16_t, 256> CrcTable = [] {
+    std::array<std::uint16_t, 256> table{};
+    for (std::uint32_t value = 0; value < table.size(); ++value) {
+        std::uint16_t crc = static_cast<std::uint16_t>(value);
         for (int bit = 0; bit < 8; ++bit) {
             const bool lowBitSet = (crc & 1U) != 0;
             crc >>= 1;
@@ -13,6 +19,17 @@ std::uint16_t Crc16(std::span<const std::uint8_t> bytes) {
                 crc ^= 0xA001;
             }
         }
+        table[value] = crc;
+    }
+    return table;
+}();
+
+}  // namespace
+
+std::uint16_t Crc16(std::span<const std::uint8_t> bytes) {
+    std::uint16_t crc = 0xFFFF;
+    for (std::uint8_t byte : bytes) {
+        crc = static_cast<std::uint16_t>((crc >> 8) ^ CrcTable[(crc ^ byte) & 0xFF]);
     }
     return crc;
 }

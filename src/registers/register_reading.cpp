@@ -1,9 +1,10 @@
 #include "registers/register_reading.h"
 
 #include "runtime/format_number.h"
-#include "runtime/text_length.h"
 #include "runtime/to_number.h"
 #include "runtime/to_text.h"
+
+#include <string_view>
 
 namespace tavr {
 
@@ -30,31 +31,84 @@ constexpr std::int32_t ZeroOffsetBias = 100;
 // A current flag above this marks a negative current; the decimals are what lies above it.
 constexpr std::int32_t CurrentSignFlag = 16;
 
-Text ZeroPadded(Text digits) {
-    while (TextLength(digits) < 5) {
-        digits.insert(0, "0");
+// Cell texts are formatted into fixed buffers: a reply fills 35 rows, and apart from the
+// remarks every text fits a string's own storage, so decoding allocates only for the remarks.
+constexpr char HexDigits[] = "0123456789ABCDEF";
+
+// The raw value as five digits with leading zeros ("00042"); a register holds at most 65535.
+Text ZeroPadded(std::uint16_t raw) {
+    char digits[5];
+    std::uint32_t rest = raw;
+    for (int i = 4; i >= 0; --i) {
+        digits[i] = static_cast<char>('0' + rest % 10);
+        rest /= 10;
     }
-    return digits;
+    return Text(digits, sizeof digits);
 }
 
-Text HexByteText(std::int32_t byte) {
-    const Text hex = ToHexText(byte);
-    return (TextLength(hex) == 1 ? "0x0" : "0x") + hex;
+// The high and low byte as "0xHH 0xLL", upper-case and two digits each.
+Text HexBytesText(std::uint16_t raw) {
+    const char text[] = {'0', 'x', HexDigits[raw >> 12],        HexDigits[(raw >> 8) & 0xF], ' ',
+                         '0', 'x', HexDigits[(raw >> 4) & 0xF], HexDigits[raw & 0xF]};
+    return Text(text, sizeof text);
 }
 
+// The address as "0x00HH"; the registers end at 0022H.
 Text AddressText(int address) {
-    return (address < 16 ? "0x000" : "0x00") + ToHexText(address);
+    const char text[] = {
+        '0', 'x', '0', '0', HexDigits[(address >> 4) & 0xF], HexDigits[address & 0xF]};
+    return Text(text, sizeof text);
+}
+
+const Text& EntryText(const TextArray& list, int address) {
+    static const Text none;
+    return static_cast<std::size_t>(address) < list.size() ? list[static_cast<std::size_t>(address)]
+                                                           : none;
+}
+
+// The whole number that a text of plain decimal digits spells; nothing for any other text.
+std::optional<std::int64_t> PlainDigits(std::string_view digits) {
+    if (digits.empty() || digits.size() > 9) {
+        return std::nullopt;
+    }
+    std::int64_t number = 0;
+    for (const char c : digits) {
+        if (c < '0' || c > '9') {
+            return std::nullopt;
+        }
+        number = number * 10 + (c - '0');
+    }
+    return number;
+}
+
+// `number` / 10^places written with exactly `places` decimals ("12.50" for 1250 at 2), as
+// FormatNumber writes that quotient at that many decimals, without going through a double.
+Text ScaledDigits(std::int64_t number, std::int32_t places) {
+    char text[24];
+    char* end = text + sizeof text;
+    char* begin = end;
+    for (std::int32_t place = 0; place < places; ++place) {
+        *--begin = static_cast<char>('0' + number % 10);
+        number /= 10;
+    }
+    *--begin = '.';
+    do {
+        *--begin = static_cast<char>('0' + number % 10);
+        number /= 10;
+    } while (number != 0);
+    return Text(begin, end);
 }
 
 // The shown digits of a register (five digits, or what its rule made of them), the sign or
 // label put before them, and the number the digits stand for before any decimals apply.
 struct ShownValue {
-    Text digits;
-    Text prefix;
+    std::string_view prefix;
     double magnitude = 0;
+    // The digits when the register's rule rewrote them; otherwise the five raw digits show.
+    std::optional<Text> rewritten;
 };
 
-ShownValue ApplyRegisterRule(int address, Text digits, std::int32_t n, const ReadReply& reply,
+ShownValue ApplyRegisterRule(int address, std::int32_t n, const ReadReply& reply,
                              RegisterCatalogue& catalogue) {
     // Register 0002H: its high byte carries the decimals of the two voltages, its low byte the
     // sign and decimals of the current.
@@ -63,39 +117,39 @@ ShownValue ApplyRegisterRule(int address, Text digits, std::int32_t n, const Rea
     switch (address) {
         case Voltage:
             catalogue.SetDecimals(Voltage, ToText(voltageFlags % 16));
-            return {std::move(digits), "", static_cast<double>(n)};
+            return {"", static_cast<double>(n), std::nullopt};
         case SecondVoltage:
             catalogue.SetDecimals(SecondVoltage, ToText(voltageFlags / 16));
-            return {std::move(digits), "", static_cast<double>(n)};
+            return {"", static_cast<double>(n), std::nullopt};
         case Current:
             if (currentFlags >= CurrentSignFlag) {
                 catalogue.SetDecimals(Current, ToText(currentFlags - CurrentSignFlag));
-                return {std::move(digits), "-", static_cast<double>(n)};
+                return {"-", static_cast<double>(n), std::nullopt};
             }
             catalogue.SetDecimals(Current, ToText(currentFlags));
-            return {std::move(digits), "", static_cast<double>(n)};
+            return {"", static_cast<double>(n), std::nullopt};
         case Temperature:
         case SecondTemperature:
             if (n > TemperatureSignLimit) {
-                return {ToText(n - TemperatureSignBit), "-",
-                        static_cast<double>(n - TemperatureSignBit)};
+                return {"-", static_cast<double>(n - TemperatureSignBit),
+                        ToText(n - TemperatureSignBit)};
             }
-            return {std::move(digits), "+", static_cast<double>(n)};
+            return {"+", static_cast<double>(n), std::nullopt};
         case OutOfRangeTime:
         case BacklightTime:
             // Shown as minutes and seconds; the number is the seconds.
-            return {ToText(n / 60) + "分" + ToText(n % 60), "", static_cast<double>(n)};
+            return {"", static_cast<double>(n), ToText(n / 60) + "分" + ToText(n % 60)};
         case Shunt:
-            return {std::move(digits), "75mV", static_cast<double>(n)};
+            return {"75mV", static_cast<double>(n), std::nullopt};
         case CurrentZeroOffset:
             if (n > ZeroOffsetBias) {
-                return {ToText(n - ZeroOffsetBias), "+", static_cast<double>(n - ZeroOffsetBias)};
+                return {"+", static_cast<double>(n - ZeroOffsetBias), ToText(n - ZeroOffsetBias)};
             }
-            return {std::move(digits), "-", static_cast<double>(n)};
+            return {"-", static_cast<double>(n), std::nullopt};
         case LineLossCompensation:
-            return {std::move(digits), "1A+", static_cast<double>(n)};
+            return {"1A+", static_cast<double>(n), std::nullopt};
         default:
-            return {std::move(digits), "", static_cast<double>(n)};
+            return {"", static_cast<double>(n), std::nullopt};
     }
 }
 
@@ -103,8 +157,10 @@ ShownValue ApplyRegisterRule(int address, Text digits, std::int32_t n, const Rea
 // any other decimals text leaves the cell empty and gives no number.
 void ShowValue(const ShownValue& shown, const Text& decimals, RegisterReading& reading) {
     const double sign = shown.prefix == "-" ? -1.0 : 1.0;
+    const std::string_view digits = shown.rewritten ? *shown.rewritten : reading.texts.decimal;
     if (decimals == "0") {
-        reading.texts.value = shown.prefix + shown.digits + reading.unit;
+        reading.texts.value.reserve(shown.prefix.size() + digits.size() + reading.unit.size());
+        reading.texts.value.append(shown.prefix).append(digits).append(reading.unit);
         reading.number = sign * shown.magnitude;
         return;
     }
@@ -115,31 +171,32 @@ void ShowValue(const ShownValue& shown, const Text& decimals, RegisterReading& r
     } scales[] = {{"1", 10.0, 1}, {"2", 100.0, 2}, {"3", 1000.0, 3}};
     for (const auto& scale : scales) {
         if (decimals == scale.decimals) {
-            reading.texts.value =
-                shown.prefix + FormatNumber(ToInteger(shown.digits) / scale.divisor, scale.places) +
-                reading.unit;
+            const std::optional<std::int64_t> plain = PlainDigits(digits);
+            const Text scaled = plain
+                                    ? ScaledDigits(*plain, scale.places)
+                                    : FormatNumber(ToInteger(digits) / scale.divisor, scale.places);
+            reading.texts.value.reserve(shown.prefix.size() + scaled.size() + reading.unit.size());
+            reading.texts.value.append(shown.prefix).append(scaled).append(reading.unit);
             reading.number = sign * shown.magnitude / scale.divisor;
             return;
         }
     }
 }
 
-RegisterReading DecodeRegister(const ReadReply& reply, int address, RegisterCatalogue& catalogue) {
+// Decodes into `reading`, fresh from its default state, so no reading is built and moved.
+void DecodeRegister(const ReadReply& reply, int address, RegisterCatalogue& catalogue,
+                    RegisterReading& reading) {
     const std::uint16_t raw = reply.values[static_cast<std::size_t>(address)];
-    RegisterReading reading;
     reading.address = static_cast<std::uint16_t>(address);
     reading.raw = raw;
-    reading.texts.decimal = ZeroPadded(ToText(static_cast<std::int32_t>(raw)));
-    reading.texts.hexBytes = HexByteText(raw >> 8) + " " + HexByteText(raw & 0xFF);
+    reading.texts.decimal = ZeroPadded(raw);
+    reading.texts.hexBytes = HexBytesText(raw);
     reading.texts.address = AddressText(address);
 
-    const ShownValue shown =
-        ApplyRegisterRule(address, reading.texts.decimal, raw, reply, catalogue);
-    RegisterEntry entry = catalogue.Entry(reading.address);
-    reading.unit = std::move(entry.unit);
-    ShowValue(shown, entry.decimals, reading);
-    reading.texts.remark = std::move(entry.remark);
-    return reading;
+    const ShownValue shown = ApplyRegisterRule(address, raw, reply, catalogue);
+    reading.unit = EntryText(catalogue.Units(), address);
+    ShowValue(shown, EntryText(catalogue.Decimals(), address), reading);
+    reading.texts.remark = EntryText(catalogue.Remarks(), address);
 }
 
 }  // namespace
@@ -147,7 +204,7 @@ RegisterReading DecodeRegister(const ReadReply& reply, int address, RegisterCata
 RegisterReadings DecodeReadings(const ReadReply& reply, RegisterCatalogue& catalogue) {
     RegisterReadings readings;
     for (int address = 0; address < RegisterCount; ++address) {
-        readings[static_cast<std::size_t>(address)] = DecodeRegister(reply, address, catalogue);
+        DecodeRegister(reply, address, catalogue, readings[static_cast<std::size_t>(address)]);
     }
     return readings;
 }

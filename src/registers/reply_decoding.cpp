@@ -1,5 +1,7 @@
 #include "registers/reply_decoding.h"
 
+#include <array>
+
 #include "protocol/frame_codec.h"
 #include "protocol/link_lamp.h"
 #include "protocol/read_reply.h"
@@ -42,12 +44,9 @@ void ReplyDecoder::ShowReadings(RegisterReadings& readings) {
     ListView& table = controls_.超级列表框1;
     for (int row = 0; row < RegisterCount; ++row) {
         RegisterRow& texts = readings[static_cast<std::size_t>(row)].texts;
-        table.DeleteItem(row);
-        table.InsertItem(row, std::move(texts.decimal));
-        table.SetItemText(row, 1, std::move(texts.value));
-        table.SetItemText(row, 2, std::move(texts.hexBytes));
-        table.SetItemText(row, 3, std::move(texts.address));
-        table.SetItemText(row, 4, std::move(texts.remark));
+        const std::array<Text*, 5> cells{&texts.decimal, &texts.value, &texts.hexBytes,
+                                         &texts.address, &texts.remark};
+        table.ReplaceItem(row, cells);
     }
 }
 

@@ -28,7 +28,7 @@ class ReplyDecoder {
     void DecodeReply();
 
   private:
-    // The table's rows become the readings' texts, each row deleted and inserted anew.
+    // The table's rows become the readings' texts, each row replaced by a new one.
     void ShowReadings(RegisterReadings& readings);
 
     MeterControls& controls_;

@@ -89,28 +89,20 @@ SerialWatcher::~SerialWatcher() {
     if (!thread_.joinable()) {
         return;
     }
-    {
-        const std::lock_guard lock(mutex_);
-        stopRequested_ = true;
-    }
+    stopRequested_ = true;
     Wake();
     thread_.join();
     queue_.SetResumeReader(nullptr);
 }
 
 bool SerialWatcher::Write(const ByteSet& bytes) {
-    std::unique_lock lock(mutex_);
+    // Input the driver holds is stale once a request goes out; what the watcher has read before
+    // this purge is already queued and keeps its place.
+    ::tcflush(portFd_, TCIOFLUSH);
     if (ended_) {
         return false;
     }
-    pendingWrite_ = &bytes;
-    writeFinished_ = false;
-    lock.unlock();
-    Wake();
-    lock.lock();
-    writeDone_.wait(lock, [this] { return writeFinished_ || ended_; });
-    pendingWrite_ = nullptr;
-    return writeFinished_ && writeResult_;
+    return WriteAll(bytes);
 }
 
 void SerialWatcher::Wake() {
@@ -133,22 +125,17 @@ void SerialWatcher::Run() {
             if (errno == EINTR) {
                 continue;
             }
-            EndAbnormally();
+            ended_ = true;
             return;
         }
         if ((watched[0].revents & POLLIN) != 0) {
             ConsumeWakeCounter();
         }
-        const Requests requests = TakeRequests();
-        if (requests.stop) {
+        if (stopRequested_) {
             return;
         }
-        // Input already waiting is taken before a write, whose purge would discard it.
         if (watched[1].revents != 0) {
             ReadInput(watched[1].revents);
-        }
-        if (requests.write != nullptr) {
-            FinishWrite(PerformWrite(*requests.write));
         }
     }
 }
@@ -156,11 +143,6 @@ void SerialWatcher::Run() {
 void SerialWatcher::ConsumeWakeCounter() {
     std::uint64_t counter = 0;
     [[maybe_unused]] const ssize_t read = ::read(wakeFd_.Get(), &counter, sizeof counter);
-}
-
-SerialWatcher::Requests SerialWatcher::TakeRequests() {
-    const std::lock_guard lock(mutex_);
-    return {stopRequested_, std::exchange(pendingWrite_, nullptr)};
 }
 
 void SerialWatcher::ReadInput(short revents) {
@@ -227,15 +209,12 @@ void SerialWatcher::NoteHangUp() {
         return;
     }
     hungUp_ = true;
+    ended_ = true;
     const SerialEvent carrierLost = CommEvent(kCarrierLost);
     queue_.Append({&carrierLost, 1});
 }
 
-bool SerialWatcher::PerformWrite(const ByteSet& bytes) {
-    ::tcflush(portFd_, TCIOFLUSH);
-    if (hungUp_) {
-        return false;
-    }
+bool SerialWatcher::WriteAll(const ByteSet& bytes) {
     const Clock::time_point deadline =
         Clock::now() + std::chrono::milliseconds(options_.writeTimeoutMs);
     std::size_t written = 0;
@@ -256,23 +235,6 @@ bool SerialWatcher::PerformWrite(const ByteSet& bytes) {
         }
     }
     return true;
-}
-
-void SerialWatcher::FinishWrite(bool result) {
-    {
-        const std::lock_guard lock(mutex_);
-        writeResult_ = result;
-        writeFinished_ = true;
-    }
-    writeDone_.notify_all();
-}
-
-void SerialWatcher::EndAbnormally() {
-    {
-        const std::lock_guard lock(mutex_);
-        ended_ = true;
-    }
-    writeDone_.notify_all();
 }
 
 }  // namespace tavr

@@ -1,9 +1,8 @@
 #pragma once
 
-#include <condition_variable>
+#include <atomic>
 #include <cstdint>
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <thread>
 #include <vector>
@@ -15,7 +14,7 @@
 namespace tavr {
 
 // The thread that watches an open port. It sleeps in poll() on the port and on an eventfd that
-// carries stop and write requests, with no periodic wake-up. It reads every byte the port
+// carries stop and resume requests, with no periodic wake-up. It reads every byte the port
 // receives and queues one DataArrival entry per byte, preceded by the line events it can see:
 // CommEvent(1) for a break and CommEvent(4) for an overrun, parity or framing error (from the
 // driver's error counters, where the device keeps them), CommEvent(7) right before each event
@@ -23,7 +22,8 @@ namespace tavr {
 // closed) it queues CommEvent(10), the carrier lost, stops polling the port and fails every later
 // write. While the queue is full it does not poll the port for input either (the kernel's buffer
 // and the line's flow control hold the rest) until the window thread's taking wakes it. Writes
-// are performed here too, between reads: purge the driver, write, report.
+// do not go through the thread: the caller purges the driver and writes the non-blocking
+// descriptor itself while the thread keeps reading, so a request leaves without a hand-over.
 class SerialWatcher {
   public:
     struct Options {
@@ -42,8 +42,10 @@ class SerialWatcher {
     SerialWatcher(const SerialWatcher&) = delete;
     SerialWatcher& operator=(const SerialWatcher&) = delete;
 
-    // Has the watcher discard the driver's pending input and output, then write `bytes`. Blocks
-    // until the bytes have been handed to the driver or the write failed or timed out.
+    // Discards the driver's pending input and output, then writes `bytes` on the calling thread.
+    // Blocks until the bytes have been handed to the driver or the write failed or timed out.
+    // Bytes the watcher had already read stay queued, in order, ahead of any read after the
+    // write; bytes still in the driver are discarded.
     bool Write(const ByteSet& bytes);
 
   private:
@@ -53,11 +55,6 @@ class SerialWatcher {
         std::int64_t errors = 0;  // overruns, parity and framing errors
     };
 
-    struct Requests {
-        bool stop = false;
-        const ByteSet* write = nullptr;
-    };
-
     SerialWatcher(int portFd, SerialEventQueue& queue, const Options& options, UniqueFd wakeFd);
 
     static std::optional<LineErrorCounts> ReadErrorCounts(int fd);
@@ -65,29 +62,22 @@ class SerialWatcher {
     void Wake();
     void Run();
     void ConsumeWakeCounter();
-    Requests TakeRequests();
     void ReadInput(short revents);
     // False once the queue is full.
     bool QueueReceived(const std::uint8_t* bytes, std::size_t count);
     void QueueLineErrors(std::vector<SerialEvent>& events);
     void NoteHangUp();
-    bool PerformWrite(const ByteSet& bytes);
-    void FinishWrite(bool result);
-    void EndAbnormally();
+    bool WriteAll(const ByteSet& bytes);
 
     const int portFd_;
     SerialEventQueue& queue_;
     const Options options_;
     UniqueFd wakeFd_;
 
-    // Shared with the window thread, guarded by mutex_.
-    std::mutex mutex_;
-    std::condition_variable writeDone_;
-    bool stopRequested_ = false;
-    const ByteSet* pendingWrite_ = nullptr;
-    bool writeFinished_ = false;
-    bool writeResult_ = false;
-    bool ended_ = false;
+    // Shared with the writing thread.
+    std::atomic<bool> stopRequested_ = false;
+    // The device hung up, or poll() failed and the thread ended: writes fail from then on.
+    std::atomic<bool> ended_ = false;
 
     // The watcher thread's own.
     bool hungUp_ = false;

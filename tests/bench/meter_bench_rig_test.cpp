@@ -6,9 +6,11 @@
 
 #include <atomic>
 #include <filesystem>
+#include <vector>
 
 #include "protocol/frame_codec.h"
 #include "protocol/link_lamp.h"
+#include "support/reference_master.h"
 
 namespace tavr {
 namespace {
@@ -37,6 +39,26 @@ TEST(MeterBenchRigTest, AManualReadFillsTheTableOnceWithItsNoticesSeenByTheHook)
     EXPECT_GT(notices, firstNotices);
     EXPECT_EQ(rig.Controls().超级列表框1.GetItemText(0, 1), firstValue);
 
+    EXPECT_TRUE(rig.StopSimulator());
+}
+
+// The reference master reads the same line while the program has let go of it, and the program
+// reads again afterwards.
+TEST(MeterBenchRigTest, TheReferenceMasterReadsBetweenDisconnectAndConnect) {
+    MeterBenchRig rig({});
+    ASSERT_TRUE(rig.Connect());
+    ASSERT_TRUE(rig.Disconnect());
+    {
+        ReferenceMaster reference(rig.ComLink(), 2400, 1);
+        const std::vector<double> roundTrips = reference.ReadBackToBack(3, 1);
+        ASSERT_EQ(roundTrips.size(), 3u);
+        for (const double roundTrip : roundTrips) {
+            EXPECT_GT(roundTrip, 0.0);
+        }
+    }
+    ASSERT_TRUE(rig.Connect());
+    rig.Controls().读取数据.Click();
+    EXPECT_TRUE(rig.PumpUntil([&] { return rig.Table().Fills() == 1; }, Patience));
     EXPECT_TRUE(rig.StopSimulator());
 }
 

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "framework/headless_window_thread.h"
@@ -301,6 +302,81 @@ TEST_F(Table, PeerHearsRowsCellsAndTheFocusedRow) {
     EXPECT_EQ(peer.events, (std::vector<std::string>{"property 9", "cell 0,1", "delete 1",
                                                      "property 9", "insert 0"}));
 }
+
+// Replacing a row in place must be indistinguishable from deleting it, inserting a new one at
+// its index and writing its further cells: same rows, focus, edit and peer notices.
+struct ReplaceCase {
+    const char* name;
+    std::int32_t rows;
+    std::int32_t focused;  // -1: none
+    std::int32_t editing;  // -1: none
+    std::int32_t replaced;
+    std::vector<Text> cells;
+};
+
+class Replacements : public Table, public testing::WithParamInterface<ReplaceCase> {};
+
+TEST_P(Replacements, MatchDeletingAndInsertingAtTheSameIndex) {
+    const ReplaceCase& c = GetParam();
+    Window otherWindow{headless.Thread(), "other", 695, 670};
+    ListView& other = otherWindow.Add<ListView>("超级列表框1", Bounds{1, 43, 687, 597});
+    for (const ListColumn& column : list.Columns()) {
+        other.AddColumn(column);
+    }
+    Open(c.rows);
+    for (std::int32_t row = 0; row < c.rows; ++row) {
+        other.InsertItem(row, "r" + std::to_string(row));
+    }
+    otherWindow.Create();
+    RecordingListPeer peer;
+    RecordingListPeer otherPeer;
+    for (auto [table, recorder] : {std::pair{&list, &peer}, std::pair{&other, &otherPeer}}) {
+        table->FocusRow(c.focused);
+        if (c.editing >= 0) {
+            ASSERT_TRUE(table->BeginEdit(c.editing));
+        }
+        table->AttachPeer(recorder);
+    }
+
+    std::vector<Text> texts = c.cells;
+    std::vector<Text*> cells;
+    for (Text& text : texts) {
+        cells.push_back(&text);
+    }
+    const std::int32_t index = list.ReplaceItem(c.replaced, cells);
+    other.DeleteItem(c.replaced);
+    const std::int32_t otherIndex =
+        other.InsertItem(c.replaced, c.cells.empty() ? Text() : c.cells[0]);
+    for (std::size_t cell = 1; cell < c.cells.size(); ++cell) {
+        other.SetItemText(otherIndex, static_cast<std::int32_t>(cell), c.cells[cell]);
+    }
+
+    EXPECT_EQ(index, otherIndex);
+    EXPECT_EQ(peer.events, otherPeer.events);
+    EXPECT_EQ(list.FocusedRow(), other.FocusedRow());
+    EXPECT_EQ(list.EditRow(), other.EditRow());
+    ASSERT_EQ(list.RowCount(), other.RowCount());
+    for (std::int32_t row = 0; row < list.RowCount(); ++row) {
+        for (std::int32_t column = 0; column < list.ColumnCount(); ++column) {
+            EXPECT_EQ(list.GetItemText(row, column), other.GetItemText(row, column))
+                << row << "," << column;
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, Replacements,
+    testing::Values(
+        ReplaceCase{"AnUnfocusedRow", 3, 0, -1, 1, {"a", "b", "c", "d", "e"}},
+        ReplaceCase{"TheFocusedRow", 3, 1, -1, 1, {"a", "b", "c", "d", "e"}},
+        ReplaceCase{"ARowAboveTheFocusedLastRow", 3, 2, -1, 0, {"a", "b"}},
+        ReplaceCase{"TheEditedRow", 3, -1, 1, 1, {"a", "b", "c", "d", "e"}},
+        ReplaceCase{"OnlyTheItemText", 2, -1, -1, 0, {"a"}},
+        ReplaceCase{"NoTexts", 2, -1, -1, 1, {}},
+        ReplaceCase{"MoreCellsThanColumns", 2, -1, -1, 0, {"a", "b", "c", "d", "e", "f"}},
+        ReplaceCase{"ARowPastTheEnd", 2, 1, -1, 2, {"a", "b", "c", "d", "e"}},
+        ReplaceCase{"TheFirstRowOfAnEmptyTable", 0, -1, -1, 0, {"a", "b", "c", "d", "e"}}),
+    [](const auto& info) { return info.param.name; });
 
 }  // namespace
 }  // namespace tavr

@@ -286,6 +286,27 @@ TEST_F(SerialPortUnitTest, AWriteDiscardsHeldInputButNotQueuedEvents) {
     }
 }
 
+// A request goes out on the caller's thread, whatever the watcher is doing: here it has stopped
+// reading because the window thread has not taken the full queue yet.
+TEST_F(SerialPortUnitTest, AWriteGoesOutWhileTheWatcherWaitsForRoom) {
+    const SerialQueueBounds bounds{10, 5, 4};
+    NoticePump pump;
+    SerialPortUnit unit(pump.Poster(), bounds);
+    ASSERT_TRUE(unit.Open(properties_).Succeeded());
+    line_.WriteFromMeter(Bytes(10));
+    ASSERT_TRUE(NoticePump::WaitForQueued(unit, bounds.high));
+
+    const ByteSet frame{0x01, 0x03, 0x00, 0x00, 0x00, 0x23, 0x05, 0xD3};
+    EXPECT_TRUE(unit.Send(frame));
+    EXPECT_EQ(line_.ReadAtMeter(frame.size()), frame);
+    const ByteSet answer = Bytes(3, 0xE0);
+    line_.WriteFromMeter(answer);
+
+    ByteSet expected = Bytes(10);
+    expected.insert(expected.end(), answer.begin(), answer.end());
+    EXPECT_EQ(pump.Collect(unit, expected.size()), Traced(expected));
+}
+
 TEST_F(SerialPortUnitTest, AWriteTheDriverCannotTakeFailsWithinTheTimeout) {
     for (const std::int32_t timeout : {0, 50}) {
         properties_.SetTimeout(timeout);
