@@ -17,6 +17,7 @@
 
 #include <QApplication>
 #include <QKeyEvent>
+#include <QTimer>
 #include <algorithm>
 #include <atomic>
 #include <chrono>
@@ -209,6 +210,7 @@ class FloodRun {
               return std::make_unique<SerialPortUnit>(std::move(post));
           }) {
         window_ = &windowSystem_.ShowWindow(program_.MainWindow()).Widget();
+        heartbeat_.start(20);
         program_.MainWindow().Create();
         MeterControls& controls = program_.Controls();
         controls.串口号.SetCurrentSelection(ComPort - 1);
@@ -265,23 +267,28 @@ class FloodRun {
             window_, new QKeyEvent(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier));
         while (!program_.MainWindow().IsClosed()) {
             Require(Clock::now() - pressed < Patience, "Esc did not close the window");
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+            PumpOnce();
         }
         figures.escMs = Seconds(Clock::now() - pressed) * 1000;
         device_.Stop();
     }
 
   private:
+    // One round of the event loop that sleeps until an event comes, as the program's own loop
+    // does; the heartbeat bounds the sleep so the loops below notice their end. Processing
+    // without waiting would spin, and the spinning would be counted as the program's CPU.
+    void PumpOnce() { QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents); }
+
     void PumpFor(Clock::duration duration) {
         const Clock::time_point end = Clock::now() + duration;
         while (Clock::now() < end) {
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+            PumpOnce();
         }
     }
 
     void PumpWhileSending() {
         while (device_.Sending()) {
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+            PumpOnce();
         }
     }
 
@@ -291,7 +298,7 @@ class FloodRun {
         lastByte_ = start;
         while (Clock::now() - lastByte_ < Quiet) {
             Require(Clock::now() - start < Patience, "the backlog never drained");
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+            PumpOnce();
         }
     }
 
@@ -300,6 +307,7 @@ class FloodRun {
     QtWindowSystem windowSystem_;
     MeterProgram program_;
     QWidget* window_ = nullptr;
+    QTimer heartbeat_;
     std::int64_t delivered_ = 0;
     Clock::time_point lastByte_;
 };

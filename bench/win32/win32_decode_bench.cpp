@@ -81,9 +81,12 @@ class Win32DecodeBench {
         Require(table_ != nullptr, "the register table has no list control");
         SerialPort& port = controls.端口1;
         port.onDataArrival = [this, handle = port.onDataArrival](std::int32_t byte) {
+            const auto t0 = Clock::now();
             handle(byte);
             if (++bytes_ % ReadReplyLength == 0) {
                 filledAt_ = Clock::now();
+                lastUs_ += MicrosecondsSince(t0, filledAt_);
+                ++lastN_;
             }
         };
     }
@@ -136,6 +139,9 @@ class Win32DecodeBench {
     HWND table_ = nullptr;
     std::uint64_t bytes_ = 0;
     Clock::time_point filledAt_;
+  public:
+    double lastUs_ = 0;
+    int lastN_ = 0;
 };
 
 int Measure(const CountOptions& options) {
@@ -162,6 +168,7 @@ int Measure(const CountOptions& options) {
         static_cast<long long>(options["--runs"]), static_cast<long long>(options["--replies"]),
         static_cast<long long>(options["--warm-up"]));
     std::fputs(table.Render().c_str(), stdout);
+    std::printf("decode handler mean %.1f us\n", bench.lastUs_ / bench.lastN_);
     return 0;
 }
 
