@@ -6,6 +6,8 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -189,6 +191,33 @@ TEST_F(Win32ListViewPeerTest, AReplacedRowIsNeitherSelectedNorFocused) {
     EXPECT_EQ(NativeState(2), 0U);
     EXPECT_EQ(table_.FocusedRow(), -1);
     EXPECT_EQ(NativeText(2), "99999");
+}
+
+// The control shows the table's texts: a buffer too small for one gets it cut, ended in bounds.
+TEST_F(Win32ListViewPeerTest, ServesTextsCutToTheControlsBuffer) {
+    table_.SetItemText(0, 1, "a remark longer than the buffer");
+    wchar_t buffer[8];
+    std::fill(std::begin(buffer), std::end(buffer), L'#');
+    LVITEMW cell{};
+    cell.iSubItem = 1;
+    cell.pszText = buffer;
+    cell.cchTextMax = 5;
+    SendMessageW(list_, LVM_GETITEMTEXTW, 0, reinterpret_cast<LPARAM>(&cell));
+    EXPECT_EQ(std::wstring(cell.pszText), L"a re");
+    EXPECT_EQ(buffer[5], L'#');
+    EXPECT_EQ(NativeText(7), "");
+}
+
+// A row inserted above a selected one moves the selection down with its row.
+TEST_F(Win32ListViewPeerTest, InsertingARowMovesTheSelectionWithItsRow) {
+    SelectRow(1);
+    table_.InsertItem(0, "new");
+    Pump();
+    EXPECT_EQ(SendMessageW(list_, LVM_GETITEMCOUNT, 0, 0), 4);
+    EXPECT_EQ(NativeText(0), "new");
+    EXPECT_EQ(NativeText(2), "00001");
+    EXPECT_EQ(NativeState(1) & LVIS_SELECTED, 0U);
+    EXPECT_NE(NativeState(2) & LVIS_SELECTED, 0U);
 }
 
 TEST_F(Win32ListViewPeerTest, ADeletedRowThatNoInsertionTakesGoes) {
