@@ -335,8 +335,7 @@ void Win32ListViewPeer::RepaintRows(int first, int last) {
     if (PostMessageW(Handle(), kRepaintChangedRows, 0, 0) != FALSE) {
         changedRows_.emplace(first, last);
     } else {
-        SendMessageW(Handle(), LVM_REDRAWITEMS, static_cast<WPARAM>(first),
-                     static_cast<LPARAM>(last));
+        InvalidateRect(Handle(), nullptr, FALSE);
     }
 }
 
@@ -346,7 +345,20 @@ void Win32ListViewPeer::RepaintChangedRows() {
     }
     const auto [first, last] = *changedRows_;
     changedRows_.reset();
-    SendMessageW(Handle(), LVM_REDRAWITEMS, static_cast<WPARAM>(first), static_cast<LPARAM>(last));
+    // One invalidation of the band from the first changed row to the last: the control's own
+    // LVM_REDRAWITEMS invalidates row by row, each a call to the window server under wine.
+    RECT top{LVIR_BOUNDS, 0, 0, 0};
+    RECT bottom{LVIR_BOUNDS, 0, 0, 0};
+    if (SendMessageW(Handle(), LVM_GETITEMRECT, static_cast<WPARAM>(first),
+                     reinterpret_cast<LPARAM>(&top)) == FALSE ||
+        SendMessageW(Handle(), LVM_GETITEMRECT, static_cast<WPARAM>(last),
+                     reinterpret_cast<LPARAM>(&bottom)) == FALSE) {
+        InvalidateRect(Handle(), nullptr, FALSE);
+        return;
+    }
+    RECT band;
+    UnionRect(&band, &top, &bottom);
+    InvalidateRect(Handle(), &band, FALSE);
 }
 
 LRESULT Win32ListViewPeer::EditRequested(int item) {
