@@ -1,7 +1,9 @@
 #include "framework/win32/win32_list_view_peer.h"
 
 #include <algorithm>
+#include <cwchar>
 #include <string>
+#include <string_view>
 
 #include "framework/win32/win32_text.h"
 
@@ -144,6 +146,8 @@ std::optional<LRESULT> Win32ListViewPeer::Notify(const NMHDR& header) {
         case LVN_GETDISPINFOW:
             ServeText(const_cast<LVITEMW&>(reinterpret_cast<const NMLVDISPINFOW&>(header).item));
             return 0;
+        case LVN_ODFINDITEMW:
+            return FindItem(reinterpret_cast<const NMLVFINDITEMW&>(header));
         case LVN_BEGINLABELEDITW:
             return EditRequested(reinterpret_cast<const NMLVDISPINFOW&>(header).item.iItem);
         case LVN_ENDLABELEDITW:
@@ -284,7 +288,7 @@ void Win32ListViewPeer::ServeText(LVITEMW& item) const {
     }
     const std::int32_t row = ControlRow(item.iItem);
     std::wstring text;
-    if (row >= 0 && row < list_.RowCount() && item.iSubItem >= 0 &&
+    if (IsAttached() && row >= 0 && row < list_.RowCount() && item.iSubItem >= 0 &&
         item.iSubItem < list_.ColumnCount()) {
         text = ToWide(list_.GetItemText(row, item.iSubItem));
     }
@@ -292,6 +296,32 @@ void Win32ListViewPeer::ServeText(LVITEMW& item) const {
     const std::size_t length = std::min(text.size(), static_cast<std::size_t>(item.cchTextMax) - 1);
     std::copy_n(text.begin(), length, item.pszText);
     item.pszText[length] = L'\0';
+}
+
+LRESULT Win32ListViewPeer::FindItem(const NMLVFINDITEMW& find) const {
+    const LVFINDINFOW& wanted = find.lvfi;
+    if ((wanted.flags & (LVFI_STRING | LVFI_PARTIAL)) == 0 || wanted.psz == nullptr ||
+        !IsAttached()) {
+        return -1;
+    }
+    const std::wstring_view key(wanted.psz);
+    const int count = ItemCount(Handle());
+    const int start = std::clamp(find.iStart, 0, count);
+    const int end = (wanted.flags & LVFI_WRAP) != 0 ? start + count : count;
+    for (int step = start; step < end; ++step) {
+        const int item = step % count;
+        const std::int32_t row = ControlRow(item);
+        if (row < 0) {
+            continue;
+        }
+        const std::wstring text = ToWide(list_.GetItemText(row, 0));
+        const bool partial = (wanted.flags & LVFI_PARTIAL) != 0;
+        if ((partial ? text.size() >= key.size() : text.size() == key.size()) &&
+            _wcsnicmp(text.c_str(), key.data(), key.size()) == 0) {
+            return item;
+        }
+    }
+    return -1;
 }
 
 void Win32ListViewPeer::InsertNativeItem(std::int32_t row) {

@@ -60,6 +60,9 @@ class Win32ListViewPeer final : public ListViewPeer, public Win32ControlPeer {
     void MirrorFocusedRow();
     void MirrorEditor();
     void ServeText(LVITEMW& item) const;
+    // The item whose first text starts with (or is) the typed one, for the control's search as
+    // the operator types; -1 for none.
+    LRESULT FindItem(const NMLVFINDITEMW& find) const;
     void InsertNativeItem(std::int32_t row);
     void DeleteKeptItem();
     // Marks the native items first..last for the one repaint after the running handler.

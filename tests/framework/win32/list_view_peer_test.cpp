@@ -208,6 +208,30 @@ TEST_F(Win32ListViewPeerTest, ServesTextsCutToTheControlsBuffer) {
     EXPECT_EQ(NativeText(7), "");
 }
 
+struct TypedSearch {
+    const wchar_t* typed;
+    UINT flags;
+    int start;
+    LRESULT found;
+};
+
+// What the operator types finds a row by its first text, as the control's own search did.
+TEST_F(Win32ListViewPeerTest, FindsRowsByTheirFirstText) {
+    for (const TypedSearch& search : {TypedSearch{L"00002", LVFI_STRING, 0, 2},
+                                      TypedSearch{L"0000", LVFI_PARTIAL | LVFI_STRING, 1, 1},
+                                      TypedSearch{L"0000", LVFI_STRING, 0, -1},
+                                      TypedSearch{L"00000", LVFI_STRING | LVFI_WRAP, 1, 0},
+                                      TypedSearch{L"00000", LVFI_STRING, 1, -1}}) {
+        LVFINDINFOW find{};
+        find.flags = search.flags;
+        find.psz = search.typed;
+        EXPECT_EQ(SendMessageW(list_, LVM_FINDITEMW, static_cast<WPARAM>(search.start),
+                               reinterpret_cast<LPARAM>(&find)),
+                  search.found)
+            << FromWide(search.typed) << " from " << search.start;
+    }
+}
+
 // A row inserted above a selected one moves the selection down with its row.
 TEST_F(Win32ListViewPeerTest, InsertingARowMovesTheSelectionWithItsRow) {
     SelectRow(1);
