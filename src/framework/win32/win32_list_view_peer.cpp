@@ -119,11 +119,12 @@ void Win32ListViewPeer::RowInserted(std::int32_t row) {
         if (ItemState(Handle(), row, kRowStates) != 0) {
             Quietly(mirroring_, [&] { SetItemState(Handle(), row, 0, kRowStates); });
         }
+        RepaintRows(row, row);
     } else {
         DeleteKeptItem();
         InsertNativeItem(row);
+        RepaintRows(row, ItemCount(Handle()) - 1);  // the rows below moved down by one
     }
-    RepaintRows(row, list_.RowCount() - 1);
     MirrorFocusedRow();
     MirrorEditor();
 }
