@@ -244,6 +244,27 @@ TEST_F(Win32ListViewPeerTest, InsertingARowMovesTheSelectionWithItsRow) {
     EXPECT_NE(NativeState(2) & LVIS_SELECTED, 0U);
 }
 
+// A changed cell repaints its row once the running handler has returned, and no other row.
+TEST_F(Win32ListViewPeerTest, RepaintsTheChangedRowAfterTheHandler) {
+    UpdateWindow(list_);
+    table_.SetItemText(1, 1, "changed");
+    RECT update{};
+    EXPECT_FALSE(GetUpdateRect(list_, &update, FALSE));
+    MSG message;
+    while (PeekMessageW(&message, list_, WM_APP, 0xBFFF, PM_REMOVE) != FALSE) {
+        DispatchMessageW(&message);
+    }
+    RECT above{LVIR_BOUNDS, 0, 0, 0};
+    RECT changed{LVIR_BOUNDS, 0, 0, 0};
+    SendMessageW(list_, LVM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&above));
+    SendMessageW(list_, LVM_GETITEMRECT, 1, reinterpret_cast<LPARAM>(&changed));
+    ASSERT_TRUE(GetUpdateRect(list_, &update, FALSE));
+    EXPECT_LE(update.top, changed.top);
+    EXPECT_GE(update.bottom, changed.bottom);
+    EXPECT_GE(update.top, above.bottom);
+    EXPECT_EQ(NativeText(1, 1), "changed");
+}
+
 TEST_F(Win32ListViewPeerTest, ADeletedRowThatNoInsertionTakesGoes) {
     table_.DeleteItem(0);
     Pump();
