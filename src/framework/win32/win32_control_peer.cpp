@@ -6,8 +6,6 @@ namespace tavr {
 
 namespace {
 
-constexpr UINT_PTR kSubclassId = 1;
-
 DWORD WindowStyle(const Control& control, DWORD kindStyle) {
     DWORD style = kindStyle | WS_CHILD | WS_CLIPSIBLINGS;
     if (control.Visible()) {
@@ -35,13 +33,16 @@ Win32ControlPeer::Win32ControlPeer(Control& control, HWND parent, int id, const 
     SetWindowPos(hwnd_, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)),
                  FALSE);
-    SetWindowSubclass(hwnd_, &Subclass, kSubclassId, reinterpret_cast<DWORD_PTR>(this));
+    SetWindowLongPtrW(hwnd_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    classProcedure_ = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrW(hwnd_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&Procedure)));
 }
 
 Win32ControlPeer::~Win32ControlPeer() {
     Win32ControlPeer::Detach();
     if (IsWindow(hwnd_)) {
-        RemoveWindowSubclass(hwnd_, &Subclass, kSubclassId);
+        SetWindowLongPtrW(hwnd_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(classProcedure_));
+        SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
     }
 }
 
@@ -94,13 +95,13 @@ void Win32ControlPeer::FocusGained() {
     control_.Focus();
 }
 
-LRESULT CALLBACK Win32ControlPeer::Subclass(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,
-                                            UINT_PTR, DWORD_PTR self) {
-    auto& peer = *reinterpret_cast<Win32ControlPeer*>(self);
+LRESULT CALLBACK Win32ControlPeer::Procedure(HWND hwnd, UINT message, WPARAM wParam,
+                                             LPARAM lParam) {
+    auto& peer = *reinterpret_cast<Win32ControlPeer*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
     if (const auto result = peer.Intercept(message, wParam, lParam)) {
         return *result;
     }
-    const LRESULT result = DefSubclassProc(hwnd, message, wParam, lParam);
+    const LRESULT result = CallWindowProcW(peer.classProcedure_, hwnd, message, wParam, lParam);
     if (message == WM_SETFOCUS || message == WM_KILLFOCUS) {
         peer.FocusMoved(message);
     }

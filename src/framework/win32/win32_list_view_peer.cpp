@@ -1,6 +1,9 @@
 #include "framework/win32/win32_list_view_peer.h"
 
+#include <algorithm>
+#include <cwchar>
 #include <string>
+#include <string_view>
 
 #include "framework/win32/win32_text.h"
 
@@ -8,7 +11,8 @@ namespace tavr {
 
 namespace {
 
-constexpr DWORD kListStyle = LVS_REPORT | LVS_EDITLABELS | LVS_SHOWSELALWAYS | WS_BORDER;
+constexpr DWORD kListStyle =
+    LVS_REPORT | LVS_OWNERDATA | LVS_EDITLABELS | LVS_SHOWSELALWAYS | WS_BORDER;
 constexpr DWORD kListExStyle = LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES | LVS_EX_HEADERDRAGDROP;
 constexpr UINT kRowStates = LVIS_SELECTED | LVIS_FOCUSED;
 
@@ -31,6 +35,22 @@ void SetItemState(HWND list, int item, UINT state, UINT mask) {
     change.stateMask = mask;
     SendMessageW(list, LVM_SETITEMSTATE, static_cast<WPARAM>(item),
                  reinterpret_cast<LPARAM>(&change));
+}
+
+UINT ItemState(HWND list, int item, UINT mask) {
+    return static_cast<UINT>(
+        SendMessageW(list, LVM_GETITEMSTATE, static_cast<WPARAM>(item), static_cast<LPARAM>(mask)));
+}
+
+int ItemCount(HWND list) {
+    return static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
+}
+
+// Changes the number of items without scrolling or invalidating: the peer invalidates the rows
+// that changed itself.
+void SetItemCount(HWND list, int count) {
+    SendMessageW(list, LVM_SETITEMCOUNT, static_cast<WPARAM>(count),
+                 LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
 }
 
 std::wstring WindowText(HWND hwnd) {
@@ -92,31 +112,24 @@ void Win32ListViewPeer::PropertyChanged(std::int32_t index) {
 }
 
 void Win32ListViewPeer::RowInserted(std::int32_t row) {
-    HoldRedraw();
     if (keptItem_ == row) {
         keptItem_ = -1;
-        Quietly(mirroring_, [&] {
-            SetItemState(Handle(), row, 0, kRowStates);  // a new row: not selected or focused
-            WriteNativeRow(row, row);
-        });
+        // A new row is not selected or focused; most replaced rows were neither, and leaving
+        // them alone spares the control a state change.
+        if (ItemState(Handle(), row, kRowStates) != 0) {
+            Quietly(mirroring_, [&] { SetItemState(Handle(), row, 0, kRowStates); });
+        }
+        RepaintRows(row, row);
     } else {
         DeleteKeptItem();
-        Quietly(mirroring_, [&] {
-            LVITEMW item{};
-            item.mask = LVIF_TEXT;
-            item.iItem = row;
-            std::wstring text = ToWide(list_.GetItemText(row, 0));
-            item.pszText = text.data();
-            SendMessageW(Handle(), LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item));
-            WriteNativeRow(row, row);
-        });
+        InsertNativeItem(row);
+        RepaintRows(row, ItemCount(Handle()) - 1);  // the rows below moved down by one
     }
     MirrorFocusedRow();
     MirrorEditor();
 }
 
 void Win32ListViewPeer::RowDeleted(std::int32_t row) {
-    HoldRedraw();
     DeleteKeptItem();
     keptItem_ = row;
     if (!deletionQueued_) {
@@ -125,25 +138,22 @@ void Win32ListViewPeer::RowDeleted(std::int32_t row) {
     MirrorFocusedRow();
 }
 
-void Win32ListViewPeer::CellChanged(std::int32_t row, std::int32_t column) {
-    HoldRedraw();
-    Quietly(mirroring_, [&] {
-        LVITEMW item{};
-        item.iSubItem = column;
-        std::wstring text = ToWide(list_.GetItemText(row, column));
-        item.pszText = text.data();
-        SendMessageW(Handle(), LVM_SETITEMTEXTW, static_cast<WPARAM>(NativeIndex(row)),
-                     reinterpret_cast<LPARAM>(&item));
-    });
+void Win32ListViewPeer::CellChanged(std::int32_t row, std::int32_t /*column*/) {
+    RepaintRows(NativeIndex(row), NativeIndex(row));
 }
 
 std::optional<LRESULT> Win32ListViewPeer::Notify(const NMHDR& header) {
     switch (header.code) {
+        case LVN_GETDISPINFOW:
+            ServeText(const_cast<LVITEMW&>(reinterpret_cast<const NMLVDISPINFOW&>(header).item));
+            return 0;
+        case LVN_ODFINDITEMW:
+            return FindItem(reinterpret_cast<const NMLVFINDITEMW&>(header));
         case LVN_BEGINLABELEDITW:
             return EditRequested(reinterpret_cast<const NMLVDISPINFOW&>(header).item.iItem);
         case LVN_ENDLABELEDITW:
             EditEnded(reinterpret_cast<const NMLVDISPINFOW&>(header).item.pszText);
-            return FALSE;  // the control has put a confirmed text into the cell itself
+            return FALSE;  // the table holds the confirmed text; the control shows it from there
         case LVN_ITEMCHANGED: {
             const auto& change = reinterpret_cast<const NMLISTVIEW&>(header);
             if ((change.uChanged & LVIF_STATE) != 0 && (change.uNewState & LVIS_FOCUSED) != 0 &&
@@ -174,8 +184,8 @@ std::optional<LRESULT> Win32ListViewPeer::Intercept(UINT message, WPARAM wParam,
             deletionQueued_ = false;
             DeleteKeptItem();
             return 0;
-        case kResumeRedraw:
-            ResumeRedraw();
+        case kRepaintChangedRows:
+            RepaintChangedRows();
             return 0;
         case kFocusAfterEdit:
             FocusAfterEdit();
@@ -225,16 +235,9 @@ void Win32ListViewPeer::MirrorAllRows() {
     keptItem_ = -1;
     Quietly(mirroring_, [this] {
         SendMessageW(Handle(), LVM_DELETEALLITEMS, 0, 0);
-        for (std::int32_t row = 0; row < list_.RowCount(); ++row) {
-            LVITEMW item{};
-            item.mask = LVIF_TEXT;
-            item.iItem = row;
-            std::wstring text = ToWide(list_.GetItemText(row, 0));
-            item.pszText = text.data();
-            SendMessageW(Handle(), LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item));
-            WriteNativeRow(row, row);
-        }
+        SetItemCount(Handle(), list_.RowCount());
     });
+    InvalidateRect(Handle(), nullptr, FALSE);
     MirrorFocusedRow();
     MirrorEditor();
 }
@@ -280,15 +283,64 @@ void Win32ListViewPeer::MirrorEditor() {
     });
 }
 
-void Win32ListViewPeer::WriteNativeRow(int item, std::int32_t row) {
-    for (std::int32_t column = 0; column < list_.ColumnCount(); ++column) {
-        LVITEMW cell{};
-        cell.iSubItem = column;
-        std::wstring text = ToWide(list_.GetItemText(row, column));
-        cell.pszText = text.data();
-        SendMessageW(Handle(), LVM_SETITEMTEXTW, static_cast<WPARAM>(item),
-                     reinterpret_cast<LPARAM>(&cell));
+void Win32ListViewPeer::ServeText(LVITEMW& item) const {
+    if ((item.mask & LVIF_TEXT) == 0 || item.pszText == nullptr || item.cchTextMax <= 0) {
+        return;
     }
+    const std::int32_t row = ControlRow(item.iItem);
+    std::wstring text;
+    if (IsAttached() && row >= 0 && row < list_.RowCount() && item.iSubItem >= 0 &&
+        item.iSubItem < list_.ColumnCount()) {
+        text = ToWide(list_.GetItemText(row, item.iSubItem));
+    }
+    // The control's buffer is bounded: a longer text is cut, never written past its end.
+    const std::size_t length = std::min(text.size(), static_cast<std::size_t>(item.cchTextMax) - 1);
+    std::copy_n(text.begin(), length, item.pszText);
+    item.pszText[length] = L'\0';
+}
+
+LRESULT Win32ListViewPeer::FindItem(const NMLVFINDITEMW& find) const {
+    const LVFINDINFOW& wanted = find.lvfi;
+    if ((wanted.flags & (LVFI_STRING | LVFI_PARTIAL)) == 0 || wanted.psz == nullptr ||
+        !IsAttached()) {
+        return -1;
+    }
+    const std::wstring_view key(wanted.psz);
+    const int count = ItemCount(Handle());
+    const int start = std::clamp(find.iStart, 0, count);
+    const int end = (wanted.flags & LVFI_WRAP) != 0 ? start + count : count;
+    for (int step = start; step < end; ++step) {
+        const int item = step % count;
+        const std::int32_t row = ControlRow(item);
+        if (row < 0) {
+            continue;
+        }
+        const std::wstring text = ToWide(list_.GetItemText(row, 0));
+        const bool partial = (wanted.flags & LVFI_PARTIAL) != 0;
+        if ((partial ? text.size() >= key.size() : text.size() == key.size()) &&
+            _wcsnicmp(text.c_str(), key.data(), key.size()) == 0) {
+            return item;
+        }
+    }
+    return -1;
+}
+
+void Win32ListViewPeer::InsertNativeItem(std::int32_t row) {
+    // The items of a virtual list are only a count: the selection of the rows from `row` on
+    // moves down by one with them, last first.
+    const int count = ItemCount(Handle());
+    Quietly(mirroring_, [&] {
+        SetItemCount(Handle(), count + 1);
+        for (int item = count - 1; item >= row; --item) {
+            const UINT selected = ItemState(Handle(), item, LVIS_SELECTED);
+            if (selected != ItemState(Handle(), item + 1, LVIS_SELECTED)) {
+                SetItemState(Handle(), item + 1, selected, LVIS_SELECTED);
+            }
+        }
+        if (row < count && ItemState(Handle(), row, LVIS_SELECTED) != 0) {
+            SetItemState(Handle(), row, 0, LVIS_SELECTED);
+        }
+    });
 }
 
 void Win32ListViewPeer::DeleteKeptItem() {
@@ -302,23 +354,42 @@ void Win32ListViewPeer::DeleteKeptItem() {
     MirrorFocusedRow();
 }
 
-void Win32ListViewPeer::HoldRedraw() {
-    if (redrawHeld_) {
+void Win32ListViewPeer::RepaintRows(int first, int last) {
+    if (last < first) {
         return;
     }
-    if (PostMessageW(Handle(), kResumeRedraw, 0, 0) != FALSE) {
-        redrawHeld_ = true;
-        SendMessageW(Handle(), WM_SETREDRAW, FALSE, 0);
+    if (changedRows_) {
+        changedRows_->first = std::min(changedRows_->first, first);
+        changedRows_->second = std::max(changedRows_->second, last);
+        return;
+    }
+    if (PostMessageW(Handle(), kRepaintChangedRows, 0, 0) != FALSE) {
+        changedRows_.emplace(first, last);
+    } else {
+        InvalidateRect(Handle(), nullptr, FALSE);
     }
 }
 
-void Win32ListViewPeer::ResumeRedraw() {
-    if (!redrawHeld_) {
+void Win32ListViewPeer::RepaintChangedRows() {
+    if (!changedRows_) {
         return;
     }
-    redrawHeld_ = false;
-    SendMessageW(Handle(), WM_SETREDRAW, TRUE, 0);
-    InvalidateRect(Handle(), nullptr, FALSE);
+    const auto [first, last] = *changedRows_;
+    changedRows_.reset();
+    // One invalidation of the band from the first changed row to the last: the control's own
+    // LVM_REDRAWITEMS invalidates row by row, each a call to the window server under wine.
+    RECT top{LVIR_BOUNDS, 0, 0, 0};
+    RECT bottom{LVIR_BOUNDS, 0, 0, 0};
+    if (SendMessageW(Handle(), LVM_GETITEMRECT, static_cast<WPARAM>(first),
+                     reinterpret_cast<LPARAM>(&top)) == FALSE ||
+        SendMessageW(Handle(), LVM_GETITEMRECT, static_cast<WPARAM>(last),
+                     reinterpret_cast<LPARAM>(&bottom)) == FALSE) {
+        InvalidateRect(Handle(), nullptr, FALSE);
+        return;
+    }
+    RECT band;
+    UnionRect(&band, &top, &bottom);
+    InvalidateRect(Handle(), &band, FALSE);
 }
 
 LRESULT Win32ListViewPeer::EditRequested(int item) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <optional>
+#include <utility>
 
 #include "framework/list_view.h"
 #include "framework/win32/win32_control_peer.h"
@@ -15,6 +16,11 @@ namespace tavr {
 // confirmed text is in the cell once the end-of-edit handler has returned, and only then does
 // the table get the focus back or another row become the focused one. A double-click or Enter
 // on a row activates it.
+//
+// The list control is virtual (LVS_OWNERDATA): it holds the row count, the selection and the
+// focus, and asks the table for each text it shows (LVN_GETDISPINFO). A changed cell is then a
+// change in the table plus a repaint of its row, which the control does once for all the rows a
+// handler changed, after the handler has returned (a reply replaces all 35 rows in one handler).
 //
 // The logic replaces a row by deleting it and inserting a new one at the same index. The native
 // item of a deleted row is kept until the next change: an insertion at the same index takes it
@@ -43,7 +49,7 @@ class Win32ListViewPeer final : public ListViewPeer, public Win32ControlPeer {
     // Private messages the list view posts to itself.
     static constexpr UINT kDeleteKeptItem = WM_APP + 20;
     static constexpr UINT kFocusAfterEdit = WM_APP + 21;
-    static constexpr UINT kResumeRedraw = WM_APP + 22;
+    static constexpr UINT kRepaintChangedRows = WM_APP + 22;
 
     int NativeIndex(std::int32_t row) const;
     // The control row of a native item; -1 for a kept item.
@@ -53,13 +59,15 @@ class Win32ListViewPeer final : public ListViewPeer, public Win32ControlPeer {
     void MirrorAllRows();
     void MirrorFocusedRow();
     void MirrorEditor();
-    void WriteNativeRow(int item, std::int32_t row);
+    void ServeText(LVITEMW& item) const;
+    // The item whose first text starts with (or is) the typed one, for the control's search as
+    // the operator types; -1 for none.
+    LRESULT FindItem(const NMLVFINDITEMW& find) const;
+    void InsertNativeItem(std::int32_t row);
     void DeleteKeptItem();
-    // Row changes come in bursts (a reply replaces all 35 rows in one handler): the list control
-    // stops redrawing at the first change and repaints once when the handler has returned,
-    // instead of invalidating every cell on its own.
-    void HoldRedraw();
-    void ResumeRedraw();
+    // Marks the native items first..last for the one repaint after the running handler.
+    void RepaintRows(int first, int last);
+    void RepaintChangedRows();
 
     // The operator, through the list control.
     LRESULT EditRequested(int item);
@@ -77,7 +85,8 @@ class Win32ListViewPeer final : public ListViewPeer, public Win32ControlPeer {
     bool editorStep_ = false;
     int keptItem_ = -1;
     bool deletionQueued_ = false;
-    bool redrawHeld_ = false;
+    // The native items to repaint once the running handler has returned.
+    std::optional<std::pair<int, int>> changedRows_;
 };
 
 }  // namespace tavr

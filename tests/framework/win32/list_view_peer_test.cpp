@@ -6,6 +6,8 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -189,6 +191,78 @@ TEST_F(Win32ListViewPeerTest, AReplacedRowIsNeitherSelectedNorFocused) {
     EXPECT_EQ(NativeState(2), 0U);
     EXPECT_EQ(table_.FocusedRow(), -1);
     EXPECT_EQ(NativeText(2), "99999");
+}
+
+// The control shows the table's texts: a buffer too small for one gets it cut, ended in bounds.
+TEST_F(Win32ListViewPeerTest, ServesTextsCutToTheControlsBuffer) {
+    table_.SetItemText(0, 1, "a remark longer than the buffer");
+    wchar_t buffer[8];
+    std::fill(std::begin(buffer), std::end(buffer), L'#');
+    LVITEMW cell{};
+    cell.iSubItem = 1;
+    cell.pszText = buffer;
+    cell.cchTextMax = 5;
+    SendMessageW(list_, LVM_GETITEMTEXTW, 0, reinterpret_cast<LPARAM>(&cell));
+    EXPECT_EQ(std::wstring(cell.pszText), L"a re");
+    EXPECT_EQ(buffer[5], L'#');
+    EXPECT_EQ(NativeText(7), "");
+}
+
+struct TypedSearch {
+    const wchar_t* typed;
+    UINT flags;
+    int start;
+    LRESULT found;
+};
+
+// What the operator types finds a row by its first text, as the control's own search did.
+TEST_F(Win32ListViewPeerTest, FindsRowsByTheirFirstText) {
+    for (const TypedSearch& search : {TypedSearch{L"00002", LVFI_STRING, 0, 2},
+                                      TypedSearch{L"0000", LVFI_PARTIAL | LVFI_STRING, 1, 1},
+                                      TypedSearch{L"0000", LVFI_STRING, 0, -1},
+                                      TypedSearch{L"00000", LVFI_STRING | LVFI_WRAP, 1, 0},
+                                      TypedSearch{L"00000", LVFI_STRING, 1, -1}}) {
+        LVFINDINFOW find{};
+        find.flags = search.flags;
+        find.psz = search.typed;
+        EXPECT_EQ(SendMessageW(list_, LVM_FINDITEMW, static_cast<WPARAM>(search.start),
+                               reinterpret_cast<LPARAM>(&find)),
+                  search.found)
+            << FromWide(search.typed) << " from " << search.start;
+    }
+}
+
+// A row inserted above a selected one moves the selection down with its row.
+TEST_F(Win32ListViewPeerTest, InsertingARowMovesTheSelectionWithItsRow) {
+    SelectRow(1);
+    table_.InsertItem(0, "new");
+    Pump();
+    EXPECT_EQ(SendMessageW(list_, LVM_GETITEMCOUNT, 0, 0), 4);
+    EXPECT_EQ(NativeText(0), "new");
+    EXPECT_EQ(NativeText(2), "00001");
+    EXPECT_EQ(NativeState(1) & LVIS_SELECTED, 0U);
+    EXPECT_NE(NativeState(2) & LVIS_SELECTED, 0U);
+}
+
+// A changed cell repaints its row once the running handler has returned, and no other row.
+TEST_F(Win32ListViewPeerTest, RepaintsTheChangedRowAfterTheHandler) {
+    UpdateWindow(list_);
+    table_.SetItemText(1, 1, "changed");
+    RECT update{};
+    EXPECT_FALSE(GetUpdateRect(list_, &update, FALSE));
+    MSG message;
+    while (PeekMessageW(&message, list_, WM_APP, 0xBFFF, PM_REMOVE) != FALSE) {
+        DispatchMessageW(&message);
+    }
+    RECT above{LVIR_BOUNDS, 0, 0, 0};
+    RECT changed{LVIR_BOUNDS, 0, 0, 0};
+    SendMessageW(list_, LVM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&above));
+    SendMessageW(list_, LVM_GETITEMRECT, 1, reinterpret_cast<LPARAM>(&changed));
+    ASSERT_TRUE(GetUpdateRect(list_, &update, FALSE));
+    EXPECT_LE(update.top, changed.top);
+    EXPECT_GE(update.bottom, changed.bottom);
+    EXPECT_GE(update.top, above.bottom);
+    EXPECT_EQ(NativeText(1, 1), "changed");
 }
 
 TEST_F(Win32ListViewPeerTest, ADeletedRowThatNoInsertionTakesGoes) {
