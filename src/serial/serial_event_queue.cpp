@@ -75,4 +75,13 @@ void SerialEventQueue::ResumeReadingBelowLowMark() {
     }
 }
 
+void DeliverBatch(SerialEventQueue& queue, const SerialPortDevice::EventSink& sink) {
+    const std::vector<SerialEvent> taken = queue.TakeBatch();
+    for (const SerialEvent& event : taken) {
+        if (!sink(event)) {
+            return;
+        }
+    }
+}
+
 }  // namespace tavr

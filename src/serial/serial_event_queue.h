@@ -65,4 +65,9 @@ class SerialEventQueue {
     std::function<void()> resume_;
 };
 
+// Window thread: takes one batch of `queue` and raises each entry through `sink`, in order,
+// until it returns false. Touches the queue only to take the batch, so a handler may close or
+// destroy the port that owns it.
+void DeliverBatch(SerialEventQueue& queue, const SerialPortDevice::EventSink& sink);
+
 }  // namespace tavr

@@ -156,13 +156,8 @@ bool Win32SerialPortUnit::Send(const Value& data) {
 }
 
 void Win32SerialPortUnit::DeliverQueued(const EventSink& sink) {
-    // The unit is not touched after the first event: a handler may close or destroy it.
-    const std::vector<SerialEvent> taken = queue_.TakeBatch();
-    for (const SerialEvent& event : taken) {
-        if (!sink(event)) {
-            return;
-        }
-    }
+    // The unit is not touched after the batch is taken: a handler may close or destroy it.
+    DeliverBatch(queue_, sink);
 }
 
 std::size_t Win32SerialPortUnit::QueuedEvents() {
