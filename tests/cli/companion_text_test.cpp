@@ -4,6 +4,7 @@
 #include <ctime>
 
 #include "companion/connection_choice.h"
+#include "companion/device_id_list.h"
 #include "companion/duration_text.h"
 #include "companion/log_timestamp.h"
 #include "companion/register_address.h"
@@ -103,6 +104,40 @@ TEST(OptionValues, DurationsSecondsAndRegisterAddresses) {
         EXPECT_EQ(ParseRegisterAddress(text), expected) << text;
     }
     EXPECT_EQ(ParseRegisterList("4,0003H,4"), (std::vector<std::uint16_t>{4, 3}));
+}
+
+TEST(OptionValues, DeviceIdListsTakeIdsAndRangesEachOnce) {
+    using Ids = std::vector<std::uint8_t>;
+    struct Case {
+        const char* text;
+        std::optional<Ids> expected;
+        const char* error;
+    };
+    const Case cases[] = {
+        {"3", Ids{3}, ""},
+        {"1,2,5", Ids{1, 2, 5}, ""},
+        {"1-4", Ids{1, 2, 3, 4}, ""},
+        {"9,1-3,2", Ids{9, 1, 2, 3}, ""},
+        {"50", Ids{50}, ""},
+        {"7-7", Ids{7}, ""},
+        {"0", std::nullopt, "0 is not a device ID from 1 to 50"},
+        {"51", std::nullopt, "51 is not a device ID from 1 to 50"},
+        {"1-51", std::nullopt, "1-51 is not a device ID"},
+        {"5-2", std::nullopt, "the range 5-2 runs backwards; write it 2-5"},
+        {"1,,2", std::nullopt, "an empty entry is not a device ID"},
+        {"1,", std::nullopt, "an empty entry is not a device ID"},
+        {"", std::nullopt, "an empty entry is not a device ID"},
+        {"-3", std::nullopt, "-3 is not a device ID"},
+        {"1-", std::nullopt, "1- is not a device ID"},
+        {"a", std::nullopt, "a is not a device ID"},
+        {"1 ,2", std::nullopt, "1  is not a device ID"},
+        {"0x3", std::nullopt, "0x3 is not a device ID"},
+    };
+    for (const Case& c : cases) {
+        std::string error;
+        EXPECT_EQ(ParseDeviceIdList(c.text, error), c.expected) << c.text;
+        EXPECT_THAT(error, testing::StartsWith(c.error)) << c.text;
+    }
 }
 
 class RememberedConnectionTest : public ConfigHomeTest {};
