@@ -221,6 +221,12 @@ TEST_F(CompanionTest, CsvAndJsonAddTheRawValueTheNumberAndTheUnit) {
                   "remark": "地址:0003H 当前电压值50V以内3位小数，超过50V切换为2位小数",
                   "number": 12.345, "unit": "V"})"));
     EXPECT_EQ(reading["registers"][0]["number"], 1);
+
+    // The same port given by its device's path.
+    const std::string device = std::filesystem::read_symlink(Folder() / "dosdevices" / "com7");
+    const CompanionRun byPath = Run({"read", "--port", device, "--format", "json"});
+    ASSERT_EQ(byPath.exitCode, 0) << byPath.err;
+    EXPECT_EQ(nlohmann::json::parse(byPath.out)["port"], device);
 }
 
 // Several meters on the line are read one after another; one that does not answer is named,
