@@ -57,8 +57,12 @@ int GuardStandardDescriptors() {
 int main(int argc, char** argv) {
     const int stdoutError = GuardStandardDescriptors();
     CatchInterrupts();
-    tavr::OutputBuffer outBuffer(STDOUT_FILENO, stdoutError);
+    tavr::OutputBuffer outBuffer(STDOUT_FILENO, stdoutError, interruptFd);
     std::ostream out(&outBuffer);
+    // On a terminal, output and messages on standard error appear in the order written.
+    if (::isatty(STDOUT_FILENO) == 1) {
+        out.setf(std::ios::unitbuf);
+    }
     tavr::Console console{out, std::cerr, ::isatty(STDERR_FILENO) == 1, interruptFd, &outBuffer};
     const int exitCode = tavr::RunCompanion(std::vector<std::string>(argv + 1, argv + argc),
                                             console, tavr::DrawRunPlot);

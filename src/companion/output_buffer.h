@@ -12,7 +12,9 @@ namespace tavr {
 class OutputBuffer : public std::streambuf {
   public:
     // `presetError`: an errno that every write fails with (standard output was closed at start).
-    explicit OutputBuffer(int fd, int presetError = 0);
+    // `interruptFd`: a descriptor that becomes readable when a write that cannot go on (a
+    // reader that stopped reading) should be given up; -1 for none.
+    explicit OutputBuffer(int fd, int presetError = 0, int interruptFd = -1);
     OutputBuffer(const OutputBuffer&) = delete;
     OutputBuffer& operator=(const OutputBuffer&) = delete;
 
@@ -31,8 +33,11 @@ class OutputBuffer : public std::streambuf {
 
   private:
     bool WriteBuffered();
+    // Waits until the descriptor takes more; false when interrupted first.
+    bool WaitUntilWritable() const;
 
     int fd_;
+    int interruptFd_;
     int error_;
     std::array<char, 8192> buffer_{};
 };

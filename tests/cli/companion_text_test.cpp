@@ -4,6 +4,8 @@
 #include <ctime>
 
 #include <fcntl.h>
+#include <sys/eventfd.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <sstream>
@@ -209,6 +211,22 @@ TEST(StandardOutput, AFailedWriteKeepsTheSystemsReason) {
     std::ostringstream closedErr;
     EXPECT_EQ(FinishStandardOutput(nowhere, closed, closedErr, 1), 1);
     EXPECT_THAT(closedErr.str(), testing::HasSubstr("Bad file descriptor"));
+
+    // A reader that stopped reading: the write waits only until the operator interrupts.
+    int pipeEnds[2];
+    ASSERT_EQ(::pipe2(pipeEnds, O_CLOEXEC | O_NONBLOCK), 0);
+    const std::string filler(4096, 'x');
+    while (::write(pipeEnds[1], filler.data(), filler.size()) > 0) {
+    }
+    ASSERT_EQ(::fcntl(pipeEnds[1], F_SETFL, 0), 0);
+    const int interrupt = ::eventfd(1, EFD_CLOEXEC);
+    OutputBuffer stalled(pipeEnds[1], 0, interrupt);
+    std::ostream blocked(&stalled);
+    blocked << "row\n" << std::flush;
+    EXPECT_EQ(stalled.Error(), EINTR);
+    ::close(pipeEnds[0]);
+    ::close(interrupt);
+    stalled.Close();
 
     const int null = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
     OutputBuffer fine(null);
