@@ -232,7 +232,7 @@ TEST_F(CompanionTest, CsvAndJsonAddTheRawValueTheNumberAndTheUnit) {
 // Several meters on the line are read one after another; one that does not answer is named,
 // the others' readings are still printed, and the exit code says that one failed.
 TEST_F(CompanionTest, ReadWithSeveralIdsPrintsABlockPerMeterAndTheSilentOnesError) {
-    const std::vector<std::string> ids = {"--id",      "1,9", "--timeout", "100",
+    const std::vector<std::string> ids = {"--id",      "1,9", "--timeout", "300",
                                           "--retries", "0",   "--baud",    "115200"};
     std::vector<std::string> arguments = ids;
     arguments.insert(arguments.end(), {"--format", "json"});
