@@ -18,8 +18,8 @@ std::string WriteHelp() {
            "Writes the raw VALUE into the register at ADDRESS (0003H, 0x03 or 3), then reads the\n"
            "meter back and prints that register's row. A value above the register's maximum,\n"
            "a negative or non-numeric value or an unknown address is refused; nothing is sent.\n"
-           "When the meter reads back another value than the one written (it keeps its\n"
-           "measurements to itself), that is said and the exit code is 1.\n"
+           "When the meter reads back another value than the one written (it overwrites its\n"
+           "measurements, 0003H for one), that is said and the exit code is 1.\n"
            "Writing 0000H changes the meter's device address; the read back uses the new one,\n"
            "and the window remembers it as its device ID.\n"
            "Warning: " +
