@@ -71,7 +71,7 @@ bool MeterSession::Write(std::uint16_t address, std::uint16_t value) {
 
 std::string MeterSession::Where() const {
     if (!connection_.devicePath.empty()) {
-        return connection_.devicePath + " at " + std::to_string(connection_.baud) + " baud";
+        return ShownDevice(connection_) + " at " + std::to_string(connection_.baud) + " baud";
     }
     const std::string device = ShownDevice(connection_);
     return connection_.PortName() + " (" + (device.empty() ? "no device" : device) + ") at " +

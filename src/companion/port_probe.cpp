@@ -142,7 +142,7 @@ std::string DescribeProbe(const PortProbe& probe) {
 std::string OpenFailureText(const ConnectionChoice& connection, SerialOpenResult result) {
     result = WithRemedy(std::move(result));
     if (!connection.devicePath.empty()) {
-        return "cannot open " + connection.devicePath + ": " +
+        return "cannot open " + ShownDevice(connection) + ": " +
                DescribeOpenReason(connection.baud, result);
     }
     return "cannot open " + DescribeOpenFailure(connection.port, connection.baud, result);
@@ -150,7 +150,12 @@ std::string OpenFailureText(const ConnectionChoice& connection, SerialOpenResult
 
 std::string ShownDevice(const ConnectionChoice& connection) {
     if (!connection.devicePath.empty()) {
-        return connection.devicePath;
+        // A link such as /dev/serial/by-id/... is shown with the device it leads to.
+        std::error_code error;
+        const fs::path target = fs::canonical(connection.devicePath, error);
+        return error || target == connection.devicePath
+                   ? connection.devicePath
+                   : connection.devicePath + " (" + target.string() + ")";
     }
     return LookUpComPort(connection.port, Locations()).outcome.device;
 }

@@ -161,12 +161,14 @@ TEST_F(CompanionTest, APortThatCannotBeOpenedNamesThePortTheDeviceAndTheReason) 
     };
     std::filesystem::create_symlink("/dev/null", Folder() / "dosdevices" / "com9");
     PutFile(Home() / "plain", "");
+    std::filesystem::create_symlink("/dev/null", Home() / "by-id-adapter");
     const Case cases[] = {
         {"8", "cannot open COM8 (/dev/tavr-no-such-adapter): no device"},
         {"9", "cannot open COM9 (/dev/null): not a serial device"},
         {"250", "cannot open COM250: no device"},
         {"/dev/tavr-no-such-adapter", "cannot open /dev/tavr-no-such-adapter: no device"},
         {"/dev/null", "cannot open /dev/null: not a serial device"},
+        {(Home() / "by-id-adapter").string(), "by-id-adapter (/dev/null): not a serial device"},
         {(Home() / "plain").string(), "plain: not a character device"},
     };
     for (const Case& c : cases) {
