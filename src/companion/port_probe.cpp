@@ -139,12 +139,25 @@ std::string DescribeProbe(const PortProbe& probe) {
     return DescribeOpenFailure(probe.port, ProbeBaudRate, probe.result);
 }
 
-std::string OpenFailureText(std::int32_t port, std::int32_t baud, SerialOpenResult result) {
-    return "cannot open " + DescribeOpenFailure(port, baud, WithRemedy(std::move(result)));
+std::string OpenFailureText(const ConnectionChoice& connection, SerialOpenResult result) {
+    result = WithRemedy(std::move(result));
+    if (!connection.devicePath.empty()) {
+        return "cannot open " + ShownDevice(connection) + ": " +
+               DescribeOpenReason(connection.baud, result);
+    }
+    return "cannot open " + DescribeOpenFailure(connection.port, connection.baud, result);
 }
 
-std::string ShownDevice(std::int32_t port) {
-    return LookUpComPort(port, Locations()).outcome.device;
+std::string ShownDevice(const ConnectionChoice& connection) {
+    if (!connection.devicePath.empty()) {
+        // A link such as /dev/serial/by-id/... is shown with the device it leads to.
+        std::error_code error;
+        const fs::path target = fs::canonical(connection.devicePath, error);
+        return error || target == connection.devicePath
+                   ? connection.devicePath
+                   : connection.devicePath + " (" + target.string() + ")";
+    }
+    return LookUpComPort(connection.port, Locations()).outcome.device;
 }
 
 }  // namespace tavr
