@@ -1,0 +1,236 @@
+// windows.h, then objidl.h, come before the GDI+ headers, which use their types.
+#include <windows.h>
+
+#include <objidl.h>
+
+#include <gdiplus.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "companion/plot/plot_png.h"
+
+namespace tavr {
+
+namespace {
+
+std::wstring Wide(const std::string& text) {
+    if (text.empty()) {
+        return {};
+    }
+    const int length =
+        ::MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    std::wstring wide(static_cast<std::size_t>(length), L'\0');
+    ::MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), wide.data(),
+                          length);
+    return wide;
+}
+
+Gdiplus::Color ToGdiplus(PlotColour colour) {
+    return Gdiplus::Color(255, colour.red, colour.green, colour.blue);
+}
+
+Gdiplus::PointF ToGdiplus(PlotPoint point) {
+    return Gdiplus::PointF(static_cast<Gdiplus::REAL>(point.x),
+                           static_cast<Gdiplus::REAL>(point.y));
+}
+
+Gdiplus::REAL Real(double value) {
+    return static_cast<Gdiplus::REAL>(value);
+}
+
+// GDI+ for the time of one picture; every GDI+ object is gone before it shuts down.
+class GdiplusSession {
+  public:
+    GdiplusSession() {
+        const Gdiplus::GdiplusStartupInput input;
+        started_ = Gdiplus::GdiplusStartup(&token_, &input, nullptr) == Gdiplus::Ok;
+    }
+    ~GdiplusSession() {
+        if (started_) {
+            Gdiplus::GdiplusShutdown(token_);
+        }
+    }
+    GdiplusSession(const GdiplusSession&) = delete;
+    GdiplusSession& operator=(const GdiplusSession&) = delete;
+
+    bool Started() const { return started_; }
+
+  private:
+    ULONG_PTR token_ = 0;
+    bool started_ = false;
+};
+
+// The PNG encoder that comes with Windows (and wine).
+bool FindPngEncoder(CLSID& encoder) {
+    UINT count = 0;
+    UINT bytes = 0;
+    if (Gdiplus::GetImageEncodersSize(&count, &bytes) != Gdiplus::Ok || bytes == 0) {
+        return false;
+    }
+    std::vector<unsigned char> buffer(bytes);
+    auto* codecs = reinterpret_cast<Gdiplus::ImageCodecInfo*>(buffer.data());
+    if (Gdiplus::GetImageEncoders(count, bytes, codecs) != Gdiplus::Ok) {
+        return false;
+    }
+    for (UINT k = 0; k < count; ++k) {
+        if (std::wstring(codecs[k].MimeType) == L"image/png") {
+            encoder = codecs[k].Clsid;
+            return true;
+        }
+    }
+    return false;
+}
+
+std::string SystemMessage(DWORD code) {
+    wchar_t* text = nullptr;
+    const DWORD length = ::FormatMessageW(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+        nullptr, code, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+    std::wstring wide(text != nullptr ? text : L"", length);
+    ::LocalFree(text);
+    while (!wide.empty() && (wide.back() == L'\n' || wide.back() == L'\r' || wide.back() == L'.')) {
+        wide.pop_back();
+    }
+    if (wide.empty()) {
+        return "system error " + std::to_string(code);
+    }
+    const int size = ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()),
+                                           nullptr, 0, nullptr, nullptr);
+    std::string utf8(static_cast<std::size_t>(size), '\0');
+    ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), utf8.data(), size,
+                          nullptr, nullptr);
+    return utf8;
+}
+
+// Windows' own sans-serif face; under wine, which may have none of its own, the host's (the
+// face the Linux painter gets); else whatever GDI+ calls sans-serif.
+std::unique_ptr<Gdiplus::FontFamily> SansSerifFamily() {
+    for (const wchar_t* name : {L"Arial", L"DejaVu Sans", L"Liberation Sans"}) {
+        auto family = std::make_unique<Gdiplus::FontFamily>(name);
+        if (family->IsAvailable()) {
+            return family;
+        }
+    }
+    return std::unique_ptr<Gdiplus::FontFamily>(Gdiplus::FontFamily::GenericSansSerif()->Clone());
+}
+
+class GdiplusPlotPainter {
+  public:
+    explicit GdiplusPlotPainter(Gdiplus::Graphics& graphics)
+        : graphics_(graphics), family_(SansSerifFamily()), ink_(ToGdiplus(kPlotInk)) {}
+
+    void Draw(const PlotDescription& plot) {
+        graphics_.Clear(ToGdiplus(kPlotBackground));
+        graphics_.SetSmoothingMode(Gdiplus::SmoothingModeAntiAlias);
+        graphics_.SetTextRenderingHint(Gdiplus::TextRenderingHintAntiAliasGridFit);
+        Text(plot.title);
+        for (const PlotLegendEntry& entry : plot.legend) {
+            const Gdiplus::Pen pen(ToGdiplus(entry.colour), Real(kLegendLineWidth));
+            graphics_.DrawLine(&pen, ToGdiplus(entry.lineStart), ToGdiplus(entry.lineEnd));
+            Text(entry.label);
+        }
+        for (const PlotPanel& panel : plot.panels) {
+            Panel(panel);
+        }
+    }
+
+  private:
+    void Text(const PlotText& text) {
+        if (text.text.empty()) {
+            return;
+        }
+        const Gdiplus::Font font(family_.get(), Real(text.size), Gdiplus::FontStyleRegular,
+                                 Gdiplus::UnitPixel);
+        Gdiplus::StringFormat format;
+        format.SetAlignment(text.align == TextAlign::Start    ? Gdiplus::StringAlignmentNear
+                            : text.align == TextAlign::Centre ? Gdiplus::StringAlignmentCenter
+                                                              : Gdiplus::StringAlignmentFar);
+        format.SetLineAlignment(Gdiplus::StringAlignmentCenter);
+        const std::wstring wide = Wide(text.text);
+        graphics_.TranslateTransform(Real(text.anchor.x), Real(text.anchor.y));
+        if (text.rotated) {
+            graphics_.RotateTransform(-90);
+        }
+        graphics_.DrawString(wide.c_str(), static_cast<INT>(wide.size()), &font,
+                             Gdiplus::PointF(0, 0), &format, &ink_);
+        graphics_.ResetTransform();
+    }
+
+    void Panel(const PlotPanel& panel) {
+        const PlotRect& area = panel.area;
+        const Gdiplus::Pen grid(ToGdiplus(kPlotGrid), Real(kGridWidth));
+        for (const PlotTick& tick : panel.values.ticks) {
+            graphics_.DrawLine(&grid, Real(area.left), Real(tick.position), Real(area.Right()),
+                               Real(tick.position));
+            Text(tick.label);
+        }
+        for (const PlotTick& tick : panel.time.ticks) {
+            graphics_.DrawLine(&grid, Real(tick.position), Real(area.top), Real(tick.position),
+                               Real(area.Bottom()));
+            Text(tick.label);
+        }
+        const Gdiplus::Pen frame(ToGdiplus(kPlotInk), Real(kFrameWidth));
+        graphics_.DrawRectangle(&frame, Real(area.left), Real(area.top), Real(area.width),
+                                Real(area.height));
+        Text(panel.values.title);
+        Text(panel.time.title);
+        for (const PlotSeries& series : panel.series) {
+            Series(series);
+        }
+    }
+
+    void Series(const PlotSeries& series) {
+        Gdiplus::Pen pen(ToGdiplus(series.colour), Real(kSeriesWidth));
+        pen.SetLineJoin(Gdiplus::LineJoinRound);
+        const Gdiplus::SolidBrush dot(ToGdiplus(series.colour));
+        for (const std::vector<PlotPoint>& segment : series.segments) {
+            if (segment.size() == 1) {
+                graphics_.FillEllipse(&dot, Real(segment[0].x - kDotRadius),
+                                      Real(segment[0].y - kDotRadius), Real(2 * kDotRadius),
+                                      Real(2 * kDotRadius));
+                continue;
+            }
+            std::vector<Gdiplus::PointF> points;
+            for (const PlotPoint& point : segment) {
+                points.push_back(ToGdiplus(point));
+            }
+            graphics_.DrawLines(&pen, points.data(), static_cast<INT>(points.size()));
+        }
+    }
+
+    Gdiplus::Graphics& graphics_;
+    std::unique_ptr<Gdiplus::FontFamily> family_;
+    Gdiplus::SolidBrush ink_;
+};
+
+}  // namespace
+
+bool WritePlotPng(const PlotDescription& plot, const std::string& path, std::string& error) {
+    const GdiplusSession session;
+    CLSID encoder{};
+    if (!session.Started() || !FindPngEncoder(encoder)) {
+        error = "cannot write " + path + ": Windows' PNG encoder (GDI+) is not available";
+        return false;
+    }
+    Gdiplus::Bitmap bitmap(static_cast<INT>(plot.width), static_cast<INT>(plot.height),
+                           PixelFormat32bppRGB);
+    {
+        Gdiplus::Graphics graphics(&bitmap);
+        GdiplusPlotPainter(graphics).Draw(plot);
+    }
+    ::SetLastError(ERROR_SUCCESS);
+    const Gdiplus::Status status = bitmap.Save(Wide(path).c_str(), &encoder, nullptr);
+    if (status != Gdiplus::Ok) {
+        const DWORD code = ::GetLastError();
+        error = "cannot write " + path + ": " +
+                (status == Gdiplus::Win32Error && code != ERROR_SUCCESS
+                     ? SystemMessage(code)
+                     : "GDI+ status " + std::to_string(static_cast<int>(status)));
+        return false;
+    }
+    return true;
+}
+
+}  // namespace tavr
