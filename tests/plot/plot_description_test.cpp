@@ -219,6 +219,31 @@ TEST(PlotDescriptionTest, AWideLegendWrapsAboveThePanels) {
     EXPECT_EQ(plot.height, plot.panels.back().area.Bottom() + 60);
 }
 
+// A day of readings every second: a line keeps, per pixel column, where it enters and leaves
+// and its extremes, so a spike of one reading still shows.
+TEST(PlotDescriptionTest, ALongRunKeepsTheExtremesOfEveryPixelColumn) {
+    std::vector<double> seconds;
+    Values current;
+    for (int k = 0; k < 86400; ++k) {
+        seconds.push_back(k);
+        current.push_back(k == 50000 ? 40.0 : (k % 2 == 0 ? 15.0 : 14.0));
+    }
+    const PlotDescription plot =
+        DescribeRunPlot(LogOf({Device(std::nullopt, seconds, {{0x04, current}})}));
+    const PlotPanel& panel = plot.panels.at(0);
+    const std::vector<PlotPoint>& line = panel.series.at(0).segments.at(0);
+    EXPECT_LE(line.size(), 4 * static_cast<std::size_t>(panel.area.width + 1));
+    EXPECT_GE(line.size(), static_cast<std::size_t>(panel.area.width));
+    const auto [lowest, highest] = std::minmax_element(
+        line.begin(), line.end(), [](PlotPoint a, PlotPoint b) { return a.y < b.y; });
+    EXPECT_NEAR(highest->y, panel.area.Bottom() - panel.area.height * (14 - 10) / 30, 1e-6);
+    EXPECT_NEAR(lowest->y, panel.area.Bottom() - panel.area.height * (40 - 10) / 30, 1e-6);
+    EXPECT_NEAR(line.front().x, panel.area.left, 1e-6);
+    EXPECT_NEAR(line.back().x, panel.area.Right(), 1e-6);
+    EXPECT_TRUE(std::is_sorted(line.begin(), line.end(),
+                               [](PlotPoint a, PlotPoint b) { return a.x < b.x; }));
+}
+
 // Ticks sit on round values inside the panel and cover every value; a tick at zero reads "0"
 // however it was reached.
 TEST(PlotDescriptionTest, TicksAreRoundAndCoverTheValues) {

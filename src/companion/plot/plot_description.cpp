@@ -191,6 +191,32 @@ PlotColour DeviceColour(std::size_t index, const Quantity& quantity, bool severa
     return severalDevices ? kDeviceColours[index % std::size(kDeviceColours)] : quantity.colour;
 }
 
+// A long run has many readings per pixel column. Of the points in one column a line shows only
+// where it enters, its lowest and highest point and where it leaves; the others are dropped, so
+// that painting and the SVG stay small and the picture is the same.
+std::vector<PlotPoint> ThinnedToPixelColumns(const std::vector<PlotPoint>& points) {
+    std::vector<PlotPoint> kept;
+    for (std::size_t first = 0; first < points.size();) {
+        const double column = std::floor(points[first].x);
+        std::size_t end = first;
+        std::size_t lowest = first;
+        std::size_t highest = first;
+        for (; end < points.size() && std::floor(points[end].x) == column; ++end) {
+            lowest = points[end].y < points[lowest].y ? end : lowest;
+            highest = points[end].y > points[highest].y ? end : highest;
+        }
+        const std::size_t chosen[] = {first, std::min(lowest, highest), std::max(lowest, highest),
+                                      end - 1};
+        for (std::size_t k = 0; k < std::size(chosen); ++k) {
+            if (k == 0 || chosen[k] != chosen[k - 1]) {
+                kept.push_back(points[chosen[k]]);
+            }
+        }
+        first = end;
+    }
+    return kept;
+}
+
 class PlotLayout {
   public:
     PlotLayout(const LoggedRun& run, std::vector<const Quantity*> quantities)
@@ -287,10 +313,11 @@ class PlotLayout {
             }
             PlotSeries line{DeviceName(device), DeviceColour(k, quantity, SeveralDevices()), {}};
             for (const Stretch& stretch : UnbrokenStretches(device.seconds, series->values)) {
-                std::vector<PlotPoint>& segment = line.segments.emplace_back();
+                std::vector<PlotPoint> segment;
                 for (std::size_t row = stretch.first; row <= stretch.last; ++row) {
                     segment.push_back({X(area, device.seconds[row]), y(*series->values[row])});
                 }
+                line.segments.push_back(ThinnedToPixelColumns(segment));
             }
             panel.series.push_back(std::move(line));
         }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -98,6 +99,10 @@ inline constexpr double kGridWidth = 1;
 inline constexpr double kSeriesWidth = 2;
 inline constexpr double kLegendLineWidth = 3;
 inline constexpr double kDotRadius = 2.5;
+// A painter strokes a line in pieces of this many points (each piece's last is the next one's
+// first). A stroked line is filled as one shape, in time that grows with its crossings: a noisy
+// day-long line takes seconds whole and a fraction of a second in short pieces.
+inline constexpr std::size_t kPointsPerStroke = 32;
 
 // The picture of a logged run: a panel per quantity the log holds (voltage, current, remaining
 // capacity, temperature, second temperature, second voltage) over the time since the first

@@ -150,14 +150,19 @@ class QtPlotPainter {
                 painter_.setBrush(Qt::NoBrush);
                 continue;
             }
-            QPolygonF line;
-            for (const PlotPoint& point : segment) {
-                line << ToQt(point);
-            }
             QPen pen(ToQt(series.colour), kSeriesWidth);
             pen.setJoinStyle(Qt::RoundJoin);
+            pen.setCapStyle(Qt::RoundCap);
             painter_.setPen(pen);
-            painter_.drawPolyline(line);
+            // Round caps join the pieces as the round joins join the points.
+            for (std::size_t start = 0; start + 1 < segment.size(); start += kPointsPerStroke - 1) {
+                QPolygonF piece;
+                for (std::size_t k = start; k < segment.size() && k < start + kPointsPerStroke;
+                     ++k) {
+                    piece << ToQt(segment[k]);
+                }
+                painter_.drawPolyline(piece);
+            }
         }
     }
 

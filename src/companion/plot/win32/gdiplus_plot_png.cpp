@@ -5,6 +5,7 @@
 
 #include <gdiplus.h>
 
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
@@ -184,6 +185,8 @@ class GdiplusPlotPainter {
     void Series(const PlotSeries& series) {
         Gdiplus::Pen pen(ToGdiplus(series.colour), Real(kSeriesWidth));
         pen.SetLineJoin(Gdiplus::LineJoinRound);
+        pen.SetStartCap(Gdiplus::LineCapRound);
+        pen.SetEndCap(Gdiplus::LineCapRound);
         const Gdiplus::SolidBrush dot(ToGdiplus(series.colour));
         for (const std::vector<PlotPoint>& segment : series.segments) {
             if (segment.size() == 1) {
@@ -196,7 +199,10 @@ class GdiplusPlotPainter {
             for (const PlotPoint& point : segment) {
                 points.push_back(ToGdiplus(point));
             }
-            graphics_.DrawLines(&pen, points.data(), static_cast<INT>(points.size()));
+            for (std::size_t start = 0; start + 1 < points.size(); start += kPointsPerStroke - 1) {
+                const std::size_t count = std::min(kPointsPerStroke, points.size() - start);
+                graphics_.DrawLines(&pen, points.data() + start, static_cast<INT>(count));
+            }
         }
     }
 
