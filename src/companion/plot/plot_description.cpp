@@ -187,8 +187,8 @@ std::string DeviceName(const LoggedDevice& device) {
     return device.id ? "Device " + std::to_string(*device.id) : "Meter";
 }
 
-PlotColour DeviceColour(std::size_t index, const Quantity& quantity, bool severalDevices) {
-    return severalDevices ? kDeviceColours[index % std::size(kDeviceColours)] : quantity.colour;
+PlotColour DeviceColour(std::size_t index) {
+    return kDeviceColours[index % std::size(kDeviceColours)];
 }
 
 // A long run has many readings per pixel column. Of the points in one column a line shows only
@@ -255,8 +255,7 @@ class PlotLayout {
         std::vector<std::pair<std::string, PlotColour>> entries;
         if (SeveralDevices()) {
             for (std::size_t k = 0; k < run_.devices.size(); ++k) {
-                entries.emplace_back(DeviceName(run_.devices[k]),
-                                     DeviceColour(k, *quantities_.front(), true));
+                entries.emplace_back(DeviceName(run_.devices[k]), DeviceColour(k));
             }
         } else {
             for (const Quantity* quantity : quantities_) {
@@ -311,7 +310,8 @@ class PlotLayout {
             if (series == nullptr) {
                 continue;
             }
-            PlotSeries line{DeviceName(device), DeviceColour(k, quantity, SeveralDevices()), {}};
+            PlotSeries line{
+                DeviceName(device), SeveralDevices() ? DeviceColour(k) : quantity.colour, {}};
             for (const Stretch& stretch : UnbrokenStretches(device.seconds, series->values)) {
                 std::vector<PlotPoint> segment;
                 for (std::size_t row = stretch.first; row <= stretch.last; ++row) {
