@@ -356,6 +356,15 @@ TEST_F(WatchTest, PlotDrawsALoggedRunAsPngOrSvg) {
         EXPECT_THAT(picture, HasSubstr(title));
     }
 
+    // A full disk: the picture is not written, and the system's reason is given.
+    for (const std::string name : {"full.png", "full.svg"}) {
+        std::filesystem::create_symlink("/dev/full", Home() / name);
+        const CompanionRun full = Run({"plot", LogFile().string(), "-o", (Home() / name).string()});
+        EXPECT_EQ(full.exitCode, 2);
+        EXPECT_THAT(full.err, HasSubstr("cannot write " + (Home() / name).string() +
+                                        ": No space left on device"));
+    }
+
     PutFile(Home() / "other.csv", "voltage\n12\n");
     const CompanionRun other = Run({"plot", (Home() / "other.csv").string(), "-o", png.string()});
     EXPECT_EQ(other.exitCode, 2);

@@ -18,8 +18,9 @@ bool EndsWith(const std::string& text, const std::string& end) {
            text.compare(text.size() - end.size(), end.size(), end) == 0;
 }
 
-// `path` is UTF-8 on every platform.
-bool WriteText(const std::string& text, const std::string& path, std::string& error) {
+// Every write is checked, the close too (a full disk may show only there). `path` is UTF-8 on
+// every platform.
+bool WriteFile(const std::string& text, const std::string& path, std::string& error) {
     std::ofstream file(std::filesystem::path(std::u8string(path.begin(), path.end())),
                        std::ios::binary | std::ios::trunc);
     if (file) {
@@ -41,8 +42,11 @@ bool DrawRunPlot(const LoggedRun& run, const std::string& path, std::string& err
         error = "the log holds no readings of 0003H, 0004H, 0007H, 0005H, 0006H or 001EH to draw";
         return false;
     }
-    return EndsWith(path, ".svg") ? WriteText(PlotSvg(plot), path, error)
-                                  : WritePlotPng(plot, path, error);
+    if (EndsWith(path, ".svg")) {
+        return WriteFile(PlotSvg(plot), path, error);
+    }
+    std::string png;
+    return EncodePlotPng(plot, png, error) && WriteFile(png, path, error);
 }
 
 }  // namespace tavr

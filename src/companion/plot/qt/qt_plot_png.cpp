@@ -1,3 +1,5 @@
+#include <QBuffer>
+#include <QByteArray>
 #include <QGuiApplication>
 #include <QImage>
 #include <QImageWriter>
@@ -171,18 +173,22 @@ class QtPlotPainter {
 
 }  // namespace
 
-bool WritePlotPng(const PlotDescription& plot, const std::string& path, std::string& error) {
+bool EncodePlotPng(const PlotDescription& plot, std::string& png, std::string& error) {
     EnsureApplication();
     QImage image(static_cast<int>(plot.width), static_cast<int>(plot.height), QImage::Format_RGB32);
     {
         QPainter painter(&image);
         QtPlotPainter(painter).Draw(plot);
     }
-    QImageWriter writer(QString::fromStdString(path), "png");
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, "png");
     if (!writer.write(image)) {
-        error = "cannot write " + path + ": " + writer.errorString().toStdString();
+        error = "cannot make the PNG picture: " + writer.errorString().toStdString();
         return false;
     }
+    png.assign(bytes.constData(), static_cast<std::size_t>(bytes.size()));
     return true;
 }
 

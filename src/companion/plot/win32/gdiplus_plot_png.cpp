@@ -84,25 +84,27 @@ bool FindPngEncoder(CLSID& encoder) {
     return false;
 }
 
-std::string SystemMessage(DWORD code) {
-    wchar_t* text = nullptr;
-    const DWORD length = ::FormatMessageW(
-        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-        nullptr, code, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
-    std::wstring wide(text != nullptr ? text : L"", length);
-    ::LocalFree(text);
-    while (!wide.empty() && (wide.back() == L'\n' || wide.back() == L'\r' || wide.back() == L'.')) {
-        wide.pop_back();
+struct StreamRelease {
+    void operator()(IStream* stream) const { stream->Release(); }
+};
+
+// A stream in memory that grows as it is written; nothing when there is no memory for it.
+IStream* NewMemoryStream() {
+    IStream* stream = nullptr;
+    return ::CreateStreamOnHGlobal(nullptr, TRUE, &stream) == S_OK ? stream : nullptr;
+}
+
+// All of a stream's bytes, read from its start.
+bool ReadStream(IStream& stream, std::string& bytes) {
+    STATSTG status{};
+    if (stream.Stat(&status, STATFLAG_NONAME) != S_OK ||
+        stream.Seek(LARGE_INTEGER{}, STREAM_SEEK_SET, nullptr) != S_OK) {
+        return false;
     }
-    if (wide.empty()) {
-        return "system error " + std::to_string(code);
-    }
-    const int size = ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()),
-                                           nullptr, 0, nullptr, nullptr);
-    std::string utf8(static_cast<std::size_t>(size), '\0');
-    ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), utf8.data(), size,
-                          nullptr, nullptr);
-    return utf8;
+    bytes.resize(static_cast<std::size_t>(status.cbSize.QuadPart));
+    ULONG read = 0;
+    return stream.Read(bytes.data(), static_cast<ULONG>(bytes.size()), &read) == S_OK &&
+           read == bytes.size();
 }
 
 // Windows' own sans-serif face; under wine, which may have none of its own, the host's (the
@@ -213,11 +215,11 @@ class GdiplusPlotPainter {
 
 }  // namespace
 
-bool WritePlotPng(const PlotDescription& plot, const std::string& path, std::string& error) {
+bool EncodePlotPng(const PlotDescription& plot, std::string& png, std::string& error) {
     const GdiplusSession session;
     CLSID encoder{};
     if (!session.Started() || !FindPngEncoder(encoder)) {
-        error = "cannot write " + path + ": Windows' PNG encoder (GDI+) is not available";
+        error = "cannot make the PNG picture: Windows' PNG encoder (GDI+) is not available";
         return false;
     }
     Gdiplus::Bitmap bitmap(static_cast<INT>(plot.width), static_cast<INT>(plot.height),
@@ -226,14 +228,12 @@ bool WritePlotPng(const PlotDescription& plot, const std::string& path, std::str
         Gdiplus::Graphics graphics(&bitmap);
         GdiplusPlotPainter(graphics).Draw(plot);
     }
-    ::SetLastError(ERROR_SUCCESS);
-    const Gdiplus::Status status = bitmap.Save(Wide(path).c_str(), &encoder, nullptr);
-    if (status != Gdiplus::Ok) {
-        const DWORD code = ::GetLastError();
-        error = "cannot write " + path + ": " +
-                (status == Gdiplus::Win32Error && code != ERROR_SUCCESS
-                     ? SystemMessage(code)
-                     : "GDI+ status " + std::to_string(static_cast<int>(status)));
+    const std::unique_ptr<IStream, StreamRelease> stream(NewMemoryStream());
+    const Gdiplus::Status status =
+        stream ? bitmap.Save(stream.get(), &encoder, nullptr) : Gdiplus::OutOfMemory;
+    if (status != Gdiplus::Ok || !ReadStream(*stream, png)) {
+        error =
+            "cannot make the PNG picture: GDI+ status " + std::to_string(static_cast<int>(status));
         return false;
     }
     return true;
