@@ -4,15 +4,18 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdint>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <map>
 
 #include "companion/plot/plot_description.h"
+#include "companion/plot/plot_png.h"
 #include "companion/plot/plot_svg.h"
 #include "companion/plot/reading_gaps.h"
 #include "companion/plot/run_plot.h"
+#include "png_pixels.h"
 
 namespace tavr {
 namespace {
@@ -301,6 +304,74 @@ TEST(PlotSvgTest, DrawsTheDescriptionAsText) {
     EXPECT_THAT(svg, HasSubstr("2026-12-07 23:45:26 (UTC+01:00)"));
     EXPECT_THAT(svg, HasSubstr("rotate(-90 "));
     EXPECT_THAT(svg, testing::EndsWith("</svg>\n"));
+}
+
+// Whether the picture shows `colour` (give or take antialiasing) within `reach` pixels of a point.
+bool ShowsColour(const PngPixels& picture, PlotPoint at, PlotColour colour, int reach) {
+    for (int dx = -reach; dx <= reach; ++dx) {
+        for (int dy = -reach; dy <= reach; ++dy) {
+            const PlotColour pixel =
+                picture.At(static_cast<int>(at.x) + dx, static_cast<int>(at.y) + dy);
+            if (std::abs(pixel.red - colour.red) + std::abs(pixel.green - colour.green) +
+                    std::abs(pixel.blue - colour.blue) <
+                60) {
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
+// Whether a text was drawn: ink within a box around its anchor, on the side its alignment says.
+bool ShowsText(const PngPixels& picture, const PlotText& text) {
+    const int along = text.align == TextAlign::Start ? 0 : text.align == TextAlign::End ? -24 : -12;
+    for (int a = along; a < along + 24; ++a) {
+        for (int across = -4; across <= 4; ++across) {
+            const double x = text.rotated ? text.anchor.x + across : text.anchor.x + a;
+            const double y = text.rotated ? text.anchor.y - a : text.anchor.y + across;
+            if (ShowsColour(picture, {x, y}, kPlotInk, 0)) {
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
+// The platform's painter draws the description: every line where it says, nothing across a
+// gap, and the texts.
+TEST(RunPlotTest, ThePainterDrawsTheDescription) {
+    const PlotDescription plot =
+        DescribeRunPlot(LogOf({Device(std::nullopt, {0, 1, 2, 3, 18, 19, 20},
+                                      {{0x03, {12.3, 12.4, 12.3, 12.4, 12.7, 12.8, 12.7}},
+                                       {0x04, {15, 15, 15, 15, -20, -20, -20}}})}));
+    std::string png;
+    std::string error;
+    ASSERT_TRUE(EncodePlotPng(plot, png, error)) << error;
+    const std::optional<PngPixels> picture = DecodePng(png);
+    ASSERT_TRUE(picture.has_value());
+    ASSERT_EQ(picture->width, static_cast<int>(plot.width));
+    ASSERT_EQ(picture->height, static_cast<int>(plot.height));
+    EXPECT_TRUE(ShowsText(*picture, plot.title));
+    for (const PlotLegendEntry& entry : plot.legend) {
+        EXPECT_TRUE(ShowsColour(*picture, entry.lineStart, entry.colour, 2));
+        EXPECT_TRUE(ShowsText(*picture, entry.label)) << entry.label.text;
+    }
+    for (const PlotPanel& panel : plot.panels) {
+        EXPECT_TRUE(ShowsText(*picture, panel.values.title)) << panel.values.title.text;
+        EXPECT_TRUE(ShowsText(*picture, panel.values.ticks.front().label));
+        const PlotSeries& series = panel.series.at(0);
+        ASSERT_EQ(series.segments.size(), 2u);
+        for (const auto& segment : series.segments) {
+            const PlotPoint middle = {(segment[0].x + segment[1].x) / 2,
+                                      (segment[0].y + segment[1].y) / 2};
+            EXPECT_TRUE(ShowsColour(*picture, middle, series.colour, 1)) << series.name;
+        }
+        const double gap = (series.segments[0].back().x + series.segments[1].front().x) / 2;
+        for (double y = panel.area.top + 2; y < panel.area.Bottom() - 2; ++y) {
+            EXPECT_FALSE(ShowsColour(*picture, {gap, y}, series.colour, 0)) << y;
+        }
+    }
+    EXPECT_TRUE(ShowsText(*picture, plot.panels.back().time.title));
 }
 
 // Closes the file before it returns: Windows removes no open file.
