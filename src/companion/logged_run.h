@@ -7,26 +7,55 @@
 
 namespace tavr {
 
-// One register's column of a `watch` log.
+// One register's column of a `watch` log, for one meter.
 struct LoggedSeries {
     std::uint16_t address = 0;
     std::string unit;
-    std::vector<std::optional<double>> values;  // one per row; nothing for an empty cell
+    std::vector<std::optional<double>> values;  // one per row of the meter; nothing if empty
 };
 
-// A `watch` log read back: the rows' times in seconds since the first row, the device of each
-// row when the log watched several meters, and every register column.
+// The rows of one meter in a `watch` log.
+struct LoggedDevice {
+    std::optional<int> id;             // nothing in a log without a device column (one meter)
+    std::vector<double> seconds;       // each row's time, in seconds since the run's first row
+    std::vector<LoggedSeries> series;  // every register column, in the log's order
+
+    const LoggedSeries* Find(std::uint16_t address) const {
+        for (const LoggedSeries& column : series) {
+            if (column.address == address) {
+                return &column;
+            }
+        }
+        return nullptr;
+    }
+};
+
+// A line of the log that holds no reading, and why.
+struct SkippedRow {
+    std::int64_t line = 0;  // the header is line 1
+    std::string reason;
+};
+
+// A `watch` log read back. A log of several meters has a `device` column right after the time;
+// its rows are sorted out by device.
 struct LoggedRun {
-    std::vector<double> seconds;
-    std::vector<int> devices;  // one per row when the log has a device column; else empty
-    std::vector<LoggedSeries> series;
-    std::int64_t skippedRows = 0;  // rows that could not be read (e.g. cut off by a kill)
+    std::string start;                  // the first row's timestamp as written, local time
+    std::vector<LoggedDevice> devices;  // in the order of their IDs; one without a device column
+    std::vector<SkippedRow> skipped;
 
-    const LoggedSeries* Find(std::uint16_t address) const;
+    bool HasReadings() const {
+        for (const LoggedDevice& device : devices) {
+            if (!device.seconds.empty()) {
+                return true;
+            }
+        }
+        return false;
+    }
 };
 
-// Reads the log at `path`. Nothing, with `error` set, when the file cannot be read or its first
-// line is not a watch log's header.
+// Reads the log at `path`. A row that cannot be read (a cut-off last line, a wrong number of
+// cells, a time or number that does not parse) is skipped and listed. Nothing, with `error` set,
+// when the file cannot be read or its first line is not a watch log's header.
 std::optional<LoggedRun> ReadLoggedRun(const std::string& path, std::string& error);
 
 }  // namespace tavr

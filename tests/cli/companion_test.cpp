@@ -11,6 +11,7 @@
 #include <thread>
 
 #include "companion/log_timestamp.h"
+#include "companion/plot/plot_description.h"
 #include "runtime/registry.h"
 
 namespace tavr {
@@ -98,6 +99,7 @@ TEST_F(CompanionTest, BadUsageAndInputAreRefusedBeforeAnythingIsSent) {
         {{"plot", "run.csv"}, "-o FILE.png or -o FILE.svg is required"},
         {{"plot", "run.csv", "-o", "run.jpg"}, "-o FILE.png or -o FILE.svg is required"},
         {{"plot", "-o", "run.png"}, "give one logged FILE.csv"},
+        {{"plot", "/dev/zero", "-o", "run.png"}, "/dev/zero is not a regular file"},
         {{"ports", "COM1"}, "unexpected argument COM1"},
     };
     for (const Case& c : cases) {
@@ -581,13 +583,30 @@ TEST_F(WatchTest, PlotDrawsALoggedRunAsPngOrSvg) {
     const std::filesystem::path png = Home() / "run.png";
     const CompanionRun drawn = Run({"plot", LogFile().string(), "-o", png.string()});
     ASSERT_EQ(drawn.exitCode, 0) << drawn.err;
+    EXPECT_EQ(drawn.err, "");
     const QImage image(QString::fromStdString(png.string()));
-    EXPECT_EQ(image.size(), QSize(1200, 900));
+    std::string error;
+    const PlotDescription plot = DescribeRunPlot(*ReadLoggedRun(LogFile().string(), error));
+    EXPECT_EQ(plot.panels.size(), 6u);  // both second channels are drawn
+    EXPECT_EQ(image.size(), QSize(static_cast<int>(plot.width), static_cast<int>(plot.height)));
     const std::filesystem::path svg = Home() / "run.svg";
     ASSERT_EQ(Run({"plot", LogFile().string(), "-o", svg.string()}).exitCode, 0);
     const std::string picture = FileText(svg);
     EXPECT_THAT(picture, HasSubstr("<svg"));
-    EXPECT_THAT(picture, HasSubstr("Remaining capacity (Ah)"));
+    for (const std::string title :
+         {"Voltage (V)", "Current (A)", "Remaining capacity (Ah)", "Temperature (℃)",
+          "Second temperature (℃)", "Second voltage (V)", "Logged run, started 20"}) {
+        EXPECT_THAT(picture, HasSubstr(title));
+    }
+
+    // A full disk: the picture is not written, and the system's reason is given.
+    for (const std::string name : {"full.png", "full.svg"}) {
+        std::filesystem::create_symlink("/dev/full", Home() / name);
+        const CompanionRun full = Run({"plot", LogFile().string(), "-o", (Home() / name).string()});
+        EXPECT_EQ(full.exitCode, 2);
+        EXPECT_THAT(full.err, HasSubstr("cannot write " + (Home() / name).string() +
+                                        ": No space left on device"));
+    }
 
     PutFile(Home() / "other.csv", "voltage\n12\n");
     const CompanionRun other = Run({"plot", (Home() / "other.csv").string(), "-o", png.string()});
@@ -597,7 +616,144 @@ TEST_F(WatchTest, PlotDrawsALoggedRunAsPngOrSvg) {
     const CompanionRun nothing =
         Run({"plot", (Home() / "cycles.csv").string(), "-o", png.string()});
     EXPECT_EQ(nothing.exitCode, 2);
-    EXPECT_THAT(nothing.err, HasSubstr("holds no readings of 0003H, 0004H, 0007H or 0005H"));
+    EXPECT_THAT(nothing.err, HasSubstr("holds no readings of 0003H, 0004H, 0007H, 0005H"));
+}
+
+// Whether the picture shows `colour` (give or take antialiasing) within `reach` pixels of a point.
+bool ShowsColour(const QImage& image, PlotPoint at, PlotColour colour, int reach = 1) {
+    for (int dx = -reach; dx <= reach; ++dx) {
+        for (int dy = -reach; dy <= reach; ++dy) {
+            const QColor pixel =
+                image.pixelColor(static_cast<int>(at.x) + dx, static_cast<int>(at.y) + dy);
+            if (std::abs(pixel.red() - colour.red) + std::abs(pixel.green() - colour.green) +
+                    std::abs(pixel.blue() - colour.blue) <
+                60) {
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
+// Logs as plot finds them: cut off by a kill, with unreadable rows, with gaps, of several
+// meters. Each is drawn (skipping what cannot be read, with a message) and the PNG shows every
+// line of its description, and nothing across a gap.
+TEST_F(WatchTest, PlotDrawsWhatTheLogHoldsAndSaysWhatItSkipped) {
+    struct Case {
+        const char* name;
+        std::string log;
+        std::vector<std::string> messages;
+        std::size_t devices;
+        std::size_t segments;  // of the first device's current
+    };
+    const std::string header = "time,0003H V,0004H A\n";
+    const std::string multiHeader = "time,device,0003H V,0004H A\n";
+    const Case cases[] = {
+        {"last row cut off by a kill",
+         header + "2026-12-07T23:45:26.000+01:00,12.3,15.0\n"
+                  "2026-12-07T23:45:27.000+01:00,12.4,15.1\n"
+                  "2026-12-07T23:45:28.000+01:00,12.3,15.0\n"
+                  "2026-12-07T23:45:29.000+01:00,12.3,1",
+         {"skipped line 5 of", "cut off: the log ends inside it"},
+         1,
+         1},
+        {"unreadable rows",
+         header + "2026-12-07T23:45:26.000+01:00,12.3,15.0\n"
+                  "yesterday,12.4,15.1\n"
+                  "2026-12-07T23:45:27.000+01:00,12.4,abc\n"
+                  "2026-12-07T23:45:28.000+01:00,12.4,inf\n"
+                  "2026-12-07T23:45:29.000+01:00,12.4\n"
+                  "2026-12-07T23:45:30.000+01:00,12.3,15.0\n"
+                  "\n"
+                  "2026-12-07T23:45:31.000+01:00,,\n"
+                  "2026-12-07T23:45:32.000+01:00,12.3,15.0,\n"
+                  "2026-12-07T23:45:33.000+01:00,12.3,15.0\n",
+         {"skipped line 3 of", "\"yesterday\" is not a time", "skipped line 4 of",
+          "\"abc\" is not a number", "\"inf\" is not a number", "skipped line 6 of",
+          "holds 2 of the header's 3 cells", "skipped line 8 of",
+          "skipped 1 more unreadable lines of"},
+         1,
+         2},  // the empty cells break the line; a lone reading follows
+        {"a step across a gap",
+         header + "2026-12-07T23:45:26.000+01:00,12.3,15.0\n"
+                  "2026-12-07T23:45:27.000+01:00,12.3,15.0\n"
+                  "2026-12-07T23:45:28.000+01:00,12.3,15.0\n"
+                  "2026-12-07T23:45:43.000+01:00,12.7,-20.0\n"
+                  "2026-12-07T23:45:44.000+01:00,12.7,-20.0\n"
+                  "2026-12-07T23:45:45.000+01:00,12.7,-20.0\n",
+         {},
+         1,
+         2},
+        {"several meters",
+         multiHeader + "2026-12-07T23:45:26.000+01:00,1,12.3,15.0\n"
+                       "2026-12-07T23:45:26.100+01:00,3,24.1,-5.0\n"
+                       "2026-12-07T23:45:27.000+01:00,1,12.4,15.1\n"
+                       "2026-12-07T23:45:27.100+01:00,3,24.2,-5.1\n"
+                       "2026-12-07T23:45:28.000+01:00,0,12.4,15.1\n"
+                       "2026-12-07T23:45:28.000+01:00,1,12.3,15.0\n"
+                       "2026-12-07T23:45:28.100+01:00,3,24.3,-5.2\n",
+         {"skipped line 6 of", "\"0\" is not a device ID"},
+         2,
+         1},
+    };
+    for (const Case& c : cases) {
+        PutFile(LogFile(), c.log);
+        const std::filesystem::path png = Home() / "run.png";
+        std::filesystem::remove(png);
+        const CompanionRun drawn = Run({"plot", LogFile().string(), "-o", png.string()});
+        ASSERT_EQ(drawn.exitCode, 0) << c.name << "\n" << drawn.err;
+        for (const std::string& message : c.messages) {
+            EXPECT_THAT(drawn.err, HasSubstr(message)) << c.name;
+        }
+        if (c.messages.empty()) {
+            EXPECT_EQ(drawn.err, "") << c.name;
+        }
+        std::string error;
+        const std::optional<LoggedRun> run = ReadLoggedRun(LogFile().string(), error);
+        ASSERT_TRUE(run.has_value()) << error;
+        ASSERT_EQ(run->devices.size(), c.devices) << c.name;
+        const PlotDescription plot = DescribeRunPlot(*run);
+        ASSERT_EQ(plot.panels.size(), 2u) << c.name;
+        EXPECT_EQ(plot.panels[1].series[0].segments.size(), c.segments) << c.name;
+        const QImage image(QString::fromStdString(png.string()));
+        ASSERT_EQ(image.size(), QSize(static_cast<int>(plot.width), static_cast<int>(plot.height)));
+        for (const PlotPanel& panel : plot.panels) {
+            for (const PlotSeries& series : panel.series) {
+                for (const auto& segment : series.segments) {
+                    const PlotPoint& next = segment[segment.size() > 1 ? 1 : 0];
+                    const PlotPoint middle = {(segment.front().x + next.x) / 2,
+                                              (segment.front().y + next.y) / 2};
+                    EXPECT_TRUE(ShowsColour(image, middle, series.colour))
+                        << c.name << " " << series.name << " " << panel.values.title.text;
+                }
+                // Nothing of the line in the middle of a gap.
+                for (std::size_t k = 1; k < series.segments.size(); ++k) {
+                    const double x =
+                        (series.segments[k - 1].back().x + series.segments[k].front().x) / 2;
+                    for (double y = panel.area.top + 2; y < panel.area.Bottom() - 2; y += 1) {
+                        EXPECT_FALSE(ShowsColour(image, {x, y}, series.colour, 0))
+                            << c.name << " at " << x << "," << y;
+                    }
+                }
+            }
+        }
+    }
+}
+
+// Under cron or ssh there is no runtime folder and maybe a stray platform setting: the plot is
+// drawn all the same, with nothing on standard error.
+TEST_F(WatchTest, PlotSaysNothingAboutQtUnderCronOrSsh) {
+    PutFile(LogFile(),
+            "time,0003H V\n2026-12-07T23:45:26.000Z,12.3\n2026-12-07T23:45:27.000Z,12.4\n");
+    const std::filesystem::path png = Home() / "run.png";
+    const std::filesystem::path output = Home() / "output.txt";
+    const std::string command =
+        "env -u XDG_RUNTIME_DIR -u DISPLAY -u WAYLAND_DISPLAY "
+        "QT_QPA_PLATFORM=xcb '" TAVR_CLI_PATH "' plot '" +
+        LogFile().string() + "' -o '" + png.string() + "' >'" + output.string() + "' 2>&1";
+    EXPECT_EQ(std::system(command.c_str()), 0) << FileText(output);
+    EXPECT_EQ(FileText(output), "");
+    EXPECT_TRUE(std::filesystem::exists(png));
 }
 
 }  // namespace

@@ -6,10 +6,9 @@
 
 namespace tavr {
 
-// Draws a logged run into `path`, a PNG or SVG file by its extension: voltage, current,
-// remaining capacity and temperature over time, each in a panel with its own axis and unit,
-// under a legend. Needs no window: a Qt application on the offscreen platform is made when none
-// exists. False, with `error` set, when the picture could not be written.
+// Draws a logged run into `path`, a PNG or SVG file by its extension (see DescribeRunPlot for
+// the picture). False, with `error` set, when the run holds nothing to draw or the picture could
+// not be written.
 bool DrawRunPlot(const LoggedRun& run, const std::string& path, std::string& error);
 
 }  // namespace tavr
