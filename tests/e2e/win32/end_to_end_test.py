@@ -52,7 +52,7 @@ CREATION_ORDER = ["修改最大限制", "数值对应单位", "小数位预设�
                   "标签2", "外形框1", "标签7", "串口号", "联机按钮"]
 COLUMNS = [("10进制结果", 75, "left"), ("所对应数值", 80, "right"), ("16进制结果", 80, "centre"),
            ("数据地址位", 80, "centre"), ("数据备注项", 360, "left")]
-GREEN, RED = 0x00FF00, 0x0000FF
+GREEN, RED, GREY = 0x00FF00, 0x0000FF, 0x808080
 
 
 def crc16(data):
@@ -95,6 +95,7 @@ class Session:
         self.prefix = pathlib.Path(PREFIX).resolve()
         self.report_file = self.work / "window.json"
         self.log = self.work / "frames.log"
+        self.errors = self.work / "program.err"  # the program's standard error, through wine
         self.env = dict(os.environ, WINEPREFIX=str(self.prefix), WINEDEBUG="-all",
                         WINEDLLOVERRIDES="mscoree,mshtml=",
                         XDG_CONFIG_HOME=str(self.work / "config"))
@@ -180,10 +181,10 @@ class Session:
     def start_program(self, program=None):
         self.report_file.unlink(missing_ok=True)
         env = dict(self.env, TAVR_WINDOW_REPORT=f"Z:{self.report_file}")
-        self.program = subprocess.Popen(
-            ["wine", "explorer", f"/desktop=tavr-e2e,{DESKTOP[0]}x{DESKTOP[1]}",
-             program or EXE], env=env,
-            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        with open(self.errors, "w") as errors:
+            self.program = subprocess.Popen(
+                ["wine", "explorer", f"/desktop=tavr-e2e,{DESKTOP[0]}x{DESKTOP[1]}",
+                 program or EXE], env=env, stdout=subprocess.DEVNULL, stderr=errors)
         wait_for(lambda: self.report().get("open"), "the window", timeout=60)
 
     def close_program(self):
@@ -426,12 +427,15 @@ class WindowsProgram(unittest.TestCase):
             session.click("联机按钮")
             wait_for(lambda: session.control("外形框1")["fill"] == RED, "the red lamp")
             self.assertEqual(session.control("联机按钮")["text"], "断开")
+            reason = r"COM7 (\\.\COM7): no device"
+            wait_for(lambda: reason in session.errors.read_text(errors="replace"),
+                     "the reason on standard error")
             lamp = session.control("外形框1")
+            session.click("联机按钮")
+            wait_for(lambda: session.control("外形框1")["fill"] == GREY, "the grey lamp")
             if "toolTip" not in lamp:
                 self.skipTest("the Win32 lamp has no tool tip to read")
-            self.assertEqual(lamp["toolTip"], r"COM7 (\\.\COM7): no device")
-            session.click("联机按钮")
-            wait_for(lambda: session.control("外形框1")["fill"] == 0, "the lamp off again")
+            self.assertEqual(lamp["toolTip"], reason)
         finally:
             session.close_program()
             link.unlink(missing_ok=True)
