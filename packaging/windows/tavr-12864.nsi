@@ -46,12 +46,13 @@ RequestExecutionLevel user
 !insertmacro MUI_LANGUAGE "SimpChinese"
 !insertmacro MUI_LANGUAGE "English"
 
-; /AllUsers from a setup without administrator rights: fail with ERROR_ELEVATION_REQUIRED, which
-; a silent caller can read, instead of MultiUser.nsh's message box, which would wait for a click
-; even in a silent run.
-Function RefuseAllUsersWithoutRights
-    ${GetParameters} $1
-    ${StrStr} $2 $1 "/AllUsers"
+; /AllUsers in a setup or uninstaller without administrator rights: fail with
+; ERROR_ELEVATION_REQUIRED, which a silent caller can read, instead of MultiUser.nsh's message
+; box, which would wait for a click even in a silent run.
+!macro REFUSE_ALL_USERS_WITHOUT_RIGHTS PREFIX STRPREFIX WHAT
+Function ${PREFIX}RefuseAllUsersWithoutRights
+    ${${PREFIX}GetParameters} $1
+    ${${STRPREFIX}StrStr} $2 $1 "/AllUsers"
     ${If} $2 == ""
         Return
     ${EndIf}
@@ -60,12 +61,15 @@ Function RefuseAllUsersWithoutRights
     ${If} $2 != "Admin"
     ${AndIf} $2 != "Power"
         MessageBox MB_OK|MB_ICONSTOP \
-            "Installing for all users needs administrator rights: start the setup as administrator." \
+            "${WHAT} for all users needs administrator rights: start it as administrator." \
             /SD IDOK
         SetErrorLevel 740
         Quit
     ${EndIf}
 FunctionEnd
+!macroend
+!insertmacro REFUSE_ALL_USERS_WITHOUT_RIGHTS "" "" "Installing"
+!insertmacro REFUSE_ALL_USERS_WITHOUT_RIGHTS "un." "Un" "Removing the installation"
 
 ; A folder given with /D wins over the default folder of the install mode.
 Function .onInit
@@ -78,6 +82,7 @@ Function .onInit
 FunctionEnd
 
 Function un.onInit
+    Call un.RefuseAllUsersWithoutRights
     !insertmacro MULTIUSER_UNINIT
 FunctionEnd
 
