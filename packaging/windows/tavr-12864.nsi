@@ -9,7 +9,7 @@
 ; user's Start menu and the uninstall entry under HKCU, with no administrator rights asked for.
 ; For all users (/AllUsers, or the choice on the first page, which only an elevated setup shows)
 ; it goes under Program Files, the common Start menu and HKLM; that needs a setup run as
-; administrator. A later setup keeps the mode of the installation it finds.
+; administrator. A setup run as administrator keeps the mode of an installation it finds.
 Unicode true
 Target amd64-unicode
 SetCompressor /SOLID lzma

@@ -508,6 +508,9 @@ class WindowsSetup(unittest.TestCase):
                        stdout=subprocess.DEVNULL)
         cls.setup = cls.dist / f"tavr-12864-{PROJECT_VERSION}-setup.exe"
         cls.zip = cls.dist / f"tavr-12864-{PROJECT_VERSION}-win64.zip"
+        # The command-line companion goes into the packages when it was built beside the window.
+        cls.programs = sorted(program.name for program in pathlib.Path(EXE).parent.glob("*.exe")
+                              if program.name in ("tavr-12864.exe", "tavr-12864-cli.exe"))
 
     def installed(self, pattern):
         return sorted(session.prefix.glob(pattern))
@@ -519,7 +522,7 @@ class WindowsSetup(unittest.TestCase):
 
     def test_shipped_program_carries_its_version(self):
         with zipfile.ZipFile(self.zip) as archive:
-            self.assertEqual(archive.namelist(), ["tavr-12864.exe"])
+            self.assertEqual(sorted(archive.namelist()), self.programs)
             shipped = session.work / "shipped.exe"
             shipped.write_bytes(archive.read("tavr-12864.exe"))
         version = version_resource(shipped)
@@ -540,7 +543,7 @@ class WindowsSetup(unittest.TestCase):
         self.assertEqual(len(folders), 1, "not in %LOCALAPPDATA%\\Programs")
         folder = folders[0]
         self.assertEqual(sorted(p.name for p in folder.iterdir()),
-                         ["tavr-12864.exe", "uninstall.exe"])
+                         sorted(self.programs + ["uninstall.exe"]))
         shortcut = ("drive_c/users/*/AppData/Roaming/Microsoft/Windows/Start Menu/Programs/"
                     "TAVR_12864/TAVR_12864.lnk")
         self.assertEqual(len(self.installed(shortcut)), 1, "not in the user's Start menu")
