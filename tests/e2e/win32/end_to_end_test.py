@@ -14,13 +14,16 @@ the program's settings there, so it shares neither with other suites running at 
 import json
 import os
 import pathlib
+import re
 import select
 import shutil
+import struct
 import subprocess
 import sys
 import tempfile
 import time
 import unittest
+import zipfile
 
 EXE = None
 SIMULATOR = None
@@ -49,7 +52,7 @@ CREATION_ORDER = ["修改最大限制", "数值对应单位", "小数位预设�
                   "标签2", "外形框1", "标签7", "串口号", "联机按钮"]
 COLUMNS = [("10进制结果", 75, "left"), ("所对应数值", 80, "right"), ("16进制结果", 80, "centre"),
            ("数据地址位", 80, "centre"), ("数据备注项", 360, "left")]
-GREEN, RED = 0x00FF00, 0x0000FF
+GREEN, RED, GREY = 0x00FF00, 0x0000FF, 0x808080
 
 
 def crc16(data):
@@ -92,6 +95,7 @@ class Session:
         self.prefix = pathlib.Path(PREFIX).resolve()
         self.report_file = self.work / "window.json"
         self.log = self.work / "frames.log"
+        self.errors = self.work / "program.err"  # the program's standard error, through wine
         self.env = dict(os.environ, WINEPREFIX=str(self.prefix), WINEDEBUG="-all",
                         WINEDLLOVERRIDES="mscoree,mshtml=",
                         XDG_CONFIG_HOME=str(self.work / "config"))
@@ -177,10 +181,10 @@ class Session:
     def start_program(self, program=None):
         self.report_file.unlink(missing_ok=True)
         env = dict(self.env, TAVR_WINDOW_REPORT=f"Z:{self.report_file}")
-        self.program = subprocess.Popen(
-            ["wine", "explorer", f"/desktop=tavr-e2e,{DESKTOP[0]}x{DESKTOP[1]}",
-             program or EXE], env=env,
-            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        with open(self.errors, "w") as errors:
+            self.program = subprocess.Popen(
+                ["wine", "explorer", f"/desktop=tavr-e2e,{DESKTOP[0]}x{DESKTOP[1]}",
+                 program or EXE], env=env, stdout=subprocess.DEVNULL, stderr=errors)
         wait_for(lambda: self.report().get("open"), "the window", timeout=60)
 
     def close_program(self):
@@ -409,33 +413,172 @@ class WindowsProgram(unittest.TestCase):
         self.assertEqual(session.control("串口号")["text"], "1")
         self.assertEqual(session.control("外形框1")["fill"], 0)
 
+    def test_11_a_failed_connect_shows_its_reason_on_the_lamp(self):
+        # COM7's link names no device, so opening it fails on any machine. The window has no
+        # room for a message: the lamp turns red and its tool tip says why.
+        session.close_program()
+        link = session.prefix / "dosdevices" / "com7"
+        link.unlink(missing_ok=True)
+        link.symlink_to(session.work / "no-such-device")
+        session.wine(["reg", "add", KEY, "/v", "Modbus_com", "/d", "6", "/f"])
+        try:
+            session.start_program()
+            self.assertEqual(session.control("串口号")["text"], "7")
+            session.click("联机按钮")
+            wait_for(lambda: session.control("外形框1")["fill"] == RED, "the red lamp")
+            self.assertEqual(session.control("联机按钮")["text"], "断开")
+            reason = r"COM7 (\\.\COM7): no device"
+            wait_for(lambda: reason in session.errors.read_text(errors="replace"),
+                     "the reason on standard error")
+            lamp = session.control("外形框1")
+            session.click("联机按钮")
+            wait_for(lambda: session.control("外形框1")["fill"] == GREY, "the grey lamp")
+            if "toolTip" not in lamp:
+                self.skipTest("the Win32 lamp has no tool tip to read")
+            self.assertEqual(lamp["toolTip"], reason)
+        finally:
+            session.close_program()
+            link.unlink(missing_ok=True)
+            session.wine(["reg", "add", KEY, "/v", "Modbus_com", "/d", "0", "/f"])
+
+
+UNINSTALL_KEY = r"Software\Microsoft\Windows\CurrentVersion\Uninstall\TAVR_12864"
+PROJECT_VERSION = re.search(r"project\(tavr12864 VERSION ([0-9.]+)",
+                            (SCRIPTS.parent / "CMakeLists.txt").read_text()).group(1)
+
+
+def version_resource(exe):
+    """The version resource of a Windows program, as Windows' file properties show it: the
+    file and product version of the fixed part, and the texts of the string table."""
+    data = pathlib.Path(exe).read_bytes()
+    fixed = data.find(struct.pack("<I", 0xFEEF04BD))
+    if fixed < 0:
+        return None
+    words = struct.unpack_from("<6I", data, fixed)
+
+    def dotted(most, least):
+        return f"{most >> 16}.{most & 0xFFFF}.{least >> 16}.{least & 0xFFFF}"
+
+    texts = {}
+    for name in ("CompanyName", "FileDescription", "FileVersion", "InternalName",
+                 "OriginalFilename", "ProductName", "ProductVersion"):
+        at = data.find((name + "\0").encode("utf-16-le"), fixed)
+        if at < 0:
+            continue
+        at += 2 * (len(name) + 1)
+        while data[at:at + 2] == b"\0\0":  # the padding to the value's 32-bit boundary
+            at += 2
+        end = at
+        while data[end:end + 2] != b"\0\0":
+            end += 2
+        texts[name] = data[at:end].decode("utf-16-le")
+    return {"file": dotted(words[2], words[3]), "product": dotted(words[4], words[5]),
+            "texts": texts}
+
+
+def registry_values(key):
+    """The values of a registry key as {name: text}, or None when the key is missing."""
+    output = session.wine(["reg", "query", key], check=False)
+    if "HKEY_" not in output:
+        return None
+    values = {}
+    for line in output.splitlines():
+        words = line.strip().split(None, 2)
+        if len(words) >= 2 and words[1].startswith("REG_"):
+            values[words[0]] = words[2] if len(words) == 3 else ""
+    return values
+
+
+def run_uninstaller(command):
+    """Runs an uninstall command as the registry gives it: "C:\\...\\uninstall.exe" flags."""
+    program, flags = re.fullmatch(r'"([^"]+)"\s*(.*)', command).groups()
+    session.wine([program, *flags.split()])
+
 
 class WindowsSetup(unittest.TestCase):
-    """The setup made by the packaging script, run silently: it installs, the installed
-    program starts, and the uninstaller removes it again."""
+    """The packages made by the packaging script. The setup, run silently, installs for the
+    current user unless told otherwise, the installed program starts, and the uninstaller that
+    the uninstall entry names removes everything again."""
 
-    def test_silent_setup_installs_and_uninstalls(self):
+    @classmethod
+    def setUpClass(cls):
         session.close_program()
-        dist = session.work / "dist"
-        subprocess.run([SCRIPTS / "package-windows", EXE, dist], check=True, timeout=120,
+        cls.dist = session.work / "dist"
+        subprocess.run([SCRIPTS / "package-windows", EXE, cls.dist], check=True, timeout=120,
                        stdout=subprocess.DEVNULL)
-        setup = next(dist.glob("*-setup.exe"))
-        self.assertTrue(next(dist.glob("*-win64.zip")).stat().st_size > 0)
-        folder = session.prefix / "drive_c" / "tavr-setup-test"
-        session.wine([f"Z:{setup}", "/S", "/CurrentUser", r"/D=C:\tavr-setup-test"])
-        program = folder / "tavr-12864.exe"
-        wait_for(program.exists, "the installed program")
-        self.assertTrue((folder / "uninstall.exe").exists())
-        shortcuts = lambda: list(session.prefix.glob("drive_c/users/*/**/TAVR_12864.lnk"))
-        self.assertEqual(len(shortcuts()), 1)
+        cls.setup = cls.dist / f"tavr-12864-{PROJECT_VERSION}-setup.exe"
+        cls.zip = cls.dist / f"tavr-12864-{PROJECT_VERSION}-win64.zip"
+        # The command-line companion goes into the packages when it was built beside the window.
+        cls.programs = sorted(program.name for program in pathlib.Path(EXE).parent.glob("*.exe")
+                              if program.name in ("tavr-12864.exe", "tavr-12864-cli.exe"))
 
-        session.start_program(r"C:\tavr-setup-test\tavr-12864.exe")
+    def installed(self, pattern):
+        return sorted(session.prefix.glob(pattern))
+
+    def assert_removed(self, folder, shortcut, key):
+        wait_for(lambda: not folder.exists(), "the uninstaller to remove the folder")
+        self.assertEqual(self.installed(shortcut), [])
+        self.assertIsNone(registry_values(key))
+
+    def test_shipped_program_carries_its_version(self):
+        with zipfile.ZipFile(self.zip) as archive:
+            self.assertEqual(sorted(archive.namelist()), self.programs)
+            shipped = session.work / "shipped.exe"
+            shipped.write_bytes(archive.read("tavr-12864.exe"))
+        version = version_resource(shipped)
+        self.assertIsNotNone(version, "no version resource")
+        self.assertEqual((version["file"], version["product"]),
+                         (PROJECT_VERSION + ".0", PROJECT_VERSION + ".0"))
+        texts = version["texts"]
+        self.assertEqual((texts.get("FileVersion"), texts.get("ProductVersion")),
+                         (PROJECT_VERSION, PROJECT_VERSION))
+        self.assertEqual(texts.get("ProductName"), "TAVR_12864")
+        self.assertEqual(texts.get("OriginalFilename"), "tavr-12864.exe")
+        self.assertEqual(texts.get("FileDescription"),
+                         "TAVR_12864高精度仪表Modbus协议上位机控制程序")
+
+    def test_silent_setup_installs_for_the_current_user(self):
+        session.wine([f"Z:{self.setup}", "/S"])
+        folders = self.installed("drive_c/users/*/AppData/Local/Programs/TAVR_12864")
+        self.assertEqual(len(folders), 1, "not in %LOCALAPPDATA%\\Programs")
+        folder = folders[0]
+        self.assertEqual(sorted(p.name for p in folder.iterdir()),
+                         sorted(self.programs + ["uninstall.exe"]))
+        shortcut = ("drive_c/users/*/AppData/Roaming/Microsoft/Windows/Start Menu/Programs/"
+                    "TAVR_12864/TAVR_12864.lnk")
+        self.assertEqual(len(self.installed(shortcut)), 1, "not in the user's Start menu")
+        self.assertEqual(self.installed("drive_c/Program*/TAVR_12864"), [])
+        self.assertEqual(self.installed("drive_c/ProgramData/**/TAVR_12864.lnk"), [])
+        self.assertIsNone(registry_values("HKLM\\" + UNINSTALL_KEY))
+        entry = registry_values("HKCU\\" + UNINSTALL_KEY)
+        self.assertIsNotNone(entry, "no uninstall entry under HKCU")
+        user = folder.parts[folder.parts.index("users") + 1]
+        location = f"C:\\users\\{user}\\AppData\\Local\\Programs\\TAVR_12864"
+        self.assertEqual(entry["InstallLocation"], location)
+        self.assertEqual(entry["DisplayVersion"], PROJECT_VERSION)
+        self.assertEqual(entry["QuietUninstallString"],
+                         f'"{location}\\uninstall.exe" /CurrentUser /S')
+
+        session.start_program(location + "\\tavr-12864.exe")
         self.assertEqual(session.report()["outer"][2:], [695, 670])
         session.close_program()
 
-        session.wine([r"C:\tavr-setup-test\uninstall.exe", "/S"])
-        wait_for(lambda: not folder.exists(), "the uninstaller to remove the folder")
-        self.assertEqual(shortcuts(), [])
+        run_uninstaller(entry["QuietUninstallString"])
+        self.assert_removed(folder, shortcut, "HKCU\\" + UNINSTALL_KEY)
+
+    def test_silent_setup_for_all_users_installs_per_machine(self):
+        session.wine([f"Z:{self.setup}", "/S", "/AllUsers"])
+        folder = session.prefix / "drive_c" / "Program Files" / "TAVR_12864"
+        wait_for((folder / "tavr-12864.exe").exists, "the installed program")
+        shortcut = "drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/TAVR_12864/*.lnk"
+        self.assertEqual(len(self.installed(shortcut)), 1, "not in the common Start menu")
+        self.assertIsNone(registry_values("HKCU\\" + UNINSTALL_KEY))
+        entry = registry_values("HKLM\\" + UNINSTALL_KEY)
+        self.assertIsNotNone(entry, "no uninstall entry under HKLM")
+        self.assertEqual(entry["InstallLocation"], r"C:\Program Files\TAVR_12864")
+
+        run_uninstaller(entry["QuietUninstallString"])
+        self.assert_removed(folder, shortcut, "HKLM\\" + UNINSTALL_KEY)
 
 
 if __name__ == "__main__":
