@@ -12,14 +12,14 @@
 
 #include "framework/headless_window_thread.h"
 #include "protocol/frame_codec.h"
-#include "protocol/link_lamp.h"
-#include "registers/reply_decoding.h"
 #include "support/meter_reply.h"
 #include "support/replay_device.h"
 #include "support/require.h"
 #include "support/scratch_config_home.h"
+#include "ui/link_lamp.h"
 #include "ui/main_window_layout.h"
 #include "ui/meter_program.h"
+#include "ui/reply_decoding.h"
 #include "ui/start_up.h"
 
 namespace tavr {

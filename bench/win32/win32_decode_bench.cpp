@@ -17,13 +17,13 @@
 
 #include "framework/win32/win32_window_system.h"
 #include "protocol/frame_codec.h"
-#include "protocol/link_lamp.h"
 #include "support/benchmark_main.h"
 #include "support/count_options.h"
 #include "support/figure_table.h"
 #include "support/replay_device.h"
 #include "support/require.h"
 #include "support/sample_statistics.h"
+#include "ui/link_lamp.h"
 #include "ui/meter_program.h"
 
 namespace tavr {
@@ -139,6 +139,7 @@ class Win32DecodeBench {
     HWND table_ = nullptr;
     std::uint64_t bytes_ = 0;
     Clock::time_point filledAt_;
+
   public:
     double lastUs_ = 0;
     int lastN_ = 0;

@@ -2,9 +2,9 @@
 
 #include <iostream>
 
-#include "protocol/connection_settings.h"
-#include "protocol/link_lamp.h"
 #include "runtime/to_number.h"
+#include "ui/connection_settings.h"
+#include "ui/link_lamp.h"
 
 namespace tavr {
 

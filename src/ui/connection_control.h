@@ -1,6 +1,6 @@
 #pragma once
 
-#include "protocol/meter_controls.h"
+#include "ui/meter_controls.h"
 
 namespace tavr {
 

@@ -2,9 +2,9 @@
 
 #include "framework/label.h"
 #include "registers/catalogue_texts.h"
+#include "registers/register_table_columns.h"
+#include "registers/selector_entries.h"
 #include "runtime/to_text.h"
-#include "ui/register_table_columns.h"
-#include "ui/selector_entries.h"
 
 namespace tavr {
 

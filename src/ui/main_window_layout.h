@@ -5,7 +5,7 @@
 
 #include "framework/serial_port.h"
 #include "framework/window.h"
-#include "protocol/meter_controls.h"
+#include "ui/meter_controls.h"
 
 namespace tavr {
 

@@ -1,6 +1,6 @@
 #include "ui/start_up.h"
 
-#include "protocol/connection_settings.h"
+#include "ui/connection_settings.h"
 
 namespace tavr {
 

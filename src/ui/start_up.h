@@ -1,9 +1,9 @@
 #pragma once
 
-#include "protocol/meter_controls.h"
-#include "protocol/reply_collection.h"
 #include "registers/register_catalogue.h"
-#include "registers/register_editing.h"
+#include "ui/meter_controls.h"
+#include "ui/register_editing.h"
+#include "ui/reply_collection.h"
 
 namespace tavr {
 

@@ -10,7 +10,7 @@
 #include <iostream>
 
 #include "protocol/frame_codec.h"
-#include "protocol/link_lamp.h"
+#include "ui/link_lamp.h"
 #include "whole_program_test.h"
 
 namespace tavr {

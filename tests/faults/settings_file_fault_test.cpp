@@ -8,7 +8,7 @@
 #include <set>
 
 #include "protocol/frame_codec.h"
-#include "protocol/link_lamp.h"
+#include "ui/link_lamp.h"
 #include "unprivileged_file_access.h"
 #include "whole_program_test.h"
 

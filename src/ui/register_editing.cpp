@@ -1,9 +1,9 @@
-#include "registers/register_editing.h"
+#include "ui/register_editing.h"
 
-#include "protocol/connection_settings.h"
 #include "protocol/frame_codec.h"
-#include "protocol/link_lamp.h"
 #include "runtime/to_number.h"
+#include "ui/connection_settings.h"
+#include "ui/link_lamp.h"
 
 namespace tavr {
 

@@ -1,10 +1,10 @@
-#include "registers/reply_decoding.h"
+#include "ui/reply_decoding.h"
 
 #include <array>
 
 #include "protocol/frame_codec.h"
-#include "protocol/link_lamp.h"
 #include "protocol/read_reply.h"
+#include "ui/link_lamp.h"
 
 namespace tavr {
 

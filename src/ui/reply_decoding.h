@@ -2,11 +2,11 @@
 
 #include <cstdint>
 
-#include "protocol/meter_controls.h"
-#include "protocol/read_cycle.h"
-#include "protocol/reply_collection.h"
 #include "registers/register_catalogue.h"
 #include "registers/register_reading.h"
+#include "ui/meter_controls.h"
+#include "ui/read_cycle.h"
+#include "ui/reply_collection.h"
 
 namespace tavr {
 

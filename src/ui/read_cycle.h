@@ -3,8 +3,8 @@
 #include <cstdint>
 #include <optional>
 
-#include "protocol/meter_controls.h"
-#include "protocol/reply_collection.h"
+#include "ui/meter_controls.h"
+#include "ui/reply_collection.h"
 
 namespace tavr {
 

@@ -1,9 +1,9 @@
-#include "protocol/read_cycle.h"
+#include "ui/read_cycle.h"
 
 #include "protocol/frame_codec.h"
-#include "protocol/link_lamp.h"
 #include "runtime/saturating_int32.h"
 #include "runtime/to_number.h"
+#include "ui/link_lamp.h"
 
 namespace tavr {
 

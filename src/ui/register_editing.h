@@ -3,10 +3,10 @@
 #include <cstdint>
 
 #include "framework/list_view.h"
-#include "protocol/meter_controls.h"
-#include "protocol/read_cycle.h"
-#include "protocol/reply_collection.h"
 #include "registers/register_catalogue.h"
+#include "ui/meter_controls.h"
+#include "ui/read_cycle.h"
+#include "ui/reply_collection.h"
 
 namespace tavr {
 
