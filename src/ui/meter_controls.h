@@ -13,25 +13,26 @@
 namespace tavr {
 
 // The main window and the controls of it that the program's handlers read and write, by their
-// form names.
+// form names; main_window_layout.cpp says what each one is.
 struct MeterControls {
     Window& window;
-    ComboBox& 串口号;          // serial port number selector
-    ComboBox& 波特率;          // baud rate selector
-    ComboBox& 设备ID;          // device ID selector
-    ShapeBox& 外形框1;         // the link lamp
-    Button& 联机按钮;          // connect / disconnect button
-    Button& 读取数据;          // manual read button
-    CheckBox& 自动读取选择框;  // auto-read check box
-    EditBox& 隔几秒;           // auto-read period in seconds
-    Timer& 时钟1;              // re-read timer, armed once per register write
-    Timer& 时钟2;              // auto-read timer
-    SerialPort& 端口1;         // the serial port to the meter
-    ListView& 超级列表框1;     // the register table
-    EditBox& 小数位预设值;     // catalogue: decimals of every register
-    EditBox& 数值对应单位;     // catalogue: unit of every register
-    EditBox& 数据备注说明;     // catalogue: remark of every register
-    EditBox& 修改最大限制;     // catalogue: largest value a write may carry
+    ComboBox& 串口号;
+    ComboBox& 波特率;
+    ComboBox& 设备ID;
+    ShapeBox& 外形框1;
+    Button& 联机按钮;
+    Button& 读取数据;
+    CheckBox& 自动读取选择框;
+    EditBox& 隔几秒;
+    Timer& 时钟1;
+    Timer& 时钟2;
+    Timer& 时钟3;
+    SerialPort& 端口1;
+    ListView& 超级列表框1;
+    EditBox& 小数位预设值;
+    EditBox& 数值对应单位;
+    EditBox& 数据备注说明;
+    EditBox& 修改最大限制;
 };
 
 }  // namespace tavr

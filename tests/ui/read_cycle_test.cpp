@@ -116,6 +116,30 @@ TEST_F(ReadCycleTest, AReplyFromTheDeviceAskedIsShownAfterTheSelectorMoved) {
     EXPECT_EQ(C().超级列表框1.GetItemText(9), "00333");
 }
 
+// A read step that sends nothing (the last request is still outstanding) leaves the awaited
+// device as it was: the late answer of the device asked is still shown.
+TEST_F(ReadCycleTest, AReadThatSendsNothingKeepsAwaitingTheDeviceAsked) {
+    Start();
+    ClickConnect();
+    C().设备ID.Pick(6);
+    ClickRead();  // to device 7
+    Advance(400);
+    C().设备ID.Pick(7);
+    ClickRead();  // device 8 is selected, but 7 has not answered yet
+    EXPECT_EQ(Sent(), std::vector<std::string>{"07 03 00 00 00 23 04 75"});
+    Advance(500);
+    Receive(ReplyFrame(Registers({{0x09, 777}}), 7));
+    EXPECT_EQ(C().超级列表框1.GetItemText(9), "00777");
+
+    ClickRead();  // the lamp is green: the request goes to device 8, whose answer counts now
+    Receive(ReplyFrame(Registers({{0x09, 888}}), 7));
+    EXPECT_EQ(C().超级列表框1.GetItemText(9), "00777");
+    Advance(100);
+    ClickRead();
+    Receive(ReplyFrame(Registers({{0x09, 888}}), 8));
+    EXPECT_EQ(C().超级列表框1.GetItemText(9), "00888");
+}
+
 // Acts as a meter that answers every request at once with one byte, so that the lamp is green
 // again for the next tick.
 class AutoRead : public MeterProgramTest {

@@ -292,5 +292,61 @@ TEST_F(Editing, TheConfirmedValueIsWrittenEvenAfterAReadReplacedItsRow) {
     EXPECT_EQ(Sent(), (std::vector<std::string>{ReadFromDevice1, Write1234To0009H}));
 }
 
+// A write confirmed while a reply arrives: how the rest of the reply comes.
+struct HeldWriteCase {
+    const char* name;
+    int laterBytes;    // bytes of the reply after the write was confirmed
+    std::int64_t gap;  // milliseconds before each of them
+    friend void PrintTo(const HeldWriteCase& value, std::ostream* out) { *out << value.name; }
+};
+
+class HeldWrites : public Editing, public testing::WithParamInterface<HeldWriteCase> {};
+
+TEST_P(HeldWrites, GoOutWhenTheReplyEndsOrTheLineHasBeenQuietFor100Milliseconds) {
+    constexpr int kFirstBytes = 30;
+    const ByteSet reply = ReplyFrame(Registers({{0x09, 600}}));
+    Table().FocusRow(9);
+    ConfirmEdit(9, "1234");
+    ClickRead();  // ends the edit by clicking the button
+    Receive(ByteSet(reply.begin(), reply.begin() + kFirstBytes));
+    Table().FocusRow(10);
+    const std::vector<std::string> readOnly{ReadFromDevice1};
+    EXPECT_EQ(Sent(), readOnly) << "the write waits while the reply arrives";
+    for (int i = 0; i < GetParam().laterBytes; ++i) {
+        Advance(GetParam().gap);
+        ASSERT_EQ(Sent(), readOnly) << "before byte " << kFirstBytes + i;
+        Receive({reply[static_cast<std::size_t>(kFirstBytes + i)]});
+    }
+    const bool complete = kFirstBytes + GetParam().laterBytes == ReadReplyLength;
+    if (!complete) {
+        Advance(99);
+        EXPECT_EQ(Sent(), readOnly);
+        Advance(1);
+    }
+    EXPECT_EQ(Sent(), (std::vector<std::string>{ReadFromDevice1, Write1234To0009H}));
+    EXPECT_EQ(Lamp(), Red);
+    EXPECT_EQ(Row(9)[0], complete ? "00600" : "1234");
+}
+
+INSTANTIATE_TEST_SUITE_P(Replies, HeldWrites,
+                         testing::Values(HeldWriteCase{"ReplyCompletes", ReadReplyLength - 30, 2},
+                                         HeldWriteCase{"ReplyStalls", 0, 0},
+                                         HeldWriteCase{"ReplySlowsThenStalls", 10, 90},
+                                         HeldWriteCase{"BytesJustInsideTheGap", 5, 99}),
+                         [](const auto& info) { return info.param.name; });
+
+TEST_F(Editing, AWriteHeldOverAReplyGoesOutBeforeTheNextWrite) {
+    const ByteSet reply = ReplyFrame(Registers({{0x09, 600}}));
+    Table().FocusRow(9);
+    ConfirmEdit(9, "1234");
+    ClickRead();
+    Receive(ByteSet(reply.begin(), reply.begin() + 30));
+    Table().FocusRow(10);
+    ConfirmEdit(3, "7");  // the edit drops the reply's bytes: the line is free for writes
+    Table().Focus();
+    EXPECT_EQ(Sent(), (std::vector<std::string>{ReadFromDevice1, Write1234To0009H,
+                                                "01 06 00 03 00 07 38 08"}));
+}
+
 }  // namespace
 }  // namespace tavr
