@@ -222,8 +222,7 @@ class ReplyPathScript {
         const ByteSet* bytes = std::get_if<ByteSet>(&frame);
         Require(bytes != nullptr && bytes->size() == RequestLength, "a request is 8 bytes");
         const std::span<const std::uint8_t> request(*bytes);
-        const std::uint16_t crc = Crc16(request.first(6));
-        Require(request[6] == (crc & 0xFF) && request[7] == crc >> 8, "a request's CRC is right");
+        Require(CrcMatches(request), "a request's CRC is right");
         const int address = request[2] << 8 | request[3];
         const int value = request[4] << 8 | request[5];
         if (request[1] == ReadFunction) {

@@ -45,10 +45,9 @@ ByteSet MeterReply() {
         bytes.push_back(static_cast<std::uint8_t>(value >> 8));
         bytes.push_back(static_cast<std::uint8_t>(value & 0xFF));
     }
-    const std::uint16_t crc = Crc16(bytes);
-    bytes.push_back(static_cast<std::uint8_t>(crc & 0xFF));
-    bytes.push_back(static_cast<std::uint8_t>(crc >> 8));
-    return ByteSet(bytes.begin(), bytes.end());
+    ByteSet reply(bytes.begin(), bytes.end());
+    AppendCrc(reply);
+    return reply;
 }
 
 struct RunFigures {

@@ -101,9 +101,7 @@ ByteSet Resealed(std::size_t offset, std::uint8_t value) {
     ByteSet reply = ReplyFrame(Registers({{0x09, 222}}));
     reply[offset] = value;
     reply.resize(ReadReplyLength - 2);
-    const std::uint16_t crc = Crc16(reply);
-    reply.push_back(static_cast<std::uint8_t>(crc & 0xFF));
-    reply.push_back(static_cast<std::uint8_t>(crc >> 8));
+    AppendCrc(reply);
     return reply;
 }
 
