@@ -7,7 +7,7 @@
 namespace tavr {
 
 // Prepares the main window once it exists, before any operator input: switches on the themed
-// look, clears the edit flags, loads the register catalogue from the four hidden edit boxes and
+// look, clears the pending write, loads the register catalogue from the four hidden edit boxes and
 // restores the three selectors from the remembered settings.
 void OnWindowCreated(MeterControls& controls, RegisterCatalogue& catalogue, RegisterEditor& editor);
 
