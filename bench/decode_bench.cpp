@@ -7,19 +7,20 @@
 
 #include <algorithm>
 #include <memory>
+#include <span>
 #include <utility>
 #include <vector>
 
 #include "framework/headless_window_thread.h"
 #include "protocol/frame_codec.h"
-#include "protocol/link_lamp.h"
-#include "registers/reply_decoding.h"
+#include "protocol/read_reply.h"
 #include "support/meter_reply.h"
 #include "support/replay_device.h"
 #include "support/require.h"
 #include "support/scratch_config_home.h"
 #include "ui/main_window_layout.h"
 #include "ui/meter_program.h"
+#include "ui/reply_decoding.h"
 #include "ui/start_up.h"
 
 namespace tavr {
@@ -101,26 +102,24 @@ void CollectionWithoutDecoding(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations() * (ReadReplyLength - 1));
 }
 
-// DecodeReply on its own, built from the same parts as the program, over a collected reply.
+// DecodeReply on its own, built from the same parts as the program, over a reply parsed anew
+// each time as the collection does.
 void DecodeReplyAlone(benchmark::State& state) {
     ScratchConfigHome configHome;
     HeadlessWindowThread thread;
     Window window(thread.Thread(), "decode", 700, 680);
     MeterControls controls = BuildMainWindow(window, nullptr);
     RegisterCatalogue catalogue;
-    ReplyCollection reply;
-    ReadCycle readCycle(controls, reply);
-    RegisterEditor editor(controls, reply, catalogue, readCycle);
-    ReplyDecoder decoder(controls, reply, catalogue, readCycle);
-    window.onCreated = [&] { OnWindowCreated(controls, catalogue, reply, editor); };
+    LinkState link;
+    ReadCycle readCycle(controls, link);
+    RegisterEditor editor(controls, link, catalogue, readCycle);
+    ReplyDecoder decoder(controls, link, catalogue);
+    window.onCreated = [&] { OnWindowCreated(controls, catalogue, editor); };
     window.Create();
-    // A request to device 1 (on no port), so that its reply is the one awaited.
-    controls.外形框1.SetFillColour(LampReady);
-    readCycle.SendReadRequest();
     const ByteSet collected = SimulatedMeterReply();
-    std::copy(collected.begin(), collected.end(), reply.replyBytes.begin());
     for (auto _ : state) {
-        decoder.DecodeReply();
+        decoder.DecodeReply(
+            ParseReadReply(std::span<const std::uint8_t, ReadReplyLength>(collected)));
     }
     CheckFilled(state, controls.超级列表框1);
 }

@@ -34,7 +34,6 @@
 
 #include "framework/qt/qt_window_peer.h"
 #include "framework/qt/qt_window_system.h"
-#include "protocol/link_lamp.h"
 #include "serial/serial_port_unit.h"
 #include "serial/unique_fd.h"
 #include "support/benchmark_main.h"
@@ -43,6 +42,7 @@
 #include "support/require.h"
 #include "support/resident_memory.h"
 #include "support/scratch_config_home.h"
+#include "ui/link_lamp.h"
 #include "ui/meter_program.h"
 
 namespace tavr {

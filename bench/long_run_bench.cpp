@@ -20,7 +20,6 @@
 
 #include "framework/qt/qt_window_system.h"
 #include "protocol/frame_codec.h"
-#include "protocol/link_lamp.h"
 #include "serial/serial_port_unit.h"
 #include "simulator_process/simulator_process.h"
 #include "support/benchmark_main.h"
@@ -29,6 +28,7 @@
 #include "support/require.h"
 #include "support/resident_memory.h"
 #include "support/scratch_config_home.h"
+#include "ui/link_lamp.h"
 #include "ui/meter_program.h"
 
 namespace tavr {

@@ -22,7 +22,6 @@
 
 #include "framework/qt/qt_window_system.h"
 #include "protocol/frame_codec.h"
-#include "protocol/link_lamp.h"
 #include "support/benchmark_main.h"
 #include "support/count_options.h"
 #include "support/figure_table.h"
@@ -31,6 +30,7 @@
 #include "support/require.h"
 #include "support/sample_statistics.h"
 #include "support/scratch_config_home.h"
+#include "ui/link_lamp.h"
 #include "ui/meter_program.h"
 
 namespace tavr {

@@ -40,12 +40,12 @@ namespace tavr {
 namespace {
 
 // Bounds the work one input can ask for.
-constexpr int MaximumSteps = 256;
-constexpr int MaximumAdvanceMs = 1000;
+constexpr int kMaximumSteps = 256;
+constexpr int kMaximumAdvanceMs = 1000;
 // Rows beyond the table's 35, so that edits and focus moves on missing rows come up too.
-constexpr int RowChoices = RegisterCount + 5;
+constexpr int kRowChoices = RegisterCount + 5;
 // Script steps; the seeds use the first 16, with the window closing last.
-constexpr int StepChoices = 17;
+constexpr int kStepChoices = 17;
 
 using Values = std::array<std::uint16_t, RegisterCount>;
 
@@ -64,7 +64,7 @@ class ReplyPathScript {
     void Step(FuzzInput& input) {
         MeterControls& controls = program_.Controls();
         ListView& table = controls.超级列表框1;
-        switch (input.Byte() % StepChoices) {
+        switch (input.Byte() % kStepChoices) {
             case 0:
             case 1:
                 Arrive(input.Chars(255));
@@ -76,7 +76,7 @@ class ReplyPathScript {
                 controls.读取数据.Click();
                 break;
             case 3:
-                table.BeginEdit(input.Byte() % RowChoices);
+                table.BeginEdit(input.Byte() % kRowChoices);
                 break;
             case 4:
                 table.TypeEditText(Text(input.Chars(16)));
@@ -91,13 +91,13 @@ class ReplyPathScript {
                 table.Focus();
                 break;
             case 8:
-                table.FocusRow(input.Byte() % RowChoices);
+                table.FocusRow(input.Byte() % kRowChoices);
                 break;
             case 9:
                 controls.读取数据.Focus();
                 break;
             case 10:
-                thread_.Clock().Advance(input.Uint16() % (MaximumAdvanceMs + 1));
+                thread_.Clock().Advance(input.Uint16() % (kMaximumAdvanceMs + 1));
                 break;
             case 11:
                 controls.自动读取选择框.Click();
@@ -222,8 +222,7 @@ class ReplyPathScript {
         const ByteSet* bytes = std::get_if<ByteSet>(&frame);
         Require(bytes != nullptr && bytes->size() == RequestLength, "a request is 8 bytes");
         const std::span<const std::uint8_t> request(*bytes);
-        const std::uint16_t crc = Crc16(request.first(6));
-        Require(request[6] == (crc & 0xFF) && request[7] == crc >> 8, "a request's CRC is right");
+        Require(CrcMatches(request), "a request's CRC is right");
         const int address = request[2] << 8 | request[3];
         const int value = request[4] << 8 | request[5];
         if (request[1] == ReadFunction) {
@@ -259,7 +258,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     tavr::FuzzInput input(data, size);
     tavr::ReplyPathScript script;
-    for (int step = 0; step < tavr::MaximumSteps && !input.Empty(); ++step) {
+    for (int step = 0; step < tavr::kMaximumSteps && !input.Empty(); ++step) {
         script.Step(input);
     }
     script.CheckRows();

@@ -17,13 +17,13 @@
 
 #include "framework/win32/win32_window_system.h"
 #include "protocol/frame_codec.h"
-#include "protocol/link_lamp.h"
 #include "support/benchmark_main.h"
 #include "support/count_options.h"
 #include "support/figure_table.h"
 #include "support/replay_device.h"
 #include "support/require.h"
 #include "support/sample_statistics.h"
+#include "ui/link_lamp.h"
 #include "ui/meter_program.h"
 
 namespace tavr {
@@ -45,10 +45,9 @@ ByteSet MeterReply() {
         bytes.push_back(static_cast<std::uint8_t>(value >> 8));
         bytes.push_back(static_cast<std::uint8_t>(value & 0xFF));
     }
-    const std::uint16_t crc = Crc16(bytes);
-    bytes.push_back(static_cast<std::uint8_t>(crc & 0xFF));
-    bytes.push_back(static_cast<std::uint8_t>(crc >> 8));
-    return ByteSet(bytes.begin(), bytes.end());
+    ByteSet reply(bytes.begin(), bytes.end());
+    AppendCrc(reply);
+    return reply;
 }
 
 struct RunFigures {
@@ -139,6 +138,7 @@ class Win32DecodeBench {
     HWND table_ = nullptr;
     std::uint64_t bytes_ = 0;
     Clock::time_point filledAt_;
+
   public:
     double lastUs_ = 0;
     int lastN_ = 0;

@@ -3,11 +3,10 @@
 #include <algorithm>
 #include <charconv>
 
-#include "protocol/connection_settings.h"
+#include "registers/selector_entries.h"
 #include "runtime/registry.h"
 #include "runtime/to_number.h"
 #include "runtime/to_text.h"
-#include "ui/selector_entries.h"
 
 namespace tavr {
 

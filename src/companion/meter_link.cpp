@@ -32,9 +32,7 @@ std::uint8_t ExceptionCode(const ByteSet& answer, const ByteSet& request) {
         answer[1] != (request[1] | ExceptionFlag)) {
         return 0;
     }
-    const std::uint16_t crc = Crc16(std::span(answer.data(), 3));
-    const bool crcMatches = answer[3] == (crc & 0xFF) && answer[4] == (crc >> 8);
-    return crcMatches ? answer[2] : 0;
+    return CrcMatches(std::span(answer).first(ExceptionLength)) ? answer[2] : 0;
 }
 
 }  // namespace

@@ -6,8 +6,8 @@
 #include <string>
 
 #include "companion/register_address.h"
+#include "registers/register_table_columns.h"
 #include "runtime/to_number.h"
-#include "ui/register_table_columns.h"
 
 namespace tavr {
 

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <span>
 
+#include "protocol/crc.h"
 #include "runtime/types.h"
 
 namespace tavr {
@@ -14,9 +15,6 @@ inline constexpr std::uint8_t ReadFunction = 0x03;
 inline constexpr std::uint8_t WriteFunction = 0x06;
 inline constexpr int RequestLength = 8;
 inline constexpr int ReadReplyLength = 75;
-
-// The Modbus checksum: reflected polynomial 0xA001, initial value 0xFFFF, no final inversion.
-std::uint16_t Crc16(std::span<const std::uint8_t> bytes);
 
 // Read request for all 35 holding registers; only the low 8 bits of the device ID are used.
 ByteSet BuildReadRequest(std::int32_t deviceId);

@@ -5,14 +5,13 @@ namespace tavr {
 namespace {
 
 // Bytes before the register values: address, function, byte count.
-constexpr std::size_t HeaderLength = 3;
-constexpr std::size_t ChecksumOffset = ReadReplyLength - 2;
-constexpr std::uint8_t FullByteCount = 2 * RegisterCount;
+constexpr std::size_t kHeaderLength = 3;
+constexpr std::uint8_t kFullByteCount = 2 * RegisterCount;
 
 }  // namespace
 
 bool ReadReply::IsIntactReplyFrom(std::uint8_t deviceId) const {
-    return slaveAddress == deviceId && function == ReadFunction && byteCount == FullByteCount &&
+    return slaveAddress == deviceId && function == ReadFunction && byteCount == kFullByteCount &&
            crcMatches;
 }
 
@@ -25,15 +24,13 @@ ReadReply ParseReadReply(std::span<const std::uint8_t, ReadReplyLength> bytes) {
         reply.values[static_cast<std::size_t>(k)] =
             static_cast<std::uint16_t>(RegisterValue(bytes, k));
     }
-    const std::uint16_t crc = Crc16(bytes.first(ChecksumOffset));
-    reply.crcMatches =
-        bytes[ChecksumOffset] == (crc & 0xFF) && bytes[ChecksumOffset + 1] == (crc >> 8);
+    reply.crcMatches = CrcMatches(bytes);
     return reply;
 }
 
 ByteSet BuildReadReply(std::uint8_t deviceId, std::span<const std::uint16_t> values) {
     ByteSet reply;
-    reply.reserve(HeaderLength + 2 * values.size() + 2);
+    reply.reserve(kHeaderLength + 2 * values.size() + 2);
     reply.push_back(deviceId);
     reply.push_back(ReadFunction);
     reply.push_back(static_cast<std::uint8_t>(2 * values.size()));
@@ -41,9 +38,7 @@ ByteSet BuildReadReply(std::uint8_t deviceId, std::span<const std::uint16_t> val
         reply.push_back(static_cast<std::uint8_t>(value >> 8));
         reply.push_back(static_cast<std::uint8_t>(value & 0xFF));
     }
-    const std::uint16_t crc = Crc16(reply);
-    reply.push_back(static_cast<std::uint8_t>(crc & 0xFF));
-    reply.push_back(static_cast<std::uint8_t>(crc >> 8));
+    AppendCrc(reply);
     return reply;
 }
 

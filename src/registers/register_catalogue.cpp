@@ -6,7 +6,7 @@ namespace tavr {
 
 namespace {
 
-constexpr std::string_view EntrySeparator = "//";
+constexpr std::string_view kEntrySeparator = "//";
 
 Text EntryAt(const TextArray& list, std::uint16_t address) {
     return address < list.size() ? list[address] : Text{};
@@ -17,10 +17,10 @@ Text EntryAt(const TextArray& list, std::uint16_t address) {
 void RegisterCatalogue::LoadCatalogue(std::string_view decimalsText, std::string_view unitsText,
                                       std::string_view remarksText,
                                       std::string_view maxLimitsText) {
-    decimals_ = SplitText(decimalsText, EntrySeparator);
-    units_ = SplitText(unitsText, EntrySeparator);
-    remarks_ = SplitText(remarksText, EntrySeparator);
-    maxLimits_ = SplitText(maxLimitsText, EntrySeparator);
+    decimals_ = SplitText(decimalsText, kEntrySeparator);
+    units_ = SplitText(unitsText, kEntrySeparator);
+    remarks_ = SplitText(remarksText, kEntrySeparator);
+    maxLimits_ = SplitText(maxLimitsText, kEntrySeparator);
 }
 
 RegisterEntry RegisterCatalogue::Entry(std::uint16_t address) const {

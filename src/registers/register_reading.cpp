@@ -11,29 +11,29 @@ namespace tavr {
 namespace {
 
 // Registers with a display rule of their own.
-constexpr int DecimalFlags = 0x02;
-constexpr int Voltage = 0x03;
-constexpr int Current = 0x04;
-constexpr int Temperature = 0x05;
-constexpr int SecondTemperature = 0x06;
-constexpr int OutOfRangeTime = 0x14;
-constexpr int BacklightTime = 0x15;
-constexpr int Shunt = 0x18;
-constexpr int CurrentZeroOffset = 0x19;
-constexpr int LineLossCompensation = 0x1A;
-constexpr int SecondVoltage = 0x1E;
+constexpr int kDecimalFlags = 0x02;
+constexpr int kVoltage = 0x03;
+constexpr int kCurrent = 0x04;
+constexpr int kTemperature = 0x05;
+constexpr int kSecondTemperature = 0x06;
+constexpr int kOutOfRangeTime = 0x14;
+constexpr int kBacklightTime = 0x15;
+constexpr int kShunt = 0x18;
+constexpr int kCurrentZeroOffset = 0x19;
+constexpr int kLineLossCompensation = 0x1A;
+constexpr int kSecondVoltage = 0x1E;
 
 // A temperature raw value above this has its top bit set: the value is negative.
-constexpr std::int32_t TemperatureSignLimit = 4095;
-constexpr std::int32_t TemperatureSignBit = 4096;
+constexpr std::int32_t kTemperatureSignLimit = 4095;
+constexpr std::int32_t kTemperatureSignBit = 4096;
 // The zero offset is stored with 100 added, so that it can be negative.
-constexpr std::int32_t ZeroOffsetBias = 100;
+constexpr std::int32_t kZeroOffsetBias = 100;
 // A current flag above this marks a negative current; the decimals are what lies above it.
-constexpr std::int32_t CurrentSignFlag = 16;
+constexpr std::int32_t kCurrentSignFlag = 16;
 
 // Cell texts are formatted into fixed buffers: a reply fills 35 rows, and apart from the
 // remarks every text fits a string's own storage, so decoding allocates only for the remarks.
-constexpr char HexDigits[] = "0123456789ABCDEF";
+constexpr char kHexDigits[] = "0123456789ABCDEF";
 
 // The raw value as five digits with leading zeros ("00042"); a register holds at most 65535.
 Text ZeroPadded(std::uint16_t raw) {
@@ -48,15 +48,15 @@ Text ZeroPadded(std::uint16_t raw) {
 
 // The high and low byte as "0xHH 0xLL", upper-case and two digits each.
 Text HexBytesText(std::uint16_t raw) {
-    const char text[] = {'0', 'x', HexDigits[raw >> 12],        HexDigits[(raw >> 8) & 0xF], ' ',
-                         '0', 'x', HexDigits[(raw >> 4) & 0xF], HexDigits[raw & 0xF]};
+    const char text[] = {'0', 'x', kHexDigits[raw >> 12],        kHexDigits[(raw >> 8) & 0xF], ' ',
+                         '0', 'x', kHexDigits[(raw >> 4) & 0xF], kHexDigits[raw & 0xF]};
     return Text(text, sizeof text);
 }
 
 // The address as "0x00HH"; the registers end at 0022H.
 Text AddressText(int address) {
     const char text[] = {
-        '0', 'x', '0', '0', HexDigits[(address >> 4) & 0xF], HexDigits[address & 0xF]};
+        '0', 'x', '0', '0', kHexDigits[(address >> 4) & 0xF], kHexDigits[address & 0xF]};
     return Text(text, sizeof text);
 }
 
@@ -112,41 +112,41 @@ ShownValue ApplyRegisterRule(int address, std::int32_t n, const ReadReply& reply
                              RegisterCatalogue& catalogue) {
     // Register 0002H: its high byte carries the decimals of the two voltages, its low byte the
     // sign and decimals of the current.
-    const std::int32_t voltageFlags = reply.values[DecimalFlags] >> 8;
-    const std::int32_t currentFlags = reply.values[DecimalFlags] & 0xFF;
+    const std::int32_t voltageFlags = reply.values[kDecimalFlags] >> 8;
+    const std::int32_t currentFlags = reply.values[kDecimalFlags] & 0xFF;
     switch (address) {
-        case Voltage:
-            catalogue.SetDecimals(Voltage, ToText(voltageFlags % 16));
+        case kVoltage:
+            catalogue.SetDecimals(kVoltage, ToText(voltageFlags % 16));
             return {"", static_cast<double>(n), std::nullopt};
-        case SecondVoltage:
-            catalogue.SetDecimals(SecondVoltage, ToText(voltageFlags / 16));
+        case kSecondVoltage:
+            catalogue.SetDecimals(kSecondVoltage, ToText(voltageFlags / 16));
             return {"", static_cast<double>(n), std::nullopt};
-        case Current:
-            if (currentFlags >= CurrentSignFlag) {
-                catalogue.SetDecimals(Current, ToText(currentFlags - CurrentSignFlag));
+        case kCurrent:
+            if (currentFlags >= kCurrentSignFlag) {
+                catalogue.SetDecimals(kCurrent, ToText(currentFlags - kCurrentSignFlag));
                 return {"-", static_cast<double>(n), std::nullopt};
             }
-            catalogue.SetDecimals(Current, ToText(currentFlags));
+            catalogue.SetDecimals(kCurrent, ToText(currentFlags));
             return {"", static_cast<double>(n), std::nullopt};
-        case Temperature:
-        case SecondTemperature:
-            if (n > TemperatureSignLimit) {
-                return {"-", static_cast<double>(n - TemperatureSignBit),
-                        ToText(n - TemperatureSignBit)};
+        case kTemperature:
+        case kSecondTemperature:
+            if (n > kTemperatureSignLimit) {
+                return {"-", static_cast<double>(n - kTemperatureSignBit),
+                        ToText(n - kTemperatureSignBit)};
             }
             return {"+", static_cast<double>(n), std::nullopt};
-        case OutOfRangeTime:
-        case BacklightTime:
+        case kOutOfRangeTime:
+        case kBacklightTime:
             // Shown as minutes and seconds; the number is the seconds.
             return {"", static_cast<double>(n), ToText(n / 60) + "分" + ToText(n % 60)};
-        case Shunt:
+        case kShunt:
             return {"75mV", static_cast<double>(n), std::nullopt};
-        case CurrentZeroOffset:
-            if (n > ZeroOffsetBias) {
-                return {"+", static_cast<double>(n - ZeroOffsetBias), ToText(n - ZeroOffsetBias)};
+        case kCurrentZeroOffset:
+            if (n > kZeroOffsetBias) {
+                return {"+", static_cast<double>(n - kZeroOffsetBias), ToText(n - kZeroOffsetBias)};
             }
             return {"-", static_cast<double>(n), std::nullopt};
-        case LineLossCompensation:
+        case kLineLossCompensation:
             return {"1A+", static_cast<double>(n), std::nullopt};
         default:
             return {"", static_cast<double>(n), std::nullopt};

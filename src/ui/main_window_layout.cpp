@@ -2,9 +2,10 @@
 
 #include "framework/label.h"
 #include "registers/catalogue_texts.h"
+#include "registers/register_table_columns.h"
+#include "registers/selector_entries.h"
 #include "runtime/to_text.h"
-#include "ui/register_table_columns.h"
-#include "ui/selector_entries.h"
+#include "ui/link_lamp.h"
 
 namespace tavr {
 
@@ -98,7 +99,7 @@ MeterControls BuildMainWindow(Window& window, const SerialPort::DeviceFactory& m
     外形框1.SetShape(ShapeBox::Shape::Circle);
     外形框1.SetOutlineColour(0x000000);
     外形框1.SetOutlineWidth(1);
-    外形框1.SetFillColour(0x000000);
+    外形框1.SetFillColour(LampNeverConnected);
     // Label 7.
     Label& 标签7 = window.Add<Label>("标签7", Bounds{3, 8, 40, 24});
     标签7.SetCaption("COM:");
@@ -110,6 +111,8 @@ MeterControls BuildMainWindow(Window& window, const SerialPort::DeviceFactory& m
     // Connect button.
     Button& 联机按钮 = AddTabStop<Button>(window, "联机按钮", {348, 7, 80, 31});
     联机按钮.SetCaption("联机");
+    // Clock 3, the hold timer: not on the form; it sends a write held while a reply arrives.
+    Timer& 时钟3 = window.Add<Timer>("时钟3");
 
     return MeterControls{
         .window = window,
@@ -123,6 +126,7 @@ MeterControls BuildMainWindow(Window& window, const SerialPort::DeviceFactory& m
         .隔几秒 = 隔几秒,
         .时钟1 = 时钟1,
         .时钟2 = 时钟2,
+        .时钟3 = 时钟3,
         .端口1 = 端口1,
         .超级列表框1 = 超级列表框1,
         .小数位预设值 = 小数位预设值,

@@ -5,7 +5,7 @@
 
 #include "framework/serial_port.h"
 #include "framework/window.h"
-#include "protocol/meter_controls.h"
+#include "ui/meter_controls.h"
 
 namespace tavr {
 
@@ -16,7 +16,8 @@ inline constexpr std::int32_t MainWindowWidth = 695;
 inline constexpr std::int32_t MainWindowHeight = 670;
 
 // Adds the main window's 19 controls to `window` (made with the title and size above) in their
-// design order, which is also their stacking and Tab order, with their design values. The port
+// design order, which is also their stacking and Tab order, with their design values, and
+// after them the hold timer `时钟3`. The port
 // `端口1` gets its device from `makeDevice`. Returns the controls the program's handlers use.
 MeterControls BuildMainWindow(Window& window, const SerialPort::DeviceFactory& makeDevice);
 

@@ -9,9 +9,9 @@ namespace tavr {
 MeterProgram::MeterProgram(WindowThread& thread, const SerialPort::DeviceFactory& makeDevice)
     : window_(thread, Text(MainWindowTitle), MainWindowWidth, MainWindowHeight),
       controls_(BuildMainWindow(window_, makeDevice)),
-      readCycle_(controls_, reply_),
-      replyDecoder_(controls_, reply_, catalogue_, readCycle_),
-      registerEditor_(controls_, reply_, catalogue_, readCycle_) {
+      readCycle_(controls_, link_),
+      replyDecoder_(controls_, link_, catalogue_),
+      registerEditor_(controls_, link_, catalogue_, readCycle_) {
     BindEvents();
 }
 
@@ -20,25 +20,29 @@ MeterProgram::~MeterProgram() {
 }
 
 void MeterProgram::BindEvents() {
-    window_.onCreated = [this] { OnWindowCreated(controls_, catalogue_, reply_, registerEditor_); };
-    controls_.联机按钮.onClicked = [this] { OnConnectClicked(controls_); };
+    window_.onCreated = [this] { OnWindowCreated(controls_, catalogue_, registerEditor_); };
+    controls_.联机按钮.onClicked = [this] { OnConnectClicked(controls_, link_); };
     controls_.读取数据.onClicked = [this] { readCycle_.OnManualRead(); };
     controls_.隔几秒.onContentChanged = [this] { readCycle_.OnPeriodChanged(); };
     controls_.自动读取选择框.onClicked = [this] { readCycle_.OnAutoReadToggled(); };
     controls_.时钟1.onElapsed = [this] { readCycle_.OnRereadTick(); };
     controls_.时钟2.onElapsed = [this] { readCycle_.OnAutoReadTick(); };
-    controls_.端口1.onDataArrival = [this](std::int32_t byte) { replyDecoder_.OnReplyByte(byte); };
-    ListView& table = controls_.超级列表框1;
-    table.onEditBegin = [this](std::int32_t row) -> std::optional<bool> {
+    controls_.时钟3.onElapsed = [this] { registerEditor_.SendHeldWrites(); };
+    controls_.端口1.onDataArrival = [this](std::int32_t byte) {
+        replyDecoder_.OnReplyByte(byte);
+        registerEditor_.SendHeldWrites();
+    };
+    controls_.超级列表框1.onEditBegin = [this](std::int32_t row) -> std::optional<bool> {
         registerEditor_.OnEditBegin(row);
         return std::nullopt;
     };
-    table.onEditEnd = [this](std::int32_t row, EditOutcome outcome) -> std::optional<bool> {
+    controls_.超级列表框1.onEditEnd = [this](std::int32_t row,
+                                             EditOutcome outcome) -> std::optional<bool> {
         registerEditor_.OnEditEnd(row, outcome);
         return std::nullopt;
     };
-    table.onFocusedRowChanged = [this] { registerEditor_.OnFocusedRowChanged(); };
-    table.onFocusGained = [this] { registerEditor_.OnTableFocus(); };
+    controls_.超级列表框1.onFocusedRowChanged = [this] { registerEditor_.OnFocusedRowChanged(); };
+    controls_.超级列表框1.onFocusGained = [this] { registerEditor_.OnTableFocus(); };
 }
 
 }  // namespace tavr

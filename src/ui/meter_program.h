@@ -3,12 +3,12 @@
 #include "framework/serial_port.h"
 #include "framework/window.h"
 #include "framework/window_thread.h"
-#include "protocol/meter_controls.h"
-#include "protocol/read_cycle.h"
-#include "protocol/reply_collection.h"
 #include "registers/register_catalogue.h"
-#include "registers/register_editing.h"
-#include "registers/reply_decoding.h"
+#include "ui/link_state.h"
+#include "ui/meter_controls.h"
+#include "ui/read_cycle.h"
+#include "ui/register_editing.h"
+#include "ui/reply_decoding.h"
 
 namespace tavr {
 
@@ -34,7 +34,7 @@ class MeterProgram {
     Window window_;
     MeterControls controls_;
     RegisterCatalogue catalogue_;
-    ReplyCollection reply_;
+    LinkState link_;
     ReadCycle readCycle_;
     ReplyDecoder replyDecoder_;
     RegisterEditor registerEditor_;

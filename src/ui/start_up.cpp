@@ -1,20 +1,19 @@
 #include "ui/start_up.h"
 
-#include "protocol/connection_settings.h"
+#include "ui/connection_settings.h"
 
 namespace tavr {
 
 namespace {
 
-constexpr std::int32_t BlueGreyScheme = 1;
+constexpr std::int32_t kBlueGreyScheme = 1;
 
 }  // namespace
 
-void OnWindowCreated(MeterControls& controls, RegisterCatalogue& catalogue, ReplyCollection& reply,
+void OnWindowCreated(MeterControls& controls, RegisterCatalogue& catalogue,
                      RegisterEditor& editor) {
-    controls.window.Thread().EnableVisualStyle(BlueGreyScheme);
+    controls.window.Thread().EnableVisualStyle(kBlueGreyScheme);
     editor.ClearWritePending();
-    reply.editMode = false;
     catalogue.LoadCatalogue(controls.小数位预设值.Content(), controls.数值对应单位.Content(),
                             controls.数据备注说明.Content(), controls.修改最大限制.Content());
     RestoreSelection(ModbusIdPath, controls.设备ID);

@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "protocol/frame_codec.h"
-#include "protocol/link_lamp.h"
 #include "support/reference_master.h"
+#include "ui/link_lamp.h"
 
 namespace tavr {
 namespace {

@@ -10,7 +10,7 @@
 #include <iostream>
 
 #include "protocol/frame_codec.h"
-#include "protocol/link_lamp.h"
+#include "ui/link_lamp.h"
 #include "whole_program_test.h"
 
 namespace tavr {
@@ -20,7 +20,7 @@ using LineFaults = WholeProgramTest;
 
 // An ordinary register, shown as its raw value: the tests change it to tell a fresh reply from
 // an old one.
-constexpr int ChangedRegister = 0x09;
+constexpr int kChangedRegister = 0x09;
 
 double ProcessCpuSeconds() {
     timespec now{};
@@ -45,8 +45,8 @@ class ConnectedProgram : public WholeProgramTest {
     // Has the meter hold `value` in ChangedRegister from now on.
     void ChangeRegister(std::uint16_t value) {
         ASSERT_TRUE(
-            Command("set " + std::to_string(ChangedRegister) + " " + std::to_string(value)));
-        registers_[ChangedRegister] = value;
+            Command("set " + std::to_string(kChangedRegister) + " " + std::to_string(value)));
+        registers_[kChangedRegister] = value;
     }
 
     // Clicks the read button and waits until `bytes` more bytes have arrived.
@@ -123,9 +123,9 @@ TEST_F(ConnectedProgram, AnAnswerWithAWrongChecksumIsNotShown) {
 }
 
 TEST_F(ConnectedProgram, ANoiseStreamNeverLeavesAPartTableAndTheNextReadIsExact) {
-    constexpr int NoiseBytes = 100'000;
-    ASSERT_TRUE(Command("fault garbage " + std::to_string(NoiseBytes)));
-    ReadAndReceive(NoiseBytes);
+    constexpr int kNoiseBytes = 100'000;
+    ASSERT_TRUE(Command("fault garbage " + std::to_string(kNoiseBytes)));
+    ReadAndReceive(kNoiseBytes);
     EXPECT_EQ(PartTablesSeen(), 0u);
     EXPECT_EQ(C().超级列表框1.RowCount(), 0) << "1333 answers' worth of noise, none of it shown";
 
@@ -137,13 +137,13 @@ TEST_F(ConnectedProgram, ANoiseStreamNeverLeavesAPartTableAndTheNextReadIsExact)
 }
 
 TEST_F(ConnectedProgram, AHangUpInTheMiddleOfAnAnswerDoesNotSpinAndAReconnectRecovers) {
-    constexpr std::uint64_t Received = 30;
-    constexpr std::int32_t CarrierLost = 10;
-    ASSERT_TRUE(Command("fault short " + std::to_string(Received)));
-    ReadAndReceive(Received);
+    constexpr std::uint64_t kReceived = 30;
+    constexpr std::int32_t kCarrierLost = 10;
+    ASSERT_TRUE(Command("fault short " + std::to_string(kReceived)));
+    ReadAndReceive(kReceived);
     ASSERT_TRUE(Command("hangup 300"));
     ASSERT_TRUE(PumpUntil([&] { return !LineEvents().empty(); }));
-    EXPECT_EQ(LineEvents(), std::vector<std::int32_t>{CarrierLost});
+    EXPECT_EQ(LineEvents(), std::vector<std::int32_t>{kCarrierLost});
 
     // A watcher that kept polling the dead line would burn a whole core: the process's CPU time
     // over an idle second is counted, not the second timed.

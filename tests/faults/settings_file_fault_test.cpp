@@ -8,7 +8,7 @@
 #include <set>
 
 #include "protocol/frame_codec.h"
-#include "protocol/link_lamp.h"
+#include "ui/link_lamp.h"
 #include "unprivileged_file_access.h"
 #include "whole_program_test.h"
 
@@ -17,7 +17,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr uid_t Nobody = 65534;
+constexpr uid_t kNobody = 65534;
 
 const std::string Stored =
     "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\TAVR_12864]\n\"Modbus_id\"=\"0\"\n"
@@ -79,7 +79,7 @@ class SettingsFileFault : public WholeProgramTest,
                 break;
             case Fault::ForeignFolder:
                 PutFile(UserFile(), Stored);
-                if (chown(Folder().c_str(), Nobody, Nobody) != 0) {
+                if (chown(Folder().c_str(), kNobody, kNobody) != 0) {
                     GTEST_SKIP() << "only root can hand a folder to another user";
                 }
                 break;

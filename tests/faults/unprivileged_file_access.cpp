@@ -8,7 +8,7 @@ namespace tavr {
 
 namespace {
 
-constexpr uid_t Nobody = 65534;
+constexpr uid_t kNobody = 65534;
 
 }  // namespace
 
@@ -23,9 +23,9 @@ UnprivilegedFileAccess::UnprivilegedFileAccess(const std::filesystem::path& home
         lineMode_ = line.st_mode & 07777;
         chmod(lineDevice_.c_str(), 0666);
     }
-    HandOver(home_, Nobody, Nobody);
-    setfsgid(Nobody);
-    setfsuid(Nobody);
+    HandOver(home_, kNobody, kNobody);
+    setfsgid(kNobody);
+    setfsuid(kNobody);
     switched_ = true;
 }
 

@@ -14,7 +14,7 @@ void WholeProgramTest::SetUp() {
     }
     simulator_ = std::make_unique<SimulatorProcess>(
         TAVR_METER_SIM_PATH, Home(),
-        std::vector<std::string>{"--com", "1", "--frozen", "--log", "-"}, Patience);
+        std::vector<std::string>{"--com", "1", "--frozen", "--log", "-"}, kPatience);
     ASSERT_TRUE(simulator_->Started());
     ASSERT_TRUE(AwaitSimulator("ready "));
 }
@@ -58,7 +58,7 @@ void WholeProgramTest::WatchThePort() {
 }
 
 bool WholeProgramTest::PumpUntil(const std::function<bool()>& done) {
-    const auto deadline = std::chrono::steady_clock::now() + Patience;
+    const auto deadline = std::chrono::steady_clock::now() + kPatience;
     while (!done()) {
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
             deadline - std::chrono::steady_clock::now());

@@ -29,7 +29,7 @@ namespace tavr {
 // test can count the frames the meter heard.
 class WholeProgramTest : public ConfigHomeTest {
   protected:
-    static constexpr auto Patience = std::chrono::seconds(60);
+    static constexpr auto kPatience = std::chrono::seconds(60);
 
     void SetUp() override;
     void TearDown() override;

@@ -18,9 +18,9 @@ namespace {
 
 // Short enough that the wait for a reply that never comes costs little; the reply is never
 // looked at, so the outcome does not depend on it.
-constexpr std::uint32_t ReplyTimeoutMicroseconds = 5000;
+constexpr std::uint32_t kReplyTimeoutMicroseconds = 5000;
 // Only a guard against a hang: libmodbus has written the whole frame before its call returns.
-constexpr int FrameArrivalGuardMilliseconds = 5000;
+constexpr int kFrameArrivalGuardMilliseconds = 5000;
 
 class LibmodbusFrames : public testing::Test {
   protected:
@@ -29,7 +29,7 @@ class LibmodbusFrames : public testing::Test {
         ASSERT_EQ(openpty(&master_, &slave_, slavePath.data(), nullptr, nullptr), 0);
         context_ = modbus_new_rtu(slavePath.data(), 9600, 'N', 8, 1);
         ASSERT_NE(context_, nullptr);
-        ASSERT_EQ(modbus_set_response_timeout(context_, 0, ReplyTimeoutMicroseconds), 0);
+        ASSERT_EQ(modbus_set_response_timeout(context_, 0, kReplyTimeoutMicroseconds), 0);
         ASSERT_EQ(modbus_connect(context_), 0) << modbus_strerror(errno);
     }
 
@@ -46,7 +46,7 @@ class LibmodbusFrames : public testing::Test {
     ByteSet SentBytes() const {
         ByteSet bytes;
         pollfd readable{master_, POLLIN, 0};
-        int timeout = FrameArrivalGuardMilliseconds;
+        int timeout = kFrameArrivalGuardMilliseconds;
         while (poll(&readable, 1, timeout) == 1) {
             std::array<std::uint8_t, 256> buffer{};
             const ssize_t count = read(master_, buffer.data(), buffer.size());

@@ -12,9 +12,7 @@ namespace {
 
 ByteSet Sealed(std::initializer_list<std::uint8_t> body) {
     ByteSet frame(body);
-    const std::uint16_t crc = Crc16(frame);
-    frame.push_back(static_cast<std::uint8_t>(crc & 0xFF));
-    frame.push_back(static_cast<std::uint8_t>(crc >> 8));
+    AppendCrc(frame);
     return frame;
 }
 
@@ -22,8 +20,7 @@ bool CrcHolds(const ByteSet& frame) {
     if (frame.size() < 4) {
         return false;
     }
-    const std::uint16_t crc = Crc16(std::span(frame).first(frame.size() - 2));
-    return frame[frame.size() - 2] == (crc & 0xFF) && frame[frame.size() - 1] == (crc >> 8);
+    return CrcMatches(frame);
 }
 
 ByteSet ReadRequest(std::uint8_t slave, int start, int count) {

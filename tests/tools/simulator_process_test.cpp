@@ -100,8 +100,7 @@ class MeterLine {
 };
 
 bool CrcHolds(const ByteSet& frame) {
-    const std::uint16_t crc = Crc16(std::span(frame).first(frame.size() - 2));
-    return frame[frame.size() - 2] == (crc & 0xFF) && frame[frame.size() - 1] == (crc >> 8);
+    return CrcMatches(frame);
 }
 
 class SimulatorProcessTest : public ::testing::Test {

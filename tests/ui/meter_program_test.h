@@ -20,10 +20,10 @@
 namespace tavr {
 
 // Link lamp colours as the operator sees them.
-inline constexpr Colour Black = 0x000000;
-inline constexpr Colour Green = 0x00FF00;
-inline constexpr Colour Red = 0x0000FF;
-inline constexpr Colour Grey = 0x808080;
+inline constexpr Colour kBlack = 0x000000;
+inline constexpr Colour kGreen = 0x00FF00;
+inline constexpr Colour kRed = 0x0000FF;
+inline constexpr Colour kGrey = 0x808080;
 
 // A frame as hexadecimal bytes separated by blanks, e.g. "01 03 00 00 00 23 04 13".
 inline std::string Hex(const ByteSet& frame) {
@@ -122,7 +122,7 @@ class ConnectedProgramTest : public MeterProgramTest {
         ClickRead();
         Receive(ReplyFrame(Registers({{0x00, 1}, {0x09, 500}})));
         ASSERT_EQ(C().超级列表框1.RowCount(), 35);
-        ASSERT_EQ(Lamp(), Green);
+        ASSERT_EQ(Lamp(), kGreen);
         Port().sent.clear();
     }
 };

@@ -8,7 +8,7 @@
 namespace tavr {
 namespace {
 
-constexpr const char* ReadFromDevice1 = "01 03 00 00 00 23 04 13";
+constexpr const char* kReadFromDevice1 = "01 03 00 00 00 23 04 13";
 
 using ReadCycleTest = MeterProgramTest;
 
@@ -16,23 +16,23 @@ TEST_F(ReadCycleTest, AReadBeforeConnectingSendsNothingAndTurnsTheLampRed) {
     Start();
     ClickRead();
     EXPECT_TRUE(Port().sent.empty());
-    EXPECT_EQ(Lamp(), Red);
+    EXPECT_EQ(Lamp(), kRed);
 }
 
 TEST_F(ReadCycleTest, OnlyAGreenLampLetsARequestThrough) {
     Start();
     ClickConnect();
     ClickRead();
-    EXPECT_EQ(Sent(), std::vector<std::string>{ReadFromDevice1});
-    EXPECT_EQ(Lamp(), Red);
+    EXPECT_EQ(Sent(), std::vector<std::string>{kReadFromDevice1});
+    EXPECT_EQ(Lamp(), kRed);
 
     ClickRead();  // no byte of the answer yet
     EXPECT_EQ(Sent().size(), 1u);
 
     Receive(ReplyFrame(Registers({})));
-    EXPECT_EQ(Lamp(), Green);
+    EXPECT_EQ(Lamp(), kGreen);
     ClickRead();
-    EXPECT_EQ(Sent(), (std::vector<std::string>{ReadFromDevice1, ReadFromDevice1}));
+    EXPECT_EQ(Sent(), (std::vector<std::string>{kReadFromDevice1, kReadFromDevice1}));
 }
 
 // What a read request step does some time after a request, by how much of the answer came.
@@ -58,11 +58,11 @@ TEST_P(ReadSteps, SendWhenTheLampIsGreenOrTheRequestIsLostButNeverWhileAReplyArr
     EXPECT_EQ(Sent().size(), step.sends ? 2u : 1u);
     if (step.bytesReceived > 0 && step.bytesReceived < ReadReplyLength && !step.sends) {
         // The step left the reply alone: its rest completes it.
-        EXPECT_EQ(Lamp(), Green);
+        EXPECT_EQ(Lamp(), kGreen);
         Receive(ByteSet(reply.begin() + step.bytesReceived, reply.end()));
         EXPECT_EQ(C().超级列表框1.GetItemText(9), "00111");
     } else {
-        EXPECT_EQ(Lamp(), Red);
+        EXPECT_EQ(Lamp(), kRed);
     }
 }
 
@@ -85,7 +85,7 @@ TEST_F(ReadCycleTest, ALostRequestIsSentAgainOnlyWhileConnected) {
     Advance(1000);
     ClickRead();
     EXPECT_EQ(Sent().size(), 1u);
-    EXPECT_EQ(Lamp(), Red);
+    EXPECT_EQ(Lamp(), kRed);
     Advance(1000);
     ClickRead();
     EXPECT_EQ(Sent().size(), 1u) << "the port is closed";
@@ -114,6 +114,30 @@ TEST_F(ReadCycleTest, AReplyFromTheDeviceAskedIsShownAfterTheSelectorMoved) {
     ClickRead();
     Receive(ReplyFrame(Registers({{0x09, 333}}), 7));
     EXPECT_EQ(C().超级列表框1.GetItemText(9), "00333");
+}
+
+// A read step that sends nothing (the last request is still outstanding) leaves the awaited
+// device as it was: the late answer of the device asked is still shown.
+TEST_F(ReadCycleTest, AReadThatSendsNothingKeepsAwaitingTheDeviceAsked) {
+    Start();
+    ClickConnect();
+    C().设备ID.Pick(6);
+    ClickRead();  // to device 7
+    Advance(400);
+    C().设备ID.Pick(7);
+    ClickRead();  // device 8 is selected, but 7 has not answered yet
+    EXPECT_EQ(Sent(), std::vector<std::string>{"07 03 00 00 00 23 04 75"});
+    Advance(500);
+    Receive(ReplyFrame(Registers({{0x09, 777}}), 7));
+    EXPECT_EQ(C().超级列表框1.GetItemText(9), "00777");
+
+    ClickRead();  // the lamp is green: the request goes to device 8, whose answer counts now
+    Receive(ReplyFrame(Registers({{0x09, 888}}), 7));
+    EXPECT_EQ(C().超级列表框1.GetItemText(9), "00777");
+    Advance(100);
+    ClickRead();
+    Receive(ReplyFrame(Registers({{0x09, 888}}), 8));
+    EXPECT_EQ(C().超级列表框1.GetItemText(9), "00888");
 }
 
 // Acts as a meter that answers every request at once with one byte, so that the lamp is green
@@ -149,7 +173,7 @@ class AutoRead : public MeterProgramTest {
 TEST_F(AutoRead, TicksWithThePeriodWhileTheBoxIsChecked) {
     C().自动读取选择框.Click();
     EXPECT_EQ(RequestMoments(9000), (std::vector<std::int64_t>{3000, 6000, 9000}));
-    EXPECT_EQ(Sent().front(), ReadFromDevice1);
+    EXPECT_EQ(Sent().front(), kReadFromDevice1);
 
     C().自动读取选择框.Click();
     EXPECT_TRUE(RequestMoments(9000).empty());
@@ -192,7 +216,7 @@ TEST_F(AutoRead, HalfASecondGivesARequestEvery500Milliseconds) {
 }
 
 TEST_F(AutoRead, APeriodShorterThanAReplyWaitsForEachReplyToEnd) {
-    constexpr double ByteMs = 10 * 1000.0 / 2400;  // 75 bytes take 312.5 ms at 2400 baud
+    constexpr double kByteMs = 10 * 1000.0 / 2400;  // 75 bytes take 312.5 ms at 2400 baud
     C().隔几秒.Type("0.2");
     C().自动读取选择框.Click();
     std::deque<std::pair<double, std::uint8_t>> line;  // bytes on the wire and when they land
@@ -204,7 +228,7 @@ TEST_F(AutoRead, APeriodShorterThanAReplyWaitsForEachReplyToEnd) {
             EXPECT_TRUE(line.empty()) << "a request went out at " << Now() << " ms over a reply";
             const ByteSet reply = ReplyFrame(Registers({{0x09, ++replies}}));
             for (std::size_t i = 0; i < reply.size(); ++i) {
-                line.emplace_back(static_cast<double>(Now()) + ByteMs * (i + 1), reply[i]);
+                line.emplace_back(static_cast<double>(Now()) + kByteMs * (i + 1), reply[i]);
             }
         }
         while (!line.empty() && line.front().first <= static_cast<double>(Now())) {
@@ -221,7 +245,7 @@ TEST_F(AutoRead, ALostRequestDoesNotStopAutoRead) {
     C().自动读取选择框.Click();
     Advance(3000);
     ASSERT_EQ(Sent().size(), 1u);  // the meter misses it
-    EXPECT_EQ(Lamp(), Red);
+    EXPECT_EQ(Lamp(), kRed);
     EXPECT_EQ(RequestMoments(6000), (std::vector<std::int64_t>{3000, 6000}));
 }
 
@@ -247,7 +271,7 @@ TEST_F(AutoRead, TicksWhileDisconnectedSendNothingUntilAConnect) {
     C().自动读取选择框.Click();
     Advance(3000);
     EXPECT_TRUE(Port().sent.empty());
-    EXPECT_EQ(Lamp(), Red);
+    EXPECT_EQ(Lamp(), kRed);
 
     ClickConnect();
     EXPECT_EQ(RequestMoments(3000), std::vector<std::int64_t>{3000});

@@ -30,9 +30,7 @@ inline ByteSet ReplyFrame(const RegisterValues& values, std::uint8_t device = 1)
         reply.push_back(static_cast<std::uint8_t>(value >> 8));
         reply.push_back(static_cast<std::uint8_t>(value & 0xFF));
     }
-    const std::uint16_t crc = Crc16(reply);
-    reply.push_back(static_cast<std::uint8_t>(crc & 0xFF));
-    reply.push_back(static_cast<std::uint8_t>(crc >> 8));
+    AppendCrc(reply);
     return reply;
 }
 

@@ -5,8 +5,8 @@
 namespace tavr {
 namespace {
 
-constexpr const char* ReadFromDevice1 = "01 03 00 00 00 23 04 13";
-constexpr const char* Write1234To0009H = "01 06 00 09 04 D2 DB 55";
+constexpr const char* kReadFromDevice1 = "01 03 00 00 00 23 04 13";
+constexpr const char* kWrite1234To0009H = "01 06 00 09 04 D2 DB 55";
 
 // The meter answers a write with an echo of the request.
 ByteSet Echo(const ByteSet& request) {
@@ -27,17 +27,17 @@ TEST_F(Editing, EnterWritesTheRegisterAndReadsAllAgain100MillisecondsLater) {
     EXPECT_TRUE(Port().sent.empty());
 
     Table().Focus();
-    EXPECT_EQ(Sent(), std::vector<std::string>{Write1234To0009H});
-    EXPECT_EQ(Lamp(), Red);
+    EXPECT_EQ(Sent(), std::vector<std::string>{kWrite1234To0009H});
+    EXPECT_EQ(Lamp(), kRed);
     EXPECT_EQ(C().时钟1.Interval(), 100);
 
     Advance(99);
     Receive(Echo(Port().sent.back()));
-    EXPECT_EQ(Lamp(), Green);
+    EXPECT_EQ(Lamp(), kGreen);
     EXPECT_EQ(Sent().size(), 1u);
     const std::int64_t rereadAt = Now() + 1;
     Advance(1);
-    EXPECT_EQ(Sent(), (std::vector<std::string>{Write1234To0009H, ReadFromDevice1}));
+    EXPECT_EQ(Sent(), (std::vector<std::string>{kWrite1234To0009H, kReadFromDevice1}));
     EXPECT_EQ(C().时钟1.Interval(), 0);
     // Auto-read restarts after the re-read's 200 ms pause for the answer.
     EXPECT_EQ(C().时钟2.Interval(), 3000);
@@ -53,8 +53,8 @@ TEST_F(Editing, WithoutAnAnswerToTheWriteTheReReadSendsNothing) {
     Table().Focus();
     const std::int64_t writtenAt = Now();
     Advance(100);
-    EXPECT_EQ(Sent(), std::vector<std::string>{Write1234To0009H});
-    EXPECT_EQ(Lamp(), Red);
+    EXPECT_EQ(Sent(), std::vector<std::string>{kWrite1234To0009H});
+    EXPECT_EQ(Lamp(), kRed);
     EXPECT_FALSE(C().时钟1.IsRunning());
     EXPECT_FALSE(C().时钟2.IsRunning());  // the box is not ticked
 
@@ -64,15 +64,15 @@ TEST_F(Editing, WithoutAnAnswerToTheWriteTheReReadSendsNothing) {
     EXPECT_EQ(Sent().size(), 1u);
     Advance(1);
     ClickRead();
-    EXPECT_EQ(Sent(), (std::vector<std::string>{Write1234To0009H, ReadFromDevice1}));
+    EXPECT_EQ(Sent(), (std::vector<std::string>{kWrite1234To0009H, kReadFromDevice1}));
 }
 
 TEST_F(Editing, AWriteGoesOutWhileARequestIsOutstanding) {
     ClickRead();
-    ASSERT_EQ(Lamp(), Red);
+    ASSERT_EQ(Lamp(), kRed);
     ConfirmEdit(9, "1234");
     Table().Focus();
-    EXPECT_EQ(Sent(), (std::vector<std::string>{ReadFromDevice1, Write1234To0009H}));
+    EXPECT_EQ(Sent(), (std::vector<std::string>{kReadFromDevice1, kWrite1234To0009H}));
 }
 
 TEST_F(Editing, AnEditOpenedBeforeTheReReadIsWrittenWhenItEnds) {
@@ -83,7 +83,7 @@ TEST_F(Editing, AnEditOpenedBeforeTheReReadIsWrittenWhenItEnds) {
     Advance(50);
     ASSERT_TRUE(Table().BeginEdit(3));
     Advance(50);  // the re-read falls due while the editor is open
-    EXPECT_EQ(Sent(), std::vector<std::string>{Write1234To0009H});
+    EXPECT_EQ(Sent(), std::vector<std::string>{kWrite1234To0009H});
     EXPECT_FALSE(C().时钟1.IsRunning());
     EXPECT_FALSE(C().时钟2.IsRunning());
     Receive(ReplyFrame(Registers({{0x09, 777}})));
@@ -95,7 +95,7 @@ TEST_F(Editing, AnEditOpenedBeforeTheReReadIsWrittenWhenItEnds) {
     EXPECT_EQ(Sent().back(), "01 06 00 03 00 07 38 08");
     Receive(Echo(Port().sent.back()));
     Advance(100);
-    EXPECT_EQ(Sent().back(), ReadFromDevice1);
+    EXPECT_EQ(Sent().back(), kReadFromDevice1);
     EXPECT_TRUE(C().时钟2.IsRunning());
 }
 
@@ -132,7 +132,7 @@ TEST_P(TypedValues, AreWrittenAsWholeNumbersWithinTheRegistersLimits) {
 
 INSTANTIATE_TEST_SUITE_P(
     Texts, TypedValues,
-    testing::Values(TypedValue{"LeadingZero", 9, "01234", Write1234To0009H},
+    testing::Values(TypedValue{"LeadingZero", 9, "01234", kWrite1234To0009H},
                     TypedValue{"Fraction", 9, "300.7", "01 06 00 09 01 2C 59 85"},
                     TypedValue{"TrailingLetters", 9, "12abc", "01 06 00 09 00 0C 59 CD"},
                     TypedValue{"FullWidth", 9, "５００", "01 06 00 09 01 F4 59 DF"},
@@ -175,7 +175,7 @@ TEST_F(Editing, AWriteWithThePortClosedStillTurnsTheLampRedAndFollowsTheAddress)
     ConfirmEdit(0, "5");
     Table().Focus();
     EXPECT_TRUE(Port().sent.empty());
-    EXPECT_EQ(Lamp(), Red);
+    EXPECT_EQ(Lamp(), kRed);
     EXPECT_EQ(C().设备ID.Content(), "5");
     EXPECT_EQ(Stored("Modbus_id"), "4");
 }
@@ -183,8 +183,8 @@ TEST_F(Editing, AWriteWithThePortClosedStillTurnsTheLampRedAndFollowsTheAddress)
 TEST_F(Editing, AChangeOfTheFocusedRowWritesWithoutAReRead) {
     ConfirmEdit(9, "1234");
     Table().FocusRow(10);
-    EXPECT_EQ(Sent(), std::vector<std::string>{Write1234To0009H});
-    EXPECT_EQ(Lamp(), Red);
+    EXPECT_EQ(Sent(), std::vector<std::string>{kWrite1234To0009H});
+    EXPECT_EQ(Lamp(), kRed);
     EXPECT_FALSE(C().时钟1.IsRunning());
 
     // Still editing as far as the collection goes: nothing is read until a read request.
@@ -206,7 +206,7 @@ TEST_P(WriteMoments, OnlyTheFirstOfFocusAndRowChangeWrites) {
         Table().FocusRow(10);
         Table().Focus();
     }
-    EXPECT_EQ(Sent(), std::vector<std::string>{Write1234To0009H});
+    EXPECT_EQ(Sent(), std::vector<std::string>{kWrite1234To0009H});
 }
 
 INSTANTIATE_TEST_SUITE_P(Orders, WriteMoments, testing::Bool(),
@@ -241,11 +241,11 @@ TEST_P(UnchangedEdits, WriteNothingYetTheReReadStillRestartsAutoRead) {
     EXPECT_EQ(Row(9)[0], "00500");
     Table().Focus();
     EXPECT_TRUE(Port().sent.empty());
-    EXPECT_EQ(Lamp(), Green);
+    EXPECT_EQ(Lamp(), kGreen);
     EXPECT_EQ(C().时钟1.Interval(), 100);
 
     Advance(100);
-    EXPECT_EQ(Sent(), std::vector<std::string>{ReadFromDevice1});
+    EXPECT_EQ(Sent(), std::vector<std::string>{kReadFromDevice1});
     EXPECT_TRUE(C().时钟2.IsRunning());
     Receive(ReplyFrame(Registers({{0x09, 600}})));
     EXPECT_EQ(Row(9)[0], "00600");
@@ -260,7 +260,7 @@ TEST_P(UnchangedEdits, EndedByAReadWriteNothingWhenTheRowIsClicked) {
     Receive(ReplyFrame(Registers({{0x09, 600}})));
     Table().FocusRow(9);
     Table().Focus();
-    EXPECT_EQ(Sent(), std::vector<std::string>{ReadFromDevice1});
+    EXPECT_EQ(Sent(), std::vector<std::string>{kReadFromDevice1});
 }
 
 INSTANTIATE_TEST_SUITE_P(Gestures, UnchangedEdits,
@@ -276,7 +276,7 @@ TEST_F(Editing, EscapeKeepsAnEarlierConfirmedEditPending) {
     Table().TypeEditText("7");
     Table().CancelEdit();
     Table().Focus();
-    EXPECT_EQ(Sent(), std::vector<std::string>{Write1234To0009H});
+    EXPECT_EQ(Sent(), std::vector<std::string>{kWrite1234To0009H});
 }
 
 TEST_F(Editing, TheConfirmedValueIsWrittenEvenAfterAReadReplacedItsRow) {
@@ -287,9 +287,65 @@ TEST_F(Editing, TheConfirmedValueIsWrittenEvenAfterAReadReplacedItsRow) {
     ASSERT_EQ(Row(9)[0], "00600");
     EXPECT_EQ(Table().FocusedRow(), -1) << "the replaced row lost the focus";
     Table().Focus();  // the read ended the edit: the focus alone writes nothing
-    EXPECT_EQ(Sent(), std::vector<std::string>{ReadFromDevice1});
+    EXPECT_EQ(Sent(), std::vector<std::string>{kReadFromDevice1});
     Table().FocusRow(9);  // the same row again is a change of the focused row
-    EXPECT_EQ(Sent(), (std::vector<std::string>{ReadFromDevice1, Write1234To0009H}));
+    EXPECT_EQ(Sent(), (std::vector<std::string>{kReadFromDevice1, kWrite1234To0009H}));
+}
+
+// A write confirmed while a reply arrives: how the rest of the reply comes.
+struct HeldWriteCase {
+    const char* name;
+    int laterBytes;    // bytes of the reply after the write was confirmed
+    std::int64_t gap;  // milliseconds before each of them
+    friend void PrintTo(const HeldWriteCase& value, std::ostream* out) { *out << value.name; }
+};
+
+class HeldWrites : public Editing, public testing::WithParamInterface<HeldWriteCase> {};
+
+TEST_P(HeldWrites, GoOutWhenTheReplyEndsOrTheLineHasBeenQuietFor100Milliseconds) {
+    constexpr int kFirstBytes = 30;
+    const ByteSet reply = ReplyFrame(Registers({{0x09, 600}}));
+    Table().FocusRow(9);
+    ConfirmEdit(9, "1234");
+    ClickRead();  // ends the edit by clicking the button
+    Receive(ByteSet(reply.begin(), reply.begin() + kFirstBytes));
+    Table().FocusRow(10);
+    const std::vector<std::string> readOnly{kReadFromDevice1};
+    EXPECT_EQ(Sent(), readOnly) << "the write waits while the reply arrives";
+    for (int i = 0; i < GetParam().laterBytes; ++i) {
+        Advance(GetParam().gap);
+        ASSERT_EQ(Sent(), readOnly) << "before byte " << kFirstBytes + i;
+        Receive({reply[static_cast<std::size_t>(kFirstBytes + i)]});
+    }
+    const bool complete = kFirstBytes + GetParam().laterBytes == ReadReplyLength;
+    if (!complete) {
+        Advance(99);
+        EXPECT_EQ(Sent(), readOnly);
+        Advance(1);
+    }
+    EXPECT_EQ(Sent(), (std::vector<std::string>{kReadFromDevice1, kWrite1234To0009H}));
+    EXPECT_EQ(Lamp(), kRed);
+    EXPECT_EQ(Row(9)[0], complete ? "00600" : "1234");
+}
+
+INSTANTIATE_TEST_SUITE_P(Replies, HeldWrites,
+                         testing::Values(HeldWriteCase{"ReplyCompletes", ReadReplyLength - 30, 2},
+                                         HeldWriteCase{"ReplyStalls", 0, 0},
+                                         HeldWriteCase{"ReplySlowsThenStalls", 10, 90},
+                                         HeldWriteCase{"BytesJustInsideTheGap", 5, 99}),
+                         [](const auto& info) { return info.param.name; });
+
+TEST_F(Editing, AWriteHeldOverAReplyGoesOutBeforeTheNextWrite) {
+    const ByteSet reply = ReplyFrame(Registers({{0x09, 600}}));
+    Table().FocusRow(9);
+    ConfirmEdit(9, "1234");
+    ClickRead();
+    Receive(ByteSet(reply.begin(), reply.begin() + 30));
+    Table().FocusRow(10);
+    ConfirmEdit(3, "7");  // the edit drops the reply's bytes: the line is free for writes
+    Table().Focus();
+    EXPECT_EQ(Sent(), (std::vector<std::string>{kReadFromDevice1, kWrite1234To0009H,
+                                                "01 06 00 03 00 07 38 08"}));
 }
 
 }  // namespace

@@ -6,16 +6,14 @@
 #include "protocol/read_reply.h"
 #include "registers/catalogue_texts.h"
 #include "registers/register_reading.h"
-#include "runtime/format_number.h"
-#include "runtime/to_number.h"
 
 namespace tavr {
 namespace {
 
 // 0002H = 2313H: main voltage with 3 decimals, second voltage with 2, current negative with 3.
-constexpr std::uint16_t NegativeCurrentFlags = 0x2313;
+constexpr std::uint16_t kNegativeCurrentFlags = 0x2313;
 // 0002H = 0002H: both voltages without decimals, current positive with 2.
-constexpr std::uint16_t PositiveCurrentFlags = 0x0002;
+constexpr std::uint16_t kPositiveCurrentFlags = 0x0002;
 
 class Decoding : public MeterProgramTest {
   protected:
@@ -43,9 +41,9 @@ TEST_F(Decoding, The75thByteFillsAll35RowsAtOnce) {
 }
 
 TEST_F(Decoding, EveryByteTurnsTheLampGreen) {
-    ASSERT_EQ(Lamp(), Red);
+    ASSERT_EQ(Lamp(), kRed);
     Receive({0xFF});
-    EXPECT_EQ(Lamp(), Green);
+    EXPECT_EQ(Lamp(), kGreen);
 }
 
 TEST_F(Decoding, TwoAnswersInARowAreDecodedTwice) {
@@ -72,7 +70,7 @@ TEST_F(Decoding, BytesDuringAnEditTurnTheLampGreenButAreNotCollected) {
     ClickRead();
     ASSERT_TRUE(C().超级列表框1.BeginEdit(3));
     Receive(ReplyFrame(Registers({{0x09, 222}})));
-    EXPECT_EQ(Lamp(), Green);
+    EXPECT_EQ(Lamp(), kGreen);
     EXPECT_EQ(C().超级列表框1.GetItemText(9), "00111");
 }
 
@@ -91,7 +89,7 @@ TEST_P(DamagedReplies, LeaveTheTableAsItWasButTurnTheLampGreen) {
     Receive(GetParam().bytes());
     EXPECT_EQ(C().超级列表框1.GetItemText(9), "00111");
     EXPECT_EQ(C().超级列表框1.RowCount(), 35);
-    EXPECT_EQ(Lamp(), Green);
+    EXPECT_EQ(Lamp(), kGreen);
 
     ClickRead();
     Receive(ReplyFrame(Registers({{0x09, 333}})));
@@ -103,9 +101,7 @@ ByteSet Resealed(std::size_t offset, std::uint8_t value) {
     ByteSet reply = ReplyFrame(Registers({{0x09, 222}}));
     reply[offset] = value;
     reply.resize(ReadReplyLength - 2);
-    const std::uint16_t crc = Crc16(reply);
-    reply.push_back(static_cast<std::uint8_t>(crc & 0xFF));
-    reply.push_back(static_cast<std::uint8_t>(crc >> 8));
+    AppendCrc(reply);
     return reply;
 }
 
@@ -172,66 +168,68 @@ TEST_P(Rows, ShowTheRegisterAsTheTableDoes) {
     }
 }
 
-constexpr std::uint16_t N = NegativeCurrentFlags;
-constexpr std::uint16_t P = PositiveCurrentFlags;
+constexpr std::uint16_t kN = kNegativeCurrentFlags;
+constexpr std::uint16_t kP = kPositiveCurrentFlags;
 
 INSTANTIATE_TEST_SUITE_P(
     WorkedRows, Rows,
     testing::Values(
-        WorkedRow{"DeviceAddress", N, 0x00, 1, {"00001", "00001", "0x00 0x01", "0x0000"}, 1},
-        WorkedRow{"Flags", N, 0x02, 8979, {"08979", "08979", "0x23 0x13", "0x0002"}, 8979},
-        WorkedRow{"Voltage", N, 0x03, 12345, {"12345", "12.345V", "0x30 0x39", "0x0003"}, 12.345},
+        WorkedRow{"DeviceAddress", kN, 0x00, 1, {"00001", "00001", "0x00 0x01", "0x0000"}, 1},
+        WorkedRow{"Flags", kN, 0x02, 8979, {"08979", "08979", "0x23 0x13", "0x0002"}, 8979},
+        WorkedRow{"Voltage", kN, 0x03, 12345, {"12345", "12.345V", "0x30 0x39", "0x0003"}, 12.345},
         WorkedRow{
-            "NegativeCurrent", N, 0x04, 1500, {"01500", "-1.500A", "0x05 0xDC", "0x0004"}, -1.5},
+            "NegativeCurrent", kN, 0x04, 1500, {"01500", "-1.500A", "0x05 0xDC", "0x0004"}, -1.5},
         WorkedRow{"NegativeTemperature",
-                  N,
+                  kN,
                   0x05,
                   4346,
                   {"04346", "-25.0℃", "0x10 0xFA", "0x0005"},
                   -25.0},
         WorkedRow{
-            "PositiveTemperature", N, 0x06, 250, {"00250", "+25.0℃", "0x00 0xFA", "0x0006"}, 25.0},
-        WorkedRow{"Energy", N, 0x08, 1234, {"01234", "01234Wh", "0x04 0xD2", "0x0008"}, 1234},
-        WorkedRow{"Percentage", N, 0x0B, 8750, {"08750", "87.50%", "0x22 0x2E", "0x000B"}, 87.5},
-        WorkedRow{"Time", N, 0x14, 150, {"00150", "2分30秒", "0x00 0x96", "0x0014"}, 150},
-        WorkedRow{"Shunt", N, 0x18, 500, {"00500", "75mV50.0A", "0x01 0xF4", "0x0018"}, 50.0},
-        WorkedRow{"PositiveOffset", N, 0x19, 125, {"00125", "+0.25A", "0x00 0x7D", "0x0019"}, 0.25},
-        WorkedRow{"NegativeOffset", N, 0x19, 50, {"00050", "-0.50A", "0x00 0x32", "0x0019"}, -0.5},
-        WorkedRow{"LineLoss", N, 0x1A, 125, {"00125", "1A+1.25mV", "0x00 0x7D", "0x001A"}, 1.25},
-        WorkedRow{"States", N, 0x1C, 257, {"00257", "00257", "0x01 0x01", "0x001C"}, 257},
-        WorkedRow{"SecondVoltage", N, 0x1E, 5000, {"05000", "50.00V", "0x13 0x88", "0x001E"}, 50.0},
-        WorkedRow{"Cycles", N, 0x22, 7, {"00007", "00007次", "0x00 0x07", "0x0022"}, 7},
+            "PositiveTemperature", kN, 0x06, 250, {"00250", "+25.0℃", "0x00 0xFA", "0x0006"}, 25.0},
+        WorkedRow{"Energy", kN, 0x08, 1234, {"01234", "01234Wh", "0x04 0xD2", "0x0008"}, 1234},
+        WorkedRow{"Percentage", kN, 0x0B, 8750, {"08750", "87.50%", "0x22 0x2E", "0x000B"}, 87.5},
+        WorkedRow{"Time", kN, 0x14, 150, {"00150", "2分30秒", "0x00 0x96", "0x0014"}, 150},
+        WorkedRow{"Shunt", kN, 0x18, 500, {"00500", "75mV50.0A", "0x01 0xF4", "0x0018"}, 50.0},
         WorkedRow{
-            "WholeVoltage", P, 0x03, 12345, {"12345", "12345V", "0x30 0x39", "0x0003"}, 12345},
+            "PositiveOffset", kN, 0x19, 125, {"00125", "+0.25A", "0x00 0x7D", "0x0019"}, 0.25},
+        WorkedRow{"NegativeOffset", kN, 0x19, 50, {"00050", "-0.50A", "0x00 0x32", "0x0019"}, -0.5},
+        WorkedRow{"LineLoss", kN, 0x1A, 125, {"00125", "1A+1.25mV", "0x00 0x7D", "0x001A"}, 1.25},
+        WorkedRow{"States", kN, 0x1C, 257, {"00257", "00257", "0x01 0x01", "0x001C"}, 257},
         WorkedRow{
-            "WholeSecondVoltage", P, 0x1E, 5000, {"05000", "05000V", "0x13 0x88", "0x001E"}, 5000},
+            "SecondVoltage", kN, 0x1E, 5000, {"05000", "50.00V", "0x13 0x88", "0x001E"}, 50.0},
+        WorkedRow{"Cycles", kN, 0x22, 7, {"00007", "00007次", "0x00 0x07", "0x0022"}, 7},
         WorkedRow{
-            "PositiveCurrent", P, 0x04, 1500, {"01500", "15.00A", "0x05 0xDC", "0x0004"}, 15.0}),
+            "WholeVoltage", kP, 0x03, 12345, {"12345", "12345V", "0x30 0x39", "0x0003"}, 12345},
+        WorkedRow{
+            "WholeSecondVoltage", kP, 0x1E, 5000, {"05000", "05000V", "0x13 0x88", "0x001E"}, 5000},
+        WorkedRow{
+            "PositiveCurrent", kP, 0x04, 1500, {"01500", "15.00A", "0x05 0xDC", "0x0004"}, 15.0}),
     [](const auto& info) { return info.param.name; });
 
 INSTANTIATE_TEST_SUITE_P(
     EdgeRows, Rows,
     testing::Values(
-        WorkedRow{"Zero", N, 0x01, 0, {"00000", "00000", "0x00 0x00", "0x0001"}, 0},
-        WorkedRow{"Largest", N, 0x1B, 65535, {"65535", "65535", "0xFF 0xFF", "0x001B"}, 65535},
+        WorkedRow{"Zero", kN, 0x01, 0, {"00000", "00000", "0x00 0x00", "0x0001"}, 0},
+        WorkedRow{"Largest", kN, 0x1B, 65535, {"65535", "65535", "0xFF 0xFF", "0x001B"}, 65535},
         WorkedRow{"HighestPositiveTemperature",
-                  N,
+                  kN,
                   0x05,
                   4095,
                   {"04095", "+409.5℃", "0x0F 0xFF", "0x0005"},
                   409.5},
         WorkedRow{"NegativeZeroTemperature",
-                  N,
+                  kN,
                   0x06,
                   4096,
                   {"04096", "-0.0℃", "0x10 0x00", "0x0006"},
                   -0.0},
         WorkedRow{
-            "OffsetAtItsBias", N, 0x19, 100, {"00100", "-1.00A", "0x00 0x64", "0x0019"}, -1.0},
+            "OffsetAtItsBias", kN, 0x19, 100, {"00100", "-1.00A", "0x00 0x64", "0x0019"}, -1.0},
         WorkedRow{
-            "OffsetJustAbove", N, 0x19, 101, {"00101", "+0.01A", "0x00 0x65", "0x0019"}, 0.01},
-        WorkedRow{"UnderAMinute", N, 0x14, 59, {"00059", "0分59秒", "0x00 0x3B", "0x0014"}, 59},
-        WorkedRow{"AnHour", N, 0x15, 3600, {"03600", "60分0秒", "0x0E 0x10", "0x0015"}, 3600},
+            "OffsetJustAbove", kN, 0x19, 101, {"00101", "+0.01A", "0x00 0x65", "0x0019"}, 0.01},
+        WorkedRow{"UnderAMinute", kN, 0x14, 59, {"00059", "0分59秒", "0x00 0x3B", "0x0014"}, 59},
+        WorkedRow{"AnHour", kN, 0x15, 3600, {"03600", "60分0秒", "0x0E 0x10", "0x0015"}, 3600},
         WorkedRow{"VoltageDecimalsOutOfRange",
                   0x4502,
                   0x03,
@@ -251,55 +249,10 @@ INSTANTIATE_TEST_SUITE_P(
                   {"01500", "", "0x05 0xDC", "0x0004"},
                   std::nullopt},
         WorkedRow{
-            "LastSingleDigitAddress", N, 0x0F, 25, {"00025", "2.5A", "0x00 0x19", "0x000F"}, 2.5},
+            "LastSingleDigitAddress", kN, 0x0F, 25, {"00025", "2.5A", "0x00 0x19", "0x000F"}, 2.5},
         WorkedRow{
-            "FirstTwoDigitAddress", N, 0x10, 25, {"00025", "2.5℃", "0x00 0x19", "0x0010"}, 2.5}),
+            "FirstTwoDigitAddress", kN, 0x10, 25, {"00025", "2.5℃", "0x00 0x19", "0x0010"}, 2.5}),
     [](const auto& info) { return info.param.name; });
-
-RegisterCatalogue WindowCatalogue() {
-    RegisterCatalogue catalogue;
-    catalogue.LoadCatalogue(DecimalsCatalogueText, UnitsCatalogueText, RemarksCatalogueText,
-                            MaxLimitsCatalogueText);
-    return catalogue;
-}
-
-// Scaled values are written from the digits, not through a double: raw values at every number
-// of decimals (all small ones, where leading zeros are written, and a spread up to the largest)
-// must still read as the number formatting writes the quotient.
-TEST(ScaledValues, ReadAsTheFormattedQuotient) {
-    RegisterCatalogue catalogue = WindowCatalogue();
-    const struct {
-        std::uint16_t flags;  // register 0002H: the main voltage's decimals in the high byte
-        std::int32_t places;
-        double divisor;
-    } scales[] = {{0x0100, 1, 10.0}, {0x0200, 2, 100.0}, {0x0300, 3, 1000.0}};
-    std::vector<std::int32_t> raws;
-    for (std::int32_t raw = 0; raw < 0xFFFF; raw += raw < 1100 ? 1 : 97) {
-        raws.push_back(raw);
-    }
-    raws.push_back(0xFFFF);
-    for (const auto& scale : scales) {
-        ReadReply reply;
-        reply.values[2] = scale.flags;
-        for (const std::int32_t raw : raws) {
-            reply.values[3] = static_cast<std::uint16_t>(raw);
-            const Text value = DecodeReadings(reply, catalogue)[3].texts.value;
-            ASSERT_EQ(value, FormatNumber(raw / scale.divisor, scale.places) + "V")
-                << raw << " at " << scale.places << " decimals";
-        }
-    }
-}
-
-// A register whose shown digits are not a plain number (minutes and seconds) keeps the
-// number formatting's reading of them when its decimals are set to scale it.
-TEST(ScaledValues, DigitsThatAreNoPlainNumberScaleAsTheirLeadingNumber) {
-    RegisterCatalogue catalogue = WindowCatalogue();
-    ASSERT_TRUE(catalogue.SetDecimals(0x14, "1"));
-    ReadReply reply;
-    reply.values[0x14] = 150;  // "2分30"
-    const RegisterReading reading = DecodeReadings(reply, catalogue)[0x14];
-    EXPECT_EQ(reading.texts.value, FormatNumber(ToInteger("2分30") / 10.0, 1) + "秒");
-}
 
 }  // namespace
 }  // namespace tavr

@@ -17,7 +17,7 @@ TEST_F(StartUp, ShowsAnEmptyTableABlackLampAndAutoReadOff) {
         EXPECT_EQ(table.Columns()[static_cast<std::size_t>(column)].header, headers[column]);
     }
     EXPECT_EQ(table.RowCount(), 0);
-    EXPECT_EQ(Lamp(), Black);
+    EXPECT_EQ(Lamp(), kBlack);
     EXPECT_EQ(C().联机按钮.Caption(), "联机");
     EXPECT_EQ(C().自动读取选择框.Checked(), 0);
     EXPECT_EQ(C().隔几秒.Content(), "3");
@@ -72,7 +72,7 @@ TEST_F(Connection, SuccessTurnsTheLampGreenAndRemembersTheSelectionsForTheNextSt
     C().波特率.Pick(6);
     C().串口号.Pick(2);
     ClickConnect();
-    EXPECT_EQ(Lamp(), Green);
+    EXPECT_EQ(Lamp(), kGreen);
     EXPECT_EQ(C().联机按钮.Caption(), "断开");
     ASSERT_EQ(Port().openings.size(), 1u);
     EXPECT_EQ(Port().openings[0].portNumber, 3);
@@ -97,19 +97,19 @@ TEST_F(Connection, FailureTurnsTheLampRedStoresNothingAndTheNextClickDisconnects
     const char* reason = "COM1 (/dev/ttyUSB0): baud rate 14400 refused by the device";
     EXPECT_EQ(testing::internal::GetCapturedStderr(), std::string(reason) + "\n");
     EXPECT_EQ(C().外形框1.ToolTip(), reason);
-    EXPECT_EQ(Lamp(), Red);
+    EXPECT_EQ(Lamp(), kRed);
     EXPECT_EQ(C().联机按钮.Caption(), "断开");
     EXPECT_FALSE(std::filesystem::exists(UserFile()));
 
     ClickConnect();
     EXPECT_EQ(C().联机按钮.Caption(), "联机");
-    EXPECT_EQ(Lamp(), Grey);
+    EXPECT_EQ(Lamp(), kGrey);
     EXPECT_EQ(Port().openings.size(), 1u);
 
     EXPECT_EQ(C().外形框1.ToolTip(), reason) << "kept until the next connect";
     Port().nextOpen = {};
     ClickConnect();
-    EXPECT_EQ(Lamp(), Green);
+    EXPECT_EQ(Lamp(), kGreen);
     EXPECT_EQ(C().外形框1.ToolTip(), "");
     EXPECT_EQ(Port().openings.size(), 2u);
 }
@@ -140,7 +140,7 @@ TEST_F(Connection, DisconnectClosesThePortAndStopsAutoReadButNotTheReRead) {
 
     ClickConnect();
     EXPECT_FALSE(Port().IsOpen());
-    EXPECT_EQ(Lamp(), Grey);
+    EXPECT_EQ(Lamp(), kGrey);
     EXPECT_EQ(C().联机按钮.Caption(), "联机");
     EXPECT_EQ(C().自动读取选择框.Checked(), 0);
     EXPECT_EQ(C().时钟2.Interval(), 0);

@@ -62,9 +62,7 @@ bool ChecksumHolds(const ByteSet& bytes, std::size_t start, std::size_t length) 
     if (length < ShortestFrame || start + length > bytes.size()) {
         return false;
     }
-    const auto frame = std::span(bytes).subspan(start, length);
-    const std::uint16_t crc = Crc16(frame.first(length - 2));
-    return frame[length - 2] == (crc & 0xFF) && frame[length - 1] == (crc >> 8);
+    return CrcMatches(std::span(bytes).subspan(start, length));
 }
 
 bool CompleteFrameAt(const ByteSet& bytes, std::size_t start) {

@@ -21,9 +21,7 @@ int Word(const ByteSet& frame, std::size_t offset) {
 }
 
 ByteSet Sealed(ByteSet frame) {
-    const std::uint16_t crc = Crc16(frame);
-    frame.push_back(static_cast<std::uint8_t>(crc & 0xFF));
-    frame.push_back(static_cast<std::uint8_t>(crc >> 8));
+    AppendCrc(frame);
     return frame;
 }
 

@@ -1,4 +1,4 @@
-#include "protocol/connection_settings.h"
+#include "ui/connection_settings.h"
 
 #include "runtime/registry.h"
 #include "runtime/to_number.h"

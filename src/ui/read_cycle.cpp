@@ -1,26 +1,20 @@
-#include "protocol/read_cycle.h"
+#include "ui/read_cycle.h"
 
 #include "protocol/frame_codec.h"
-#include "protocol/link_lamp.h"
 #include "runtime/saturating_int32.h"
 #include "runtime/to_number.h"
+#include "ui/link_lamp.h"
 
 namespace tavr {
 
 namespace {
 
 // The re-read waits this long for the reply before auto-read is restarted.
-constexpr std::int32_t RereadPauseMs = 200;
-// The line's time-out: a request unanswered for this long is taken as lost.
-constexpr std::int64_t RequestTimeoutMs = 1000;
-// A gap between two bytes of one reply shorter than this means the meter is still sending (a
-// byte takes under 5 ms on the wire at the lowest baud rate).
-constexpr std::int64_t ReplyGapMs = 100;
+constexpr std::int32_t kRereadPauseMs = 200;
 
 }  // namespace
 
-ReadCycle::ReadCycle(MeterControls& controls, ReplyCollection& reply)
-    : controls_(controls), reply_(reply) {}
+ReadCycle::ReadCycle(MeterControls& controls, LinkState& link) : controls_(controls), link_(link) {}
 
 std::int32_t ReadCycle::CurrentDeviceId() const {
     return ToInteger(controls_.设备ID.Content()) & 0xFF;
@@ -32,40 +26,19 @@ std::int32_t ReadCycle::AutoReadPeriod() const {
 }
 
 void ReadCycle::SendReadRequest() {
-    if (ReplyArriving()) {
+    const std::int64_t now = Now();
+    if (link_.Arriving(now)) {
         return;
     }
-    const std::int32_t deviceId = CurrentDeviceId();
-    const ByteSet request = BuildReadRequest(deviceId);
-    reply_.replyByteCount = 0;
-    reply_.editMode = false;
-    requestedDevice_ = static_cast<std::uint8_t>(deviceId);
-    if (controls_.外形框1.FillColour() == LampReady || RequestLost()) {
-        controls_.端口1.Send(request);
-        NoteRequestSent();
+    link_.RestartCollection();
+    if (link_.MaySend(now)) {
+        const std::int32_t deviceId = CurrentDeviceId();
+        controls_.端口1.Send(BuildReadRequest(deviceId));
+        link_.BeginRead(static_cast<std::uint8_t>(deviceId), now);
+    } else {
+        link_.MarkWaiting();
     }
-    reply_.replyComplete = false;
-    reply_.replyByteCount = 0;
-    controls_.外形框1.SetFillColour(LampWaiting);
-}
-
-void ReadCycle::NoteRequestSent() {
-    requestOutstandingSince_ = Now();
-}
-
-void ReadCycle::NoteByteArrived() {
-    requestOutstandingSince_.reset();
-    lastByteAt_ = Now();
-}
-
-bool ReadCycle::ReplyArriving() const {
-    return reply_.replyByteCount > 0 && reply_.replyByteCount < ReadReplyLength && lastByteAt_ &&
-           Now() - *lastByteAt_ < ReplyGapMs;
-}
-
-bool ReadCycle::RequestLost() const {
-    return controls_.外形框1.FillColour() == LampWaiting && requestOutstandingSince_ &&
-           Now() - *requestOutstandingSince_ >= RequestTimeoutMs;
+    PaintLamp(controls_, link_);
 }
 
 std::int64_t ReadCycle::Now() const {
@@ -89,7 +62,7 @@ void ReadCycle::OnRereadTick() {
         return;
     }
     SendReadRequest();
-    controls_.window.Thread().Delay(RereadPauseMs);
+    controls_.window.Thread().Delay(kRereadPauseMs);
     ApplyAutoRead();
 }
 

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <string_view>
 
 namespace tavr {
 
@@ -13,5 +14,12 @@ inline constexpr std::int32_t FirstDeviceIdEntry = 1;
 inline constexpr std::int32_t LastDeviceIdEntry = 50;
 inline constexpr std::int32_t FirstPortNumberEntry = 1;
 inline constexpr std::int32_t LastPortNumberEntry = 20;
+
+// The three remembered connection settings: the selection indexes (not the numbers shown) of the
+// device-ID, baud-rate and port selectors, as decimal texts under the current user's key
+// "Software\TAVR_12864".
+inline constexpr std::string_view ModbusIdPath = "Software\\TAVR_12864\\Modbus_id";
+inline constexpr std::string_view ModbusBaudPath = "Software\\TAVR_12864\\Modbus_btl";
+inline constexpr std::string_view ModbusPortPath = "Software\\TAVR_12864\\Modbus_com";
 
 }  // namespace tavr

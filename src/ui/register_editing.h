@@ -1,21 +1,25 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
 
 #include "framework/list_view.h"
-#include "protocol/meter_controls.h"
-#include "protocol/read_cycle.h"
-#include "protocol/reply_collection.h"
 #include "registers/register_catalogue.h"
+#include "runtime/types.h"
+#include "ui/link_state.h"
+#include "ui/meter_controls.h"
+#include "ui/read_cycle.h"
 
 namespace tavr {
 
 // The operator changes a register by editing the raw value in the first cell of its row. When a
 // confirmed edit has ended, the value is limited to the register's maximum and written to the
-// meter; the re-read timer `时钟1` then reads all registers again.
+// meter; the re-read timer `时钟1` then reads all registers again. A write never talks over a
+// reply: while one is arriving the write is held until the reply is complete or the line has
+// been quiet for the reply gap, then sent.
 class RegisterEditor {
   public:
-    RegisterEditor(MeterControls& controls, ReplyCollection& reply, RegisterCatalogue& catalogue,
+    RegisterEditor(MeterControls& controls, LinkState& link, RegisterCatalogue& catalogue,
                    ReadCycle& readCycle);
 
     // An in-place edit begins: auto-read stops and reply bytes are no longer collected.
@@ -33,6 +37,9 @@ class RegisterEditor {
     // Writes the pending value, if any, and turns the lamp red. Writing register 0000H (the
     // meter's device address) moves the device-ID selector to the new address and saves it.
     void WriteEditedRegister();
+    // Sends the held writes, in the order they were confirmed, once no reply is arriving; until
+    // then the hold timer `时钟3` is set for the moment the line falls quiet.
+    void SendHeldWrites();
 
     // Window creation starts with no write pending.
     void ClearWritePending() { writePending_ = false; }
@@ -42,7 +49,7 @@ class RegisterEditor {
     std::int32_t LimitedValue() const;
 
     MeterControls& controls_;
-    ReplyCollection& reply_;
+    LinkState& link_;
     RegisterCatalogue& catalogue_;
     ReadCycle& readCycle_;
     std::int32_t editedRow_ = 0;
@@ -54,6 +61,8 @@ class RegisterEditor {
     Text textAtEditBegin_;
     bool writePending_ = false;
     std::int32_t newValue_ = 0;
+    // Write requests built but not yet sent because a reply was arriving.
+    std::deque<ByteSet> heldWrites_;
 };
 
 }  // namespace tavr

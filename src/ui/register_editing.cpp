@@ -1,31 +1,29 @@
-#include "registers/register_editing.h"
+#include "ui/register_editing.h"
 
-#include "protocol/connection_settings.h"
 #include "protocol/frame_codec.h"
-#include "protocol/link_lamp.h"
 #include "runtime/to_number.h"
+#include "ui/connection_settings.h"
+#include "ui/link_lamp.h"
 
 namespace tavr {
 
 namespace {
 
 // The re-read after a write waits this long for the meter to take the new value.
-constexpr std::int32_t RereadDelayMs = 100;
+constexpr std::int32_t kRereadDelayMs = 100;
 // Register 0000H holds the meter's own device address.
-constexpr std::int32_t DeviceAddressRow = 0;
+constexpr std::int32_t kDeviceAddressRow = 0;
 
 }  // namespace
 
-RegisterEditor::RegisterEditor(MeterControls& controls, ReplyCollection& reply,
+RegisterEditor::RegisterEditor(MeterControls& controls, LinkState& link,
                                RegisterCatalogue& catalogue, ReadCycle& readCycle)
-    : controls_(controls), reply_(reply), catalogue_(catalogue), readCycle_(readCycle) {}
+    : controls_(controls), link_(link), catalogue_(catalogue), readCycle_(readCycle) {}
 
 void RegisterEditor::OnEditBegin(std::int32_t row) {
     textAtEditBegin_ = controls_.超级列表框1.GetItemText(row);
     controls_.时钟2.SetInterval(0);
-    reply_.editMode = true;
-    reply_.replyComplete = false;
-    reply_.replyByteCount = 0;
+    link_.PauseCollection();
 }
 
 void RegisterEditor::OnEditEnd(std::int32_t row, EditOutcome outcome) {
@@ -39,11 +37,11 @@ void RegisterEditor::OnEditEnd(std::int32_t row, EditOutcome outcome) {
 }
 
 void RegisterEditor::OnTableFocus() {
-    if (!reply_.editMode) {
+    if (!link_.CollectionPaused()) {
         return;
     }
     WriteEditedRegister();
-    controls_.时钟1.SetInterval(RereadDelayMs);
+    controls_.时钟1.SetInterval(kRereadDelayMs);
 }
 
 void RegisterEditor::OnFocusedRowChanged() {
@@ -57,13 +55,30 @@ void RegisterEditor::WriteEditedRegister() {
     writePending_ = false;
     newValue_ = LimitedValue();
     // The frame goes to the address the selector shows now, before a new address is followed.
-    controls_.端口1.Send(BuildWriteRequest(readCycle_.CurrentDeviceId(), editedRow_, newValue_));
-    readCycle_.NoteRequestSent();
-    if (editedRow_ == DeviceAddressRow) {
+    heldWrites_.push_back(BuildWriteRequest(readCycle_.CurrentDeviceId(), editedRow_, newValue_));
+    if (editedRow_ == kDeviceAddressRow) {
         controls_.设备ID.SetCurrentSelection(newValue_ - 1);
         SaveSelection(ModbusIdPath, controls_.设备ID);
     }
-    controls_.外形框1.SetFillColour(LampWaiting);
+    SendHeldWrites();
+}
+
+void RegisterEditor::SendHeldWrites() {
+    if (heldWrites_.empty()) {
+        return;
+    }
+    const std::int64_t now = controls_.window.Thread().Now();
+    if (link_.Arriving(now)) {
+        controls_.时钟3.SetInterval(static_cast<std::int32_t>(link_.QuietIn(now)));
+        return;
+    }
+    controls_.时钟3.SetInterval(0);
+    for (const ByteSet& frame : heldWrites_) {
+        controls_.端口1.Send(frame);
+        link_.BeginWrite(now);
+    }
+    heldWrites_.clear();
+    PaintLamp(controls_, link_);
 }
 
 std::int32_t RegisterEditor::LimitedValue() const {
