@@ -30,13 +30,6 @@ QtListViewPeer::QtListViewPeer(ListView& list, QWidget& parent)
     });
 }
 
-void QtListViewPeer::Attach() {
-    MirrorCommonProperties();
-    MirrorColumns();
-    AttachAs(this);
-    MirrorRows([] {});
-}
-
 void QtListViewPeer::Detach() {
     QtControlPeer::Detach();
     const QuietFocus quiet;
@@ -45,23 +38,12 @@ void QtListViewPeer::Detach() {
     Table().SetMirroring(false);
 }
 
-void QtListViewPeer::PropertyChanged(std::int32_t index) {
-    if (MirrorCommonProperty(index)) {
-        return;
-    }
-    switch (index) {
-        case ListView::kColumns:
-            MirrorColumns();
-            break;
-        case ListView::kFocusedRow:
-            MirrorRows([] {});
-            break;
-        case ListView::kEditText:
-            MirrorEditor();
-            break;
-        default:
-            break;
-    }
+void QtListViewPeer::FocusedRowChanged() {
+    MirrorRows([] {});
+}
+
+void QtListViewPeer::EditTextChanged() {
+    MirrorEditor();
 }
 
 void QtListViewPeer::RowInserted(std::int32_t row) {
@@ -88,7 +70,7 @@ void QtListViewPeer::ApplyFrameColour(const std::optional<Colour>& colour) {
             : QString());
 }
 
-void QtListViewPeer::MirrorColumns() {
+void QtListViewPeer::ColumnsChanged() {
     model_->ColumnsChanged();
     const auto& columns = list_.Columns();
     for (std::size_t column = 0; column < columns.size(); ++column) {

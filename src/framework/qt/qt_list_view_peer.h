@@ -18,13 +18,14 @@ namespace tavr {
 // editor opens; when the editor closes, the edit ends first (a confirmed text is in the cell once
 // the end-of-edit handler has returned) and only then does the table get the focus back or
 // another row become the focused one.
-class QtListViewPeer final : public ListViewPeer, public QtControlPeer {
+class QtListViewPeer final : public QtControlPeer {
   public:
     QtListViewPeer(ListView& list, QWidget& parent);
 
-    void Attach() override;
     void Detach() override;
-    void PropertyChanged(std::int32_t index) override;
+    void ColumnsChanged() override;
+    void FocusedRowChanged() override;
+    void EditTextChanged() override;
     void RowInserted(std::int32_t row) override;
     void RowDeleted(std::int32_t row) override;
     void CellChanged(std::int32_t row, std::int32_t column) override;
@@ -33,7 +34,6 @@ class QtListViewPeer final : public ListViewPeer, public QtControlPeer {
   private:
     QtListViewWidget& Table() const { return static_cast<QtListViewWidget&>(Widget()); }
 
-    void MirrorColumns();
     void MirrorFocusedRow();
     void MirrorEditor();
     // Applies a change of the control's rows to the model, then puts the current row and the

@@ -77,13 +77,7 @@ Win32ListViewPeer::Win32ListViewPeer(ListView& list, HWND parent, int id)
     SendMessageW(Handle(), LVM_SETBKCOLOR, 0, RGB(255, 255, 255));
     SendMessageW(Handle(), LVM_SETTEXTBKCOLOR, 0, RGB(255, 255, 255));
     SendMessageW(Handle(), LVM_SETTEXTCOLOR, 0, RGB(0, 0, 0));
-}
-
-void Win32ListViewPeer::Attach() {
-    MirrorCommonProperties();
-    MirrorColumns();
-    AttachAs(this);
-    MirrorAllRows();
+    SetItemCount(Handle(), list.RowCount());
 }
 
 void Win32ListViewPeer::Detach() {
@@ -92,23 +86,12 @@ void Win32ListViewPeer::Detach() {
     Quietly(mirroring_, [this] { SendMessageW(Handle(), LVM_CANCELEDITLABEL, 0, 0); });
 }
 
-void Win32ListViewPeer::PropertyChanged(std::int32_t index) {
-    if (MirrorCommonProperty(index)) {
-        return;
-    }
-    switch (index) {
-        case ListView::kColumns:
-            MirrorColumns();
-            break;
-        case ListView::kFocusedRow:
-            MirrorFocusedRow();
-            break;
-        case ListView::kEditText:
-            MirrorEditor();
-            break;
-        default:
-            break;
-    }
+void Win32ListViewPeer::FocusedRowChanged() {
+    MirrorFocusedRow();
+}
+
+void Win32ListViewPeer::EditTextChanged() {
+    MirrorEditor();
 }
 
 void Win32ListViewPeer::RowInserted(std::int32_t row) {
@@ -211,7 +194,7 @@ std::int32_t Win32ListViewPeer::ControlRow(int item) const {
     return keptItem_ >= 0 && item > keptItem_ ? item - 1 : item;
 }
 
-void Win32ListViewPeer::MirrorColumns() {
+void Win32ListViewPeer::ColumnsChanged() {
     Quietly(mirroring_, [this] {
         while (SendMessageW(Handle(), LVM_DELETECOLUMN, 0, 0) != FALSE) {
         }
@@ -229,17 +212,6 @@ void Win32ListViewPeer::MirrorColumns() {
             ++index;
         }
     });
-}
-
-void Win32ListViewPeer::MirrorAllRows() {
-    keptItem_ = -1;
-    Quietly(mirroring_, [this] {
-        SendMessageW(Handle(), LVM_DELETEALLITEMS, 0, 0);
-        SetItemCount(Handle(), list_.RowCount());
-    });
-    InvalidateRect(Handle(), nullptr, FALSE);
-    MirrorFocusedRow();
-    MirrorEditor();
 }
 
 void Win32ListViewPeer::MirrorFocusedRow() {

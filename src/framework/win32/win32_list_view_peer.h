@@ -26,13 +26,14 @@ namespace tavr {
 // item of a deleted row is kept until the next change: an insertion at the same index takes it
 // over (new texts, not selected, not focused), so an editor open on it stays open. One that no
 // insertion takes is deleted once the handler running now has returned.
-class Win32ListViewPeer final : public ListViewPeer, public Win32ControlPeer {
+class Win32ListViewPeer final : public Win32ControlPeer {
   public:
     Win32ListViewPeer(ListView& list, HWND parent, int id);
 
-    void Attach() override;
     void Detach() override;
-    void PropertyChanged(std::int32_t index) override;
+    void ColumnsChanged() override;
+    void FocusedRowChanged() override;
+    void EditTextChanged() override;
     void RowInserted(std::int32_t row) override;
     void RowDeleted(std::int32_t row) override;
     void CellChanged(std::int32_t row, std::int32_t column) override;
@@ -55,8 +56,6 @@ class Win32ListViewPeer final : public ListViewPeer, public Win32ControlPeer {
     // The control row of a native item; -1 for a kept item.
     std::int32_t ControlRow(int item) const;
 
-    void MirrorColumns();
-    void MirrorAllRows();
     void MirrorFocusedRow();
     void MirrorEditor();
     void ServeText(LVITEMW& item) const;
