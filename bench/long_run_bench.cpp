@@ -173,8 +173,9 @@ int Measure(const CountOptions& options) {
 }  // namespace tavr
 
 int main(int argc, char** argv) {
-    tavr::CountOptions options;
-    options.Add("--cycles", 20000, "completed read cycles in all");
-    options.Add("--first", 100, "cycles before the first measurement, the baseline of growth");
-    return tavr::RunBenchmark("tavr-bench-longrun", argc, argv, options, tavr::Measure);
+    return tavr::RunBenchmark(
+        "tavr-bench-longrun", argc, argv,
+        {{"--cycles", 20000, "completed read cycles in all"},
+         {"--first", 100, "cycles before the first measurement, the baseline of growth"}},
+        tavr::Measure);
 }

@@ -207,10 +207,8 @@ int Measure(const CountOptions& options) {
     QApplication application(qtArgc, qtArgv);
 
     QtDecodeBench bench;
-    std::vector<RunFigures> runs;
-    for (std::int64_t run = 0; run < options["--runs"]; ++run) {
-        runs.push_back(bench.Run(options["--replies"], options["--warm-up"]));
-    }
+    const auto runs = RepeatRuns(
+        options["--runs"], [&] { return bench.Run(options["--replies"], options["--warm-up"]); });
     std::printf(
         "Reply decoding with the Qt window (offscreen), %lld runs of %lld replies after %lld "
         "unmeasured ones:\n",
@@ -224,9 +222,9 @@ int Measure(const CountOptions& options) {
 }  // namespace tavr
 
 int main(int argc, char** argv) {
-    tavr::CountOptions options;
-    options.Add("--runs", 5, "runs, each a fresh count of replies");
-    options.Add("--replies", 2000, "measured replies per run");
-    options.Add("--warm-up", 200, "replies before each run that are not measured");
-    return tavr::RunBenchmark("tavr-bench-qtdecode", argc, argv, options, tavr::Measure);
+    return tavr::RunBenchmark("tavr-bench-qtdecode", argc, argv,
+                              {{"--runs", 5, "runs, each a fresh count of replies"},
+                               {"--replies", 2000, "measured replies per run"},
+                               {"--warm-up", 200, "replies before each run that are not measured"}},
+                              tavr::Measure);
 }
