@@ -48,6 +48,7 @@ void QtListViewPeer::EditTextChanged() {
 
 void QtListViewPeer::RowInserted(std::int32_t row) {
     MirrorRows([this, row] { model_->RowInserted(row); });
+    QueueTidy();
 }
 
 void QtListViewPeer::RowDeleted(std::int32_t row) {
@@ -56,11 +57,12 @@ void QtListViewPeer::RowDeleted(std::int32_t row) {
         model_->RowDeleted(row);
         Table().DeselectRow(row);
     });
-    QueueTrim();
+    QueueTidy();
 }
 
 void QtListViewPeer::CellChanged(std::int32_t row, std::int32_t column) {
     model_->CellChanged(row, column);
+    QueueTidy();
 }
 
 void QtListViewPeer::ApplyFrameColour(const std::optional<Colour>& colour) {
@@ -103,19 +105,23 @@ void QtListViewPeer::MirrorRows(Change change) {
     Table().SetMirroring(false);
 }
 
-void QtListViewPeer::QueueTrim() {
-    if (trimQueued_) {
+void QtListViewPeer::QueueTidy() {
+    if (tidyQueued_) {
         return;
     }
-    trimQueued_ = true;
+    tidyQueued_ = true;
     // Runs before the repaint that the changes asked for, which Qt posts at a lower priority.
     QMetaObject::invokeMethod(
-        &trimContext_,
+        &tidyContext_,
         [this] {
-            trimQueued_ = false;
-            if (IsAttached() && model_->HasSurplusRows()) {
+            tidyQueued_ = false;
+            if (!IsAttached()) {
+                return;
+            }
+            if (model_->HasSurplusRows()) {
                 MirrorRows([this] { model_->TrimRows(); });
             }
+            model_->ShowChangedTexts();
         },
         Qt::QueuedConnection);
 }

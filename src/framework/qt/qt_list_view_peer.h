@@ -41,8 +41,8 @@ class QtListViewPeer final : public QtControlPeer {
     template <class Change>
     void MirrorRows(Change change);
     // Once the handler running now has returned, lets go of the positions of deleted rows that
-    // no insertion has taken back.
-    void QueueTrim();
+    // no insertion has taken back and repaints the cells whose texts changed.
+    void QueueTidy();
 
     // The operator, through the table.
     bool EditRequested(int row);
@@ -58,9 +58,9 @@ class QtListViewPeer final : public QtControlPeer {
     // The table is opening or closing the editor itself, as the operator asked: the peer leaves
     // the editor alone until it is done.
     bool editorStep_ = false;
-    bool trimQueued_ = false;
-    // Goes with the peer, and with it a trim still queued.
-    QObject trimContext_;
+    bool tidyQueued_ = false;
+    // Goes with the peer, and with it a tidy still queued.
+    QObject tidyContext_;
 };
 
 }  // namespace tavr
