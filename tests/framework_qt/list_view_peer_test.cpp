@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "qt_test_window.h"
+#include "support/replaced_rows.h"
 
 namespace tavr {
 namespace {
@@ -337,22 +338,7 @@ TEST_P(Repaints, OnlyTheChangedCellsAndTheRowsThatLostTheirSelection) {
     }
     QCoreApplication::processEvents();
     PaintRecorder recorder(*View()->viewport());
-    for (const int row : c.replacedRows) {
-        std::vector<Text> texts;
-        for (std::int32_t column = 0; column < test.table.ColumnCount(); ++column) {
-            texts.push_back(test.table.GetItemText(row, column));
-        }
-        for (const auto& [changedRow, column] : c.changedCells) {
-            if (changedRow == row) {
-                texts[static_cast<std::size_t>(column)] += "+";
-            }
-        }
-        std::vector<Text*> cells;
-        for (Text& text : texts) {
-            cells.push_back(&text);
-        }
-        test.table.ReplaceItem(row, cells);
-    }
+    ReplaceRows(test.table, c.replacedRows, c.changedCells);
     for (int round = 0; round < 3; ++round) {
         QCoreApplication::processEvents();
     }

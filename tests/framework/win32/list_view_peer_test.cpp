@@ -16,6 +16,7 @@
 #include "framework/win32/win32_text.h"
 #include "framework/win32/win32_window_system.h"
 #include "framework/window.h"
+#include "support/replaced_rows.h"
 
 namespace tavr {
 namespace {
@@ -279,22 +280,7 @@ class Win32ListViewRepaints : public Win32ListViewPeerTest,
 TEST_P(Win32ListViewRepaints, OnlyTheChangedCellsOfReplacedRows) {
     const RepaintCase& c = GetParam();
     UpdateWindow(list_);
-    for (int row = 0; row < table_.RowCount(); ++row) {
-        std::vector<Text> texts;
-        for (std::int32_t column = 0; column < table_.ColumnCount(); ++column) {
-            texts.push_back(table_.GetItemText(row, column));
-        }
-        for (const auto& [changedRow, column] : c.changedCells) {
-            if (changedRow == row) {
-                texts[static_cast<std::size_t>(column)] += "+";
-            }
-        }
-        std::vector<Text*> cells;
-        for (Text& text : texts) {
-            cells.push_back(&text);
-        }
-        table_.ReplaceItem(row, cells);
-    }
+    ReplaceRows(table_, std::vector<int>{0, 1, 2}, c.changedCells);
     MSG message;
     while (PeekMessageW(&message, list_, WM_APP, 0xBFFF, PM_REMOVE) != FALSE) {
         DispatchMessageW(&message);
