@@ -355,10 +355,10 @@ int Measure(const CountOptions& options) {
 }  // namespace tavr
 
 int main(int argc, char** argv) {
-    tavr::CountOptions options;
-    options.Add("--seconds", 30, "length of the flood measured for memory");
-    options.Add("--rate", 11520, "bytes per second while CPU is measured");
-    options.Add("--paced-seconds", 10, "length of the CPU measurement");
-    options.Add("--esc-after", 5, "seconds of flood before Esc is pressed");
-    return tavr::RunBenchmark("tavr-bench-flood", argc, argv, options, tavr::Measure);
+    return tavr::RunBenchmark("tavr-bench-flood", argc, argv,
+                              {{"--seconds", 30, "length of the flood measured for memory"},
+                               {"--rate", 11520, "bytes per second while CPU is measured"},
+                               {"--paced-seconds", 10, "length of the CPU measurement"},
+                               {"--esc-after", 5, "seconds of flood before Esc is pressed"}},
+                              tavr::Measure);
 }

@@ -197,10 +197,8 @@ int Measure(const CountOptions& options) {
         "Idle: %lld periods of %lld s connected to tavr-meter-sim on a pseudo-terminal "
         "after one read, no window, the window thread blocked waiting for posts\n\n",
         static_cast<long long>(options["--runs"]), static_cast<long long>(options["--seconds"]));
-    std::vector<IdleRun> runs;
-    for (std::int64_t run = 0; run < options["--runs"]; ++run) {
-        runs.push_back(bench.Run(std::chrono::seconds(options["--seconds"])));
-    }
+    const auto runs = RepeatRuns(
+        options["--runs"], [&] { return bench.Run(std::chrono::seconds(options["--seconds"])); });
     PrintRuns(runs, options["--seconds"]);
     Require(bench.Finish(), "the simulator did not end cleanly");
     return 0;
@@ -210,8 +208,8 @@ int Measure(const CountOptions& options) {
 }  // namespace tavr
 
 int main(int argc, char** argv) {
-    tavr::CountOptions options;
-    options.Add("--runs", 3, "idle periods");
-    options.Add("--seconds", 10, "length of each idle period");
-    return tavr::RunBenchmark("tavr-bench-idle", argc, argv, options, tavr::Measure);
+    return tavr::RunBenchmark(
+        "tavr-bench-idle", argc, argv,
+        {{"--runs", 3, "idle periods"}, {"--seconds", 10, "length of each idle period"}},
+        tavr::Measure);
 }

@@ -3,7 +3,13 @@
 // measurements live. Auto-read runs with the period box set to 0.001 s, so a new request goes
 // out on the first 1 ms tick after each reply: cycles follow each other as fast as the program
 // and the simulator allow, instead of one every 3 s. Prints the process's resident memory
-// (VmRSS) at checkpoints of completed cycles, and its growth since the first checkpoint.
+// (VmRSS) at checkpoints of completed cycles, its growth since the first checkpoint, and the
+// process's CPU time per cycle between checkpoints.
+//
+// Then the program is set against a typical Qt master (ReferenceTableMaster: a QTableView on a
+// QStandardItemModel fed by Debian's Modbus library on the GUI thread) on the same live
+// simulator, in interleaved rounds: the CPU per read cycle of each, side by side. The program
+// closes its port while the reference reads.
 //
 // A completed cycle is a reply decoded into the table; the benchmark counts the bytes since the
 // last auto-read tick as the program collects them (every 75th byte completes a reply).
@@ -12,7 +18,9 @@
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
+#include <ctime>
 #include <exception>
+#include <filesystem>
 #include <memory>
 #include <set>
 #include <string>
@@ -25,8 +33,10 @@
 #include "support/benchmark_main.h"
 #include "support/count_options.h"
 #include "support/figure_table.h"
+#include "support/reference_table_master.h"
 #include "support/require.h"
 #include "support/resident_memory.h"
+#include "support/sample_statistics.h"
 #include "support/scratch_config_home.h"
 #include "ui/link_lamp.h"
 #include "ui/meter_program.h"
@@ -38,12 +48,31 @@ using Clock = std::chrono::steady_clock;
 
 constexpr int ComPort = 7;
 constexpr auto Patience = std::chrono::seconds(30);
+// How long a stopped program is left to take the reply to its last request.
+constexpr auto kSettling = std::chrono::milliseconds(50);
+constexpr int kReferenceBaud = 9600;
+constexpr int kReferenceDevice = 1;
+// Reference cycles before each measured round, which open the line and lay the table out.
+constexpr std::int64_t kReferenceWarmUp = 20;
+
+double ProcessCpuSeconds() {
+    timespec now{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) / 1e9;
+}
 
 struct Checkpoint {
     std::int64_t cycles;
     double seconds;
     std::int64_t residentKb;
     std::int64_t requests;
+    double cpuSeconds;
+};
+
+// CPU per read cycle of the program and of the reference in one round.
+struct Round {
+    double programUs;
+    double referenceUs;
 };
 
 // The first checkpoint, then ten evenly spaced up to the last.
@@ -69,8 +98,8 @@ class LongRun {
         CountCycles();
         MeterControls& controls = program_.Controls();
         controls.串口号.SetCurrentSelection(ComPort - 1);
-        controls.联机按钮.Click();
-        Require(controls.外形框1.FillColour() == LampReady, "connecting to the simulator failed");
+        controls.隔几秒.Type("0.001");
+        Connect();
     }
 
     ~LongRun() {
@@ -79,9 +108,7 @@ class LongRun {
     }
 
     std::vector<Checkpoint> Run(const std::vector<std::int64_t>& checkpoints) {
-        MeterControls& controls = program_.Controls();
-        controls.隔几秒.Type("0.001");
-        controls.自动读取选择框.Click();
+        ToggleAutoRead();
         const Clock::time_point start = Clock::now();
         std::vector<Checkpoint> figures;
         for (const std::int64_t cycles : checkpoints) {
@@ -89,13 +116,64 @@ class LongRun {
             const auto resident = ResidentKilobytes();
             Require(resident.has_value(), "cannot read VmRSS from /proc/self/status");
             figures.push_back({cycles_, std::chrono::duration<double>(Clock::now() - start).count(),
-                               *resident, requests_});
+                               *resident, requests_, ProcessCpuSeconds()});
         }
-        controls.自动读取选择框.Click();
+        ToggleAutoRead();
         return figures;
     }
 
+    // The program auto-reads `cycles` cycles, then the reference reads as many.
+    Round CompareWithReference(std::int64_t cycles) {
+        Round round{};
+        ToggleAutoRead();
+        RunUntil(cycles_ + 1);  // the first cycle after a pause is no typical one
+        const std::int64_t first = cycles_;
+        const double programStart = ProcessCpuSeconds();
+        RunUntil(first + cycles);
+        round.programUs =
+            (ProcessCpuSeconds() - programStart) * 1e6 / static_cast<double>(cycles_ - first);
+        ToggleAutoRead();
+        Settle();
+        program_.Controls().联机按钮.Click();
+        Require(program_.Controls().外形框1.FillColour() == LampDisconnected,
+                "disconnecting from the simulator failed");
+        {
+            ReferenceTableMaster reference(ComLink(), kReferenceBaud, kReferenceDevice);
+            for (std::int64_t cycle = 0; cycle < kReferenceWarmUp; ++cycle) {
+                reference.Cycle();
+            }
+            const double referenceStart = ProcessCpuSeconds();
+            for (std::int64_t cycle = 0; cycle < cycles; ++cycle) {
+                reference.Cycle();
+            }
+            round.referenceUs =
+                (ProcessCpuSeconds() - referenceStart) * 1e6 / static_cast<double>(cycles);
+        }
+        Connect();
+        return round;
+    }
+
   private:
+    void Connect() {
+        program_.Controls().联机按钮.Click();
+        Require(program_.Controls().外形框1.FillColour() == LampReady,
+                "connecting to the simulator failed");
+    }
+
+    void ToggleAutoRead() { program_.Controls().自动读取选择框.Click(); }
+
+    // Lets the reply to the last request arrive, so that nothing stale is left on the line.
+    void Settle() {
+        const Clock::time_point until = Clock::now() + kSettling;
+        while (Clock::now() < until) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        }
+    }
+
+    std::filesystem::path ComLink() const {
+        return configHome_.Path() / "TAVR_12864" / "dosdevices" / ("com" + std::to_string(ComPort));
+    }
+
     // Watches the port and the auto-read timer the way the program collects a reply.
     void CountCycles() {
         MeterControls& controls = program_.Controls();
@@ -133,16 +211,47 @@ class LongRun {
 };
 
 void PrintCheckpoints(const std::vector<Checkpoint>& checkpoints) {
-    FigureTable table(
-        {"cycles", "requests", "elapsed s", "cycles/s", "VmRSS MB", "growth since first kB"});
+    FigureTable table({"cycles", "requests", "elapsed s", "cycles/s", "VmRSS MB",
+                       "growth since first kB", "CPU per cycle µs"});
     const Checkpoint& first = checkpoints.front();
+    const Checkpoint* previous = nullptr;
     for (const Checkpoint& checkpoint : checkpoints) {
+        // Since the checkpoint before; the first one has none.
+        std::string cpu = "-";
+        if (previous != nullptr && checkpoint.cycles > previous->cycles) {
+            cpu = Fixed((checkpoint.cpuSeconds - previous->cpuSeconds) * 1e6 /
+                            static_cast<double>(checkpoint.cycles - previous->cycles),
+                        1);
+        }
         table.AddRow({std::to_string(checkpoint.cycles), std::to_string(checkpoint.requests),
                       Fixed(checkpoint.seconds, 1),
                       Fixed(static_cast<double>(checkpoint.cycles) / checkpoint.seconds, 0),
                       Fixed(static_cast<double>(checkpoint.residentKb) / 1024.0, 2),
-                      std::to_string(checkpoint.residentKb - first.residentKb)});
+                      std::to_string(checkpoint.residentKb - first.residentKb), cpu});
+        previous = &checkpoint;
     }
+    std::fputs(table.Render().c_str(), stdout);
+}
+
+void PrintRounds(const std::vector<Round>& rounds, std::int64_t cycles) {
+    std::printf(
+        "\nCPU per read cycle against the same live simulator, %zu interleaved rounds of %lld "
+        "cycles: the program with its window, and a typical Qt master (a QTableView on a "
+        "QStandardItemModel of 35 x 5 cells, Debian's Modbus library reading on the GUI "
+        "thread, setData on every cell)\n",
+        rounds.size(), static_cast<long long>(cycles));
+    FigureTable table({"round", "program µs", "reference µs", "program / reference"});
+    std::vector<double> program;
+    std::vector<double> reference;
+    for (std::size_t i = 0; i < rounds.size(); ++i) {
+        program.push_back(rounds[i].programUs);
+        reference.push_back(rounds[i].referenceUs);
+        table.AddRow({std::to_string(i + 1), Fixed(rounds[i].programUs, 1),
+                      Fixed(rounds[i].referenceUs, 1),
+                      Fixed(rounds[i].programUs / rounds[i].referenceUs, 2)});
+    }
+    table.AddRow({"median", Fixed(Median(program), 1), Fixed(Median(reference), 1),
+                  Fixed(Median(program) / Median(reference), 2)});
     std::fputs(table.Render().c_str(), stdout);
 }
 
@@ -163,9 +272,12 @@ int Measure(const CountOptions& options) {
     const std::vector<Checkpoint> checkpoints =
         run.Run(CheckpointCycles(options["--first"], options["--cycles"]));
     std::printf(
-        "Resident memory of the program with the Qt window, auto-reading every 1 ms from the "
-        "simulator:\n");
+        "Resident memory and CPU of the program with the Qt window, auto-reading every 1 ms from "
+        "the simulator:\n");
     PrintCheckpoints(checkpoints);
+    const auto rounds = RepeatRuns(
+        options["--rounds"], [&] { return run.CompareWithReference(options["--round-cycles"]); });
+    PrintRounds(rounds, options["--round-cycles"]);
     return 0;
 }
 
@@ -173,8 +285,11 @@ int Measure(const CountOptions& options) {
 }  // namespace tavr
 
 int main(int argc, char** argv) {
-    tavr::CountOptions options;
-    options.Add("--cycles", 20000, "completed read cycles in all");
-    options.Add("--first", 100, "cycles before the first measurement, the baseline of growth");
-    return tavr::RunBenchmark("tavr-bench-longrun", argc, argv, options, tavr::Measure);
+    return tavr::RunBenchmark(
+        "tavr-bench-longrun", argc, argv,
+        {{"--cycles", 20000, "completed read cycles in all"},
+         {"--first", 100, "cycles before the first measurement, the baseline of growth"},
+         {"--rounds", 3, "interleaved rounds of the program and the reference master"},
+         {"--round-cycles", 3000, "read cycles of each in a round"}},
+        tavr::Measure);
 }

@@ -234,10 +234,8 @@ int Measure(const CountOptions& options) {
         "reading the 35 registers back to back on the same line, decoding nothing\n\n",
         static_cast<long long>(options["--runs"]), static_cast<long long>(options["--cycles"]),
         static_cast<long long>(options["--warm-up"]));
-    std::vector<RunFigures> runs;
-    for (std::int64_t run = 0; run < options["--runs"]; ++run) {
-        runs.push_back(bench.Run(options["--cycles"], options["--warm-up"]));
-    }
+    const auto runs = RepeatRuns(
+        options["--runs"], [&] { return bench.Run(options["--cycles"], options["--warm-up"]); });
     PrintRuns(runs);
     PrintWireShares(runs);
     Require(bench.Finish(), "the simulator did not end cleanly");
@@ -248,9 +246,10 @@ int Measure(const CountOptions& options) {
 }  // namespace tavr
 
 int main(int argc, char** argv) {
-    tavr::CountOptions options;
-    options.Add("--runs", 5, "runs, each a fresh count of cycles");
-    options.Add("--cycles", 2000, "measured read cycles per run");
-    options.Add("--warm-up", 100, "read cycles before each run that are not measured");
-    return tavr::RunBenchmark("tavr-bench-roundtrip", argc, argv, options, tavr::Measure);
+    return tavr::RunBenchmark(
+        "tavr-bench-roundtrip", argc, argv,
+        {{"--runs", 5, "runs, each a fresh count of cycles"},
+         {"--cycles", 2000, "measured read cycles per run"},
+         {"--warm-up", 100, "read cycles before each run that are not measured"}},
+        tavr::Measure);
 }

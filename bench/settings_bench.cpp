@@ -155,7 +155,6 @@ int Measure(const CountOptions& options) {
 }  // namespace tavr
 
 int main(int argc, char** argv) {
-    tavr::CountOptions options;
-    options.Add("--runs", 5, "runs per file shape");
-    return tavr::RunBenchmark("tavr-bench-settings", argc, argv, options, tavr::Measure);
+    return tavr::RunBenchmark("tavr-bench-settings", argc, argv,
+                              {{"--runs", 5, "runs per file shape"}}, tavr::Measure);
 }

@@ -212,8 +212,8 @@ int Measure(const CountOptions& options) {
 }  // namespace tavr
 
 int main(int argc, char** argv) {
-    tavr::CountOptions options;
-    options.Add("--runs", 5, "streams per consumer");
-    options.Add("--bytes", 1'000'000, "bytes per stream (at most 10000000)");
-    return tavr::RunBenchmark("tavr-bench-throughput", argc, argv, options, tavr::Measure);
+    return tavr::RunBenchmark("tavr-bench-throughput", argc, argv,
+                              {{"--runs", 5, "streams per consumer"},
+                               {"--bytes", 1'000'000, "bytes per stream (at most 10000000)"}},
+                              tavr::Measure);
 }

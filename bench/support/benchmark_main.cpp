@@ -6,7 +6,7 @@
 
 namespace tavr {
 
-int RunBenchmark(std::string_view program, int argc, char** argv, CountOptions& options,
+int RunBenchmark(std::string_view program, int argc, char** argv, CountOptions options,
                  const std::function<int(const CountOptions&)>& measure) {
     if (!options.Parse(ArgumentsOf(argc, argv))) {
         std::fprintf(options.HelpRequested() ? stdout : stderr, "%s%s%s", options.Error().c_str(),

@@ -6,6 +6,12 @@
 
 namespace tavr {
 
+CountOptions::CountOptions(std::initializer_list<Declared> declared) {
+    for (const Declared& option : declared) {
+        Add(option.name, option.defaultValue, option.meaning);
+    }
+}
+
 void CountOptions::Add(std::string name, std::int64_t defaultValue, std::string meaning) {
     options_.push_back({std::move(name), defaultValue, defaultValue, std::move(meaning)});
 }

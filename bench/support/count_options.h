@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <initializer_list>
 #include <span>
 #include <string>
 #include <string_view>
@@ -12,6 +13,16 @@ namespace tavr {
 // ("--runs 5" or "--runs=5"), each with a default, and "--help".
 class CountOptions {
   public:
+    // An option as a benchmark declares it.
+    struct Declared {
+        std::string name;
+        std::int64_t defaultValue;
+        std::string meaning;
+    };
+
+    CountOptions() = default;
+    CountOptions(std::initializer_list<Declared> declared);
+
     void Add(std::string name, std::int64_t defaultValue, std::string meaning);
 
     // Takes the values given; false with Error() set for an unknown option, a missing value or

@@ -39,23 +39,24 @@ ReferenceMaster::~ReferenceMaster() {
 std::vector<double> ReferenceMaster::ReadBackToBack(std::int64_t cycles,
                                                     std::int64_t warmUpCycles) {
     for (std::int64_t cycle = 0; cycle < warmUpCycles; ++cycle) {
-        ReadOnce();
+        ReadAll();
     }
     std::vector<double> roundTripsUs;
     roundTripsUs.reserve(static_cast<std::size_t>(cycles));
     for (std::int64_t cycle = 0; cycle < cycles; ++cycle) {
         const auto start = Clock::now();
-        ReadOnce();
+        ReadAll();
         const std::chrono::duration<double, std::micro> took = Clock::now() - start;
         roundTripsUs.push_back(took.count());
     }
     return roundTripsUs;
 }
 
-void ReferenceMaster::ReadOnce() {
-    std::array<std::uint16_t, RegisterCount> registers{};
+ReferenceMaster::Registers ReferenceMaster::ReadAll() {
+    Registers registers{};
     const int read = modbus_read_registers(context_, 0, RegisterCount, registers.data());
     Require(read == RegisterCount, LibraryError("the reference master's read failed"));
+    return registers;
 }
 
 }  // namespace tavr

@@ -1,10 +1,14 @@
 #pragma once
 
+#include <array>
 #include <chrono>
+#include <cstdint>
 #include <filesystem>
 #include <vector>
 
 #include <modbus.h>
+
+#include "protocol/frame_codec.h"
 
 namespace tavr {
 
@@ -20,13 +24,15 @@ class ReferenceMaster {
     ReferenceMaster(const ReferenceMaster&) = delete;
     ReferenceMaster& operator=(const ReferenceMaster&) = delete;
 
+    using Registers = std::array<std::uint16_t, RegisterCount>;
+
     // Reads all registers `cycles` times after `warmUpCycles` unmeasured reads; the round trip of
     // each measured read in µs. Throws std::runtime_error when a read fails.
     std::vector<double> ReadBackToBack(std::int64_t cycles, std::int64_t warmUpCycles);
+    // Reads all registers once. Throws std::runtime_error when the read fails.
+    Registers ReadAll();
 
   private:
-    void ReadOnce();
-
     modbus_t* context_ = nullptr;
 };
 

@@ -2,20 +2,17 @@
 
 #include <cstdint>
 
-#include "framework/list_view_peer.h"
+#include "framework/control_peer.h"
 
 namespace tavr {
 
 // Stands where the register table's widget would be and counts how often the table has been
 // filled: a reply's decoding writes the remark of the last register last, so each such write
 // is one filled table. Everything else the table reports is ignored.
-class TableFillWatch final : public ListViewPeer {
+class TableFillWatch final : public ControlPeer {
   public:
     std::uint64_t Fills() const { return fills_; }
 
-    void PropertyChanged(std::int32_t) override {}
-    void RowInserted(std::int32_t) override {}
-    void RowDeleted(std::int32_t) override {}
     void CellChanged(std::int32_t row, std::int32_t column) override;
 
   private:

@@ -176,9 +176,9 @@ int Measure(const CountOptions& options) {
 }  // namespace tavr
 
 int main(int argc, char** argv) {
-    tavr::CountOptions options;
-    options.Add("--runs", 5, "runs, each a fresh count of replies");
-    options.Add("--replies", 500, "measured replies per run");
-    options.Add("--warm-up", 50, "replies before each run that are not measured");
-    return tavr::RunBenchmark("tavr-bench-win32decode", argc, argv, options, tavr::Measure);
+    return tavr::RunBenchmark("tavr-bench-win32decode", argc, argv,
+                              {{"--runs", 5, "runs, each a fresh count of replies"},
+                               {"--replies", 500, "measured replies per run"},
+                               {"--warm-up", 50, "replies before each run that are not measured"}},
+                              tavr::Measure);
 }

@@ -11,7 +11,6 @@ namespace tavr {
 class Button final : public Control {
   public:
     static constexpr ControlKind kKind = ControlKind::Button;
-    static constexpr std::int32_t kCaption = 10;
 
     Button(Window& owner, Text name, const Bounds& bounds = {});
 
@@ -24,6 +23,8 @@ class Button final : public Control {
     std::function<void()> onClicked;
 
   private:
+    std::span<const PeerCall> OwnProperties() const override;
+
     Text caption_;
 };
 

@@ -11,8 +11,6 @@ namespace tavr {
 class CheckBox final : public Control {
   public:
     static constexpr ControlKind kKind = ControlKind::CheckBox;
-    static constexpr std::int32_t kCaption = 10;
-    static constexpr std::int32_t kChecked = 18;
 
     CheckBox(Window& owner, Text name, const Bounds& bounds = {});
 
@@ -31,6 +29,8 @@ class CheckBox final : public Control {
     std::function<void()> onClicked;
 
   private:
+    std::span<const PeerCall> OwnProperties() const override;
+
     Text caption_;
     bool checked_ = false;
 };

@@ -5,12 +5,19 @@
 
 namespace tavr {
 
+namespace {
+
+constexpr PeerCall kOwnProperties[] = {&ControlPeer::EntriesChanged,
+                                       &ControlPeer::SelectionChanged};
+
+}  // namespace
+
 ComboBox::ComboBox(Window& owner, Text name, const Bounds& bounds)
     : Control(owner, std::move(name), kKind, bounds) {}
 
 void ComboBox::AddEntry(Text text, std::int32_t itemValue) {
     entries_.push_back({std::move(text), itemValue});
-    NotifyPeer(kEntries);
+    NotifyPeer(&ControlPeer::EntriesChanged);
 }
 
 Text ComboBox::Content() const {
@@ -19,7 +26,7 @@ Text ComboBox::Content() const {
 
 void ComboBox::SetCurrentSelection(std::int32_t index) {
     selection_ = std::clamp(index, -1, EntryCount() - 1);
-    NotifyPeer(kCurrentSelection);
+    NotifyPeer(&ControlPeer::SelectionChanged);
 }
 
 void ComboBox::Pick(std::int32_t index) {
@@ -28,6 +35,10 @@ void ComboBox::Pick(std::int32_t index) {
     }
     SetCurrentSelection(index);
     Raise(onSelectionChanged);
+}
+
+std::span<const PeerCall> ComboBox::OwnProperties() const {
+    return kOwnProperties;
 }
 
 }  // namespace tavr

@@ -18,9 +18,6 @@ struct ComboEntry {
 class ComboBox final : public Control {
   public:
     static constexpr ControlKind kKind = ControlKind::ComboBox;
-    static constexpr std::int32_t kContent = 9;
-    static constexpr std::int32_t kEntries = 10;
-    static constexpr std::int32_t kCurrentSelection = 19;
 
     ComboBox(Window& owner, Text name, const Bounds& bounds = {});
 
@@ -42,6 +39,8 @@ class ComboBox final : public Control {
     std::function<void()> onSelectionChanged;
 
   private:
+    std::span<const PeerCall> OwnProperties() const override;
+
     std::vector<ComboEntry> entries_;
     std::int32_t selection_ = -1;
 };

@@ -6,27 +6,36 @@
 
 namespace tavr {
 
+namespace {
+
+constexpr PeerCall kCommonProperties[] = {
+    &ControlPeer::BoundsChanged,  &ControlPeer::TagChanged,          &ControlPeer::VisibleChanged,
+    &ControlPeer::EnabledChanged, &ControlPeer::MousePointerChanged,
+};
+
+}  // namespace
+
 Control::Control(Window& owner, Text name, ControlKind kind, const Bounds& bounds)
     : owner_(owner), name_(std::move(name)), kind_(kind), bounds_(bounds) {}
 
 void Control::SetLeft(std::int32_t value) {
     bounds_.left = value;
-    NotifyPeer(kLeft);
+    NotifyPeer(&ControlPeer::BoundsChanged);
 }
 
 void Control::SetTop(std::int32_t value) {
     bounds_.top = value;
-    NotifyPeer(kTop);
+    NotifyPeer(&ControlPeer::BoundsChanged);
 }
 
 void Control::SetWidth(std::int32_t value) {
     bounds_.width = value;
-    NotifyPeer(kWidth);
+    NotifyPeer(&ControlPeer::BoundsChanged);
 }
 
 void Control::SetHeight(std::int32_t value) {
     bounds_.height = value;
-    NotifyPeer(kHeight);
+    NotifyPeer(&ControlPeer::BoundsChanged);
 }
 
 void Control::SetBounds(const Bounds& bounds) {
@@ -38,22 +47,22 @@ void Control::SetBounds(const Bounds& bounds) {
 
 void Control::SetTag(Text value) {
     tag_ = std::move(value);
-    NotifyPeer(kTag);
+    NotifyPeer(&ControlPeer::TagChanged);
 }
 
 void Control::SetVisible(bool value) {
     visible_ = value;
-    NotifyPeer(kVisible);
+    NotifyPeer(&ControlPeer::VisibleChanged);
 }
 
 void Control::SetDisabled(bool value) {
     disabled_ = value;
-    NotifyPeer(kDisabled);
+    NotifyPeer(&ControlPeer::EnabledChanged);
 }
 
 void Control::SetMousePointer(std::int32_t value) {
     mousePointer_ = value;
-    NotifyPeer(kMousePointer);
+    NotifyPeer(&ControlPeer::MousePointerChanged);
 }
 
 bool Control::HasFocus() const {
@@ -68,12 +77,11 @@ void Control::Focus() {
 
 void Control::AttachPeer(ControlPeer* peer) {
     peer_ = peer;
-    PeerAttached();
-}
-
-void Control::NotifyPeer(std::int32_t index) const {
-    if (peer_ != nullptr) {
-        peer_->PropertyChanged(index);
+    for (const PeerCall call : kCommonProperties) {
+        NotifyPeer(call);
+    }
+    for (const PeerCall call : OwnProperties()) {
+        NotifyPeer(call);
     }
 }
 

@@ -2,6 +2,8 @@
 
 #include <cstdint>
 #include <functional>
+#include <span>
+#include <type_traits>
 
 #include "framework/control_peer.h"
 #include "runtime/types.h"
@@ -35,16 +37,6 @@ struct Bounds {
 // them; everything here runs on the window thread.
 class Control {
   public:
-    // The eight properties every kind has; a kind's own properties start at index 8.
-    static constexpr std::int32_t kLeft = 0;
-    static constexpr std::int32_t kTop = 1;
-    static constexpr std::int32_t kWidth = 2;
-    static constexpr std::int32_t kHeight = 3;
-    static constexpr std::int32_t kTag = 4;
-    static constexpr std::int32_t kVisible = 5;
-    static constexpr std::int32_t kDisabled = 6;
-    static constexpr std::int32_t kMousePointer = 7;
-
     Control(const Control&) = delete;
     Control& operator=(const Control&) = delete;
     virtual ~Control() = default;
@@ -62,7 +54,8 @@ class Control {
     bool Visible() const { return visible_; }
     bool Disabled() const { return disabled_; }
     std::int32_t MousePointer() const { return mousePointer_; }
-    // Whether the Tab key stops at this control (a design setting, not an indexed property).
+    // Whether the Tab key stops at this control (a design setting the peer reads when it makes its
+    // widget).
     bool TabStop() const { return tabStop_; }
 
     void SetLeft(std::int32_t value);
@@ -87,7 +80,7 @@ class Control {
     std::function<void()> onFocusLost;
 
     // Attaches the widget that mirrors this control (nullptr detaches it). On attaching, the peer
-    // reads every property itself; only later writes are reported. The peer must stay alive
+    // hears every property once: the common ones, then the kind's own. The peer must stay alive
     // while attached.
     void AttachPeer(ControlPeer* peer);
     ControlPeer* Peer() const { return peer_; }
@@ -95,7 +88,13 @@ class Control {
   protected:
     Control(Window& owner, Text name, ControlKind kind, const Bounds& bounds);
 
-    void NotifyPeer(std::int32_t index) const;
+    // Makes `call` on the attached peer, if any: a property, a row or a cell was written.
+    template <class... Args>
+    void NotifyPeer(void (ControlPeer::*call)(Args...), std::type_identity_t<Args>... args) const {
+        if (peer_ != nullptr) {
+            (peer_->*call)(args...);
+        }
+    }
     // Operator input is taken only while the window is open and the control shown and enabled.
     bool AcceptsInput() const;
 
@@ -108,7 +107,8 @@ class Control {
   private:
     friend class Window;
 
-    virtual void PeerAttached() {}
+    // The calls that show the kind's own properties to a peer that attaches, in order.
+    virtual std::span<const PeerCall> OwnProperties() const { return {}; }
     // Window lifecycle: the window has been created, or is being closed (its controls are
     // destroyed: timers stop, ports close).
     virtual void WindowCreated() {}

@@ -12,9 +12,6 @@ namespace tavr {
 class EditBox final : public Control {
   public:
     static constexpr ControlKind kKind = ControlKind::EditBox;
-    static constexpr std::int32_t kContent = 8;
-    static constexpr std::int32_t kMultiLine = 9;
-    static constexpr std::int32_t kAlignment = 10;
 
     EditBox(Window& owner, Text name, const Bounds& bounds = {});
 
@@ -34,6 +31,8 @@ class EditBox final : public Control {
     std::function<void()> onContentChanged;
 
   private:
+    std::span<const PeerCall> OwnProperties() const override;
+
     Text content_;
     bool multiLine_ = false;
     Alignment alignment_ = Alignment::Left;

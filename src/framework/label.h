@@ -16,8 +16,6 @@ struct Font {
 class Label final : public Control {
   public:
     static constexpr ControlKind kKind = ControlKind::Label;
-    static constexpr std::int32_t kCaption = 8;
-    static constexpr std::int32_t kFont = 9;
 
     Label(Window& owner, Text name, const Bounds& bounds = {});
 
@@ -27,6 +25,8 @@ class Label final : public Control {
     void SetFont(const Font& font);
 
   private:
+    std::span<const PeerCall> OwnProperties() const override;
+
     Text caption_;
     Font font_;
 };

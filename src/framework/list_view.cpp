@@ -7,12 +7,19 @@
 
 namespace tavr {
 
+namespace {
+
+constexpr PeerCall kOwnProperties[] = {
+    &ControlPeer::ColumnsChanged, &ControlPeer::FocusedRowChanged, &ControlPeer::EditTextChanged};
+
+}  // namespace
+
 ListView::ListView(Window& owner, Text name, const Bounds& bounds)
     : Control(owner, std::move(name), kKind, bounds) {}
 
 void ListView::AddColumn(ListColumn column) {
     columns_.push_back(std::move(column));
-    NotifyPeer(kColumns);
+    NotifyPeer(&ControlPeer::ColumnsChanged);
 }
 
 std::int32_t ListView::InsertItem(std::int32_t row, Text text) {
@@ -21,9 +28,7 @@ std::int32_t ListView::InsertItem(std::int32_t row, Text text) {
     Row inserted(static_cast<std::size_t>(std::max(ColumnCount(), 1)));
     inserted[0] = std::move(text);
     rows_.insert(rows_.begin() + index, std::move(inserted));
-    if (listPeer_ != nullptr) {
-        listPeer_->RowInserted(index);
-    }
+    NotifyPeer(&ControlPeer::RowInserted, index);
     NotifyFocusMoved(focusedBefore);
     return index;
 }
@@ -37,9 +42,7 @@ bool ListView::DeleteItem(std::int32_t row) {
         focusPosition_ = -1;
     }
     rows_.erase(rows_.begin() + row);
-    if (listPeer_ != nullptr) {
-        listPeer_->RowDeleted(row);
-    }
+    NotifyPeer(&ControlPeer::RowDeleted, row);
     NotifyFocusMoved(focusedBefore);
     return true;
 }
@@ -63,26 +66,20 @@ std::int32_t ListView::ReplaceItem(std::int32_t row, std::span<Text* const> cell
     for (Text& text : replaced) {
         text.clear();
     }
-    if (listPeer_ != nullptr) {
-        listPeer_->RowDeleted(row);
-    }
+    NotifyPeer(&ControlPeer::RowDeleted, row);
     NotifyFocusMoved(focusedBefore, FocusedRowAmong(rows - 1));
     // The insertion at the same index.
     focusedBefore = FocusedRowAmong(rows - 1);
     if (!cells.empty()) {
         replaced[0] = std::move(*cells[0]);
     }
-    if (listPeer_ != nullptr) {
-        listPeer_->RowInserted(row);
-    }
+    NotifyPeer(&ControlPeer::RowInserted, row);
     NotifyFocusMoved(focusedBefore);
     // The cells SetItemText would accept: those of the columns, in column order.
     const std::size_t written = std::min(cells.size(), replaced.size());
     for (std::size_t cell = 1; cell < written; ++cell) {
         replaced[cell] = std::move(*cells[cell]);
-        if (listPeer_ != nullptr) {
-            listPeer_->CellChanged(row, static_cast<std::int32_t>(cell));
-        }
+        NotifyPeer(&ControlPeer::CellChanged, row, static_cast<std::int32_t>(cell));
     }
     return row;
 }
@@ -97,9 +94,7 @@ bool ListView::SetItemText(std::int32_t row, std::int32_t column, Text text) {
         cells.resize(cell + 1);  // a column added after the row was inserted
     }
     cells[cell] = std::move(text);
-    if (listPeer_ != nullptr) {
-        listPeer_->CellChanged(row, column);
-    }
+    NotifyPeer(&ControlPeer::CellChanged, row, column);
     return true;
 }
 
@@ -125,7 +120,7 @@ void ListView::FocusRow(std::int32_t row) {
         return;
     }
     focusPosition_ = row;
-    NotifyPeer(kFocusedRow);
+    NotifyPeer(&ControlPeer::FocusedRowChanged);
     Raise(onFocusedRowChanged);
 }
 
@@ -179,10 +174,6 @@ void ListView::EndEdit(EditOutcome outcome) {
     }
 }
 
-void ListView::PeerAttached() {
-    listPeer_ = dynamic_cast<ListViewPeer*>(Peer());
-}
-
 void ListView::WindowClosing() {
     editing_ = false;
     editRow_ = -1;
@@ -195,13 +186,17 @@ bool ListView::HasColumn(std::int32_t column) const {
 
 void ListView::SetEditText(Text text) {
     editText_ = std::move(text);
-    NotifyPeer(kEditText);
+    NotifyPeer(&ControlPeer::EditTextChanged);
 }
 
 void ListView::NotifyFocusMoved(std::int32_t before, std::int32_t now) const {
     if (now != before) {
-        NotifyPeer(kFocusedRow);
+        NotifyPeer(&ControlPeer::FocusedRowChanged);
     }
+}
+
+std::span<const PeerCall> ListView::OwnProperties() const {
+    return kOwnProperties;
 }
 
 }  // namespace tavr

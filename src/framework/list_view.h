@@ -8,7 +8,6 @@
 
 #include "framework/alignment.h"
 #include "framework/control.h"
-#include "framework/list_view_peer.h"
 
 namespace tavr {
 
@@ -34,9 +33,6 @@ enum class EditOutcome { Confirmed, Cancelled };
 class ListView final : public Control {
   public:
     static constexpr ControlKind kKind = ControlKind::ListView;
-    static constexpr std::int32_t kColumns = 8;
-    static constexpr std::int32_t kFocusedRow = 9;
-    static constexpr std::int32_t kEditText = 10;
 
     ListView(Window& owner, Text name, const Bounds& bounds = {});
 
@@ -103,9 +99,10 @@ class ListView final : public Control {
     std::function<std::optional<bool>(std::int32_t row, EditOutcome outcome)> onEditEnd;
 
   private:
+    std::span<const PeerCall> OwnProperties() const override;
+
     using Row = std::vector<Text>;
 
-    void PeerAttached() override;
     // The editor goes with the window, without ending the edit.
     void WindowClosing() override;
 
@@ -125,7 +122,6 @@ class ListView final : public Control {
     bool editing_ = false;
     std::int32_t editRow_ = -1;
     Text editText_;
-    ListViewPeer* listPeer_ = nullptr;
 };
 
 }  // namespace tavr

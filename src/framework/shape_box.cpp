@@ -4,27 +4,34 @@
 
 namespace tavr {
 
+namespace {
+
+constexpr PeerCall kOwnProperties[] = {&ControlPeer::ShapeChanged, &ControlPeer::OutlineChanged,
+                                       &ControlPeer::FillChanged, &ControlPeer::ToolTipChanged};
+
+}  // namespace
+
 ShapeBox::ShapeBox(Window& owner, Text name, const Bounds& bounds)
     : Control(owner, std::move(name), kKind, bounds) {}
 
 void ShapeBox::SetShape(Shape shape) {
     shape_ = shape;
-    NotifyPeer(kShape);
+    NotifyPeer(&ControlPeer::ShapeChanged);
 }
 
 void ShapeBox::SetOutlineColour(Colour colour) {
     outlineColour_ = colour;
-    NotifyPeer(kOutlineColour);
+    NotifyPeer(&ControlPeer::OutlineChanged);
 }
 
 void ShapeBox::SetOutlineWidth(std::int32_t width) {
     outlineWidth_ = width;
-    NotifyPeer(kOutlineWidth);
+    NotifyPeer(&ControlPeer::OutlineChanged);
 }
 
 void ShapeBox::SetFillColour(Colour colour) {
     fillColour_ = colour;
-    NotifyPeer(kFillColour);
+    NotifyPeer(&ControlPeer::FillChanged);
 }
 
 void ShapeBox::SetToolTip(Text text) {
@@ -32,7 +39,11 @@ void ShapeBox::SetToolTip(Text text) {
         return;
     }
     toolTip_ = std::move(text);
-    NotifyPeer(kToolTip);
+    NotifyPeer(&ControlPeer::ToolTipChanged);
+}
+
+std::span<const PeerCall> ShapeBox::OwnProperties() const {
+    return kOwnProperties;
 }
 
 }  // namespace tavr

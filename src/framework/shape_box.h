@@ -11,11 +11,6 @@ namespace tavr {
 class ShapeBox final : public Control {
   public:
     static constexpr ControlKind kKind = ControlKind::ShapeBox;
-    static constexpr std::int32_t kShape = 8;
-    static constexpr std::int32_t kOutlineColour = 9;
-    static constexpr std::int32_t kOutlineWidth = 10;
-    static constexpr std::int32_t kFillColour = 14;
-    static constexpr std::int32_t kToolTip = 15;
 
     // The fill colour that leaves the shape unfilled.
     static constexpr Colour kNoFill = 0xFF000000;
@@ -40,6 +35,8 @@ class ShapeBox final : public Control {
     void SetToolTip(Text text);
 
   private:
+    std::span<const PeerCall> OwnProperties() const override;
+
     Shape shape_ = Shape::Rectangle;
     Colour outlineColour_ = 0x000000;
     std::int32_t outlineWidth_ = 1;

@@ -19,7 +19,6 @@ void Timer::SetInterval(std::int32_t interval) {
         return;
     }
     interval_ = interval;
-    NotifyPeer(kInterval);
     Stop();
     if (Owner().IsOpen()) {
         Start();

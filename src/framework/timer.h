@@ -12,7 +12,6 @@ namespace tavr {
 class Timer final : public Control {
   public:
     static constexpr ControlKind kKind = ControlKind::Timer;
-    static constexpr std::int32_t kInterval = 8;
 
     Timer(Window& owner, Text name);
     ~Timer() override;

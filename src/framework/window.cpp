@@ -24,14 +24,13 @@ Control* Window::Find(std::string_view name) const {
 
 void Window::SetTitle(Text title) {
     title_ = std::move(title);
-    NotifyPeer(kTitle);
+    NotifyPeer(&WindowPeer::TitleChanged);
 }
 
 void Window::Move(std::int32_t left, std::int32_t top) {
     left_ = left;
     top_ = top;
-    NotifyPeer(kLeft);
-    NotifyPeer(kTop);
+    NotifyPeer(&WindowPeer::Moved);
 }
 
 void Window::CentreOnScreen(std::int32_t screenWidth, std::int32_t screenHeight) {
@@ -81,9 +80,9 @@ void Window::MoveFocus(Control* control) {
     }
 }
 
-void Window::NotifyPeer(std::int32_t index) const {
+void Window::NotifyPeer(void (WindowPeer::*call)()) const {
     if (peer_ != nullptr) {
-        peer_->PropertyChanged(index);
+        (peer_->*call)();
     }
 }
 

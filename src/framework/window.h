@@ -21,13 +21,6 @@ namespace tavr {
 // outlive the window.
 class Window {
   public:
-    // Window properties, numbered as for controls.
-    static constexpr std::int32_t kLeft = Control::kLeft;
-    static constexpr std::int32_t kTop = Control::kTop;
-    static constexpr std::int32_t kWidth = Control::kWidth;
-    static constexpr std::int32_t kHeight = Control::kHeight;
-    static constexpr std::int32_t kTitle = 8;
-
     enum class State { Building, Open, Closed };
 
     // `width` and `height` are the outer size: the whole window including frame and title bar.
@@ -99,7 +92,8 @@ class Window {
     friend class Control;
 
     void MoveFocus(Control* control);
-    void NotifyPeer(std::int32_t index) const;
+    // Makes `call` on the attached peer, if any.
+    void NotifyPeer(void (WindowPeer::*call)()) const;
 
     WindowThread& thread_;
     Text title_;

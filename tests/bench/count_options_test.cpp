@@ -10,10 +10,7 @@ namespace tavr {
 namespace {
 
 CountOptions RunsAndCycles() {
-    CountOptions options;
-    options.Add("--runs", 5, "runs");
-    options.Add("--cycles", 2000, "cycles per run");
-    return options;
+    return {{"--runs", 5, "runs"}, {"--cycles", 2000, "cycles per run"}};
 }
 
 TEST(CountOptionsTest, GivenValuesReplaceTheDefaults) {

@@ -21,11 +21,19 @@ class Controls : public testing::Test {
     Window window{headless.Thread(), "main", 695, 670};
 };
 
-// Records every property index the control reports, in order.
+// Records the calls the control makes about its common properties and a shape's look, in order.
 class RecordingPeer final : public ControlPeer {
   public:
-    void PropertyChanged(std::int32_t index) override { indexes.push_back(index); }
-    std::vector<std::int32_t> indexes;
+    void BoundsChanged() override { calls.push_back("bounds"); }
+    void TagChanged() override { calls.push_back("tag"); }
+    void VisibleChanged() override { calls.push_back("visible"); }
+    void EnabledChanged() override { calls.push_back("enabled"); }
+    void MousePointerChanged() override { calls.push_back("pointer"); }
+    void ShapeChanged() override { calls.push_back("shape"); }
+    void OutlineChanged() override { calls.push_back("outline"); }
+    void FillChanged() override { calls.push_back("fill"); }
+    void ToolTipChanged() override { calls.push_back("tool tip"); }
+    std::vector<std::string> calls;
 };
 
 struct SelectionCase {
@@ -177,17 +185,21 @@ TEST_F(Controls, FocusMovesBetweenControlsRaisingLostThenGained) {
     EXPECT_TRUE(second.HasFocus());
 }
 
-TEST_F(Controls, PeerHearsEveryPropertyWriteByIndex) {
+TEST_F(Controls, PeerHearsEveryPropertyOnAttachingThenEveryWrite) {
     auto& lamp = window.Add<ShapeBox>("外形框1", Bounds{318, 12, 20, 20});
     RecordingPeer peer;
     lamp.AttachPeer(&peer);
+    EXPECT_EQ(peer.calls,
+              (std::vector<std::string>{"bounds", "tag", "visible", "enabled", "pointer", "shape",
+                                        "outline", "fill", "tool tip"}));
+    peer.calls.clear();
     lamp.SetFillColour(0xFF);
     lamp.SetFillColour(0xFF);  // every write repaints
     lamp.SetTag("lamp");
+    lamp.SetOutlineWidth(2);
     lamp.AttachPeer(nullptr);
     lamp.SetFillColour(0xFF00);
-    EXPECT_EQ(peer.indexes, (std::vector<std::int32_t>{ShapeBox::kFillColour, ShapeBox::kFillColour,
-                                                       Control::kTag}));
+    EXPECT_EQ(peer.calls, (std::vector<std::string>{"fill", "fill", "tag", "outline"}));
     EXPECT_EQ(lamp.FillColour(), 0xFF00u);
 }
 

@@ -274,11 +274,9 @@ TEST_F(Table, ClosingTheWindowDropsAnOpenEditWithoutEndingIt) {
 }
 
 // Mirrors rows and cells as the peer of a list view sees them.
-class RecordingListPeer final : public ListViewPeer {
+class RecordingListPeer final : public ControlPeer {
   public:
-    void PropertyChanged(std::int32_t index) override {
-        events.push_back("property " + std::to_string(index));
-    }
+    void FocusedRowChanged() override { events.push_back("focused row"); }
     void RowInserted(std::int32_t row) override {
         events.push_back("insert " + std::to_string(row));
     }
@@ -295,12 +293,14 @@ TEST_F(Table, PeerHearsRowsCellsAndTheFocusedRow) {
     Open(2);
     RecordingListPeer peer;
     list.AttachPeer(&peer);
+    EXPECT_EQ(peer.events, (std::vector<std::string>{"focused row"}));  // shown on attaching
+    peer.events.clear();
     list.FocusRow(1);
     list.SetItemText(0, 1, "1.0");
     list.DeleteItem(1);  // the focused row goes, and the focus with it
     list.InsertItem(0, "top");
-    EXPECT_EQ(peer.events, (std::vector<std::string>{"property 9", "cell 0,1", "delete 1",
-                                                     "property 9", "insert 0"}));
+    EXPECT_EQ(peer.events, (std::vector<std::string>{"focused row", "cell 0,1", "delete 1",
+                                                     "focused row", "insert 0"}));
 }
 
 // Replacing a row in place must be indistinguishable from deleting it, inserting a new one at

@@ -5,13 +5,19 @@
 #include <QImage>
 #include <QItemSelectionModel>
 #include <QLineEdit>
+#include <QPaintEvent>
+#include <QRegion>
 #include <QStyledItemDelegate>
 #include <QTableView>
 #include <QtTest/QTest>
+#include <algorithm>
 #include <functional>
 #include <optional>
+#include <utility>
+#include <vector>
 
 #include "qt_test_window.h"
+#include "support/replaced_rows.h"
 
 namespace tavr {
 namespace {
@@ -300,6 +306,64 @@ TEST_F(TablePeer, AReplacedRowLosesItsSelectionAndFocusAndTheOthersKeepTheirs) {
     QTest::mouseClick(View()->viewport(), Qt::LeftButton, {}, CellCentre(2, 3));
     EXPECT_EQ(test.events, std::vector<std::string>{"focused row 2"});
 }
+
+// Records the region a widget paints.
+class PaintRecorder final : public QObject {
+  public:
+    explicit PaintRecorder(QWidget& widget) { widget.installEventFilter(this); }
+    bool eventFilter(QObject* /*watched*/, QEvent* event) override {
+        if (event->type() == QEvent::Paint) {
+            painted += static_cast<QPaintEvent*>(event)->region();
+        }
+        return false;
+    }
+    QRegion painted;
+};
+
+struct RepaintCase {
+    const char* name;
+    int selectedRow;  // -1: none
+    std::vector<std::pair<int, int>> changedCells;
+    std::vector<int> replacedRows;
+};
+
+class Repaints : public TablePeer, public testing::WithParamInterface<RepaintCase> {};
+
+// A reply replaces rows, deleting and inserting each: the table repaints the cells whose text
+// changed and the rows that lost their selection and focus, and nothing else.
+TEST_P(Repaints, OnlyTheChangedCellsAndTheRowsThatLostTheirSelection) {
+    const RepaintCase& c = GetParam();
+    if (c.selectedRow >= 0) {
+        SelectRow(c.selectedRow);
+    }
+    QCoreApplication::processEvents();
+    PaintRecorder recorder(*View()->viewport());
+    ReplaceRows(test.table, c.replacedRows, c.changedCells);
+    for (int round = 0; round < 3; ++round) {
+        QCoreApplication::processEvents();
+    }
+    for (int row = 0; row < QtTestWindow::kRows; ++row) {
+        for (int column = 0; column < test.table.ColumnCount(); ++column) {
+            const bool changed =
+                std::ranges::find(c.changedCells, std::pair{row, column}) != c.changedCells.end();
+            const bool lostSelection =
+                row == c.selectedRow &&
+                std::ranges::find(c.replacedRows, row) != c.replacedRows.end();
+            const QRect inside =
+                View()->visualRect(View()->model()->index(row, column)).adjusted(2, 2, -2, -2);
+            EXPECT_EQ(recorder.painted.intersects(inside), changed || lostSelection)
+                << "cell " << row << "," << column;
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Replies, Repaints,
+    testing::Values(RepaintCase{"NothingChanged", -1, {}, {0, 1, 2, 3}},
+                    RepaintCase{"TwoCellsChanged", -1, {{1, 1}, {3, 4}}, {0, 1, 2, 3}},
+                    RepaintCase{"TheSelectedRowReplaced", 2, {{0, 0}}, {0, 1, 2, 3}},
+                    RepaintCase{"TheSelectedRowKept", 2, {{1, 2}}, {0, 1}}),
+    [](const auto& info) { return info.param.name; });
 
 struct ColumnCase {
     int index;

@@ -13,16 +13,8 @@ QtButtonPeer::QtButtonPeer(Button& button, QWidget& parent)
     });
 }
 
-void QtButtonPeer::Attach() {
-    MirrorCommonProperties();
-    PropertyChanged(Button::kCaption);
-    AttachAs(this);
-}
-
-void QtButtonPeer::PropertyChanged(std::int32_t index) {
-    if (!MirrorCommonProperty(index) && index == Button::kCaption) {
-        PushButton().setText(ToQString(button_.Caption()));
-    }
+void QtButtonPeer::TextChanged() {
+    PushButton().setText(ToQString(button_.Caption()));
 }
 
 }  // namespace tavr

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QPushButton>
-#include <cstdint>
 
 #include "framework/button.h"
 #include "framework/qt/qt_control_peer.h"
@@ -9,12 +8,11 @@
 namespace tavr {
 
 // A Button as a push button with its caption centred.
-class QtButtonPeer final : public ControlPeer, public QtControlPeer {
+class QtButtonPeer final : public QtControlPeer {
   public:
     QtButtonPeer(Button& button, QWidget& parent);
 
-    void Attach() override;
-    void PropertyChanged(std::int32_t index) override;
+    void TextChanged() override;
 
   private:
     QPushButton& PushButton() const { return static_cast<QPushButton&>(Widget()); }

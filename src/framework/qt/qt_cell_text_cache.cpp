@@ -8,9 +8,33 @@ namespace tavr {
 
 namespace {
 
+// The highest character code of the first Unicode block, which a text font has all glyphs of.
+constexpr char16_t kLastLatin1 = 0xFF;
+
+// Whether `text` fits in `width` however its characters are shaped: each is the font's own
+// (no fallback font with wider glyphs) and none is wider than the font's widest. Eliding a text
+// shapes it once more than drawing it; most cells hold a few digits in a wide column.
+bool SurelyFits(const QString& text, const QFontMetrics& metrics, int width) {
+    if (text.size() * metrics.maxWidth() > width) {
+        return false;
+    }
+    for (const QChar character : text) {
+        if (character.unicode() > kLastLatin1 || !metrics.inFont(character)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+QString ShownText(const CellTextLook& look) {
+    const QFontMetrics metrics(look.font);
+    return SurelyFits(look.text, metrics, look.width)
+               ? look.text
+               : metrics.elidedText(look.text, look.elideMode, look.width);
+}
+
 std::unique_ptr<QTextLayout> LayOut(const CellTextLook& look) {
-    auto layout = std::make_unique<QTextLayout>(
-        QFontMetrics(look.font).elidedText(look.text, look.elideMode, look.width), look.font);
+    auto layout = std::make_unique<QTextLayout>(ShownText(look), look.font);
     QTextOption option;
     option.setWrapMode(QTextOption::ManualWrap);
     option.setTextDirection(look.direction);

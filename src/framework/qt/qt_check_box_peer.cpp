@@ -13,32 +13,17 @@ QtCheckBoxPeer::QtCheckBoxPeer(CheckBox& checkBox, QWidget& parent)
             checkBox_.Click();
         }
         if (IsAttached()) {
-            PropertyChanged(CheckBox::kChecked);
+            CheckedChanged();
         }
     });
 }
 
-void QtCheckBoxPeer::Attach() {
-    MirrorCommonProperties();
-    PropertyChanged(CheckBox::kCaption);
-    PropertyChanged(CheckBox::kChecked);
-    AttachAs(this);
+void QtCheckBoxPeer::TextChanged() {
+    Box().setText(ToShownCaption(checkBox_.Caption()));
 }
 
-void QtCheckBoxPeer::PropertyChanged(std::int32_t index) {
-    if (MirrorCommonProperty(index)) {
-        return;
-    }
-    switch (index) {
-        case CheckBox::kCaption:
-            Box().setText(ToShownCaption(checkBox_.Caption()));
-            break;
-        case CheckBox::kChecked:
-            Box().setChecked(checkBox_.Checked() == 1);
-            break;
-        default:
-            break;
-    }
+void QtCheckBoxPeer::CheckedChanged() {
+    Box().setChecked(checkBox_.Checked() == 1);
 }
 
 }  // namespace tavr

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QCheckBox>
-#include <cstdint>
 
 #include "framework/check_box.h"
 #include "framework/qt/qt_control_peer.h"
@@ -9,12 +8,12 @@
 namespace tavr {
 
 // A CheckBox as a check box with its caption on the right.
-class QtCheckBoxPeer final : public ControlPeer, public QtControlPeer {
+class QtCheckBoxPeer final : public QtControlPeer {
   public:
     QtCheckBoxPeer(CheckBox& checkBox, QWidget& parent);
 
-    void Attach() override;
-    void PropertyChanged(std::int32_t index) override;
+    void TextChanged() override;
+    void CheckedChanged() override;
 
   private:
     QCheckBox& Box() const { return static_cast<QCheckBox&>(Widget()); }

@@ -19,44 +19,22 @@ QtComboBoxPeer::QtComboBoxPeer(ComboBox& comboBox, QWidget& parent)
             comboBox_.Pick(index);
         }
         if (IsAttached()) {
-            MirrorSelection();  // a pick the control did not take shows the old entry again
+            SelectionChanged();  // a pick the control did not take shows the old entry again
         }
     });
 }
 
-void QtComboBoxPeer::Attach() {
-    MirrorCommonProperties();
-    MirrorEntries();
-    AttachAs(this);
-}
-
-void QtComboBoxPeer::PropertyChanged(std::int32_t index) {
-    if (MirrorCommonProperty(index)) {
-        return;
-    }
-    switch (index) {
-        case ComboBox::kEntries:
-            MirrorEntries();
-            break;
-        case ComboBox::kCurrentSelection:
-            MirrorSelection();
-            break;
-        default:
-            break;
-    }
-}
-
-void QtComboBoxPeer::MirrorEntries() {
+void QtComboBoxPeer::EntriesChanged() {
     Combo().clear();
     for (const ComboEntry& entry : comboBox_.Entries()) {
         Combo().addItem(ToQString(entry.text), entry.itemValue);
     }
     const int rowHeight = std::max(Combo().view()->sizeHintForRow(0), 1);
     Combo().setMaxVisibleItems(std::max((kDroppedHeight + rowHeight - 1) / rowHeight, 1));
-    MirrorSelection();
+    SelectionChanged();
 }
 
-void QtComboBoxPeer::MirrorSelection() {
+void QtComboBoxPeer::SelectionChanged() {
     Combo().setCurrentIndex(comboBox_.CurrentSelection());
 }
 

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QComboBox>
-#include <cstdint>
 
 #include "framework/combo_box.h"
 #include "framework/qt/qt_control_peer.h"
@@ -10,19 +9,17 @@ namespace tavr {
 
 // A ComboBox as a drop-down list: the operator picks an entry and cannot type. The list drops
 // down at least kDroppedHeight pixels when it has that many entries to show.
-class QtComboBoxPeer final : public ControlPeer, public QtControlPeer {
+class QtComboBoxPeer final : public QtControlPeer {
   public:
     static constexpr int kDroppedHeight = 160;
 
     QtComboBoxPeer(ComboBox& comboBox, QWidget& parent);
 
-    void Attach() override;
-    void PropertyChanged(std::int32_t index) override;
+    void EntriesChanged() override;
+    void SelectionChanged() override;
 
   private:
     QComboBox& Combo() const { return static_cast<QComboBox&>(Widget()); }
-    void MirrorEntries();
-    void MirrorSelection();
 
     ComboBox& comboBox_;
 };

@@ -27,38 +27,27 @@ void QtControlPeer::Detach() {
 
 void QtControlPeer::ApplyFrameColour(const std::optional<Colour>&) {}
 
-bool QtControlPeer::MirrorCommonProperty(std::int32_t index) {
-    switch (index) {
-        case Control::kLeft:
-        case Control::kTop:
-        case Control::kWidth:
-        case Control::kHeight:
-            widget_->setGeometry(control_.Left(), control_.Top(), control_.Width(),
-                                 control_.Height());
-            return true;
-        case Control::kVisible:
-            widget_->setVisible(control_.Visible());
-            return true;
-        case Control::kDisabled:
-            widget_->setEnabled(!control_.Disabled());
-            return true;
-        case Control::kTag:
-        case Control::kMousePointer:
-            return true;  // neither changes the look
-        default:
-            return false;
-    }
+void QtControlPeer::Attach() {
+    attached_ = true;
+    control_.AttachPeer(this);
+}
+
+void QtControlPeer::BoundsChanged() {
+    widget_->setGeometry(control_.Left(), control_.Top(), control_.Width(), control_.Height());
+}
+
+void QtControlPeer::VisibleChanged() {
+    widget_->setVisible(control_.Visible());
+}
+
+void QtControlPeer::EnabledChanged() {
+    widget_->setEnabled(!control_.Disabled());
 }
 
 void QtControlPeer::MirrorCommonProperties() {
-    MirrorCommonProperty(Control::kLeft);
-    MirrorCommonProperty(Control::kVisible);
-    MirrorCommonProperty(Control::kDisabled);
-}
-
-void QtControlPeer::AttachAs(ControlPeer* peer) {
-    control_.AttachPeer(peer);
-    attached_ = true;
+    BoundsChanged();
+    VisibleChanged();
+    EnabledChanged();
 }
 
 void QtControlPeer::ReplaceWidget(QWidget* replacement) {

@@ -2,7 +2,6 @@
 
 #include <QPointer>
 #include <QWidget>
-#include <cstdint>
 #include <optional>
 
 #include "framework/colour.h"
@@ -13,19 +12,19 @@ namespace tavr {
 
 // The Qt side that every control peer shares: the widget standing for the control (a child of
 // the window's widget, which owns it), the common properties (position, size, visibility,
-// enabled state) and the keyboard focus. A kind's peer derives from this and from the control's
-// peer interface, mirrors the kind's own properties and reports operator input to the control.
-class QtControlPeer {
+// enabled state) and the keyboard focus. A kind's peer derives from this, mirrors the kind's own
+// properties and reports operator input to the control.
+class QtControlPeer : public ControlPeer {
   public:
     QtControlPeer(const QtControlPeer&) = delete;
     QtControlPeer& operator=(const QtControlPeer&) = delete;
-    virtual ~QtControlPeer();
+    ~QtControlPeer() override;
 
     QWidget& Widget() const { return *widget_; }
 
-    // Mirrors every property onto the widget, then attaches to the control: from now on the
-    // control reports its property writes.
-    virtual void Attach() = 0;
+    // Attaches to the control, which then tells every property: from now on the widget mirrors
+    // the control.
+    void Attach();
     // Stops mirroring and reporting: the window has closed and its controls are going. The
     // widget stays until the window's widget goes.
     virtual void Detach();
@@ -37,15 +36,14 @@ class QtControlPeer {
   protected:
     QtControlPeer(Control& control, QWidget* widget);
 
-    // Mirrors a common property (0..7) and returns true; false for the kind's own properties.
-    bool MirrorCommonProperty(std::int32_t index);
-    void MirrorCommonProperties();
-    // Attaches `peer` (this object as the control's peer interface) to the control.
-    void AttachAs(ControlPeer* peer);
+    void BoundsChanged() override;
+    void VisibleChanged() override;
+    void EnabledChanged() override;
     // Puts `replacement` where the widget was (stacking and Tab order) and deletes the old one.
     void ReplaceWidget(QWidget* replacement);
 
   private:
+    void MirrorCommonProperties();
     void TakeTabStop();
 
     Control& control_;

@@ -41,33 +41,6 @@ QWidget* QtEditBoxPeer::MakeEditor(bool multiLine, QWidget& parent) {
     return editor;
 }
 
-void QtEditBoxPeer::Attach() {
-    MirrorCommonProperties();
-    MirrorContent();
-    MirrorAlignment();
-    ApplyFrameColour(frameColour_);
-    AttachAs(this);
-}
-
-void QtEditBoxPeer::PropertyChanged(std::int32_t index) {
-    if (MirrorCommonProperty(index)) {
-        return;
-    }
-    switch (index) {
-        case EditBox::kContent:
-            MirrorContent();
-            break;
-        case EditBox::kMultiLine:
-            MirrorMultiLine();
-            break;
-        case EditBox::kAlignment:
-            MirrorAlignment();
-            break;
-        default:
-            break;
-    }
-}
-
 void QtEditBoxPeer::ApplyFrameColour(const std::optional<Colour>& colour) {
     frameColour_ = colour;
     QString sheet;
@@ -86,7 +59,7 @@ void QtEditBoxPeer::ReportTyping() {
         }
         editBox_.Type(ToText(ShownText()));
         if (IsAttached()) {
-            MirrorContent();  // typing the control did not take is undone
+            TextChanged();  // typing the control did not take is undone
         }
     };
     if (auto* line = qobject_cast<QLineEdit*>(&Widget())) {
@@ -96,7 +69,7 @@ void QtEditBoxPeer::ReportTyping() {
     }
 }
 
-void QtEditBoxPeer::MirrorContent() {
+void QtEditBoxPeer::TextChanged() {
     const QString content = ToQString(editBox_.Content());
     if (ShownText() == content) {
         return;  // rewriting it would move the operator's cursor
@@ -110,7 +83,7 @@ void QtEditBoxPeer::MirrorContent() {
     mirroring_ = false;
 }
 
-void QtEditBoxPeer::MirrorAlignment() {
+void QtEditBoxPeer::AlignmentChanged() {
     const Qt::Alignment alignment = ToQtAlignment(editBox_.TextAlignment());
     if (auto* line = qobject_cast<QLineEdit*>(&Widget())) {
         line->setAlignment(alignment);
@@ -121,15 +94,15 @@ void QtEditBoxPeer::MirrorAlignment() {
     }
 }
 
-void QtEditBoxPeer::MirrorMultiLine() {
+void QtEditBoxPeer::MultiLineChanged() {
     const bool isMultiLine = qobject_cast<QPlainTextEdit*>(&Widget()) != nullptr;
     if (isMultiLine == editBox_.MultiLine()) {
         return;
     }
     ReplaceWidget(MakeEditor(editBox_.MultiLine(), *Widget().parentWidget()));
     ReportTyping();
-    MirrorContent();
-    MirrorAlignment();
+    TextChanged();
+    AlignmentChanged();
     ApplyFrameColour(frameColour_);
 }
 

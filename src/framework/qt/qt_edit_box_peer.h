@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QString>
-#include <cstdint>
 #include <optional>
 
 #include "framework/edit_box.h"
@@ -11,20 +10,18 @@ namespace tavr {
 
 // An EditBox as a sunken text box, black on white, with no length limit: a line edit while
 // single-line, a plain text edit while multi-line (the widget is replaced when that changes).
-class QtEditBoxPeer final : public ControlPeer, public QtControlPeer {
+class QtEditBoxPeer final : public QtControlPeer {
   public:
     QtEditBoxPeer(EditBox& editBox, QWidget& parent);
 
-    void Attach() override;
-    void PropertyChanged(std::int32_t index) override;
+    void TextChanged() override;
+    void MultiLineChanged() override;
+    void AlignmentChanged() override;
     void ApplyFrameColour(const std::optional<Colour>& colour) override;
 
   private:
     static QWidget* MakeEditor(bool multiLine, QWidget& parent);
     void ReportTyping();
-    void MirrorContent();
-    void MirrorAlignment();
-    void MirrorMultiLine();
     QString ShownText() const;
 
     EditBox& editBox_;

@@ -17,30 +17,11 @@ QtLabelPeer::QtLabelPeer(Label& label, QWidget& parent)
     LabelWidget().setPalette(palette);
 }
 
-void QtLabelPeer::Attach() {
-    MirrorCommonProperties();
-    PropertyChanged(Label::kCaption);
-    MirrorFont();
-    AttachAs(this);
+void QtLabelPeer::TextChanged() {
+    LabelWidget().setText(ToShownCaption(label_.Caption()));
 }
 
-void QtLabelPeer::PropertyChanged(std::int32_t index) {
-    if (MirrorCommonProperty(index)) {
-        return;
-    }
-    switch (index) {
-        case Label::kCaption:
-            LabelWidget().setText(ToShownCaption(label_.Caption()));
-            break;
-        case Label::kFont:
-            MirrorFont();
-            break;
-        default:
-            break;
-    }
-}
-
-void QtLabelPeer::MirrorFont() {
+void QtLabelPeer::FontChanged() {
     // A font that sets nothing inherits the window's; the system picks the face either way.
     QFont font;
     const Font& own = label_.GetFont();

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QLabel>
-#include <cstdint>
 
 #include "framework/label.h"
 #include "framework/qt/qt_control_peer.h"
@@ -10,16 +9,15 @@ namespace tavr {
 
 // A Label as black text on the window's background: no border, left-aligned, vertically
 // centred, no word wrap; the window's font unless the label has a font of its own.
-class QtLabelPeer final : public ControlPeer, public QtControlPeer {
+class QtLabelPeer final : public QtControlPeer {
   public:
     QtLabelPeer(Label& label, QWidget& parent);
 
-    void Attach() override;
-    void PropertyChanged(std::int32_t index) override;
+    void TextChanged() override;
+    void FontChanged() override;
 
   private:
     QLabel& LabelWidget() const { return static_cast<QLabel&>(Widget()); }
-    void MirrorFont();
 
     Label& label_;
 };

@@ -1,5 +1,7 @@
 #include "framework/qt/qt_list_view_model.h"
 
+#include <algorithm>
+
 #include "framework/qt/qt_alignment.h"
 #include "framework/qt/qt_text.h"
 
@@ -9,7 +11,10 @@ QtListViewModel::QtListViewModel(const ListView& list, QObject* parent)
     : QAbstractTableModel(parent),
       list_(&list),
       rows_(list.RowCount()),
-      columns_(list.ColumnCount()) {}
+      columns_(list.ColumnCount()) {
+    NoteChanged(0, rows_ - 1);
+    ShowChangedTexts();
+}
 
 int QtListViewModel::rowCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : rows_;
@@ -67,11 +72,15 @@ void QtListViewModel::RowInserted(int row) {
         ++rows_;
         endInsertRows();
     }
-    TextsChanged(row);
+    NoteChanged(row, rows_ - 1);  // the rows below moved down by one
 }
 
 void QtListViewModel::RowDeleted(int row) {
-    TextsChanged(row);
+    NoteChanged(row, rows_ - 1);  // the rows below moved up by one
+}
+
+void QtListViewModel::CellChanged(int row, int /*column*/) {
+    NoteChanged(row, row);
 }
 
 bool QtListViewModel::HasSurplusRows() const {
@@ -87,9 +96,26 @@ void QtListViewModel::TrimRows() {
     }
 }
 
-void QtListViewModel::CellChanged(int row, int column) {
-    const QModelIndex cell = index(row, column);
-    emit dataChanged(cell, cell);
+void QtListViewModel::ShowChangedTexts() {
+    if (!changedRows_) {
+        return;
+    }
+    const auto [first, last] = *changedRows_;
+    changedRows_.reset();
+    shown_.resize(static_cast<std::size_t>(rows_));
+    for (int row = first; row <= std::min(last, rows_ - 1); ++row) {
+        std::vector<Text>& texts = shown_[static_cast<std::size_t>(row)];
+        texts.resize(static_cast<std::size_t>(columns_));
+        for (int column = 0; column < columns_; ++column) {
+            Text now = list_ != nullptr ? list_->GetItemText(row, column) : Text();
+            Text& told = texts[static_cast<std::size_t>(column)];
+            if (now != told) {
+                told = std::move(now);
+                const QModelIndex cell = index(row, column);
+                emit dataChanged(cell, cell);
+            }
+        }
+    }
 }
 
 void QtListViewModel::ColumnsChanged() {
@@ -110,6 +136,8 @@ void QtListViewModel::Detach() {
     list_ = nullptr;
     rows_ = 0;
     columns_ = 0;
+    shown_.clear();
+    changedRows_.reset();
     endResetModel();
 }
 
@@ -117,9 +145,16 @@ int QtListViewModel::ControlRows() const {
     return list_ != nullptr ? list_->RowCount() : 0;
 }
 
-void QtListViewModel::TextsChanged(int firstRow) {
-    if (firstRow < rows_ && columns_ > 0) {
-        emit dataChanged(index(firstRow, 0), index(rows_ - 1, columns_ - 1));
+void QtListViewModel::NoteChanged(int first, int last) {
+    last = std::min(last, rows_ - 1);
+    if (first > last) {
+        return;
+    }
+    if (changedRows_) {
+        changedRows_->first = std::min(changedRows_->first, first);
+        changedRows_->second = std::max(changedRows_->second, last);
+    } else {
+        changedRows_.emplace(first, last);
     }
 }
 

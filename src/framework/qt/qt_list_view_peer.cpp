@@ -30,13 +30,6 @@ QtListViewPeer::QtListViewPeer(ListView& list, QWidget& parent)
     });
 }
 
-void QtListViewPeer::Attach() {
-    MirrorCommonProperties();
-    MirrorColumns();
-    AttachAs(this);
-    MirrorRows([] {});
-}
-
 void QtListViewPeer::Detach() {
     QtControlPeer::Detach();
     const QuietFocus quiet;
@@ -45,27 +38,17 @@ void QtListViewPeer::Detach() {
     Table().SetMirroring(false);
 }
 
-void QtListViewPeer::PropertyChanged(std::int32_t index) {
-    if (MirrorCommonProperty(index)) {
-        return;
-    }
-    switch (index) {
-        case ListView::kColumns:
-            MirrorColumns();
-            break;
-        case ListView::kFocusedRow:
-            MirrorRows([] {});
-            break;
-        case ListView::kEditText:
-            MirrorEditor();
-            break;
-        default:
-            break;
-    }
+void QtListViewPeer::FocusedRowChanged() {
+    MirrorRows([] {});
+}
+
+void QtListViewPeer::EditTextChanged() {
+    MirrorEditor();
 }
 
 void QtListViewPeer::RowInserted(std::int32_t row) {
     MirrorRows([this, row] { model_->RowInserted(row); });
+    QueueTidy();
 }
 
 void QtListViewPeer::RowDeleted(std::int32_t row) {
@@ -74,11 +57,12 @@ void QtListViewPeer::RowDeleted(std::int32_t row) {
         model_->RowDeleted(row);
         Table().DeselectRow(row);
     });
-    QueueTrim();
+    QueueTidy();
 }
 
 void QtListViewPeer::CellChanged(std::int32_t row, std::int32_t column) {
     model_->CellChanged(row, column);
+    QueueTidy();
 }
 
 void QtListViewPeer::ApplyFrameColour(const std::optional<Colour>& colour) {
@@ -88,7 +72,7 @@ void QtListViewPeer::ApplyFrameColour(const std::optional<Colour>& colour) {
             : QString());
 }
 
-void QtListViewPeer::MirrorColumns() {
+void QtListViewPeer::ColumnsChanged() {
     model_->ColumnsChanged();
     const auto& columns = list_.Columns();
     for (std::size_t column = 0; column < columns.size(); ++column) {
@@ -121,19 +105,23 @@ void QtListViewPeer::MirrorRows(Change change) {
     Table().SetMirroring(false);
 }
 
-void QtListViewPeer::QueueTrim() {
-    if (trimQueued_) {
+void QtListViewPeer::QueueTidy() {
+    if (tidyQueued_) {
         return;
     }
-    trimQueued_ = true;
+    tidyQueued_ = true;
     // Runs before the repaint that the changes asked for, which Qt posts at a lower priority.
     QMetaObject::invokeMethod(
-        &trimContext_,
+        &tidyContext_,
         [this] {
-            trimQueued_ = false;
-            if (IsAttached() && model_->HasSurplusRows()) {
+            tidyQueued_ = false;
+            if (!IsAttached()) {
+                return;
+            }
+            if (model_->HasSurplusRows()) {
                 MirrorRows([this] { model_->TrimRows(); });
             }
+            model_->ShowChangedTexts();
         },
         Qt::QueuedConnection);
 }

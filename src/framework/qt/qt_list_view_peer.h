@@ -18,13 +18,14 @@ namespace tavr {
 // editor opens; when the editor closes, the edit ends first (a confirmed text is in the cell once
 // the end-of-edit handler has returned) and only then does the table get the focus back or
 // another row become the focused one.
-class QtListViewPeer final : public ListViewPeer, public QtControlPeer {
+class QtListViewPeer final : public QtControlPeer {
   public:
     QtListViewPeer(ListView& list, QWidget& parent);
 
-    void Attach() override;
     void Detach() override;
-    void PropertyChanged(std::int32_t index) override;
+    void ColumnsChanged() override;
+    void FocusedRowChanged() override;
+    void EditTextChanged() override;
     void RowInserted(std::int32_t row) override;
     void RowDeleted(std::int32_t row) override;
     void CellChanged(std::int32_t row, std::int32_t column) override;
@@ -33,7 +34,6 @@ class QtListViewPeer final : public ListViewPeer, public QtControlPeer {
   private:
     QtListViewWidget& Table() const { return static_cast<QtListViewWidget&>(Widget()); }
 
-    void MirrorColumns();
     void MirrorFocusedRow();
     void MirrorEditor();
     // Applies a change of the control's rows to the model, then puts the current row and the
@@ -41,8 +41,8 @@ class QtListViewPeer final : public ListViewPeer, public QtControlPeer {
     template <class Change>
     void MirrorRows(Change change);
     // Once the handler running now has returned, lets go of the positions of deleted rows that
-    // no insertion has taken back.
-    void QueueTrim();
+    // no insertion has taken back and repaints the cells whose texts changed.
+    void QueueTidy();
 
     // The operator, through the table.
     bool EditRequested(int row);
@@ -58,9 +58,9 @@ class QtListViewPeer final : public ListViewPeer, public QtControlPeer {
     // The table is opening or closing the editor itself, as the operator asked: the peer leaves
     // the editor alone until it is done.
     bool editorStep_ = false;
-    bool trimQueued_ = false;
-    // Goes with the peer, and with it a trim still queued.
-    QObject trimContext_;
+    bool tidyQueued_ = false;
+    // Goes with the peer, and with it a tidy still queued.
+    QObject tidyContext_;
 };
 
 }  // namespace tavr

@@ -47,24 +47,15 @@ void QtWindowPeer::ApplyFrameColour(const std::optional<Colour>& colour) {
     }
 }
 
-void QtWindowPeer::PropertyChanged(std::int32_t index) {
-    if (window_ == nullptr) {
-        return;
+void QtWindowPeer::TitleChanged() {
+    if (window_ != nullptr) {
+        widget_->setWindowTitle(ToQString(window_->Title()));
     }
-    switch (index) {
-        case Window::kTitle:
-            widget_->setWindowTitle(ToQString(window_->Title()));
-            break;
-        case Window::kLeft:
-        case Window::kTop:
-            widget_->move(window_->Left(), window_->Top());  // the frame's corner
-            break;
-        case Window::kWidth:
-        case Window::kHeight:
-            FitOuterSize();
-            break;
-        default:
-            break;
+}
+
+void QtWindowPeer::Moved() {
+    if (window_ != nullptr) {
+        widget_->move(window_->Left(), window_->Top());  // the frame's corner
     }
 }
 

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <cstdint>
 #include <memory>
 #include <optional>
 #include <utility>
@@ -32,7 +31,8 @@ class QtWindowPeer final : public WindowPeer {
     QWidget* WidgetOf(const Control& control) const;
     void ApplyFrameColour(const std::optional<Colour>& colour);
 
-    void PropertyChanged(std::int32_t index) override;
+    void TitleChanged() override;
+    void Moved() override;
     void Closed() override;
 
   private:

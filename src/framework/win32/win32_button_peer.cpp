@@ -8,16 +8,8 @@ Win32ButtonPeer::Win32ButtonPeer(Button& button, HWND parent, int id)
     : Win32ControlPeer(button, parent, id, {WC_BUTTONW, BS_PUSHBUTTON | BS_CENTER | BS_VCENTER}),
       button_(button) {}
 
-void Win32ButtonPeer::Attach() {
-    MirrorCommonProperties();
-    PropertyChanged(Button::kCaption);
-    AttachAs(this);
-}
-
-void Win32ButtonPeer::PropertyChanged(std::int32_t index) {
-    if (!MirrorCommonProperty(index) && index == Button::kCaption) {
-        SetWindowTextW(Handle(), ToWide(button_.Caption()).c_str());
-    }
+void Win32ButtonPeer::TextChanged() {
+    SetWindowTextW(Handle(), ToWide(button_.Caption()).c_str());
 }
 
 void Win32ButtonPeer::Command(WORD code) {

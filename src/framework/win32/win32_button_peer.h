@@ -6,12 +6,11 @@
 namespace tavr {
 
 // A Button as a push button with its caption centred.
-class Win32ButtonPeer final : public ControlPeer, public Win32ControlPeer {
+class Win32ButtonPeer final : public Win32ControlPeer {
   public:
     Win32ButtonPeer(Button& button, HWND parent, int id);
 
-    void Attach() override;
-    void PropertyChanged(std::int32_t index) override;
+    void TextChanged() override;
     void Command(WORD code) override;
 
   private:

@@ -8,35 +8,19 @@ Win32CheckBoxPeer::Win32CheckBoxPeer(CheckBox& checkBox, HWND parent, int id)
     : Win32ControlPeer(checkBox, parent, id, {WC_BUTTONW, BS_CHECKBOX | BS_VCENTER}),
       checkBox_(checkBox) {}
 
-void Win32CheckBoxPeer::Attach() {
-    MirrorCommonProperties();
-    PropertyChanged(CheckBox::kCaption);
-    PropertyChanged(CheckBox::kChecked);
-    AttachAs(this);
+void Win32CheckBoxPeer::TextChanged() {
+    SetWindowTextW(Handle(), ToWide(checkBox_.Caption()).c_str());
 }
 
-void Win32CheckBoxPeer::PropertyChanged(std::int32_t index) {
-    if (MirrorCommonProperty(index)) {
-        return;
-    }
-    switch (index) {
-        case CheckBox::kCaption:
-            SetWindowTextW(Handle(), ToWide(checkBox_.Caption()).c_str());
-            break;
-        case CheckBox::kChecked:
-            SendMessageW(Handle(), BM_SETCHECK,
-                         checkBox_.Checked() == 1 ? BST_CHECKED : BST_UNCHECKED, 0);
-            break;
-        default:
-            break;
-    }
+void Win32CheckBoxPeer::CheckedChanged() {
+    SendMessageW(Handle(), BM_SETCHECK, checkBox_.Checked() == 1 ? BST_CHECKED : BST_UNCHECKED, 0);
 }
 
 void Win32CheckBoxPeer::Command(WORD code) {
     if (code == BN_CLICKED && IsAttached()) {
         checkBox_.Click();
         if (IsAttached()) {
-            PropertyChanged(CheckBox::kChecked);
+            CheckedChanged();
         }
     }
 }

@@ -7,12 +7,12 @@ namespace tavr {
 
 // A CheckBox as a check box button that does not tick itself: a click goes to the control,
 // which flips its tick and tells its handler, and the tick shown follows the control.
-class Win32CheckBoxPeer final : public ControlPeer, public Win32ControlPeer {
+class Win32CheckBoxPeer final : public Win32ControlPeer {
   public:
     Win32CheckBoxPeer(CheckBox& checkBox, HWND parent, int id);
 
-    void Attach() override;
-    void PropertyChanged(std::int32_t index) override;
+    void TextChanged() override;
+    void CheckedChanged() override;
     void Command(WORD code) override;
 
   private:

@@ -8,30 +8,9 @@ Win32ComboBoxPeer::Win32ComboBoxPeer(ComboBox& comboBox, HWND parent, int id)
     : Win32ControlPeer(comboBox, parent, id, {WC_COMBOBOXW, CBS_DROPDOWNLIST | WS_VSCROLL}),
       comboBox_(comboBox) {}
 
-void Win32ComboBoxPeer::Attach() {
-    MirrorCommonProperties();
-    FitDroppedHeight();
-    MirrorEntries();
-    AttachAs(this);
-}
-
-void Win32ComboBoxPeer::PropertyChanged(std::int32_t index) {
-    if (MirrorCommonProperty(index)) {
-        if (index <= Control::kHeight) {  // a move or resize sets the window's plain size
-            FitDroppedHeight();
-        }
-        return;
-    }
-    switch (index) {
-        case ComboBox::kEntries:
-            MirrorEntries();
-            break;
-        case ComboBox::kCurrentSelection:
-            MirrorSelection();
-            break;
-        default:
-            break;
-    }
+void Win32ComboBoxPeer::BoundsChanged() {
+    Win32ControlPeer::BoundsChanged();
+    FitDroppedHeight();  // a move or resize sets the window's plain size
 }
 
 void Win32ComboBoxPeer::Command(WORD code) {
@@ -40,11 +19,11 @@ void Win32ComboBoxPeer::Command(WORD code) {
     }
     comboBox_.Pick(static_cast<std::int32_t>(SendMessageW(Handle(), CB_GETCURSEL, 0, 0)));
     if (IsAttached()) {
-        MirrorSelection();  // a pick the control did not take shows the old entry again
+        SelectionChanged();  // a pick the control did not take shows the old entry again
     }
 }
 
-void Win32ComboBoxPeer::MirrorEntries() {
+void Win32ComboBoxPeer::EntriesChanged() {
     SendMessageW(Handle(), CB_RESETCONTENT, 0, 0);
     for (const ComboEntry& entry : comboBox_.Entries()) {
         const std::wstring text = ToWide(entry.text);
@@ -52,10 +31,10 @@ void Win32ComboBoxPeer::MirrorEntries() {
             SendMessageW(Handle(), CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
         SendMessageW(Handle(), CB_SETITEMDATA, static_cast<WPARAM>(index), entry.itemValue);
     }
-    MirrorSelection();
+    SelectionChanged();
 }
 
-void Win32ComboBoxPeer::MirrorSelection() {
+void Win32ComboBoxPeer::SelectionChanged() {
     // -1 clears the selection field.
     SendMessageW(Handle(), CB_SETCURSEL, static_cast<WPARAM>(comboBox_.CurrentSelection()), 0);
 }

@@ -7,19 +7,18 @@ namespace tavr {
 
 // A ComboBox as a drop-down-list combo box: the operator picks an entry, never types. The
 // list drops down at least kDroppedHeight pixels below the selection field.
-class Win32ComboBoxPeer final : public ControlPeer, public Win32ControlPeer {
+class Win32ComboBoxPeer final : public Win32ControlPeer {
   public:
     static constexpr int kDroppedHeight = 160;
 
     Win32ComboBoxPeer(ComboBox& comboBox, HWND parent, int id);
 
-    void Attach() override;
-    void PropertyChanged(std::int32_t index) override;
+    void BoundsChanged() override;
+    void EntriesChanged() override;
+    void SelectionChanged() override;
     void Command(WORD code) override;
 
   private:
-    void MirrorEntries();
-    void MirrorSelection();
     void FitDroppedHeight();
 
     ComboBox& comboBox_;

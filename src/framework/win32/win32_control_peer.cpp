@@ -53,38 +53,22 @@ void Win32ControlPeer::Detach() {
     }
 }
 
-bool Win32ControlPeer::MirrorCommonProperty(std::int32_t index) {
-    switch (index) {
-        case Control::kLeft:
-        case Control::kTop:
-        case Control::kWidth:
-        case Control::kHeight:
-            SetWindowPos(hwnd_, nullptr, control_.Left(), control_.Top(), control_.Width(),
-                         control_.Height(), SWP_NOZORDER | SWP_NOACTIVATE);
-            return true;
-        case Control::kVisible:
-            ShowWindow(hwnd_, control_.Visible() ? SW_SHOWNA : SW_HIDE);
-            return true;
-        case Control::kDisabled:
-            EnableWindow(hwnd_, control_.Disabled() ? FALSE : TRUE);
-            return true;
-        case Control::kTag:
-        case Control::kMousePointer:
-            return true;  // neither changes the look
-        default:
-            return false;
-    }
-}
-
-void Win32ControlPeer::MirrorCommonProperties() {
-    MirrorCommonProperty(Control::kLeft);
-    MirrorCommonProperty(Control::kVisible);
-    MirrorCommonProperty(Control::kDisabled);
-}
-
-void Win32ControlPeer::AttachAs(ControlPeer* peer) {
-    control_.AttachPeer(peer);
+void Win32ControlPeer::Attach() {
     attached_ = true;
+    control_.AttachPeer(this);
+}
+
+void Win32ControlPeer::BoundsChanged() {
+    SetWindowPos(hwnd_, nullptr, control_.Left(), control_.Top(), control_.Width(),
+                 control_.Height(), SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void Win32ControlPeer::VisibleChanged() {
+    ShowWindow(hwnd_, control_.Visible() ? SW_SHOWNA : SW_HIDE);
+}
+
+void Win32ControlPeer::EnabledChanged() {
+    EnableWindow(hwnd_, control_.Disabled() ? FALSE : TRUE);
 }
 
 std::optional<LRESULT> Win32ControlPeer::Intercept(UINT, WPARAM, LPARAM) {

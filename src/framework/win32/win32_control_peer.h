@@ -4,7 +4,6 @@
 
 #include <commctrl.h>
 
-#include <cstdint>
 #include <optional>
 
 #include "framework/control.h"
@@ -22,21 +21,20 @@ struct NativeClass {
 // (made at the control's place, below the controls made before it, so that creation order is
 // stacking and Tab order), the common properties (position, size, visibility, enabled state),
 // the window's default font and the keyboard focus. The main window forwards the notifications
-// of a child (WM_COMMAND, WM_NOTIFY, WM_DRAWITEM) to its peer. A kind's peer derives from this
-// and from the control's peer interface, mirrors the kind's own properties and reports operator
-// input to the control.
-class Win32ControlPeer {
+// of a child (WM_COMMAND, WM_NOTIFY, WM_DRAWITEM) to its peer. A kind's peer derives from this,
+// mirrors the kind's own properties and reports operator input to the control.
+class Win32ControlPeer : public ControlPeer {
   public:
     Win32ControlPeer(const Win32ControlPeer&) = delete;
     Win32ControlPeer& operator=(const Win32ControlPeer&) = delete;
-    virtual ~Win32ControlPeer();
+    ~Win32ControlPeer() override;
 
     HWND Handle() const { return hwnd_; }
     Control& Owner() const { return control_; }
 
-    // Mirrors every property onto the window, then attaches to the control: from now on the
-    // control reports its property writes.
-    virtual void Attach() = 0;
+    // Attaches to the control, which then tells every property: from now on the window mirrors
+    // the control.
+    void Attach();
     // Stops mirroring and reporting: the window has closed and its controls are going.
     virtual void Detach();
     bool IsAttached() const { return attached_; }
@@ -49,11 +47,9 @@ class Win32ControlPeer {
   protected:
     Win32ControlPeer(Control& control, HWND parent, int id, const NativeClass& native);
 
-    // Mirrors a common property (0..7) and returns true; false for the kind's own properties.
-    bool MirrorCommonProperty(std::int32_t index);
-    void MirrorCommonProperties();
-    // Attaches `peer` (this object as the control's peer interface) to the control.
-    void AttachAs(ControlPeer* peer);
+    void BoundsChanged() override;
+    void VisibleChanged() override;
+    void EnabledChanged() override;
 
     // Messages of the child window before its own procedure sees them; nothing lets it handle
     // the message as usual.

@@ -37,40 +37,17 @@ Win32EditBoxPeer::Win32EditBoxPeer(EditBox& editBox, HWND parent, int id)
     SendMessageW(Handle(), EM_SETLIMITTEXT, 0, 0);
 }
 
-void Win32EditBoxPeer::Attach() {
-    MirrorCommonProperties();
-    MirrorContent();
-    MirrorAlignment();
-    AttachAs(this);
-}
-
-void Win32EditBoxPeer::PropertyChanged(std::int32_t index) {
-    if (MirrorCommonProperty(index)) {
-        return;
-    }
-    switch (index) {
-        case EditBox::kContent:
-            MirrorContent();
-            break;
-        case EditBox::kAlignment:
-            MirrorAlignment();
-            break;
-        default:
-            break;
-    }
-}
-
 void Win32EditBoxPeer::Command(WORD code) {
     if (code != EN_CHANGE || mirroring_ || !IsAttached()) {
         return;
     }
     editBox_.Type(ShownText());
     if (IsAttached()) {
-        MirrorContent();  // typing the control did not take is undone
+        TextChanged();  // typing the control did not take is undone
     }
 }
 
-void Win32EditBoxPeer::MirrorContent() {
+void Win32EditBoxPeer::TextChanged() {
     if (ShownText() == editBox_.Content()) {
         return;  // rewriting it would move the operator's caret
     }
@@ -81,7 +58,7 @@ void Win32EditBoxPeer::MirrorContent() {
     mirroring_ = false;
 }
 
-void Win32EditBoxPeer::MirrorAlignment() {
+void Win32EditBoxPeer::AlignmentChanged() {
     const auto style = static_cast<DWORD>(GetWindowLongPtrW(Handle(), GWL_STYLE));
     const DWORD aligned = (style & ~static_cast<DWORD>(ES_CENTER | ES_RIGHT)) |
                           AlignmentStyle(editBox_.TextAlignment());

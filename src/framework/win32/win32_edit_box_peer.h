@@ -8,17 +8,15 @@ namespace tavr {
 // An EditBox as an edit control: sunken, black text on white, no length limit. Single- or
 // multi-line is fixed when the control is made (Win32 cannot switch it later), so it follows
 // the design value; the alignment follows every write.
-class Win32EditBoxPeer final : public ControlPeer, public Win32ControlPeer {
+class Win32EditBoxPeer final : public Win32ControlPeer {
   public:
     Win32EditBoxPeer(EditBox& editBox, HWND parent, int id);
 
-    void Attach() override;
-    void PropertyChanged(std::int32_t index) override;
+    void TextChanged() override;
+    void AlignmentChanged() override;
     void Command(WORD code) override;
 
   private:
-    void MirrorContent();
-    void MirrorAlignment();
     Text ShownText() const;
 
     EditBox& editBox_;

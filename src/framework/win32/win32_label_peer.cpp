@@ -16,30 +16,11 @@ Win32LabelPeer::~Win32LabelPeer() {
     }
 }
 
-void Win32LabelPeer::Attach() {
-    MirrorCommonProperties();
-    MirrorFont();
-    PropertyChanged(Label::kCaption);
-    AttachAs(this);
+void Win32LabelPeer::TextChanged() {
+    SetWindowTextW(Handle(), ToWide(label_.Caption()).c_str());
 }
 
-void Win32LabelPeer::PropertyChanged(std::int32_t index) {
-    if (MirrorCommonProperty(index)) {
-        return;
-    }
-    switch (index) {
-        case Label::kCaption:
-            SetWindowTextW(Handle(), ToWide(label_.Caption()).c_str());
-            break;
-        case Label::kFont:
-            MirrorFont();
-            break;
-        default:
-            break;
-    }
-}
-
-void Win32LabelPeer::MirrorFont() {
+void Win32LabelPeer::FontChanged() {
     const Font& font = label_.GetFont();
     HFONT made = nullptr;
     if (font.height != 0 || font.bold) {

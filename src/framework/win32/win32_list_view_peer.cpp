@@ -77,13 +77,10 @@ Win32ListViewPeer::Win32ListViewPeer(ListView& list, HWND parent, int id)
     SendMessageW(Handle(), LVM_SETBKCOLOR, 0, RGB(255, 255, 255));
     SendMessageW(Handle(), LVM_SETTEXTBKCOLOR, 0, RGB(255, 255, 255));
     SendMessageW(Handle(), LVM_SETTEXTCOLOR, 0, RGB(0, 0, 0));
-}
-
-void Win32ListViewPeer::Attach() {
-    MirrorCommonProperties();
-    MirrorColumns();
-    AttachAs(this);
-    MirrorAllRows();
+    SetItemCount(Handle(), list.RowCount());
+    for (std::int32_t row = 0; row < list.RowCount(); ++row) {
+        shown_.push_back(TextsOf(row));
+    }
 }
 
 void Win32ListViewPeer::Detach() {
@@ -92,23 +89,12 @@ void Win32ListViewPeer::Detach() {
     Quietly(mirroring_, [this] { SendMessageW(Handle(), LVM_CANCELEDITLABEL, 0, 0); });
 }
 
-void Win32ListViewPeer::PropertyChanged(std::int32_t index) {
-    if (MirrorCommonProperty(index)) {
-        return;
-    }
-    switch (index) {
-        case ListView::kColumns:
-            MirrorColumns();
-            break;
-        case ListView::kFocusedRow:
-            MirrorFocusedRow();
-            break;
-        case ListView::kEditText:
-            MirrorEditor();
-            break;
-        default:
-            break;
-    }
+void Win32ListViewPeer::FocusedRowChanged() {
+    MirrorFocusedRow();
+}
+
+void Win32ListViewPeer::EditTextChanged() {
+    MirrorEditor();
 }
 
 void Win32ListViewPeer::RowInserted(std::int32_t row) {
@@ -211,7 +197,7 @@ std::int32_t Win32ListViewPeer::ControlRow(int item) const {
     return keptItem_ >= 0 && item > keptItem_ ? item - 1 : item;
 }
 
-void Win32ListViewPeer::MirrorColumns() {
+void Win32ListViewPeer::ColumnsChanged() {
     Quietly(mirroring_, [this] {
         while (SendMessageW(Handle(), LVM_DELETECOLUMN, 0, 0) != FALSE) {
         }
@@ -229,17 +215,6 @@ void Win32ListViewPeer::MirrorColumns() {
             ++index;
         }
     });
-}
-
-void Win32ListViewPeer::MirrorAllRows() {
-    keptItem_ = -1;
-    Quietly(mirroring_, [this] {
-        SendMessageW(Handle(), LVM_DELETEALLITEMS, 0, 0);
-        SetItemCount(Handle(), list_.RowCount());
-    });
-    InvalidateRect(Handle(), nullptr, FALSE);
-    MirrorFocusedRow();
-    MirrorEditor();
 }
 
 void Win32ListViewPeer::MirrorFocusedRow() {
@@ -351,6 +326,10 @@ void Win32ListViewPeer::DeleteKeptItem() {
     keptItem_ = -1;
     Quietly(mirroring_,
             [&] { SendMessageW(Handle(), LVM_DELETEITEM, static_cast<WPARAM>(item), 0); });
+    // The items below move up with what they show; the list control repaints them.
+    if (static_cast<std::size_t>(item) < shown_.size()) {
+        shown_.erase(shown_.begin() + item);
+    }
     MirrorFocusedRow();
 }
 
@@ -376,20 +355,59 @@ void Win32ListViewPeer::RepaintChangedRows() {
     }
     const auto [first, last] = *changedRows_;
     changedRows_.reset();
-    // One invalidation of the band from the first changed row to the last: the control's own
-    // LVM_REDRAWITEMS invalidates row by row, each a call to the window server under wine.
-    RECT top{LVIR_BOUNDS, 0, 0, 0};
-    RECT bottom{LVIR_BOUNDS, 0, 0, 0};
-    if (SendMessageW(Handle(), LVM_GETITEMRECT, static_cast<WPARAM>(first),
-                     reinterpret_cast<LPARAM>(&top)) == FALSE ||
-        SendMessageW(Handle(), LVM_GETITEMRECT, static_cast<WPARAM>(last),
-                     reinterpret_cast<LPARAM>(&bottom)) == FALSE) {
-        InvalidateRect(Handle(), nullptr, FALSE);
-        return;
+    const int count = ItemCount(Handle());
+    shown_.resize(static_cast<std::size_t>(count));
+    // One invalidation of all the changed cells: the control's own LVM_REDRAWITEMS invalidates
+    // row by row, each a call to the window server under wine; the region is built locally.
+    HRGN changed = CreateRectRgn(0, 0, 0, 0);
+    bool any = false;
+    for (int item = first; item <= std::min(last, count - 1); ++item) {
+        std::vector<Text> now = CurrentTexts(item);
+        std::vector<Text>& told = shown_[static_cast<std::size_t>(item)];
+        told.resize(now.size());
+        for (std::size_t column = 0; column < now.size(); ++column) {
+            if (now[column] == told[column]) {
+                continue;
+            }
+            told[column] = std::move(now[column]);
+            RECT cell;
+            if (!CellRect(item, static_cast<int>(column), cell)) {
+                InvalidateRect(Handle(), nullptr, FALSE);
+                continue;
+            }
+            HRGN area = CreateRectRgnIndirect(&cell);
+            CombineRgn(changed, changed, area, RGN_OR);
+            DeleteObject(area);
+            any = true;
+        }
     }
-    RECT band;
-    UnionRect(&band, &top, &bottom);
-    InvalidateRect(Handle(), &band, FALSE);
+    if (any) {
+        InvalidateRgn(Handle(), changed, FALSE);
+    }
+    DeleteObject(changed);
+}
+
+bool Win32ListViewPeer::CellRect(int item, int column, RECT& cell) const {
+    // Column 0's bounds are the whole row's; its label is the cell.
+    cell = {column == 0 ? LVIR_LABEL : LVIR_BOUNDS, column, 0, 0};
+    return SendMessageW(Handle(), LVM_GETSUBITEMRECT, static_cast<WPARAM>(item),
+                        reinterpret_cast<LPARAM>(&cell)) != FALSE;
+}
+
+std::vector<Text> Win32ListViewPeer::CurrentTexts(int item) const {
+    const std::int32_t row = ControlRow(item);
+    if (row < 0 || !IsAttached()) {
+        return std::vector<Text>(static_cast<std::size_t>(list_.ColumnCount()));
+    }
+    return TextsOf(row);
+}
+
+std::vector<Text> Win32ListViewPeer::TextsOf(std::int32_t row) const {
+    std::vector<Text> texts;
+    for (std::int32_t column = 0; column < list_.ColumnCount(); ++column) {
+        texts.push_back(list_.GetItemText(row, column));
+    }
+    return texts;
 }
 
 LRESULT Win32ListViewPeer::EditRequested(int item) {

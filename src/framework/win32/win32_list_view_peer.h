@@ -2,6 +2,7 @@
 
 #include <optional>
 #include <utility>
+#include <vector>
 
 #include "framework/list_view.h"
 #include "framework/win32/win32_control_peer.h"
@@ -18,21 +19,23 @@ namespace tavr {
 // on a row activates it.
 //
 // The list control is virtual (LVS_OWNERDATA): it holds the row count, the selection and the
-// focus, and asks the table for each text it shows (LVN_GETDISPINFO). A changed cell is then a
-// change in the table plus a repaint of its row, which the control does once for all the rows a
-// handler changed, after the handler has returned (a reply replaces all 35 rows in one handler).
+// focus, and asks the table for each text it shows (LVN_GETDISPINFO). The peer notes the rows a
+// handler changed and, once the handler has returned, invalidates in one call the cells whose
+// text differs from the one last shown there: a reply replaces all 35 rows in one handler and
+// changes few texts. The list control repaints a row whose selection or focus changes itself.
 //
 // The logic replaces a row by deleting it and inserting a new one at the same index. The native
 // item of a deleted row is kept until the next change: an insertion at the same index takes it
 // over (new texts, not selected, not focused), so an editor open on it stays open. One that no
 // insertion takes is deleted once the handler running now has returned.
-class Win32ListViewPeer final : public ListViewPeer, public Win32ControlPeer {
+class Win32ListViewPeer final : public Win32ControlPeer {
   public:
     Win32ListViewPeer(ListView& list, HWND parent, int id);
 
-    void Attach() override;
     void Detach() override;
-    void PropertyChanged(std::int32_t index) override;
+    void ColumnsChanged() override;
+    void FocusedRowChanged() override;
+    void EditTextChanged() override;
     void RowInserted(std::int32_t row) override;
     void RowDeleted(std::int32_t row) override;
     void CellChanged(std::int32_t row, std::int32_t column) override;
@@ -55,8 +58,6 @@ class Win32ListViewPeer final : public ListViewPeer, public Win32ControlPeer {
     // The control row of a native item; -1 for a kept item.
     std::int32_t ControlRow(int item) const;
 
-    void MirrorColumns();
-    void MirrorAllRows();
     void MirrorFocusedRow();
     void MirrorEditor();
     void ServeText(LVITEMW& item) const;
@@ -65,9 +66,15 @@ class Win32ListViewPeer final : public ListViewPeer, public Win32ControlPeer {
     LRESULT FindItem(const NMLVFINDITEMW& find) const;
     void InsertNativeItem(std::int32_t row);
     void DeleteKeptItem();
-    // Marks the native items first..last for the one repaint after the running handler.
+    // Notes the native items first..last for the one repaint after the running handler.
     void RepaintRows(int first, int last);
+    // Invalidates the cells of the noted items whose texts differ from those last shown.
     void RepaintChangedRows();
+    // The rectangle of a native item's cell, in client coordinates.
+    bool CellRect(int item, int column, RECT& cell) const;
+    // The texts the control shows at a native item (none for a kept item, or once detached).
+    std::vector<Text> CurrentTexts(int item) const;
+    std::vector<Text> TextsOf(std::int32_t row) const;
 
     // The operator, through the list control.
     LRESULT EditRequested(int item);
@@ -87,6 +94,8 @@ class Win32ListViewPeer final : public ListViewPeer, public Win32ControlPeer {
     bool deletionQueued_ = false;
     // The native items to repaint once the running handler has returned.
     std::optional<std::pair<int, int>> changedRows_;
+    // The texts last invalidated (and so shown) at each native item, by column.
+    std::vector<std::vector<Text>> shown_;
 };
 
 }  // namespace tavr

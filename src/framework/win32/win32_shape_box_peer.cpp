@@ -22,18 +22,16 @@ RECT ShapeRect(const RECT& box, ShapeBox::Shape shape) {
 Win32ShapeBoxPeer::Win32ShapeBoxPeer(ShapeBox& shapeBox, HWND parent, int id)
     : Win32ControlPeer(shapeBox, parent, id, {WC_STATICW, SS_OWNERDRAW}), shapeBox_(shapeBox) {}
 
-void Win32ShapeBoxPeer::Attach() {
-    MirrorCommonProperties();
-    AttachAs(this);
+void Win32ShapeBoxPeer::ShapeChanged() {
+    RepaintIfLookChanged();
 }
 
-void Win32ShapeBoxPeer::PropertyChanged(std::int32_t index) {
-    if (MirrorCommonProperty(index)) {
-        return;
-    }
-    if (shown_ != CurrentLook()) {
-        InvalidateRect(Handle(), nullptr, TRUE);
-    }
+void Win32ShapeBoxPeer::OutlineChanged() {
+    RepaintIfLookChanged();
+}
+
+void Win32ShapeBoxPeer::FillChanged() {
+    RepaintIfLookChanged();
 }
 
 void Win32ShapeBoxPeer::DrawItem(const DRAWITEMSTRUCT& item) {
@@ -62,6 +60,12 @@ void Win32ShapeBoxPeer::DrawItem(const DRAWITEMSTRUCT& item) {
 
 std::optional<Colour> Win32ShapeBoxPeer::ShownFill() const {
     return shown_ ? std::optional<Colour>(shown_->fill) : std::nullopt;
+}
+
+void Win32ShapeBoxPeer::RepaintIfLookChanged() {
+    if (shown_ != CurrentLook()) {
+        InvalidateRect(Handle(), nullptr, TRUE);
+    }
 }
 
 Win32ShapeBoxPeer::Look Win32ShapeBoxPeer::CurrentLook() const {

@@ -9,12 +9,13 @@ namespace tavr {
 
 // A ShapeBox as an owner-drawn static: the shape with its outline and fill colour, drawn on
 // the window's background. It is repainted only when its look changes.
-class Win32ShapeBoxPeer final : public ControlPeer, public Win32ControlPeer {
+class Win32ShapeBoxPeer final : public Win32ControlPeer {
   public:
     Win32ShapeBoxPeer(ShapeBox& shapeBox, HWND parent, int id);
 
-    void Attach() override;
-    void PropertyChanged(std::int32_t index) override;
+    void ShapeChanged() override;
+    void OutlineChanged() override;
+    void FillChanged() override;
     void DrawItem(const DRAWITEMSTRUCT& item) override;
     // The fill colour last painted; nothing before the first paint.
     std::optional<Colour> ShownFill() const;
@@ -28,6 +29,7 @@ class Win32ShapeBoxPeer final : public ControlPeer, public Win32ControlPeer {
         bool operator==(const Look&) const = default;
     };
 
+    void RepaintIfLookChanged();
     Look CurrentLook() const;
 
     ShapeBox& shapeBox_;

@@ -68,24 +68,17 @@ void Win32WindowPeer::ApplyFrameColour(const std::optional<Colour>& colour) {
     InvalidateRect(hwnd_, nullptr, TRUE);
 }
 
-void Win32WindowPeer::PropertyChanged(std::int32_t index) {
-    if (window_ == nullptr) {
-        return;
+void Win32WindowPeer::TitleChanged() {
+    if (window_ != nullptr) {
+        SetWindowTextW(hwnd_, ToWide(window_->Title()).c_str());
     }
-    switch (index) {
-        case Window::kTitle:
-            SetWindowTextW(hwnd_, ToWide(window_->Title()).c_str());
-            break;
-        case Window::kLeft:
-        case Window::kTop:
-        case Window::kWidth:
-        case Window::kHeight:
-            // The window's size is its outer size, frame and title bar included.
-            SetWindowPos(hwnd_, nullptr, window_->Left(), window_->Top(), window_->Width(),
-                         window_->Height(), SWP_NOZORDER | SWP_NOACTIVATE);
-            break;
-        default:
-            break;
+}
+
+void Win32WindowPeer::Moved() {
+    if (window_ != nullptr) {
+        // The window's size is its outer size, frame and title bar included.
+        SetWindowPos(hwnd_, nullptr, window_->Left(), window_->Top(), window_->Width(),
+                     window_->Height(), SWP_NOZORDER | SWP_NOACTIVATE);
     }
 }
 

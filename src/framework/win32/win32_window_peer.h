@@ -2,7 +2,6 @@
 
 #include <windows.h>
 
-#include <cstdint>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -35,7 +34,8 @@ class Win32WindowPeer final : public WindowPeer {
     // The themed look's frame colour (none: the look is off), drawn around framed controls.
     void ApplyFrameColour(const std::optional<Colour>& colour);
 
-    void PropertyChanged(std::int32_t index) override;
+    void TitleChanged() override;
+    void Moved() override;
     void Closed() override;
 
   private:

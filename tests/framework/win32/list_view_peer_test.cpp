@@ -9,12 +9,14 @@
 #include <algorithm>
 #include <iterator>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "framework/list_view.h"
 #include "framework/win32/win32_text.h"
 #include "framework/win32/win32_window_system.h"
 #include "framework/window.h"
+#include "support/replaced_rows.h"
 
 namespace tavr {
 namespace {
@@ -264,6 +266,48 @@ TEST_F(Win32ListViewPeerTest, RepaintsTheChangedRowAfterTheHandler) {
     EXPECT_GE(update.top, above.bottom);
     EXPECT_EQ(NativeText(1, 1), "changed");
 }
+
+struct RepaintCase {
+    const char* name;
+    std::vector<std::pair<int, int>> changedCells;
+};
+
+class Win32ListViewRepaints : public Win32ListViewPeerTest,
+                              public testing::WithParamInterface<RepaintCase> {};
+
+// A reply replaces every row, deleting and inserting each: once the handler has returned, the
+// cells whose texts changed are invalidated, and no other.
+TEST_P(Win32ListViewRepaints, OnlyTheChangedCellsOfReplacedRows) {
+    const RepaintCase& c = GetParam();
+    UpdateWindow(list_);
+    ReplaceRows(table_, std::vector<int>{0, 1, 2}, c.changedCells);
+    MSG message;
+    while (PeekMessageW(&message, list_, WM_APP, 0xBFFF, PM_REMOVE) != FALSE) {
+        DispatchMessageW(&message);
+    }
+    HRGN update = CreateRectRgn(0, 0, 0, 0);
+    GetUpdateRgn(list_, update, FALSE);
+    for (int row = 0; row < table_.RowCount(); ++row) {
+        for (int column = 0; column < table_.ColumnCount(); ++column) {
+            RECT cell{column == 0 ? LVIR_LABEL : LVIR_BOUNDS, column, 0, 0};
+            SendMessageW(list_, LVM_GETSUBITEMRECT, static_cast<WPARAM>(row),
+                         reinterpret_cast<LPARAM>(&cell));
+            const bool changed = std::find(c.changedCells.begin(), c.changedCells.end(),
+                                           std::pair{row, column}) != c.changedCells.end();
+            EXPECT_EQ(PtInRegion(update, (cell.left + cell.right) / 2,
+                                 (cell.top + cell.bottom) / 2) != FALSE,
+                      changed)
+                << "cell " << row << "," << column;
+        }
+    }
+    DeleteObject(update);
+}
+
+INSTANTIATE_TEST_SUITE_P(Replies, Win32ListViewRepaints,
+                         testing::Values(RepaintCase{"NothingChanged", {}},
+                                         RepaintCase{"OneValue", {{1, 1}}},
+                                         RepaintCase{"ItemTextAndRemark", {{0, 0}, {2, 1}}}),
+                         [](const auto& info) { return info.param.name; });
 
 TEST_F(Win32ListViewPeerTest, ADeletedRowThatNoInsertionTakesGoes) {
     table_.DeleteItem(0);

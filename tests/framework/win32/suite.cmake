@@ -4,6 +4,7 @@
 add_executable(framework_win32_tests ${CMAKE_CURRENT_LIST_DIR}/list_view_peer_test.cpp)
 target_link_libraries(framework_win32_tests PRIVATE tavr_framework_win32 GTest::gtest
                                                     tavr_win32_test_main)
+target_include_directories(framework_win32_tests PRIVATE ${PROJECT_SOURCE_DIR}/tests)
 find_program(TAVR_XVFB_RUN xvfb-run REQUIRED)
 # The runner comes first: a target named first would be run through wine alone.
 add_test(NAME framework_win32_tests
