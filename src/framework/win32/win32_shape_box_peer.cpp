@@ -1,6 +1,9 @@
 #include "framework/win32/win32_shape_box_peer.h"
 
 #include <algorithm>
+#include <array>
+
+#include "framework/win32/win32_text.h"
 
 namespace tavr {
 
@@ -20,7 +23,15 @@ RECT ShapeRect(const RECT& box, ShapeBox::Shape shape) {
 }  // namespace
 
 Win32ShapeBoxPeer::Win32ShapeBoxPeer(ShapeBox& shapeBox, HWND parent, int id)
-    : Win32ControlPeer(shapeBox, parent, id, {WC_STATICW, SS_OWNERDRAW}), shapeBox_(shapeBox) {}
+    // SS_NOTIFY lets the static take the mouse, which its tool tip needs to see it hovered.
+    : Win32ControlPeer(shapeBox, parent, id, {WC_STATICW, SS_OWNERDRAW | SS_NOTIFY}),
+      shapeBox_(shapeBox) {}
+
+Win32ShapeBoxPeer::~Win32ShapeBoxPeer() {
+    if (toolTips_ != nullptr && IsWindow(toolTips_)) {
+        DestroyWindow(toolTips_);
+    }
+}
 
 void Win32ShapeBoxPeer::ShapeChanged() {
     RepaintIfLookChanged();
@@ -32,6 +43,44 @@ void Win32ShapeBoxPeer::OutlineChanged() {
 
 void Win32ShapeBoxPeer::FillChanged() {
     RepaintIfLookChanged();
+}
+
+void Win32ShapeBoxPeer::ToolTipChanged() {
+    std::wstring text = ToWide(shapeBox_.ToolTip());
+    if (toolTips_ == nullptr) {
+        if (text.empty()) {
+            return;
+        }
+        toolTips_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
+                                    WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT,
+                                    CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
+                                    GetParent(Handle()), nullptr, nullptr, nullptr);
+        TTTOOLINFOW tool = ToolInfo(text.data());
+        SendMessageW(toolTips_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+        return;
+    }
+    TTTOOLINFOW tool = ToolInfo(text.data());
+    SendMessageW(toolTips_, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&tool));
+}
+
+std::string Win32ShapeBoxPeer::ShownToolTip() const {
+    if (toolTips_ == nullptr) {
+        return {};
+    }
+    std::array<wchar_t, 1024> text{};
+    TTTOOLINFOW tool = ToolInfo(text.data());
+    SendMessageW(toolTips_, TTM_GETTEXTW, text.size(), reinterpret_cast<LPARAM>(&tool));
+    return FromWide(text.data());
+}
+
+TTTOOLINFOW Win32ShapeBoxPeer::ToolInfo(wchar_t* text) const {
+    TTTOOLINFOW tool{};
+    tool.cbSize = sizeof(tool);
+    tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+    tool.hwnd = GetParent(Handle());
+    tool.uId = reinterpret_cast<UINT_PTR>(Handle());
+    tool.lpszText = text;
+    return tool;
 }
 
 void Win32ShapeBoxPeer::DrawItem(const DRAWITEMSTRUCT& item) {

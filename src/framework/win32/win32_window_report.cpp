@@ -185,6 +185,7 @@ std::string DescribeControl(const Win32ControlPeer& peer) {
     if (const auto* lamp = dynamic_cast<const Win32ShapeBoxPeer*>(&peer)) {
         const auto fill = lamp->ShownFill();
         out << ",\"fill\":" << (fill ? std::to_string(*fill) : "null");
+        out << ",\"toolTip\":" << Quoted(lamp->ShownToolTip());
     }
     out << '}';
     return out.str();
