@@ -2,10 +2,13 @@
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <poll.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
 #include <time.h>
 
+#include <algorithm>
+#include <array>
 #include <chrono>
 #include <fstream>
 #include <functional>
@@ -315,6 +318,45 @@ TEST_F(SerialPortUnitTest, AWriteTheDriverCannotTakeFailsWithinTheTimeout) {
         EXPECT_FALSE(unit_.Send(ByteSet(1 << 20, 0x55))) << "time-out " << timeout;
         unit_.Close();
     }
+}
+
+// Close returns at once whatever the line does: the watcher sleeps in poll() together with the
+// stop request's eventfd, its reads never block, and unsent output is discarded before the
+// terminal is closed (its close would otherwise wait for the output to drain). The longest
+// Close is printed; a Close that hung would be ended by the test's CTest time-out.
+TEST_F(SerialPortUnitTest, CloseReturnsWhateverTheLineDoes) {
+    const struct {
+        const char* line;
+        std::function<void(SerialPortUnit&)> happen;
+    } cases[] = {
+        {"another reader takes the bytes",
+         [this](SerialPortUnit&) {
+             line_.WriteFromMeter(Bytes(64));
+             pollfd slave{line_.Slave(), POLLIN, 0};
+             std::array<std::uint8_t, 64> taken{};
+             if (::poll(&slave, 1, 100) > 0) {
+                 [[maybe_unused]] const ssize_t count =
+                     ::read(line_.Slave(), taken.data(), taken.size());
+             }
+         }},
+        {"the far side takes no output",
+         [](SerialPortUnit& unit) { EXPECT_FALSE(unit.Send(ByteSet(1 << 20, 0x55))); }},
+        // Last: the line is gone afterwards.
+        {"the far side hung up", [this](SerialPortUnit&) { line_.CloseMaster(); }},
+    };
+    properties_.SetTimeout(50);
+    double longestCloseMs = 0;
+    for (const auto& c : cases) {
+        ASSERT_TRUE(unit_.Open(properties_).Succeeded()) << c.line;
+        c.happen(unit_);
+        const auto start = std::chrono::steady_clock::now();
+        unit_.Close();
+        longestCloseMs = std::max(longestCloseMs, std::chrono::duration<double, std::milli>(
+                                                      std::chrono::steady_clock::now() - start)
+                                                      .count());
+        EXPECT_FALSE(unit_.IsOpen()) << c.line;
+    }
+    std::cout << "[ close ] longest Close " << longestCloseMs << " ms\n";
 }
 
 TEST_F(SerialPortUnitTest, CloseDropsEventsNotYetTaken) {

@@ -66,7 +66,9 @@ SerialOpenResult Win32SerialPortUnit::Open(const SerialPortProperties& propertie
         return DescribeLastFailure();
     }
     ::PurgeComm(port_.Get(), PURGE_TXABORT | PURGE_RXABORT | PURGE_TXCLEAR | PURGE_RXCLEAR);
-    watcher_ = CommWatcher::Start(port_.Get(), queue_, EventCharacter(properties));
+    watcher_ = CommWatcher::Start(
+        port_.Get(), queue_,
+        {EventCharacter(properties), properties.Timeout(), properties.BaudRate()});
     if (!watcher_) {
         Fail(OpenFailure::Step::StartWatcher);
         port_.Reset();
