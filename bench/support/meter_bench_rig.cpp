@@ -1,7 +1,7 @@
 #include "support/meter_bench_rig.h"
 
 #include "protocol/link_lamp.h"
-#include "serial/serial_port_unit.h"
+#include "serial/posix/serial_port_unit.h"
 
 namespace tavr {
 

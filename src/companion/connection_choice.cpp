@@ -4,16 +4,16 @@
 #include <charconv>
 
 #include "protocol/connection_settings.h"
-#include "runtime/registry.h"
 #include "runtime/to_number.h"
 #include "runtime/to_text.h"
+#include "settings/registry.h"
 #include "ui/selector_entries.h"
 
 namespace tavr {
 
 namespace {
 
-constexpr std::int32_t CurrentUser = 3;
+constexpr RegistryRoot CurrentUser = RegistryRoot::CurrentUser;
 constexpr std::int32_t HighestPortNumber = 255;
 constexpr std::int32_t HighestDeviceId = 247;
 

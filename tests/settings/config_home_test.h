@@ -10,7 +10,7 @@
 #include <set>
 #include <string>
 
-#include "runtime/folder_lock.h"
+#include "settings/posix/folder_lock.h"
 
 namespace tavr {
 

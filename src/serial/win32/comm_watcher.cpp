@@ -8,17 +8,6 @@
 namespace tavr {
 namespace {
 
-constexpr std::int32_t kBreak = 1;
-constexpr std::int32_t kCtsOn = 2;
-constexpr std::int32_t kDsrOn = 3;
-constexpr std::int32_t kLineError = 4;
-constexpr std::int32_t kRing = 5;
-constexpr std::int32_t kRlsdOn = 6;
-constexpr std::int32_t kEventChar = 7;
-constexpr std::int32_t kCtsOff = 8;
-constexpr std::int32_t kDsrOff = 9;
-constexpr std::int32_t kRlsdOff = 10;
-
 constexpr DWORD kPurgeAll = PURGE_TXABORT | PURGE_RXABORT | PURGE_TXCLEAR | PURGE_RXCLEAR;
 constexpr DWORD kReceiveErrors = CE_OVERRUN | CE_RXPARITY | CE_FRAME;
 constexpr DWORD kModemEvents = EV_CTS | EV_DSR | EV_RLSD;
@@ -35,16 +24,12 @@ constexpr std::uint64_t kTransferGraceMs = 1000;
 constexpr std::uint64_t kBitsPerByte = 12;
 constexpr std::uint64_t kLongestTransferMs = 0x7FFF'FFFF;
 
-SerialEvent CommEvent(std::int32_t code) {
-    return {SerialEvent::Kind::CommEvent, code};
-}
-
 UniqueHandle ManualResetSignal() {
     return UniqueHandle(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
 }
 
-void QueueModemEvent(DWORD mask, DWORD event, DWORD status, DWORD line, std::int32_t on,
-                     std::int32_t off, std::vector<SerialEvent>& events) {
+void QueueModemEvent(DWORD mask, DWORD event, DWORD status, DWORD line, CommEventCode on,
+                     CommEventCode off, std::vector<SerialEvent>& events) {
     if ((mask & event) != 0) {
         events.push_back(CommEvent((status & line) != 0 ? on : off));
     }
@@ -52,10 +37,14 @@ void QueueModemEvent(DWORD mask, DWORD event, DWORD status, DWORD line, std::int
 
 }  // namespace
 
-std::unique_ptr<CommWatcher> CommWatcher::Start(HANDLE port, SerialEventQueue& queue,
-                                                const Options& options) {
-    std::unique_ptr<CommWatcher> watcher(new CommWatcher(port, queue, options));
+std::unique_ptr<CommWatcher> CommWatcher::Start(UniqueHandle port, SerialEventQueue& queue,
+                                                const WatcherOptions& options) {
+    std::unique_ptr<CommWatcher> watcher(new CommWatcher(std::move(port), queue, options));
     if (!watcher->MakeSignals()) {
+        // Closing the port must not overwrite the reason.
+        const DWORD error = ::GetLastError();
+        watcher.reset();
+        ::SetLastError(error);
         return nullptr;
     }
     const HANDLE wake = watcher->wake_.Get();
@@ -88,8 +77,8 @@ void CommWatcher::Rearm(Operation& operation) {
     ::ResetEvent(operation.done.Get());
 }
 
-CommWatcher::CommWatcher(HANDLE port, SerialEventQueue& queue, const Options& options)
-    : port_(port), queue_(queue), options_(options) {}
+CommWatcher::CommWatcher(UniqueHandle port, SerialEventQueue& queue, const WatcherOptions& options)
+    : portHandle_(std::move(port)), port_(portHandle_.Get()), queue_(queue), options_(options) {}
 
 bool CommWatcher::MakeSignals() {
     wake_ = UniqueHandle(::CreateEventW(nullptr, FALSE, FALSE, nullptr));
@@ -285,7 +274,7 @@ void CommWatcher::FinishPortWait() {
     if (portWait_ == PortWait::LineEvent) {
         QueueLineEvents(operation.eventMask, events);
     } else {
-        QueueBytes(operation.buffer.data(), transferred, events);
+        AppendReceivedBytes({operation.buffer.data(), transferred}, options_.eventChar, events);
     }
     Drain(events);
     Settle(events);
@@ -342,7 +331,8 @@ void CommWatcher::CancelPortWait() {
         const bool completed = CancelOperation(*firstByteRead_, transferred);
         if (completed && transferred == 1) {
             std::vector<SerialEvent> events;
-            QueueBytes(firstByteRead_->buffer.data(), transferred, events);
+            AppendReceivedBytes({firstByteRead_->buffer.data(), transferred}, options_.eventChar,
+                                events);
             Flush(events);
         }
     }
@@ -364,7 +354,7 @@ void CommWatcher::Drain(std::vector<SerialEvent>& events) {
             return;
         }
         if ((errors & kReceiveErrors) != 0) {
-            events.push_back(CommEvent(kLineError));
+            events.push_back(CommEvent(CommEventCode::LineError));
         }
         if (status.cbInQue == 0) {
             backlog_ = false;
@@ -386,7 +376,7 @@ void CommWatcher::Drain(std::vector<SerialEvent>& events) {
         const bool finished = FinishOverlapped(transfer, read, started, TransferLimitMs(wanted));
         // What a cancelled read took is queued; a failed read loses nothing the next wait cannot
         // find again.
-        QueueBytes(transfer.buffer.data(), read, events);
+        AppendReceivedBytes({transfer.buffer.data(), read}, options_.eventChar, events);
         if (!finished || read == 0 || hungUp_) {
             return;
         }
@@ -395,32 +385,25 @@ void CommWatcher::Drain(std::vector<SerialEvent>& events) {
 
 void CommWatcher::QueueLineEvents(DWORD mask, std::vector<SerialEvent>& events) {
     if ((mask & EV_BREAK) != 0) {
-        events.push_back(CommEvent(kBreak));
+        events.push_back(CommEvent(CommEventCode::Break));
     }
     if ((mask & EV_ERR) != 0) {
-        events.push_back(CommEvent(kLineError));
+        events.push_back(CommEvent(CommEventCode::LineError));
     }
     if ((mask & EV_RING) != 0) {
-        events.push_back(CommEvent(kRing));
+        events.push_back(CommEvent(CommEventCode::Ring));
     }
     DWORD status = 0;
     // A port without modem lines cannot tell their state; their events are then left out.
     if ((mask & kModemEvents) == 0 || !::GetCommModemStatus(port_, &status)) {
         return;
     }
-    QueueModemEvent(mask, EV_CTS, status, MS_CTS_ON, kCtsOn, kCtsOff, events);
-    QueueModemEvent(mask, EV_DSR, status, MS_DSR_ON, kDsrOn, kDsrOff, events);
-    QueueModemEvent(mask, EV_RLSD, status, MS_RLSD_ON, kRlsdOn, kRlsdOff, events);
-}
-
-void CommWatcher::QueueBytes(const std::uint8_t* bytes, std::size_t count,
-                             std::vector<SerialEvent>& events) const {
-    for (std::size_t i = 0; i < count; ++i) {
-        if (options_.eventChar == bytes[i]) {
-            events.push_back(CommEvent(kEventChar));
-        }
-        events.push_back({SerialEvent::Kind::DataArrival, bytes[i]});
-    }
+    QueueModemEvent(mask, EV_CTS, status, MS_CTS_ON, CommEventCode::CtsOn, CommEventCode::CtsOff,
+                    events);
+    QueueModemEvent(mask, EV_DSR, status, MS_DSR_ON, CommEventCode::DsrOn, CommEventCode::DsrOff,
+                    events);
+    QueueModemEvent(mask, EV_RLSD, status, MS_RLSD_ON, CommEventCode::CarrierOn,
+                    CommEventCode::CarrierLost, events);
 }
 
 void CommWatcher::NoteHangUp(std::vector<SerialEvent>& events) {
@@ -428,7 +411,7 @@ void CommWatcher::NoteHangUp(std::vector<SerialEvent>& events) {
         return;
     }
     hungUp_ = true;
-    events.push_back(CommEvent(kRlsdOff));
+    events.push_back(CommEvent(CommEventCode::CarrierLost));
 }
 
 // How many more entries the queue takes besides `events`, which are still to be queued.

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "runtime/types.h"
+#include "serial/port_watcher.h"
 #include "serial/serial_event_queue.h"
 #include "serial/win32/unique_handle.h"
 
@@ -47,31 +48,24 @@ namespace tavr {
 // A driver that keeps an operation past that is given up on: the operation's memory is left to
 // it, never reused or freed, and the port is treated as lost. So destroying the watcher returns
 // within a second whatever the line and its driver do.
-class CommWatcher {
+class CommWatcher final : public PortWatcher {
   public:
-    struct Options {
-        std::optional<std::uint8_t> eventChar;
-        // The line's time-out (the driver's time-outs are set from it) and speed: together they
-        // bound how long a transfer may run.
-        std::int32_t timeoutMs = 1000;
-        std::int32_t baudRate = 9600;
-    };
+    // Starts watching `port`, which it holds from then on; the driver's time-outs are set from
+    // the options' time-out. Nothing, and the port closed, when the thread or its signals cannot
+    // be made; GetLastError() then tells why.
+    static std::unique_ptr<CommWatcher> Start(UniqueHandle port, SerialEventQueue& queue,
+                                              const WatcherOptions& options);
 
-    // Starts watching `port`, which must stay open until the watcher is destroyed. Nothing when
-    // the thread or its signals cannot be made; GetLastError() then tells why.
-    static std::unique_ptr<CommWatcher> Start(HANDLE port, SerialEventQueue& queue,
-                                              const Options& options);
-
-    // Stops the thread, ends its pending port operations, waits for it to end and takes its
-    // wake-up back from the queue.
-    ~CommWatcher();
+    // Stops the thread, ends its pending port operations, waits for it to end, takes its
+    // wake-up back from the queue and closes the port.
+    ~CommWatcher() override;
     CommWatcher(const CommWatcher&) = delete;
     CommWatcher& operator=(const CommWatcher&) = delete;
 
     // Has the watcher purge the driver's input and output, then write `bytes`. Blocks until the
     // bytes have been handed to the driver or the write failed or timed out; false too when the
     // watcher has not answered within the write's limit.
-    bool Write(const ByteSet& bytes);
+    bool Write(const ByteSet& bytes) override;
 
   private:
     using Clock = std::chrono::steady_clock;
@@ -100,7 +94,7 @@ class CommWatcher {
     static std::unique_ptr<Operation> MakeOperation();
     static void Rearm(Operation& operation);
 
-    CommWatcher(HANDLE port, SerialEventQueue& queue, const Options& options);
+    CommWatcher(UniqueHandle port, SerialEventQueue& queue, const WatcherOptions& options);
     bool MakeSignals();
 
     void Run();
@@ -119,8 +113,6 @@ class CommWatcher {
     void CancelPortWait();
     void Drain(std::vector<SerialEvent>& events);
     void QueueLineEvents(DWORD mask, std::vector<SerialEvent>& events);
-    void QueueBytes(const std::uint8_t* bytes, std::size_t count,
-                    std::vector<SerialEvent>& events) const;
     void NoteHangUp(std::vector<SerialEvent>& events);
     std::size_t RoomFor(const std::vector<SerialEvent>& events);
     void Flush(std::vector<SerialEvent>& events);
@@ -132,9 +124,11 @@ class CommWatcher {
     void FinishWrite(std::uint64_t number, bool result);
     void EndAbnormally();
 
+    // Declared first, so that it is closed last, after the thread has ended.
+    UniqueHandle portHandle_;
     const HANDLE port_;
     SerialEventQueue& queue_;
-    const Options options_;
+    const WatcherOptions options_;
 
     UniqueHandle wake_;  // auto-reset: a stop or write request is waiting
     UniqueHandle stop_;  // manual-reset: set once, when the watcher is to end
