@@ -13,7 +13,7 @@ namespace {
 
 RegistryData DwordData(std::int32_t number) {
     const auto bits = static_cast<std::uint32_t>(number);
-    return {RegistryDwordType,
+    return {kRegistryDwordType,
             {static_cast<std::uint8_t>(bits), static_cast<std::uint8_t>(bits >> 8),
              static_cast<std::uint8_t>(bits >> 16), static_cast<std::uint8_t>(bits >> 24)}};
 }
@@ -32,11 +32,11 @@ std::int32_t TruncateToInt32(double number) {
 std::optional<RegistryData> EncodeAlternative(const auto& value) {
     using Type = std::decay_t<decltype(value)>;
     if constexpr (std::is_same_v<Type, Text>) {
-        RegistryData data{RegistryStringType, ByteSet(value.begin(), value.end())};
+        RegistryData data{kRegistryStringType, ByteSet(value.begin(), value.end())};
         data.bytes.push_back(0);
         return data;
     } else if constexpr (std::is_same_v<Type, ByteSet>) {
-        return RegistryData{RegistryBinaryType, value};
+        return RegistryData{kRegistryBinaryType, value};
     } else if constexpr (std::is_same_v<Type, float> || std::is_same_v<Type, double>) {
         return DwordData(TruncateToInt32(value));
     } else if constexpr (std::is_integral_v<Type>) {
@@ -54,12 +54,12 @@ std::optional<RegistryData> EncodeRegistryData(const Value& value) {
 }
 
 std::optional<Text> DecodeRegistryText(const RegistryData& data) {
-    if (data.type != RegistryStringType && data.type != RegistryExpandStringType) {
+    if (data.type != kRegistryStringType && data.type != kRegistryExpandStringType) {
         return std::nullopt;
     }
     const auto end = std::find(data.bytes.begin(), data.bytes.end(), std::uint8_t{0});
     Text text(data.bytes.begin(), end);
-    if (data.type == RegistryExpandStringType) {
+    if (data.type == kRegistryExpandStringType) {
         return ExpandEnvironmentReferences(text);
     }
     return text;

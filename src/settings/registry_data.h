@@ -9,16 +9,16 @@
 namespace tavr {
 
 // Type numbers of registry values. Values of any other type number are kept as they were read.
-inline constexpr std::uint32_t RegistryStringType = 1;
-inline constexpr std::uint32_t RegistryExpandStringType = 2;
-inline constexpr std::uint32_t RegistryBinaryType = 3;
-inline constexpr std::uint32_t RegistryDwordType = 4;
-inline constexpr std::uint32_t RegistryMultiStringType = 7;
+inline constexpr std::uint32_t kRegistryStringType = 1;
+inline constexpr std::uint32_t kRegistryExpandStringType = 2;
+inline constexpr std::uint32_t kRegistryBinaryType = 3;
+inline constexpr std::uint32_t kRegistryDwordType = 4;
+inline constexpr std::uint32_t kRegistryMultiStringType = 7;
 
 // The stored form of a registry value: its type number and its bytes. A string keeps its
 // terminating zero byte; a 32-bit number is stored low byte first.
 struct RegistryData {
-    std::uint32_t type = RegistryBinaryType;
+    std::uint32_t type = kRegistryBinaryType;
     ByteSet bytes;
 
     bool operator==(const RegistryData&) const = default;

@@ -8,7 +8,7 @@ namespace tavr {
 
 namespace {
 
-constexpr char Separator = '\\';
+constexpr char kSeparator = '\\';
 
 bool HoldsUnstorableByte(std::string_view name) {
     return name.find_first_of(std::string_view("\0\r\n", 3)) != std::string_view::npos;
@@ -20,7 +20,7 @@ RegistryPath SplitRegistryPath(std::string_view path) {
     std::optional<std::size_t> lastSeparator;
     for (std::size_t position = 0; position < path.size();
          position += Utf8CharacterLength(path, position)) {
-        if (path[position] == Separator) {
+        if (path[position] == kSeparator) {
             lastSeparator = position;
         }
     }
@@ -34,8 +34,8 @@ bool IsStorableKeyPath(std::string_view keyPath) {
     if (keyPath.empty()) {
         return true;
     }
-    if (HoldsUnstorableByte(keyPath) || keyPath.front() == Separator ||
-        keyPath.back() == Separator) {
+    if (HoldsUnstorableByte(keyPath) || keyPath.front() == kSeparator ||
+        keyPath.back() == kSeparator) {
         return false;
     }
     return keyPath.find(std::string_view("\\\\")) == std::string_view::npos;

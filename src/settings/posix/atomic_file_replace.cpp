@@ -14,14 +14,14 @@ namespace tavr {
 namespace {
 
 // mkostemp() replaces these six characters with letters and digits.
-constexpr std::string_view UniqueSuffix = "XXXXXX";
+constexpr std::string_view kUniqueSuffix = "XXXXXX";
 
 std::string TemporaryFilePrefix(const std::filesystem::path& file) {
     return "." + file.filename().string() + ".";
 }
 
 bool IsTemporaryFileName(std::string_view name, std::string_view prefix) {
-    if (name.size() != prefix.size() + UniqueSuffix.size() || !name.starts_with(prefix)) {
+    if (name.size() != prefix.size() + kUniqueSuffix.size() || !name.starts_with(prefix)) {
         return false;
     }
     name.remove_prefix(prefix.size());
@@ -65,7 +65,7 @@ void FlushFolder(const std::filesystem::path& folder) {
 bool ReplaceFileAtomically(const std::filesystem::path& file, std::string_view contents) {
     const std::filesystem::path folder = file.parent_path();
     std::string temporary =
-        (folder / (TemporaryFilePrefix(file) + std::string(UniqueSuffix))).string();
+        (folder / (TemporaryFilePrefix(file) + std::string(kUniqueSuffix))).string();
     const int descriptor = mkostemp(temporary.data(), O_CLOEXEC);
     if (descriptor < 0) {
         return false;

@@ -15,13 +15,13 @@ namespace {
 
 // The first pause between two tries, doubled after each up to the longest one: a writer holds
 // the lock for a few milliseconds, so most waits end at the first or second try.
-constexpr std::chrono::milliseconds FirstPause{1};
-constexpr std::chrono::milliseconds LongestPause{16};
+constexpr std::chrono::milliseconds kFirstPause{1};
+constexpr std::chrono::milliseconds kLongestPause{16};
 
 // O_NOFOLLOW and O_NONBLOCK, and the check for a regular file, keep a link or a named pipe put
 // in place of the lock file from redirecting the lock or blocking the open.
 int OpenLockFile(const std::filesystem::path& folder) {
-    const std::filesystem::path file = folder / FolderLock::LockFileName;
+    const std::filesystem::path file = folder / FolderLock::kLockFileName;
     const int descriptor =
         open(file.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOCTTY | O_NOFOLLOW | O_NONBLOCK, 0600);
     struct stat status {};
@@ -49,7 +49,7 @@ FolderLock::~FolderLock() {
 // in between, until the deadline.
 bool FolderLock::Acquire(std::chrono::milliseconds longestWait) const {
     const auto deadline = std::chrono::steady_clock::now() + longestWait;
-    std::chrono::milliseconds pause = FirstPause;
+    std::chrono::milliseconds pause = kFirstPause;
     while (true) {
         if (flock(descriptor_, LOCK_EX | LOCK_NB) == 0) {
             return true;
@@ -63,7 +63,7 @@ bool FolderLock::Acquire(std::chrono::milliseconds longestWait) const {
         }
         std::this_thread::sleep_for(
             std::min<std::chrono::steady_clock::duration>(pause, deadline - now));
-        pause = std::min(pause * 2, LongestPause);
+        pause = std::min(pause * 2, kLongestPause);
     }
 }
 

@@ -14,7 +14,7 @@ namespace tavr {
 // lock cannot be had by then (or the lock file cannot be opened), Held() is false.
 class FolderLock {
   public:
-    static constexpr std::string_view LockFileName = ".registry.lock";
+    static constexpr std::string_view kLockFileName = ".registry.lock";
 
     FolderLock(const std::filesystem::path& folder, std::chrono::milliseconds longestWait);
     ~FolderLock();

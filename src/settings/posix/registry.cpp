@@ -16,7 +16,7 @@ namespace {
 
 // Writes happen on the window thread, which must not freeze while another program holds the
 // settings lock; a write that cannot have the lock by then fails and the stored value stays.
-constexpr std::chrono::milliseconds LongestLockWait{200};
+constexpr std::chrono::milliseconds kLongestLockWait{200};
 
 }  // namespace
 
@@ -47,7 +47,7 @@ bool WriteRegistry(RegistryRoot root, std::string_view path, const Value& value)
     if (!folder || !CreatePrivateFolders(*folder) || !IsPrivateFolder(*folder)) {
         return false;
     }
-    const FolderLock lock(*folder, LongestLockWait);
+    const FolderLock lock(*folder, kLongestLockWait);
     if (!lock.Held()) {
         return false;
     }
@@ -62,7 +62,7 @@ bool WriteRegistry(RegistryRoot root, std::string_view path, const Value& value)
         .SetValue(split.valueName, std::move(*data));
     const Text text = FormatRegistryText(document);
     // A file beyond the size that is read would lose every setting in it at the next read.
-    if (text.size() > MaximumRegistryFileSize) {
+    if (text.size() > kMaximumRegistryFileSize) {
         return false;
     }
     // The folder lock keeps every other writer out, so any temporary file there is a dead one's.

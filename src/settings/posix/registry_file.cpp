@@ -15,7 +15,7 @@ namespace tavr {
 
 namespace {
 
-// The whole content of this user's own regular file of at most MaximumRegistryFileSize bytes.
+// The whole content of this user's own regular file of at most kMaximumRegistryFileSize bytes.
 // The status is taken from the open file, so that it is the one read.
 std::optional<Text> ReadOwnRegularFile(const std::filesystem::path& file, int descriptor) {
     struct stat status {};
@@ -24,7 +24,7 @@ std::optional<Text> ReadOwnRegularFile(const std::filesystem::path& file, int de
         return std::nullopt;
     }
     Text contents;
-    contents.reserve(std::min(static_cast<std::size_t>(status.st_size), MaximumRegistryFileSize));
+    contents.reserve(std::min(static_cast<std::size_t>(status.st_size), kMaximumRegistryFileSize));
     char buffer[8192];
     while (true) {
         const ssize_t count = read(descriptor, buffer, sizeof buffer);
@@ -38,7 +38,7 @@ std::optional<Text> ReadOwnRegularFile(const std::filesystem::path& file, int de
             return contents;
         }
         contents.append(buffer, static_cast<std::size_t>(count));
-        if (contents.size() > MaximumRegistryFileSize) {
+        if (contents.size() > kMaximumRegistryFileSize) {
             return std::nullopt;
         }
     }

@@ -21,10 +21,10 @@ struct LoadedRegistryFile {
 
 // The largest settings file that is read: far beyond any the program writes, and small enough
 // to read and parse in a fraction of a second.
-inline constexpr std::size_t MaximumRegistryFileSize = 4 * 1024 * 1024;
+inline constexpr std::size_t kMaximumRegistryFileSize = 4 * 1024 * 1024;
 
 // Reads and parses the registry file `file`. Never blocks on a file that is not a regular one
-// (a named pipe, a device), and takes as unusable a file larger than MaximumRegistryFileSize
+// (a named pipe, a device), and takes as unusable a file larger than kMaximumRegistryFileSize
 // and one owned by another user or writable by group or others (saying so, see
 // IsPrivatelyOwned).
 LoadedRegistryFile LoadRegistryFile(const std::filesystem::path& file);

@@ -10,19 +10,19 @@ namespace tavr {
 
 namespace {
 
-constexpr std::string_view Header = "REGEDIT4";
-constexpr std::string_view UnicodeHeader = "Windows Registry Editor Version 5.00";
-constexpr std::string_view ByteOrderMark = "\xEF\xBB\xBF";
-constexpr std::string_view Utf16LeByteOrderMark = "\xFF\xFE";
-constexpr std::string_view Blanks = " \t";
-constexpr std::size_t DwordDigits = 8;
+constexpr std::string_view kHeader = "REGEDIT4";
+constexpr std::string_view kUnicodeHeader = "Windows Registry Editor Version 5.00";
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+constexpr std::string_view kUtf16LeByteOrderMark = "\xFF\xFE";
+constexpr std::string_view kBlanks = " \t";
+constexpr std::size_t kDwordDigits = 8;
 
 std::string_view TrimBlanks(std::string_view text) {
-    const std::size_t first = text.find_first_not_of(Blanks);
+    const std::size_t first = text.find_first_not_of(kBlanks);
     if (first == std::string_view::npos) {
         return {};
     }
-    return text.substr(first, text.find_last_not_of(Blanks) - first + 1);
+    return text.substr(first, text.find_last_not_of(kBlanks) - first + 1);
 }
 
 std::vector<std::string_view> SplitLines(std::string_view text) {
@@ -121,10 +121,10 @@ class RegistryTextParser {
             return RegistryDocument{};
         }
         const std::string_view header = TrimBlanks(lines_[next_++]);
-        if (header != Header && header != UnicodeHeader) {
+        if (header != kHeader && header != kUnicodeHeader) {
             return std::nullopt;
         }
-        unicode_ = header == UnicodeHeader;
+        unicode_ = header == kUnicodeHeader;
         while (next_ < lines_.size()) {
             const std::string_view line = TrimBlanks(lines_[next_++]);
             if (!line.empty() && !line.starts_with(';') && !ParseLine(line)) {
@@ -183,23 +183,24 @@ class RegistryTextParser {
             if (!text || !TrimBlanks(data).empty()) {
                 return std::nullopt;
             }
-            RegistryData string{RegistryStringType, ByteSet(text->begin(), text->end())};
+            RegistryData string{kRegistryStringType, ByteSet(text->begin(), text->end())};
             string.bytes.push_back(0);
             return string;
         }
         if (data.starts_with("dword:")) {
-            const std::optional<std::uint32_t> number = ParseHexNumber(data.substr(6), DwordDigits);
+            const std::optional<std::uint32_t> number =
+                ParseHexNumber(data.substr(6), kDwordDigits);
             if (!number) {
                 return std::nullopt;
             }
             return RegistryData{
-                RegistryDwordType,
+                kRegistryDwordType,
                 {static_cast<std::uint8_t>(*number), static_cast<std::uint8_t>(*number >> 8),
                  static_cast<std::uint8_t>(*number >> 16),
                  static_cast<std::uint8_t>(*number >> 24)}};
         }
         if (data.starts_with("hex:")) {
-            return ParseBytes(RegistryBinaryType, data.substr(4));
+            return ParseBytes(kRegistryBinaryType, data.substr(4));
         }
         if (data.starts_with("hex(")) {
             const std::size_t close = data.find("):");
@@ -235,8 +236,8 @@ class RegistryTextParser {
     }
 
     static bool HoldsText(std::uint32_t type) {
-        return type == RegistryStringType || type == RegistryExpandStringType ||
-               type == RegistryMultiStringType;
+        return type == kRegistryStringType || type == kRegistryExpandStringType ||
+               type == kRegistryMultiStringType;
     }
 
     // The later export layout gives the bytes of texts as Windows keeps them, in UTF-16; this
@@ -297,16 +298,16 @@ bool FitsBetweenQuotes(const ByteSet& bytes) {
 }
 
 Text FormattedData(const RegistryData& data) {
-    if (data.type == RegistryStringType && FitsBetweenQuotes(data.bytes)) {
+    if (data.type == kRegistryStringType && FitsBetweenQuotes(data.bytes)) {
         return Quoted(std::string_view(reinterpret_cast<const char*>(data.bytes.data()),
                                        data.bytes.size() - 1));
     }
-    if (data.type == RegistryDwordType && data.bytes.size() == 4) {
+    if (data.type == kRegistryDwordType && data.bytes.size() == 4) {
         const std::uint32_t number = data.bytes[0] | data.bytes[1] << 8 | data.bytes[2] << 16 |
                                      static_cast<std::uint32_t>(data.bytes[3]) << 24;
-        return "dword:" + HexNumber(number, DwordDigits);
+        return "dword:" + HexNumber(number, kDwordDigits);
     }
-    if (data.type == RegistryBinaryType) {
+    if (data.type == kRegistryBinaryType) {
         return "hex:" + ByteList(data.bytes);
     }
     return "hex(" + HexNumber(data.type, 1) + "):" + ByteList(data.bytes);
@@ -316,21 +317,21 @@ Text FormattedData(const RegistryData& data) {
 
 std::optional<RegistryDocument> ParseRegistryText(std::string_view text) {
     std::optional<Text> narrowed;
-    if (text.starts_with(Utf16LeByteOrderMark)) {
-        narrowed = Utf16LeToUtf8(text.substr(Utf16LeByteOrderMark.size()));
+    if (text.starts_with(kUtf16LeByteOrderMark)) {
+        narrowed = Utf16LeToUtf8(text.substr(kUtf16LeByteOrderMark.size()));
         if (!narrowed) {
             return std::nullopt;
         }
         text = *narrowed;
     }
-    if (text.starts_with(ByteOrderMark)) {
-        text.remove_prefix(ByteOrderMark.size());
+    if (text.starts_with(kByteOrderMark)) {
+        text.remove_prefix(kByteOrderMark.size());
     }
     return RegistryTextParser(text).Parse();
 }
 
 Text FormatRegistryText(const RegistryDocument& document) {
-    Text text(Header);
+    Text text(kHeader);
     text += '\n';
     for (const RegistryKey& key : document.Keys()) {
         text += "\n[";

@@ -120,7 +120,7 @@ std::optional<Text> ReadText(RegistryRoot root, std::string_view path) {
 // The bytes RegSetValueExW takes for `data`: a string as UTF-16 with its terminating zero,
 // numbers and binary data as they are.
 std::optional<std::vector<BYTE>> NativeBytes(const RegistryData& data) {
-    if (data.type != RegistryStringType) {
+    if (data.type != kRegistryStringType) {
         return std::vector<BYTE>(data.bytes.begin(), data.bytes.end());
     }
     // The encoded string ends with its zero byte, which the wide form adds back.

@@ -39,7 +39,7 @@ class FolderLockTest : public ConfigHomeTest {
         std::filesystem::create_directories(Folder());
     }
 
-    std::filesystem::path LockFile() const { return Folder() / FolderLock::LockFileName; }
+    std::filesystem::path LockFile() const { return Folder() / FolderLock::kLockFileName; }
 };
 
 TEST_F(FolderLockTest, IsAPrivateFileInsideTheFolder) {

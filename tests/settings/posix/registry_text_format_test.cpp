@@ -6,7 +6,7 @@ namespace tavr {
 namespace {
 
 RegistryData String(std::string_view text) {
-    RegistryData data{RegistryStringType, ByteSet(text.begin(), text.end())};
+    RegistryData data{kRegistryStringType, ByteSet(text.begin(), text.end())};
     data.bytes.push_back(0);
     return data;
 }
@@ -16,11 +16,11 @@ TEST(RegistryTextFormat, EveryKeyNameAndValueSurvivesFormattingAndParsing) {
     RegistryKey& odd = document.OpenOrCreateKey("HKEY_CURRENT_USER\\Odd]Name [x]");
     odd.SetValue("", String("default"));
     odd.SetValue("quote\"back\\slash", String("\\\"\\"));
-    odd.SetValue("inner zero", {RegistryStringType, {'a', 0, 'b', 0}});
-    odd.SetValue("unterminated", {RegistryStringType, {'a'}});
+    odd.SetValue("inner zero", {kRegistryStringType, {'a', 0, 'b', 0}});
+    odd.SetValue("unterminated", {kRegistryStringType, {'a'}});
     odd.SetValue("line break", String("a\nb"));
     RegistryKey& types = document.OpenOrCreateKey("HKEY_CURRENT_USER\\Types");
-    types.SetValue("short dword", {RegistryDwordType, {1, 2}});
+    types.SetValue("short dword", {kRegistryDwordType, {1, 2}});
     types.SetValue("type 0", {0, {}});
     types.SetValue("big type", {0x89ABCDEF, {0xFF}});
     document.OpenOrCreateKey("HKEY_CURRENT_USER\\Empty");
@@ -46,7 +46,7 @@ TEST(RegistryTextFormat, ReadsHandWrittenAndLaterExportFiles) {
     EXPECT_EQ(v->data, String("2"));
     const RegistryValue* n = parsed->FindValue("HKEY_CURRENT_USER\\A", "n");
     ASSERT_NE(n, nullptr);
-    EXPECT_EQ(n->data, (RegistryData{RegistryDwordType, {10, 0, 0, 0}}));
+    EXPECT_EQ(n->data, (RegistryData{kRegistryDwordType, {10, 0, 0, 0}}));
 }
 
 // Under the later header the bytes of texts are UTF-16, and are kept as UTF-8 like every text
@@ -70,25 +70,27 @@ TEST_P(DataBytes, AreKeptAsTheHeaderSays) {
     EXPECT_EQ(value->data, GetParam().expected);
 }
 
-constexpr const char* Later = "Windows Registry Editor Version 5.00";
+constexpr const char* kLater = "Windows Registry Editor Version 5.00";
 
 INSTANTIATE_TEST_SUITE_P(
     Values, DataBytes,
     testing::Values(
         DataBytesCase{
-            "Expandable", Later, "hex(2):25,00,41,00,25,00,00,00", {2, {'%', 'A', '%', 0}}},
-        DataBytesCase{
-            "MultiString", Later, "hex(7):61,00,00,00,62,00,00,00,00,00", {7, {'a', 0, 'b', 0, 0}}},
+            "Expandable", kLater, "hex(2):25,00,41,00,25,00,00,00", {2, {'%', 'A', '%', 0}}},
+        DataBytesCase{"MultiString",
+                      kLater,
+                      "hex(7):61,00,00,00,62,00,00,00,00,00",
+                      {7, {'a', 0, 'b', 0, 0}}},
         DataBytesCase{"StringBeyondTheBasicPlane",
-                      Later,
+                      kLater,
                       "hex(1):3d,d8,00,de,00,00",
                       {1, {0xF0, 0x9F, 0x98, 0x80, 0}}},
         DataBytesCase{"ChineseString",
-                      Later,
+                      kLater,
                       "hex(1):be,8b,07,59,00,00",
                       {1, {0xE8, 0xAE, 0xBE, 0xE5, 0xA4, 0x87, 0}}},
-        DataBytesCase{"LoneSurrogateKept", Later, "hex(1):3d,d8,00,00", {1, {0x3D, 0xD8, 0, 0}}},
-        DataBytesCase{"Binary", Later, "hex:61,00", {3, {'a', 0}}},
+        DataBytesCase{"LoneSurrogateKept", kLater, "hex(1):3d,d8,00,00", {1, {0x3D, 0xD8, 0, 0}}},
+        DataBytesCase{"Binary", kLater, "hex:61,00", {3, {'a', 0}}},
         DataBytesCase{"EarlierLayoutText", "REGEDIT4", "hex(2):61,00,00,00", {2, {'a', 0, 0, 0}}}),
     [](const auto& info) { return info.param.name; });
 
