@@ -2,7 +2,7 @@
 #include <memory>
 
 #include "framework/qt/qt_window_system.h"
-#include "serial/serial_port_unit.h"
+#include "serial/posix/serial_port_unit.h"
 #include "ui/program_main.h"
 
 int main(int argc, char* argv[]) {

@@ -34,8 +34,8 @@
 
 #include "framework/qt/qt_window_peer.h"
 #include "framework/qt/qt_window_system.h"
-#include "serial/serial_port_unit.h"
-#include "serial/unique_fd.h"
+#include "serial/posix/serial_port_unit.h"
+#include "serial/posix/unique_fd.h"
 #include "support/benchmark_main.h"
 #include "support/count_options.h"
 #include "support/figure_table.h"

@@ -28,7 +28,7 @@
 
 #include "framework/qt/qt_window_system.h"
 #include "protocol/frame_codec.h"
-#include "serial/serial_port_unit.h"
+#include "serial/posix/serial_port_unit.h"
 #include "simulator_process/simulator_process.h"
 #include "support/benchmark_main.h"
 #include "support/count_options.h"

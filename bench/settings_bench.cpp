@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "runtime/registry.h"
+#include "settings/registry.h"
 #include "support/benchmark_main.h"
 #include "support/count_options.h"
 #include "support/figure_table.h"
@@ -28,7 +28,7 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-constexpr std::int32_t CurrentUser = 3;
+constexpr RegistryRoot CurrentUser = RegistryRoot::CurrentUser;
 constexpr std::size_t SizeLimit = 4 * 1024 * 1024;
 constexpr double TargetMs = 250;  // "well under a second"
 constexpr const char* SettingsKey = "Software\\TAVR_12864";

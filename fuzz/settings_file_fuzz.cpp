@@ -15,17 +15,17 @@
 
 #include "fuzz_check.h"
 #include "private_config_home.h"
-#include "runtime/registry.h"
-#include "runtime/registry_data.h"
-#include "runtime/registry_document.h"
-#include "runtime/registry_path.h"
-#include "runtime/registry_root.h"
-#include "runtime/registry_text_format.h"
+#include "settings/posix/registry_document.h"
+#include "settings/posix/registry_root_file.h"
+#include "settings/posix/registry_text_format.h"
+#include "settings/registry.h"
+#include "settings/registry_data.h"
+#include "settings/registry_path.h"
 
 namespace tavr {
 namespace {
 
-constexpr std::int32_t CurrentUser = 3;
+constexpr RegistryRoot CurrentUser = RegistryRoot::CurrentUser;
 constexpr std::string_view WrittenPath = "Software\\TAVR_12864\\Modbus_id";
 constexpr std::string_view ReadPaths[] = {
     "Software\\TAVR_12864\\Modbus_id",
@@ -64,7 +64,7 @@ Text ExpectedText(const std::optional<RegistryDocument>& document, std::string_v
     }
     const RegistryPath split = SplitRegistryPath(path);
     const RegistryValue* value = document->FindValue(
-        RegistryKeyName(RegistryRootForCode(CurrentUser), split.keyPath), split.valueName);
+        RegistryKeyName(RegistryRootFileOf(CurrentUser), split.keyPath), split.valueName);
     if (value == nullptr) {
         return Text(Fallback);
     }
@@ -85,7 +85,7 @@ void PutFile(const std::filesystem::path& file, std::string_view text) {
 // Every value of `before` is still there with its data, but for the one just written.
 void CheckOthersKept(const RegistryDocument& before, const RegistryDocument& after) {
     const RegistryPath written = SplitRegistryPath(WrittenPath);
-    const Text writtenKey = RegistryKeyName(RegistryRootForCode(CurrentUser), written.keyPath);
+    const Text writtenKey = RegistryKeyName(RegistryRootFileOf(CurrentUser), written.keyPath);
     for (const RegistryKey& key : before.Keys()) {
         for (const RegistryValue& value : key.Values()) {
             if (SameRegistryName(key.Name(), writtenKey) &&

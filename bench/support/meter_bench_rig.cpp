@@ -1,6 +1,6 @@
 #include "support/meter_bench_rig.h"
 
-#include "serial/serial_port_unit.h"
+#include "serial/posix/serial_port_unit.h"
 #include "ui/link_lamp.h"
 
 namespace tavr {

@@ -4,15 +4,15 @@
 #include <charconv>
 
 #include "registers/selector_entries.h"
-#include "runtime/registry.h"
 #include "runtime/to_number.h"
 #include "runtime/to_text.h"
+#include "settings/registry.h"
 
 namespace tavr {
 
 namespace {
 
-constexpr std::int32_t CurrentUser = 3;
+constexpr RegistryRoot CurrentUser = RegistryRoot::CurrentUser;
 constexpr std::int32_t HighestPortNumber = 255;
 
 // The remembered selection index at `path`, limited to a selector of `entryCount` entries.

@@ -7,8 +7,8 @@
 #include "companion/connection_choice.h"
 #include "protocol/read_reply.h"
 #include "runtime/types.h"
-#include "serial/serial_port_unit.h"
-#include "serial/unique_fd.h"
+#include "serial/posix/serial_port_unit.h"
+#include "serial/posix/unique_fd.h"
 
 namespace tavr {
 

@@ -11,8 +11,8 @@
 #include <set>
 #include <sstream>
 
-#include "serial/com_port_path.h"
-#include "serial/serial_port_unit.h"
+#include "serial/posix/com_port_path.h"
+#include "serial/posix/serial_port_unit.h"
 
 namespace tavr {
 

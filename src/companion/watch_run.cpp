@@ -12,7 +12,7 @@
 #include "companion/reading_formats.h"
 #include "companion/run_log.h"
 #include "companion/window_catalogue.h"
-#include "serial/com_port_path.h"
+#include "serial/posix/com_port_path.h"
 
 namespace tavr {
 

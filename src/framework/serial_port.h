@@ -48,7 +48,7 @@ class SerialPort final : public Control {
 
     // One received byte, 0..255 (event 1).
     std::function<void(std::int32_t byte)> onDataArrival;
-    // A line event, code 1..10 (event 0).
+    // A line event, a CommEventCode 1..10 (event 0).
     std::function<void(std::int32_t code)> onCommEvent;
 
   private:

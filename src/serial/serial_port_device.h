@@ -4,20 +4,15 @@
 #include <functional>
 
 #include "runtime/value.h"
+#include "serial/serial_event.h"
 #include "serial/serial_open_result.h"
 #include "serial/serial_port_properties.h"
 
 namespace tavr {
 
-// What the window thread raises for one queued entry of a port.
-struct SerialEvent {
-    enum class Kind { CommEvent, DataArrival };
-    Kind kind;
-    std::int32_t argument;  // CommEvent: code 1..10; DataArrival: the received byte 0..255
-};
-
 // The port side of a serial port control: what the control asks of the line. The product's
-// implementation is SerialPortUnit (termios); tests may put a stand-in here.
+// implementations are the platforms' serial port units (SerialPortCore and its opening); tests
+// may put a stand-in here.
 class SerialPortDevice {
   public:
     // Raised on the window thread for each delivered entry; false stops the delivery (the

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 
 #include "runtime/types.h"
 
@@ -16,6 +17,13 @@ class SerialPortProperties {
     std::int32_t StopBits() const { return stopBits_; }
     std::int32_t ParityCheck() const { return parityCheck_; }
     const Text& EventChar() const { return eventChar_; }
+    // The event character's byte: the first of EventChar(); nothing when that is empty or NUL.
+    std::optional<std::uint8_t> EventCharByte() const {
+        if (eventChar_.empty() || eventChar_.front() == '\0') {
+            return std::nullopt;
+        }
+        return static_cast<std::uint8_t>(eventChar_.front());
+    }
     std::int32_t Timeout() const { return timeout_; }
     std::int32_t OpenOnCreate() const { return openOnCreate_; }
     std::int32_t Parity() const { return parity_; }

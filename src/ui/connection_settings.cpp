@@ -1,14 +1,14 @@
 #include "ui/connection_settings.h"
 
-#include "runtime/registry.h"
 #include "runtime/to_number.h"
 #include "runtime/to_text.h"
+#include "settings/registry.h"
 
 namespace tavr {
 
 namespace {
 
-constexpr std::int32_t CurrentUser = 3;
+constexpr RegistryRoot CurrentUser = RegistryRoot::CurrentUser;
 
 }  // namespace
 

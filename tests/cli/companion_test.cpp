@@ -12,7 +12,7 @@
 
 #include "companion/log_timestamp.h"
 #include "companion/plot/plot_description.h"
-#include "runtime/registry.h"
+#include "settings/registry.h"
 
 namespace tavr {
 namespace {
@@ -190,9 +190,12 @@ TEST_F(CompanionTest, APortThatCannotBeOpenedNamesThePortTheDeviceAndTheReason) 
 
 TEST_F(CompanionTest, ReadDefaultsToTheWindowsLastConnection) {
     // The window stored COM7 (index 6), 115200 baud (index 6) and device ID 1 (index 0).
-    ASSERT_TRUE(WriteRegistry(3, "Software\\TAVR_12864\\Modbus_com", Text("6")));
-    ASSERT_TRUE(WriteRegistry(3, "Software\\TAVR_12864\\Modbus_btl", Text("6")));
-    ASSERT_TRUE(WriteRegistry(3, "Software\\TAVR_12864\\Modbus_id", Text("0")));
+    ASSERT_TRUE(
+        WriteRegistry(RegistryRoot::CurrentUser, "Software\\TAVR_12864\\Modbus_com", Text("6")));
+    ASSERT_TRUE(
+        WriteRegistry(RegistryRoot::CurrentUser, "Software\\TAVR_12864\\Modbus_btl", Text("6")));
+    ASSERT_TRUE(
+        WriteRegistry(RegistryRoot::CurrentUser, "Software\\TAVR_12864\\Modbus_id", Text("0")));
     const CompanionRun run = Run({"read"});
     ASSERT_EQ(run.exitCode, 0) << run.err;
     const std::vector<std::string> lines = Lines(run.out);
@@ -284,7 +287,7 @@ TEST_F(CompanionTest, WritingTheDeviceAddressReadsBackFromTheNewAddressAndRememb
     EXPECT_THAT(run.err, HasSubstr("device address changed from 1 to 5"));
     EXPECT_EQ(Lines(run.out).size(), 2u);
     EXPECT_THAT(run.out, HasSubstr("00005"));
-    EXPECT_EQ(ReadRegistryText(3, "Software\\TAVR_12864\\Modbus_id"), "4");
+    EXPECT_EQ(ReadRegistryText(RegistryRoot::CurrentUser, "Software\\TAVR_12864\\Modbus_id"), "4");
     EXPECT_EQ(RunOnMeter("read").exitCode, 0);
 }
 

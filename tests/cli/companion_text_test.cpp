@@ -20,8 +20,9 @@
 #include "companion/output_buffer.h"
 #include "companion/register_address.h"
 #include "companion/run_log.h"
-#include "runtime/registry.h"
+#include "settings/registry.h"
 #include "settings/config_home_test.h"
+#include "settings/registry.h"
 
 namespace tavr {
 namespace {
@@ -306,8 +307,9 @@ TEST_F(RememberedConnectionTest, MapsTheWindowsStoredIndexesToPortBaudAndId) {
             {"Modbus_com", c.port}, {"Modbus_btl", c.baud}, {"Modbus_id", c.id}};
         for (const auto& [name, value] : stored) {
             if (value != nullptr) {
-                ASSERT_TRUE(
-                    WriteRegistry(3, std::string("Software\\TAVR_12864\\") + name, Text(value)));
+                ASSERT_TRUE(WriteRegistry(RegistryRoot::CurrentUser,
+                                          std::string("Software\\TAVR_12864\\") + name,
+                                          Text(value)));
             }
         }
         const ConnectionChoice choice = RememberedConnection();

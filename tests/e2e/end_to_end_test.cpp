@@ -7,7 +7,7 @@
 #include <QLabel>
 #include <QtTest/QTest>
 
-#include "runtime/registry.h"
+#include "settings/registry.h"
 
 namespace tavr {
 
@@ -131,7 +131,8 @@ bool EndToEndTest::WaitFor(const std::function<bool()>& condition) {
 }
 
 Text EndToEndTest::Stored(std::string_view name) {
-    return ReadRegistryText(3, "Software\\TAVR_12864\\" + std::string(name));
+    return ReadRegistryText(RegistryRoot::CurrentUser,
+                            "Software\\TAVR_12864\\" + std::string(name));
 }
 
 }  // namespace tavr

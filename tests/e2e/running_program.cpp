@@ -6,7 +6,7 @@
 #include <QtTest/QTest>
 #include <memory>
 
-#include "serial/serial_port_unit.h"
+#include "serial/posix/serial_port_unit.h"
 
 namespace tavr {
 

@@ -10,15 +10,15 @@
 #include <iostream>
 #include <set>
 
-#include "runtime/registry.h"
 #include "settings/config_home_test.h"
+#include "settings/registry.h"
 
 namespace tavr {
 namespace {
 
 namespace fs = std::filesystem;
 
-constexpr std::int32_t CurrentUser = 3;
+constexpr RegistryRoot CurrentUser = RegistryRoot::CurrentUser;
 constexpr std::string_view ValuePath = "Software\\TAVR_12864\\Modbus_id";
 // Large enough that writing the file takes a while, so that many kills land inside a write.
 constexpr std::size_t ValueLength = 64 * 1024;

@@ -3,7 +3,7 @@
 #include <cstdio>
 
 #include "protocol/frame_codec.h"
-#include "serial/serial_port_unit.h"
+#include "serial/posix/serial_port_unit.h"
 
 namespace tavr {
 

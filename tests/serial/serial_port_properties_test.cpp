@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+
 namespace tavr {
 namespace {
 
@@ -34,6 +36,23 @@ TEST(SerialPortPropertiesTest, WritesStoreTheClampedValue) {
         SerialPortProperties properties;
         (properties.*c.write)(c.written);
         EXPECT_EQ((properties.*c.read)(), c.stored) << c.property << " written " << c.written;
+    }
+}
+
+// The watchers announce the event character by its byte: the first of the text, none for an
+// empty text or a NUL, and a byte above 127 as itself.
+TEST(SerialPortPropertiesTest, TheEventCharacterIsTheFirstByteOfItsText) {
+    const struct {
+        Text text;
+        std::optional<std::uint8_t> byte;
+    } cases[] = {
+        {"", std::nullopt}, {std::string(1, '\0'), std::nullopt}, {"\n", '\n'}, {"ab", 'a'},
+        {"\xFE", 0xFE},
+    };
+    for (const auto& c : cases) {
+        SerialPortProperties properties;
+        properties.SetEventChar(c.text);
+        EXPECT_EQ(properties.EventCharByte(), c.byte) << "text of " << c.text.size() << " bytes";
     }
 }
 

@@ -10,7 +10,7 @@
 #include <set>
 #include <string>
 
-#include "runtime/folder_lock.h"
+#include "settings/posix/folder_lock.h"
 
 namespace tavr {
 
@@ -55,7 +55,7 @@ class ConfigHomeTest : public testing::Test {
         for (const auto& entry : std::filesystem::directory_iterator(folder)) {
             names.insert(entry.path().filename().string());
         }
-        names.erase(std::string(FolderLock::LockFileName));
+        names.erase(std::string(FolderLock::kLockFileName));
         return names;
     }
 

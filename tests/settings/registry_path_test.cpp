@@ -1,8 +1,8 @@
-#include "runtime/registry_path.h"
+#include "settings/registry_path.h"
 
 #include <gtest/gtest.h>
 
-#include "runtime/environment_expansion.h"
+#include "settings/environment_expansion.h"
 
 namespace tavr {
 namespace {

@@ -13,8 +13,8 @@
 #include "framework/headless_window_thread.h"
 #include "read_reply.h"
 #include "recording_port.h"
-#include "runtime/registry.h"
 #include "settings/config_home_test.h"
+#include "settings/registry.h"
 #include "ui/meter_program.h"
 
 namespace tavr {
@@ -90,7 +90,8 @@ class MeterProgramTest : public ConfigHomeTest {
     }
 
     static Text Stored(std::string_view name) {
-        return ReadRegistryText(3, "Software\\TAVR_12864\\" + std::string(name));
+        return ReadRegistryText(RegistryRoot::CurrentUser,
+                                "Software\\TAVR_12864\\" + std::string(name));
     }
 
     // The operator edits the first cell of `row`, types `typed` and confirms with Enter; the

@@ -8,17 +8,6 @@
 namespace tavr {
 namespace {
 
-constexpr std::int32_t kBreak = 1;
-constexpr std::int32_t kCtsOn = 2;
-constexpr std::int32_t kDsrOn = 3;
-constexpr std::int32_t kLineError = 4;
-constexpr std::int32_t kRing = 5;
-constexpr std::int32_t kRlsdOn = 6;
-constexpr std::int32_t kEventChar = 7;
-constexpr std::int32_t kCtsOff = 8;
-constexpr std::int32_t kDsrOff = 9;
-constexpr std::int32_t kRlsdOff = 10;
-
 constexpr DWORD kPurgeAll = PURGE_TXABORT | PURGE_RXABORT | PURGE_TXCLEAR | PURGE_RXCLEAR;
 constexpr DWORD kReceiveErrors = CE_OVERRUN | CE_RXPARITY | CE_FRAME;
 constexpr DWORD kModemEvents = EV_CTS | EV_DSR | EV_RLSD;
@@ -26,16 +15,21 @@ constexpr DWORD kModemEvents = EV_CTS | EV_DSR | EV_RLSD;
 constexpr std::chrono::milliseconds kFirstRetryDelay{10};
 constexpr std::chrono::milliseconds kLongestRetryDelay{1000};
 
-SerialEvent CommEvent(std::int32_t code) {
-    return {SerialEvent::Kind::CommEvent, code};
-}
+// How long a cancelled operation is waited for; three of them fit in the second that ending
+// the watcher may take.
+constexpr DWORD kCancelLimitMs = 250;
+// Added to a transfer's own limit for a busy system.
+constexpr std::uint64_t kTransferGraceMs = 1000;
+// The bits one byte takes on the line at most: start, 8 data, parity and 2 stop bits.
+constexpr std::uint64_t kBitsPerByte = 12;
+constexpr std::uint64_t kLongestTransferMs = 0x7FFF'FFFF;
 
 UniqueHandle ManualResetSignal() {
     return UniqueHandle(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
 }
 
-void QueueModemEvent(DWORD mask, DWORD event, DWORD status, DWORD line, std::int32_t on,
-                     std::int32_t off, std::vector<SerialEvent>& events) {
+void QueueModemEvent(DWORD mask, DWORD event, DWORD status, DWORD line, CommEventCode on,
+                     CommEventCode off, std::vector<SerialEvent>& events) {
     if ((mask & event) != 0) {
         events.push_back(CommEvent((status & line) != 0 ? on : off));
     }
@@ -43,10 +37,14 @@ void QueueModemEvent(DWORD mask, DWORD event, DWORD status, DWORD line, std::int
 
 }  // namespace
 
-std::unique_ptr<CommWatcher> CommWatcher::Start(HANDLE port, SerialEventQueue& queue,
-                                                std::optional<std::uint8_t> eventChar) {
-    std::unique_ptr<CommWatcher> watcher(new CommWatcher(port, queue, eventChar));
+std::unique_ptr<CommWatcher> CommWatcher::Start(UniqueHandle port, SerialEventQueue& queue,
+                                                const WatcherOptions& options) {
+    std::unique_ptr<CommWatcher> watcher(new CommWatcher(std::move(port), queue, options));
     if (!watcher->MakeSignals()) {
+        // Closing the port must not overwrite the reason.
+        const DWORD error = ::GetLastError();
+        watcher.reset();
+        ::SetLastError(error);
         return nullptr;
     }
     const HANDLE wake = watcher->wake_.Get();
@@ -61,20 +59,34 @@ std::unique_ptr<CommWatcher> CommWatcher::Start(HANDLE port, SerialEventQueue& q
     return watcher;
 }
 
-CommWatcher::CommWatcher(HANDLE port, SerialEventQueue& queue,
-                         std::optional<std::uint8_t> eventChar)
-    : port_(port), queue_(queue), eventChar_(eventChar) {}
+// A fresh operation signalled through its own event; nothing when the event cannot be made.
+std::unique_ptr<CommWatcher::Operation> CommWatcher::MakeOperation() {
+    auto operation = std::make_unique<Operation>();
+    operation->done = ManualResetSignal();
+    if (!operation->done.Valid()) {
+        return nullptr;
+    }
+    operation->overlapped.hEvent = operation->done.Get();
+    return operation;
+}
+
+// Readies `operation` for its next call: offsets at zero, its signal reset.
+void CommWatcher::Rearm(Operation& operation) {
+    operation.overlapped.Offset = 0;
+    operation.overlapped.OffsetHigh = 0;
+    ::ResetEvent(operation.done.Get());
+}
+
+CommWatcher::CommWatcher(UniqueHandle port, SerialEventQueue& queue, const WatcherOptions& options)
+    : portHandle_(std::move(port)), port_(portHandle_.Get()), queue_(queue), options_(options) {}
 
 bool CommWatcher::MakeSignals() {
     wake_ = UniqueHandle(::CreateEventW(nullptr, FALSE, FALSE, nullptr));
-    for (Operation* operation : {&lineEventWait_, &firstByteRead_, &transfer_}) {
-        operation->done = ManualResetSignal();
-        if (!operation->done.Valid()) {
-            return false;
-        }
-        operation->overlapped.hEvent = operation->done.Get();
-    }
-    return wake_.Valid();
+    stop_ = ManualResetSignal();
+    lineEventWait_ = MakeOperation();
+    firstByteRead_ = MakeOperation();
+    transfer_ = MakeOperation();
+    return wake_.Valid() && stop_.Valid() && lineEventWait_ && firstByteRead_ && transfer_;
 }
 
 CommWatcher::~CommWatcher() {
@@ -85,34 +97,52 @@ CommWatcher::~CommWatcher() {
         const std::lock_guard lock(mutex_);
         stopRequested_ = true;
     }
+    ::SetEvent(stop_.Get());
     ::SetEvent(wake_.Get());
     thread_.join();
     queue_.SetResumeReader(nullptr);
+    // The driver may still write into an operation it never let go of: its memory and signal
+    // stay with it.
+    for (std::unique_ptr<Operation>* operation : {&lineEventWait_, &firstByteRead_, &transfer_}) {
+        if ((*operation)->abandoned) {
+            static_cast<void>(operation->release());
+        }
+    }
 }
 
+// The watcher performs the write on a copy of `bytes`, so that giving up on its answer leaves
+// it nothing that could go away. The answer may be late by the transfer the watcher is
+// finishing (bytes the driver already holds, read at once) and a cancellation.
 bool CommWatcher::Write(const ByteSet& bytes) {
     std::unique_lock lock(mutex_);
     if (ended_) {
         return false;
     }
-    pendingWrite_ = &bytes;
-    writeFinished_ = false;
+    pendingWrite_ = bytes;
+    const std::uint64_t number = ++writesRequested_;
     lock.unlock();
     ::SetEvent(wake_.Get());
     lock.lock();
-    writeDone_.wait(lock, [this] { return writeFinished_ || ended_; });
-    pendingWrite_ = nullptr;
-    return writeFinished_ && writeResult_;
+    const auto limit = std::chrono::milliseconds(std::uint64_t{TransferLimitMs(bytes.size())} +
+                                                 kTransferGraceMs + kCancelLimitMs);
+    const bool answered =
+        writeDone_.wait_for(lock, limit, [&] { return writeAnswered_ == number || ended_; });
+    if (!answered) {
+        // Not written if the watcher has not taken it yet.
+        pendingWrite_.reset();
+        return false;
+    }
+    return writeAnswered_ == number && writeResult_;
 }
 
 // The driver was purged by Open before the thread started. Purging again here would race with
 // the first bytes of the far side, which may come as soon as Open has returned.
 void CommWatcher::Run() {
     for (;;) {
+        NoteAbandonment();
         ReadBacklog();
         ArmPortWait();
-        const Operation& portOperation =
-            portWait_ == PortWait::LineEvent ? lineEventWait_ : firstByteRead_;
+        const Operation& portOperation = PortOperation();
         const std::array<HANDLE, 2> signals{wake_.Get(), portOperation.done.Get()};
         const DWORD count = portOperation.pending ? 2 : 1;
         const DWORD woken = ::WaitForMultipleObjects(count, signals.data(), FALSE, WaitTimeout());
@@ -121,7 +151,7 @@ void CommWatcher::Run() {
             EndAbnormally();
             return;
         }
-        const Requests requests = TakeRequests();
+        Requests requests = TakeRequests();
         if (requests.stop) {
             CancelPortWait();
             return;
@@ -129,21 +159,33 @@ void CommWatcher::Run() {
         if (woken == WAIT_OBJECT_0 + 1) {
             FinishPortWait();
         }
-        if (requests.write != nullptr) {
-            FinishWrite(PerformWrite(*requests.write));
+        if (requests.write) {
+            FinishWrite(requests.writeNumber, PerformWrite(std::move(*requests.write)));
         }
     }
 }
 
+// A port whose driver kept an operation past its cancellation is not used any more: it is
+// reported lost, as one that stopped answering.
+void CommWatcher::NoteAbandonment() {
+    if (hungUp_ ||
+        !(lineEventWait_->abandoned || firstByteRead_->abandoned || transfer_->abandoned)) {
+        return;
+    }
+    std::vector<SerialEvent> events;
+    NoteHangUp(events);
+    Flush(events);
+}
+
 CommWatcher::Requests CommWatcher::TakeRequests() {
     const std::lock_guard lock(mutex_);
-    return {stopRequested_, std::exchange(pendingWrite_, nullptr)};
+    return {stopRequested_, std::exchange(pendingWrite_, std::nullopt), writesRequested_};
 }
 
 // Asleep for good while the port is watched or gone, or until the queue's taking wakes the
 // watcher; otherwise until the delayed next wait.
 DWORD CommWatcher::WaitTimeout() const {
-    if (hungUp_ || lineEventWait_.pending || firstByteRead_.pending || queue_.ReadingPaused()) {
+    if (hungUp_ || lineEventWait_->pending || firstByteRead_->pending || queue_.ReadingPaused()) {
         return INFINITE;
     }
     const auto remaining =
@@ -155,12 +197,16 @@ DWORD CommWatcher::WaitTimeout() const {
 // one-byte read is pending: the byte it holds came before the backlog, and its completion reads
 // the backlog after it.
 void CommWatcher::ReadBacklog() {
-    if (!backlog_ || hungUp_ || firstByteRead_.pending || queue_.ReadingPaused()) {
+    if (!backlog_ || hungUp_ || firstByteRead_->pending || queue_.ReadingPaused()) {
         return;
     }
     std::vector<SerialEvent> events;
     Drain(events);
     Flush(events);
+}
+
+CommWatcher::Operation& CommWatcher::PortOperation() {
+    return portWait_ == PortWait::LineEvent ? *lineEventWait_ : *firstByteRead_;
 }
 
 // Starts the wait for the port unless one is under way. A wait that ends at once is handled
@@ -177,20 +223,21 @@ void CommWatcher::ArmPortWait() {
 
 // True when the wait is (still) pending; false when it ended at once and was handled.
 bool CommWatcher::ArmLineEventWait() {
-    if (lineEventWait_.pending) {
+    Operation& wait = *lineEventWait_;
+    if (wait.pending) {
         return true;
     }
-    eventMask_ = 0;
-    ::ResetEvent(lineEventWait_.done.Get());
-    if (::WaitCommEvent(port_, &eventMask_, &lineEventWait_.overlapped)) {
+    wait.eventMask = 0;
+    Rearm(wait);
+    if (::WaitCommEvent(port_, &wait.eventMask, &wait.overlapped)) {
         std::vector<SerialEvent> events;
-        QueueLineEvents(eventMask_, events);
+        QueueLineEvents(wait.eventMask, events);
         Drain(events);
         Settle(events);
         return false;
     }
     if (::GetLastError() == ERROR_IO_PENDING) {
-        lineEventWait_.pending = true;
+        wait.pending = true;
         return true;
     }
     OnPortWaitFailed();
@@ -198,16 +245,16 @@ bool CommWatcher::ArmLineEventWait() {
 }
 
 bool CommWatcher::ArmFirstByteRead() {
-    if (firstByteRead_.pending) {
+    Operation& read = *firstByteRead_;
+    if (read.pending) {
         return true;
     }
-    firstByteRead_.overlapped.Offset = 0;
-    firstByteRead_.overlapped.OffsetHigh = 0;
-    ::ResetEvent(firstByteRead_.done.Get());
-    if (::ReadFile(port_, &firstByte_, 1, nullptr, &firstByteRead_.overlapped) ||
+    read.buffer.resize(1);
+    Rearm(read);
+    if (::ReadFile(port_, read.buffer.data(), 1, nullptr, &read.overlapped) ||
         ::GetLastError() == ERROR_IO_PENDING) {
         // Handled like a read that was pending, also when it ended at once.
-        firstByteRead_.pending = true;
+        read.pending = true;
         return true;
     }
     OnPortWaitFailed();
@@ -216,7 +263,7 @@ bool CommWatcher::ArmFirstByteRead() {
 
 // The pending wait for the port has ended.
 void CommWatcher::FinishPortWait() {
-    Operation& operation = portWait_ == PortWait::LineEvent ? lineEventWait_ : firstByteRead_;
+    Operation& operation = PortOperation();
     operation.pending = false;
     DWORD transferred = 0;
     if (!::GetOverlappedResult(port_, &operation.overlapped, &transferred, FALSE)) {
@@ -225,9 +272,9 @@ void CommWatcher::FinishPortWait() {
     }
     std::vector<SerialEvent> events;
     if (portWait_ == PortWait::LineEvent) {
-        QueueLineEvents(eventMask_, events);
+        QueueLineEvents(operation.eventMask, events);
     } else {
-        QueueBytes(&firstByte_, transferred, events);
+        AppendReceivedBytes({operation.buffer.data(), transferred}, options_.eventChar, events);
     }
     Drain(events);
     Settle(events);
@@ -271,26 +318,21 @@ void CommWatcher::OnFruitlessWake() {
     nextArm_ = Clock::now() + delay;
 }
 
-// Ends the pending wait for the port, if any, and waits until the driver has let go of it. A
-// byte that a read took meanwhile is queued: it came before whatever follows.
+// Ends the pending wait for the port, if any, and waits a bounded time until the driver has
+// let go of it. A byte that a read took meanwhile is queued: it came before whatever follows.
 void CommWatcher::CancelPortWait() {
-    if (lineEventWait_.pending) {
+    DWORD transferred = 0;
+    if (lineEventWait_->pending) {
         // Clearing the mask ends the wait; cancelling covers a driver that ignores that.
         ::SetCommMask(port_, 0);
-        ::CancelIoEx(port_, &lineEventWait_.overlapped);
-        DWORD ignored = 0;
-        ::GetOverlappedResult(port_, &lineEventWait_.overlapped, &ignored, TRUE);
-        lineEventWait_.pending = false;
+        CancelOperation(*lineEventWait_, transferred);
     }
-    if (firstByteRead_.pending) {
-        ::CancelIoEx(port_, &firstByteRead_.overlapped);
-        DWORD read = 0;
-        const bool completed =
-            ::GetOverlappedResult(port_, &firstByteRead_.overlapped, &read, TRUE);
-        firstByteRead_.pending = false;
-        if (completed && read == 1) {
+    if (firstByteRead_->pending) {
+        const bool completed = CancelOperation(*firstByteRead_, transferred);
+        if (completed && transferred == 1) {
             std::vector<SerialEvent> events;
-            QueueBytes(&firstByte_, read, events);
+            AppendReceivedBytes({firstByteRead_->buffer.data(), transferred}, options_.eventChar,
+                                events);
             Flush(events);
         }
     }
@@ -300,6 +342,10 @@ void CommWatcher::CancelPortWait() {
 // takes; read errors the driver reports become CommEvent(4). Notes a hang-up when the driver no
 // longer answers.
 void CommWatcher::Drain(std::vector<SerialEvent>& events) {
+    // A lost port is no longer read; its transfer may belong to the driver.
+    if (hungUp_ || transfer_->abandoned) {
+        return;
+    }
     for (;;) {
         DWORD errors = 0;
         COMSTAT status{};
@@ -308,7 +354,7 @@ void CommWatcher::Drain(std::vector<SerialEvent>& events) {
             return;
         }
         if ((errors & kReceiveErrors) != 0) {
-            events.push_back(CommEvent(kLineError));
+            events.push_back(CommEvent(CommEventCode::LineError));
         }
         if (status.cbInQue == 0) {
             backlog_ = false;
@@ -321,48 +367,43 @@ void CommWatcher::Drain(std::vector<SerialEvent>& events) {
             backlog_ = true;
             return;
         }
-        ByteSet bytes(wanted);
-        transfer_.overlapped.Offset = 0;
-        transfer_.overlapped.OffsetHigh = 0;
+        Operation& transfer = *transfer_;
+        transfer.buffer.resize(wanted);
+        Rearm(transfer);
         DWORD read = 0;
         const bool started =
-            ::ReadFile(port_, bytes.data(), wanted, nullptr, &transfer_.overlapped) != 0;
-        // A failed read loses nothing the next wait cannot find again.
-        if (!FinishOverlapped(transfer_, read, started) || read == 0) {
+            ::ReadFile(port_, transfer.buffer.data(), wanted, nullptr, &transfer.overlapped) != 0;
+        const bool finished = FinishOverlapped(transfer, read, started, TransferLimitMs(wanted));
+        // What a cancelled read took is queued; a failed read loses nothing the next wait cannot
+        // find again.
+        AppendReceivedBytes({transfer.buffer.data(), read}, options_.eventChar, events);
+        if (!finished || read == 0 || hungUp_) {
             return;
         }
-        QueueBytes(bytes.data(), read, events);
     }
 }
 
 void CommWatcher::QueueLineEvents(DWORD mask, std::vector<SerialEvent>& events) {
     if ((mask & EV_BREAK) != 0) {
-        events.push_back(CommEvent(kBreak));
+        events.push_back(CommEvent(CommEventCode::Break));
     }
     if ((mask & EV_ERR) != 0) {
-        events.push_back(CommEvent(kLineError));
+        events.push_back(CommEvent(CommEventCode::LineError));
     }
     if ((mask & EV_RING) != 0) {
-        events.push_back(CommEvent(kRing));
+        events.push_back(CommEvent(CommEventCode::Ring));
     }
     DWORD status = 0;
     // A port without modem lines cannot tell their state; their events are then left out.
     if ((mask & kModemEvents) == 0 || !::GetCommModemStatus(port_, &status)) {
         return;
     }
-    QueueModemEvent(mask, EV_CTS, status, MS_CTS_ON, kCtsOn, kCtsOff, events);
-    QueueModemEvent(mask, EV_DSR, status, MS_DSR_ON, kDsrOn, kDsrOff, events);
-    QueueModemEvent(mask, EV_RLSD, status, MS_RLSD_ON, kRlsdOn, kRlsdOff, events);
-}
-
-void CommWatcher::QueueBytes(const std::uint8_t* bytes, std::size_t count,
-                             std::vector<SerialEvent>& events) const {
-    for (std::size_t i = 0; i < count; ++i) {
-        if (eventChar_ == bytes[i]) {
-            events.push_back(CommEvent(kEventChar));
-        }
-        events.push_back({SerialEvent::Kind::DataArrival, bytes[i]});
-    }
+    QueueModemEvent(mask, EV_CTS, status, MS_CTS_ON, CommEventCode::CtsOn, CommEventCode::CtsOff,
+                    events);
+    QueueModemEvent(mask, EV_DSR, status, MS_DSR_ON, CommEventCode::DsrOn, CommEventCode::DsrOff,
+                    events);
+    QueueModemEvent(mask, EV_RLSD, status, MS_RLSD_ON, CommEventCode::CarrierOn,
+                    CommEventCode::CarrierLost, events);
 }
 
 void CommWatcher::NoteHangUp(std::vector<SerialEvent>& events) {
@@ -370,7 +411,7 @@ void CommWatcher::NoteHangUp(std::vector<SerialEvent>& events) {
         return;
     }
     hungUp_ = true;
-    events.push_back(CommEvent(kRlsdOff));
+    events.push_back(CommEvent(CommEventCode::CarrierLost));
 }
 
 // How many more entries the queue takes besides `events`, which are still to be queued.
@@ -388,10 +429,10 @@ void CommWatcher::Flush(std::vector<SerialEvent>& events) {
     }
 }
 
-bool CommWatcher::PerformWrite(const ByteSet& bytes) {
+bool CommWatcher::PerformWrite(ByteSet bytes) {
     // A pending read would take the first byte of the answer before the purge; it is ended
     // first, and whatever it already holds is queued.
-    if (firstByteRead_.pending) {
+    if (firstByteRead_->pending) {
         CancelPortWait();
     }
     ::PurgeComm(port_, kPurgeAll);
@@ -402,12 +443,14 @@ bool CommWatcher::PerformWrite(const ByteSet& bytes) {
     // back-off that quiet spells before the request have built up.
     fruitlessWakes_ = 0;
     nextArm_ = Clock::now();
-    transfer_.overlapped.Offset = 0;
-    transfer_.overlapped.OffsetHigh = 0;
+    Operation& transfer = *transfer_;
+    transfer.buffer = std::move(bytes);
+    Rearm(transfer);
+    const auto count = static_cast<DWORD>(transfer.buffer.size());
     DWORD written = 0;
-    const bool started = ::WriteFile(port_, bytes.data(), static_cast<DWORD>(bytes.size()), nullptr,
-                                     &transfer_.overlapped) != 0;
-    if (FinishOverlapped(transfer_, written, started)) {
+    const bool started =
+        ::WriteFile(port_, transfer.buffer.data(), count, nullptr, &transfer.overlapped) != 0;
+    if (FinishOverlapped(transfer, written, started, TransferLimitMs(count)) && written == count) {
         return true;
     }
     std::vector<SerialEvent> events;
@@ -416,20 +459,62 @@ bool CommWatcher::PerformWrite(const ByteSet& bytes) {
     return false;
 }
 
+// How long a transfer of `count` bytes may run: never less than the driver's own time-outs
+// allow (the line's time-out before each byte and once more) nor than the bytes take on the
+// line, with a grace for a busy system. A driver that takes longer has stopped.
+DWORD CommWatcher::TransferLimitMs(std::size_t count) const {
+    const auto baud = static_cast<std::uint64_t>(std::max(options_.baudRate, 1));
+    const std::uint64_t byteOnLineMs = (kBitsPerByte * 1000 + baud - 1) / baud;
+    const std::uint64_t perByteMs =
+        std::max(static_cast<std::uint64_t>(std::max(options_.timeoutMs, 0)), byteOnLineMs);
+    const std::uint64_t limit =
+        kTransferGraceMs + perByteMs * (static_cast<std::uint64_t>(count) + 1);
+    return static_cast<DWORD>(std::min(limit, kLongestTransferMs));
+}
+
 // Waits for an overlapped read or write that `started` (its call returned TRUE) or may still
-// be running (its call failed with ERROR_IO_PENDING). False when it failed.
-bool CommWatcher::FinishOverlapped(Operation& operation, DWORD& transferred, bool started) {
+// be running (its call failed with ERROR_IO_PENDING), at most `limitMs` and never past a stop
+// request. False when it failed or was cancelled; `transferred` then says how much of it was
+// done all the same.
+bool CommWatcher::FinishOverlapped(Operation& operation, DWORD& transferred, bool started,
+                                   DWORD limitMs) {
+    transferred = 0;
     if (!started && ::GetLastError() != ERROR_IO_PENDING) {
         return false;
     }
-    return ::GetOverlappedResult(port_, &operation.overlapped, &transferred, TRUE) != 0;
+    operation.pending = true;
+    return AwaitOperation(operation, transferred, limitMs);
 }
 
-void CommWatcher::FinishWrite(bool result) {
+bool CommWatcher::AwaitOperation(Operation& operation, DWORD& transferred, DWORD limitMs) {
+    const std::array<HANDLE, 2> signals{operation.done.Get(), stop_.Get()};
+    if (::WaitForMultipleObjects(2, signals.data(), FALSE, limitMs) != WAIT_OBJECT_0) {
+        return CancelOperation(operation, transferred);
+    }
+    operation.pending = false;
+    return ::GetOverlappedResult(port_, &operation.overlapped, &transferred, FALSE) != 0;
+}
+
+// Cancels a pending operation and waits, a bounded time, for the driver to let go of it. True
+// when it had completed after all. A driver that keeps it is given up on: the operation is
+// left to it, and the port counts as lost from the watcher's next turn (NoteAbandonment).
+bool CommWatcher::CancelOperation(Operation& operation, DWORD& transferred) {
+    transferred = 0;
+    ::CancelIoEx(port_, &operation.overlapped);
+    if (::WaitForSingleObject(operation.done.Get(), kCancelLimitMs) != WAIT_OBJECT_0) {
+        operation.abandoned = true;
+        operation.pending = false;
+        return false;
+    }
+    operation.pending = false;
+    return ::GetOverlappedResult(port_, &operation.overlapped, &transferred, FALSE) != 0;
+}
+
+void CommWatcher::FinishWrite(std::uint64_t number, bool result) {
     {
         const std::lock_guard lock(mutex_);
         writeResult_ = result;
-        writeFinished_ = true;
+        writeAnswered_ = number;
     }
     writeDone_.notify_all();
 }

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "runtime/types.h"
+#include "serial/port_watcher.h"
 #include "serial/serial_event_queue.h"
 #include "serial/win32/unique_handle.h"
 
@@ -40,22 +41,31 @@ namespace tavr {
 // for the port nor reads (the driver's buffer and the line's flow control hold the rest) until
 // the window thread's taking wakes it; it then reads what the driver kept before it waits again,
 // rather than count on the wait to announce bytes that came while nobody waited.
-class CommWatcher {
+//
+// No wait of the thread outlasts a stop request, and none but its sleep between port events is
+// unbounded: a read or write runs at most its transfer limit (never less than the driver's own
+// time-outs allow) and is then cancelled; a cancelled operation is waited for a bounded time.
+// A driver that keeps an operation past that is given up on: the operation's memory is left to
+// it, never reused or freed, and the port is treated as lost. So destroying the watcher returns
+// within a second whatever the line and its driver do.
+class CommWatcher final : public PortWatcher {
   public:
-    // Starts watching `port`, which must stay open until the watcher is destroyed. Nothing when
-    // the thread or its signals cannot be made; GetLastError() then tells why.
-    static std::unique_ptr<CommWatcher> Start(HANDLE port, SerialEventQueue& queue,
-                                              std::optional<std::uint8_t> eventChar);
+    // Starts watching `port`, which it holds from then on; the driver's time-outs are set from
+    // the options' time-out. Nothing, and the port closed, when the thread or its signals cannot
+    // be made; GetLastError() then tells why.
+    static std::unique_ptr<CommWatcher> Start(UniqueHandle port, SerialEventQueue& queue,
+                                              const WatcherOptions& options);
 
-    // Stops the thread, ends its pending port operations, waits for it to end and takes its
-    // wake-up back from the queue.
-    ~CommWatcher();
+    // Stops the thread, ends its pending port operations, waits for it to end, takes its
+    // wake-up back from the queue and closes the port.
+    ~CommWatcher() override;
     CommWatcher(const CommWatcher&) = delete;
     CommWatcher& operator=(const CommWatcher&) = delete;
 
     // Has the watcher purge the driver's input and output, then write `bytes`. Blocks until the
-    // bytes have been handed to the driver or the write failed or timed out.
-    bool Write(const ByteSet& bytes);
+    // bytes have been handed to the driver or the write failed or timed out; false too when the
+    // watcher has not answered within the write's limit.
+    bool Write(const ByteSet& bytes) override;
 
   private:
     using Clock = std::chrono::steady_clock;
@@ -63,25 +73,36 @@ class CommWatcher {
     // What the watcher sleeps in while it waits for the port.
     enum class PortWait { LineEvent, FirstByte };
 
-    // One overlapped operation and its manual-reset completion signal.
+    // One overlapped operation, its manual-reset completion signal and the memory the driver
+    // fills or reads while it runs.
     struct Operation {
         OVERLAPPED overlapped{};
         UniqueHandle done;
+        ByteSet buffer;
+        DWORD eventMask = 0;
         bool pending = false;
+        // The driver kept it past its cancellation: it owns this memory from then on.
+        bool abandoned = false;
     };
 
     struct Requests {
         bool stop = false;
-        const ByteSet* write = nullptr;
+        std::optional<ByteSet> write;
+        std::uint64_t writeNumber = 0;
     };
 
-    CommWatcher(HANDLE port, SerialEventQueue& queue, std::optional<std::uint8_t> eventChar);
+    static std::unique_ptr<Operation> MakeOperation();
+    static void Rearm(Operation& operation);
+
+    CommWatcher(UniqueHandle port, SerialEventQueue& queue, const WatcherOptions& options);
     bool MakeSignals();
 
     void Run();
+    void NoteAbandonment();
     Requests TakeRequests();
     void ReadBacklog();
     DWORD WaitTimeout() const;
+    Operation& PortOperation();
     void ArmPortWait();
     bool ArmLineEventWait();
     bool ArmFirstByteRead();
@@ -92,38 +113,42 @@ class CommWatcher {
     void CancelPortWait();
     void Drain(std::vector<SerialEvent>& events);
     void QueueLineEvents(DWORD mask, std::vector<SerialEvent>& events);
-    void QueueBytes(const std::uint8_t* bytes, std::size_t count,
-                    std::vector<SerialEvent>& events) const;
     void NoteHangUp(std::vector<SerialEvent>& events);
     std::size_t RoomFor(const std::vector<SerialEvent>& events);
     void Flush(std::vector<SerialEvent>& events);
-    bool PerformWrite(const ByteSet& bytes);
-    bool FinishOverlapped(Operation& operation, DWORD& transferred, bool started);
-    void FinishWrite(bool result);
+    bool PerformWrite(ByteSet bytes);
+    DWORD TransferLimitMs(std::size_t count) const;
+    bool FinishOverlapped(Operation& operation, DWORD& transferred, bool started, DWORD limitMs);
+    bool AwaitOperation(Operation& operation, DWORD& transferred, DWORD limitMs);
+    bool CancelOperation(Operation& operation, DWORD& transferred);
+    void FinishWrite(std::uint64_t number, bool result);
     void EndAbnormally();
 
+    // Declared first, so that it is closed last, after the thread has ended.
+    UniqueHandle portHandle_;
     const HANDLE port_;
     SerialEventQueue& queue_;
-    const std::optional<std::uint8_t> eventChar_;
+    const WatcherOptions options_;
 
     UniqueHandle wake_;  // auto-reset: a stop or write request is waiting
-    Operation lineEventWait_;
-    Operation firstByteRead_;
-    Operation transfer_;  // draining reads and writes, always waited for at once
+    UniqueHandle stop_;  // manual-reset: set once, when the watcher is to end
+    // On the heap, so that an operation the driver never lets go of can be left to it.
+    std::unique_ptr<Operation> lineEventWait_;
+    std::unique_ptr<Operation> firstByteRead_;
+    std::unique_ptr<Operation> transfer_;  // draining reads and writes, always waited for at once
 
     // Shared with the window thread, guarded by mutex_.
     std::mutex mutex_;
     std::condition_variable writeDone_;
     bool stopRequested_ = false;
-    const ByteSet* pendingWrite_ = nullptr;
-    bool writeFinished_ = false;
+    std::optional<ByteSet> pendingWrite_;
+    std::uint64_t writesRequested_ = 0;  // the number of the latest write request
+    std::uint64_t writeAnswered_ = 0;    // the number of the last one performed
     bool writeResult_ = false;
     bool ended_ = false;
 
     // The watcher thread's own.
     PortWait portWait_ = PortWait::LineEvent;
-    DWORD eventMask_ = 0;
-    std::uint8_t firstByte_ = 0;
     int fruitlessWakes_ = 0;
     Clock::time_point nextArm_{};
     bool hungUp_ = false;

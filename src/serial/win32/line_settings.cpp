@@ -12,14 +12,6 @@ constexpr char kXon = 0x11;
 constexpr char kXoff = 0x13;
 constexpr WORD kXonXoffLimit = 100;
 
-std::optional<char> EventCharacter(const SerialPortProperties& properties) {
-    const Text& text = properties.EventChar();
-    if (text.empty() || text.front() == '\0') {
-        return std::nullopt;
-    }
-    return text.front();
-}
-
 BYTE StopBitsField(std::int32_t stopBits) {
     switch (stopBits) {
         case 2:
@@ -81,7 +73,7 @@ void ApplyFlowControl(std::int32_t code, DCB& state) {
 }  // namespace
 
 DWORD LineEventMask(const SerialPortProperties& properties) {
-    return EventCharacter(properties) ? kWatchedEvents | EV_RXFLAG : kWatchedEvents;
+    return properties.EventCharByte() ? kWatchedEvents | EV_RXFLAG : kWatchedEvents;
 }
 
 COMMTIMEOUTS LineTimeouts(const SerialPortProperties& properties) {
@@ -95,8 +87,8 @@ void ApplyLineSettings(const SerialPortProperties& properties, DCB& state) {
     state.StopBits = StopBitsField(properties.StopBits());
     state.fParity = (properties.ParityCheck() & 1) != 0;
     state.Parity = ParityField(properties.Parity());
-    if (const std::optional<char> eventChar = EventCharacter(properties)) {
-        state.EvtChar = *eventChar;
+    if (const std::optional<std::uint8_t> eventChar = properties.EventCharByte()) {
+        state.EvtChar = static_cast<char>(*eventChar);
     }
     state.fBinary = TRUE;
     ApplyModemLines(properties, state);

@@ -2,23 +2,15 @@
 
 #include <array>
 #include <cctype>
-#include <optional>
 #include <string>
 
-#include "serial/value_bytes.h"
 #include "serial/win32/com_device_path.h"
+#include "serial/win32/comm_watcher.h"
 #include "serial/win32/line_settings.h"
+#include "serial/win32/unique_handle.h"
 
 namespace tavr {
 namespace {
-
-std::optional<std::uint8_t> EventCharacter(const SerialPortProperties& properties) {
-    const Text& text = properties.EventChar();
-    if (text.empty() || text.front() == '\0') {
-        return std::nullopt;
-    }
-    return static_cast<std::uint8_t>(text.front());
-}
 
 // The system's own words for `error`, with its number, e.g. "The parameter is incorrect, system
 // error 87"; only the number when the system has no words for it.
@@ -39,11 +31,7 @@ std::string SystemMessage(DWORD error) {
 }  // namespace
 
 Win32SerialPortUnit::Win32SerialPortUnit(QueueReadyPoster postQueueReady, SerialQueueBounds bounds)
-    : queue_(std::move(postQueueReady), bounds) {}
-
-Win32SerialPortUnit::~Win32SerialPortUnit() {
-    Close();
-}
+    : SerialPortCore(std::move(postQueueReady), bounds) {}
 
 SerialOpenResult Win32SerialPortUnit::Open(const SerialPortProperties& properties) {
     Close();
@@ -60,18 +48,17 @@ SerialOpenResult Win32SerialPortUnit::Open(const SerialPortProperties& propertie
         Fail(OpenFailure::Step::OpenDevice);
         return DescribeLastFailure();
     }
-    port_ = std::move(port);
-    if (!Configure(properties)) {
-        port_.Reset();
+    if (!Configure(port.Get(), properties)) {
         return DescribeLastFailure();
     }
-    ::PurgeComm(port_.Get(), PURGE_TXABORT | PURGE_RXABORT | PURGE_TXCLEAR | PURGE_RXCLEAR);
-    watcher_ = CommWatcher::Start(port_.Get(), queue_, EventCharacter(properties));
-    if (!watcher_) {
+    ::PurgeComm(port.Get(), PURGE_TXABORT | PURGE_RXABORT | PURGE_TXCLEAR | PURGE_RXCLEAR);
+    std::unique_ptr<CommWatcher> watcher =
+        CommWatcher::Start(std::move(port), Queue(), WatcherOptions::Of(properties));
+    if (!watcher) {
         Fail(OpenFailure::Step::StartWatcher);
-        port_.Reset();
         return DescribeLastFailure();
     }
+    Watch(std::move(watcher));
     return {};
 }
 
@@ -104,21 +91,21 @@ SerialOpenResult Win32SerialPortUnit::DescribeLastFailure() const {
     return result;
 }
 
-bool Win32SerialPortUnit::Configure(const SerialPortProperties& properties) {
+bool Win32SerialPortUnit::Configure(HANDLE port, const SerialPortProperties& properties) {
     COMMTIMEOUTS timeouts = LineTimeouts(properties);
-    if (!::SetCommTimeouts(port_.Get(), &timeouts)) {
+    if (!::SetCommTimeouts(port, &timeouts)) {
         return Fail(OpenFailure::Step::SetTimeouts);
     }
-    if (!::SetCommMask(port_.Get(), LineEventMask(properties))) {
+    if (!::SetCommMask(port, LineEventMask(properties))) {
         return Fail(OpenFailure::Step::SetEventMask);
     }
     DCB state{};
     state.DCBlength = sizeof state;
-    if (!::GetCommState(port_.Get(), &state)) {
+    if (!::GetCommState(port, &state)) {
         return Fail(OpenFailure::Step::ReadLineState);
     }
     ApplyLineSettings(properties, state);
-    if (!::SetCommState(port_.Get(), &state)) {
+    if (!::SetCommState(port, &state)) {
         return Fail(OpenFailure::Step::WriteLineState);
     }
     return true;
@@ -128,40 +115,6 @@ bool Win32SerialPortUnit::Fail(OpenFailure::Step step) {
     lastOpenFailure_.step = step;
     lastOpenFailure_.error = ::GetLastError();
     return false;
-}
-
-void Win32SerialPortUnit::Close() {
-    watcher_.reset();
-    port_.Reset();
-    queue_.Clear();
-}
-
-bool Win32SerialPortUnit::IsOpen() const {
-    return watcher_ != nullptr;
-}
-
-bool Win32SerialPortUnit::Send(const Value& data) {
-    if (!watcher_) {
-        return false;
-    }
-    const std::optional<ByteSet> bytes = BytesOfValue(data);
-    if (!bytes) {
-        return false;
-    }
-    // An empty send writes nothing and discards nothing.
-    if (bytes->empty()) {
-        return true;
-    }
-    return watcher_->Write(*bytes);
-}
-
-void Win32SerialPortUnit::DeliverQueued(const EventSink& sink) {
-    // The unit is not touched after the batch is taken: a handler may close or destroy it.
-    DeliverBatch(queue_, sink);
-}
-
-std::size_t Win32SerialPortUnit::QueuedEvents() {
-    return queue_.Size();
 }
 
 }  // namespace tavr

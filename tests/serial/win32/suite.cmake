@@ -13,6 +13,9 @@ tavr_add_test_suite(serial_tests
         ${CMAKE_CURRENT_LIST_DIR}/win32_serial_port_unit_test.cpp
     LIBRARIES tavr_serial tavr_protocol
     LABELS threads)
+# The suite takes seconds; a Close that waits for a read that never completes would hang it,
+# and this ends it as a failure well before the test command's own limit.
+set_tests_properties(serial_tests PROPERTIES TIMEOUT 60)
 
 if(TAVR_METER_SIMULATOR)
     set(lines ${CMAKE_CURRENT_BINARY_DIR}/meter-lines)

@@ -417,6 +417,41 @@ TEST_F(Win32SerialPortUnitTest, ALineFormatTheDriverRefusesLeavesTheUnitClosedAn
     EXPECT_TRUE(unit_.Open(Line(kLineCom)).Succeeded());
 }
 
+// Two units on one port (wine lets the second open succeed) race for each byte the far side
+// sends: with no time-out a read asks for every byte the driver announced, and the unit that
+// loses the race waits in a read that never completes (in about one round of four). Closing
+// ends it all the same; the longest Close is printed. A Close that waited for that read would
+// hang the suite, which the suite's CTest time-out ends as a failure.
+TEST_F(Win32SerialPortUnitTest, CloseReturnsWhileAReadNeverCompletes) {
+    Peer peer;
+    ASSERT_TRUE(peer.Valid());
+    SerialPortProperties properties = Line(kLineCom);
+    properties.SetTimeout(0);
+    WindowThreadStandIn rivalWindow;
+    Win32SerialPortUnit rival(rivalWindow.Poster());
+    double longestCloseMs = 0;
+    for (int round = 0; round < 8; ++round) {
+        ASSERT_TRUE(unit_.Open(properties).Succeeded());
+        if (!rival.Open(properties).Succeeded()) {
+            GTEST_SKIP() << "the system refuses a second open of a port";
+        }
+        // Many small writes give the two readers many races to lose.
+        for (int write = 0; write < 200; ++write) {
+            ASSERT_TRUE(peer.Write(ByteSet(1 + write % 7, static_cast<std::uint8_t>(write))));
+        }
+        std::this_thread::sleep_for(100ms);
+        for (Win32SerialPortUnit* closing : {&unit_, &rival}) {
+            const Clock::time_point start = Clock::now();
+            closing->Close();
+            longestCloseMs =
+                std::max(longestCloseMs,
+                         std::chrono::duration<double, std::milli>(Clock::now() - start).count());
+            EXPECT_FALSE(closing->IsOpen());
+        }
+    }
+    std::printf("longest Close with a rival reader on the line: %.1f ms\n", longestCloseMs);
+}
+
 // The figures this prints are the idle cost of a connected port; the bound only catches a
 // watcher that spins.
 TEST_F(Win32SerialPortUnitTest, AnIdlePortSleeps) {

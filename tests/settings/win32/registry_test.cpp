@@ -1,4 +1,4 @@
-#include "runtime/registry.h"
+#include "settings/registry.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>
@@ -70,13 +70,13 @@ class StringValues : public RealRegistryTest, public testing::WithParamInterface
 
 TEST_P(StringValues, AreStoredAsUtf16StringsWithTheirTerminatorAndReadBack) {
     const TextCase& c = GetParam();
-    ASSERT_TRUE(WriteRegistry(3, kKey + "\\Modbus_com", c.text));
+    ASSERT_TRUE(WriteRegistry(RegistryRoot::CurrentUser, kKey + "\\Modbus_com", c.text));
 
     const std::optional<RawValue> raw = Raw(kTestKey, L"Modbus_com");
     ASSERT_TRUE(raw.has_value());
     EXPECT_EQ(raw->type, static_cast<DWORD>(REG_SZ));
     EXPECT_EQ(raw->bytes, WideBytes(c.stored));
-    EXPECT_EQ(ReadRegistryText(3, kKey + "\\Modbus_com"), c.text);
+    EXPECT_EQ(ReadRegistryText(RegistryRoot::CurrentUser, kKey + "\\Modbus_com"), c.text);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -92,26 +92,30 @@ INSTANTIATE_TEST_SUITE_P(
     [](const testing::TestParamInfo<TextCase>& info) { return info.param.name; });
 
 TEST_F(RealRegistryTest, TheThreeSettingsKeepTheirOwnValues) {
-    ASSERT_TRUE(WriteRegistry(3, kKey + "\\Modbus_id", Text("6")));
-    ASSERT_TRUE(WriteRegistry(3, kKey + "\\Modbus_btl", Text("6")));
-    ASSERT_TRUE(WriteRegistry(3, kKey + "\\Modbus_com", Text("2")));
-    ASSERT_TRUE(WriteRegistry(3, kKey + "\\Modbus_btl", Text("3")));
+    ASSERT_TRUE(WriteRegistry(RegistryRoot::CurrentUser, kKey + "\\Modbus_id", Text("6")));
+    ASSERT_TRUE(WriteRegistry(RegistryRoot::CurrentUser, kKey + "\\Modbus_btl", Text("6")));
+    ASSERT_TRUE(WriteRegistry(RegistryRoot::CurrentUser, kKey + "\\Modbus_com", Text("2")));
+    ASSERT_TRUE(WriteRegistry(RegistryRoot::CurrentUser, kKey + "\\Modbus_btl", Text("3")));
 
-    EXPECT_EQ(ReadRegistryText(3, kKey + "\\Modbus_id"), "6");
-    EXPECT_EQ(ReadRegistryText(3, kKey + "\\Modbus_btl"), "3");
-    EXPECT_EQ(ReadRegistryText(3, kKey + "\\Modbus_com"), "2");
+    EXPECT_EQ(ReadRegistryText(RegistryRoot::CurrentUser, kKey + "\\Modbus_id"), "6");
+    EXPECT_EQ(ReadRegistryText(RegistryRoot::CurrentUser, kKey + "\\Modbus_btl"), "3");
+    EXPECT_EQ(ReadRegistryText(RegistryRoot::CurrentUser, kKey + "\\Modbus_com"), "2");
 }
 
 TEST_F(RealRegistryTest, MissingKeysAndValuesReadAsTheDefault) {
-    EXPECT_EQ(ReadRegistryText(3, kKey + "\\Modbus_id"), "");
-    EXPECT_EQ(ReadRegistryText(3, kKey + "\\Modbus_id", Text("fallback")), "fallback");
-    ASSERT_TRUE(WriteRegistry(3, kKey + "\\Modbus_id", Text("0")));
-    EXPECT_EQ(ReadRegistryText(3, kKey + "\\Modbus_btl", Text("fallback")), "fallback");
+    EXPECT_EQ(ReadRegistryText(RegistryRoot::CurrentUser, kKey + "\\Modbus_id"), "");
+    EXPECT_EQ(ReadRegistryText(RegistryRoot::CurrentUser, kKey + "\\Modbus_id", Text("fallback")),
+              "fallback");
+    ASSERT_TRUE(WriteRegistry(RegistryRoot::CurrentUser, kKey + "\\Modbus_id", Text("0")));
+    EXPECT_EQ(ReadRegistryText(RegistryRoot::CurrentUser, kKey + "\\Modbus_btl", Text("fallback")),
+              "fallback");
 }
 
 TEST_F(RealRegistryTest, WritingUnderAMissingKeyCreatesItAndTheKeysAboveIt) {
-    ASSERT_TRUE(WriteRegistry(3, kKey + "\\deeper\\still\\Modbus_id", Text("4")));
-    EXPECT_EQ(ReadRegistryText(3, kKey + "\\deeper\\still\\Modbus_id"), "4");
+    ASSERT_TRUE(
+        WriteRegistry(RegistryRoot::CurrentUser, kKey + "\\deeper\\still\\Modbus_id", Text("4")));
+    EXPECT_EQ(ReadRegistryText(RegistryRoot::CurrentUser, kKey + "\\deeper\\still\\Modbus_id"),
+              "4");
 }
 
 struct NumberCase {
@@ -123,7 +127,7 @@ struct NumberCase {
 class NumberValues : public RealRegistryTest, public testing::WithParamInterface<NumberCase> {};
 
 TEST_P(NumberValues, AreStoredAs32BitNumbersThatReadAsNoText) {
-    ASSERT_TRUE(WriteRegistry(3, kKey + "\\number", GetParam().value));
+    ASSERT_TRUE(WriteRegistry(RegistryRoot::CurrentUser, kKey + "\\number", GetParam().value));
 
     const std::optional<RawValue> raw = Raw(kTestKey, L"number");
     ASSERT_TRUE(raw.has_value());
@@ -134,7 +138,8 @@ TEST_P(NumberValues, AreStoredAs32BitNumbersThatReadAsNoText) {
         stored = (stored << 8) | raw->bytes[static_cast<std::size_t>(i)];
     }
     EXPECT_EQ(stored, GetParam().stored);
-    EXPECT_EQ(ReadRegistryText(3, kKey + "\\number", Text("default")), "default");
+    EXPECT_EQ(ReadRegistryText(RegistryRoot::CurrentUser, kKey + "\\number", Text("default")),
+              "default");
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -147,7 +152,8 @@ INSTANTIATE_TEST_SUITE_P(
     [](const testing::TestParamInfo<NumberCase>& info) { return info.param.name; });
 
 TEST_F(RealRegistryTest, ByteSetsAreStoredAsBinaryValues) {
-    ASSERT_TRUE(WriteRegistry(3, kKey + "\\frame", ByteSet{0x01, 0x03, 0x00}));
+    ASSERT_TRUE(
+        WriteRegistry(RegistryRoot::CurrentUser, kKey + "\\frame", ByteSet{0x01, 0x03, 0x00}));
     const std::optional<RawValue> raw = Raw(kTestKey, L"frame");
     ASSERT_TRUE(raw.has_value());
     EXPECT_EQ(raw->type, static_cast<DWORD>(REG_BINARY));
@@ -155,9 +161,9 @@ TEST_F(RealRegistryTest, ByteSetsAreStoredAsBinaryValues) {
 }
 
 TEST_F(RealRegistryTest, ValuesThatCannotBeStoredWriteNothing) {
-    EXPECT_FALSE(WriteRegistry(3, kKey + "\\list", TextArray{"a", "b"}));
-    EXPECT_FALSE(WriteRegistry(3, kKey + "\\bad", Text("\xFF\xFE")));
-    EXPECT_FALSE(WriteRegistry(3, kKey + "\\\xC3", Text("name is cut")));
+    EXPECT_FALSE(WriteRegistry(RegistryRoot::CurrentUser, kKey + "\\list", TextArray{"a", "b"}));
+    EXPECT_FALSE(WriteRegistry(RegistryRoot::CurrentUser, kKey + "\\bad", Text("\xFF\xFE")));
+    EXPECT_FALSE(WriteRegistry(RegistryRoot::CurrentUser, kKey + "\\\xC3", Text("name is cut")));
     EXPECT_FALSE(Raw(kTestKey, L"list").has_value());
     EXPECT_FALSE(Raw(kTestKey, L"bad").has_value());
 }
@@ -183,7 +189,8 @@ class StoredTexts : public RealRegistryTest, public testing::WithParamInterface<
 
 TEST_P(StoredTexts, ReadUpToTheirFirstZero) {
     PutRaw(L"value", GetParam().type, GetParam().bytes);
-    EXPECT_EQ(ReadRegistryText(3, kKey + "\\value", Text("default")), GetParam().read);
+    EXPECT_EQ(ReadRegistryText(RegistryRoot::CurrentUser, kKey + "\\value", Text("default")),
+              GetParam().read);
 }
 
 std::vector<BYTE> Unterminated(const std::wstring& text) {
@@ -213,16 +220,16 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(RealRegistryTest, APathWithoutBackslashNamesAValueDirectlyUnderTheRoot) {
     const std::string name = "TAVR_12864 test value";
-    ASSERT_TRUE(WriteRegistry(3, name, Text("root")));
-    EXPECT_EQ(ReadRegistryText(3, name), "root");
+    ASSERT_TRUE(WriteRegistry(RegistryRoot::CurrentUser, name, Text("root")));
+    EXPECT_EQ(ReadRegistryText(RegistryRoot::CurrentUser, name), "root");
     EXPECT_TRUE(Raw(L"", L"TAVR_12864 test value").has_value());
     ::RegDeleteKeyValueW(HKEY_CURRENT_USER, nullptr, L"TAVR_12864 test value");
 }
 
 TEST_F(RealRegistryTest, UnknownRootCodesNameTheCurrentUser) {
-    ASSERT_TRUE(WriteRegistry(99, kKey + "\\Modbus_id", Text("8")));
-    EXPECT_EQ(ReadRegistryText(3, kKey + "\\Modbus_id"), "8");
-    EXPECT_EQ(ReadRegistryText(0, kKey + "\\Modbus_id"), "8");
+    ASSERT_TRUE(WriteRegistry(static_cast<RegistryRoot>(99), kKey + "\\Modbus_id", Text("8")));
+    EXPECT_EQ(ReadRegistryText(RegistryRoot::CurrentUser, kKey + "\\Modbus_id"), "8");
+    EXPECT_EQ(ReadRegistryText(static_cast<RegistryRoot>(0), kKey + "\\Modbus_id"), "8");
 }
 
 }  // namespace

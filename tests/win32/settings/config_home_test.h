@@ -8,7 +8,7 @@
 #include <sstream>
 #include <string>
 
-#include "runtime/registry.h"
+#include "settings/registry.h"
 
 namespace tavr {
 
@@ -60,9 +60,11 @@ class ConfigHomeTest : public testing::Test {
         const std::string data = line.substr(nameEnd + 2);
         if (data.rfind("dword:", 0) == 0) {
             const auto number = static_cast<std::uint32_t>(std::stoul(data.substr(6), nullptr, 16));
-            ASSERT_TRUE(WriteRegistry(3, path, static_cast<std::int32_t>(number)));
+            ASSERT_TRUE(
+                WriteRegistry(RegistryRoot::CurrentUser, path, static_cast<std::int32_t>(number)));
         } else if (data.size() >= 2 && data.front() == '"' && data.back() == '"') {
-            ASSERT_TRUE(WriteRegistry(3, path, data.substr(1, data.size() - 2)));
+            ASSERT_TRUE(
+                WriteRegistry(RegistryRoot::CurrentUser, path, data.substr(1, data.size() - 2)));
         }
     }
 
