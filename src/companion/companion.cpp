@@ -14,9 +14,10 @@ constexpr std::string_view ProgramHelp =
     "  watch    log readings to a CSV file at a fixed period\n"
     "  write    write one register's raw value and read it back\n"
     "  plot     draw a logged run as PNG or SVG\n"
+    "  publish  publish readings to an MQTT broker, with Home Assistant discovery\n"
     "'tavr-12864-cli COMMAND --help' describes a command.\n"
     "Exit codes: 0 done, 1 no valid answer, 2 bad usage or input, 3 the port could not be "
-    "opened.\n";
+    "opened,\n4 the MQTT broker could not be reached, TLS failed or it refused the login.\n";
 
 }  // namespace
 
@@ -52,6 +53,9 @@ int RunCompanion(const std::vector<std::string>& arguments, Console& console,
     }
     if (command == "plot") {
         return ExitCode(RunPlot(rest, console, renderPlot));
+    }
+    if (command == "publish") {
+        return ExitCode(RunPublishCommand(rest, console));
     }
     console.err << "tavr-12864-cli: unknown command " << command << "\n" << ProgramHelp;
     return ExitCode(ExitStatus::BadUsage);

@@ -5,9 +5,10 @@ namespace tavr {
 // What the command-line companion tells its caller through its exit code.
 enum class ExitStatus : int {
     Done = 0,
-    NoAnswer = 1,         // the meter gave no valid answer
-    BadUsage = 2,         // a bad command line or bad input; nothing was sent
-    PortUnavailable = 3,  // the port could not be opened
+    NoAnswer = 1,           // the meter gave no valid answer
+    BadUsage = 2,           // a bad command line or bad input; nothing was sent
+    PortUnavailable = 3,    // the port could not be opened
+    BrokerUnavailable = 4,  // the MQTT broker could not be reached, TLS failed or it refused
 };
 
 inline int ExitCode(ExitStatus status) {

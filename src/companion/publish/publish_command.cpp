@@ -1,0 +1,238 @@
+#include <unistd.h>
+
+#include <algorithm>
+#include <array>
+
+#include "companion/connection_options.h"
+#include "companion/duration_text.h"
+#include "companion/publish/password_source.h"
+#include "companion/publish/publish_run.h"
+#include "companion/sub_commands.h"
+
+namespace tavr {
+
+namespace {
+
+constexpr std::string_view kCommand = "publish";
+constexpr std::string_view kNoDiscovery = "--no-discovery";
+constexpr std::string_view kAllowPlaintext = "--allow-plaintext-password";
+
+std::string PublishHelp() {
+    return "usage: tavr-12864-cli publish --broker mqtt://HOST[:PORT]|mqtts://HOST[:PORT]\n"
+           "         [--username U [--password-file F]] [--cafile F] [--topic-prefix P]\n"
+           "         [--discovery-prefix D | --no-discovery] [--every S] [--for D]\n"
+           "         [--id LIST] [--port N] [--baud B] [--allow-plaintext-password]\n"
+           "Polls the meters on one line, one request at a time, and publishes each reading to\n"
+           "an MQTT broker at QoS 1: P/<device>/state (JSON: the time and the measurements in\n"
+           "their units, and the power computed as voltage x current), P/<device>/availability\n"
+           "(retained online/offline; offline after 3 cycles without an answer) and a Home\n"
+           "Assistant discovery config per measurement. While the broker is away the readings\n"
+           "wait, up to 10000 messages (then the oldest are dropped and counted), and go out in\n"
+           "order after reconnecting (waits of 1 s doubling to 30 s). Ctrl+C ends it.\n"
+           "  --broker URL        mqtt://HOST[:PORT] (1883) or mqtts://HOST[:PORT] (TLS, 8883;\n"
+           "                      the broker's certificate and host name are checked)\n"
+           "  --username U        the broker user\n"
+           "  --password-file F   the password: the first line of F, a file of yours that no one\n"
+           "                      else may read (chmod 600 F). Or set TAVR_MQTT_PASSWORD. Never\n"
+           "                      on the command line\n"
+           "  --cafile F          with mqtts://, the CA certificate (PEM) that signed the\n"
+           "                      broker's (default: the system's CAs)\n"
+           "  --topic-prefix P    the topics' first levels (default tavr12864)\n"
+           "  --discovery-prefix D  Home Assistant's discovery prefix (default homeassistant)\n"
+           "  --no-discovery      publish no discovery configs\n"
+           "  --every S           seconds between cycles (decimals allowed; default 1)\n"
+           "  --for D             stop after D: 90, 90s, 10m, 2h or 1d (default: until Ctrl+C)\n"
+           "  --id LIST           device IDs on the line: 3, 1,2,5 or 1-4 (default: the\n"
+           "                      window's last ID)\n"
+           "  --allow-plaintext-password  send the password over mqtt:// to another machine\n" +
+           ConnectionOptionsHelp() +
+           "Exit codes: 0 done, 1 no meter answered, 2 bad usage, 3 the port could not be\n"
+           "opened, 4 the broker could not be reached, TLS failed or it refused the login.\n";
+}
+
+// Removes the flag from the arguments; true when it was there.
+bool TakeFlag(std::vector<std::string>& arguments, std::string_view flag) {
+    const auto found = std::find(arguments.begin(), arguments.end(), flag);
+    if (found == arguments.end()) {
+        return false;
+    }
+    arguments.erase(found);
+    return true;
+}
+
+// "3", "1,2,5", "1-4" or a mix: device IDs 1..247, each once, in the order given.
+std::optional<std::vector<int>> ParseIdList(const std::string& text) {
+    std::vector<int> ids;
+    std::size_t start = 0;
+    while (true) {
+        const std::size_t comma = text.find(',', start);
+        const std::string item = text.substr(start, comma - start);
+        const std::size_t dash = item.find('-');
+        const auto first = ParseDeviceId(item.substr(0, dash));
+        const auto last = dash == std::string::npos ? first : ParseDeviceId(item.substr(dash + 1));
+        if (!first || !last || *last < *first) {
+            return std::nullopt;
+        }
+        for (int id = *first; id <= *last; ++id) {
+            if (std::find(ids.begin(), ids.end(), id) != ids.end()) {
+                return std::nullopt;
+            }
+            ids.push_back(id);
+        }
+        if (comma == std::string::npos) {
+            return ids;
+        }
+        start = comma + 1;
+    }
+}
+
+// A topic prefix: levels without wildcards, not starting or ending with '/'.
+bool IsTopicPrefix(const std::string& text) {
+    return !text.empty() && text.find_first_of("+#") == std::string::npos && text.front() != '/' &&
+           text.back() != '/' && text.find("//") == std::string::npos;
+}
+
+std::string ClientId() {
+    std::array<char, 64> host{};
+    gethostname(host.data(), host.size() - 1);
+    return "tavr12864-" + std::string(host.data()) + "-" + std::to_string(getpid());
+}
+
+// The options of the broker connection; an empty string when they are sound, else why not.
+std::string ChooseBroker(const CommandArguments& parsed, bool allowPlaintext,
+                         MqttConnectOptions& mqtt) {
+    const std::optional<std::string> broker = parsed.Option("--broker");
+    if (!broker) {
+        return "--broker mqtt://HOST[:PORT] or mqtts://HOST[:PORT] is required";
+    }
+    std::string error;
+    const std::optional<BrokerUrl> url = ParseBrokerUrl(*broker, error);
+    if (!url) {
+        return "--broker: " + error;
+    }
+    mqtt.broker = *url;
+    mqtt.clientId = ClientId();
+    mqtt.username = parsed.Option("--username");
+    if (const auto file = parsed.Option("--password-file")) {
+        mqtt.password = ReadPasswordFile(*file, error);
+        if (!mqtt.password) {
+            return error;
+        }
+    } else {
+        mqtt.password = PasswordFromEnvironment();
+    }
+    if (mqtt.password && !mqtt.username) {
+        return "a password needs --username";
+    }
+    if (mqtt.password && !url->tls && !url->IsLoopback() && !allowPlaintext) {
+        return "refusing to send the password unencrypted to " + url->host +
+               ": use mqtts:// (or --allow-plaintext-password)";
+    }
+    if (const auto ca = parsed.Option("--cafile")) {
+        if (!url->tls) {
+            return "--cafile needs an mqtts:// broker";
+        }
+        if (access(ca->c_str(), R_OK) != 0) {
+            return "--cafile: cannot read " + *ca;
+        }
+        mqtt.caFile = *ca;
+    }
+    return "";
+}
+
+// The topics; an empty string when they are sound, else why not.
+std::string ChooseTopics(const CommandArguments& parsed, bool noDiscovery, TopicPlan& topics) {
+    topics.prefix = parsed.Option("--topic-prefix").value_or(topics.prefix);
+    if (!IsTopicPrefix(topics.prefix)) {
+        return "--topic-prefix: " + topics.prefix + " is not a topic prefix such as tavr12864";
+    }
+    if (const auto discovery = parsed.Option("--discovery-prefix")) {
+        if (noDiscovery) {
+            return "--discovery-prefix and --no-discovery exclude each other";
+        }
+        if (!IsTopicPrefix(*discovery)) {
+            return "--discovery-prefix: " + *discovery + " is not a topic prefix";
+        }
+        topics.discoveryPrefix = *discovery;
+    }
+    if (noDiscovery) {
+        topics.discoveryPrefix.reset();
+    }
+    return "";
+}
+
+}  // namespace
+
+ExitStatus RunPublishCommand(const std::vector<std::string>& arguments, Console& console) {
+    std::vector<std::string> rest = arguments;
+    for (const std::string& argument : rest) {
+        if (argument == "--password" || argument.starts_with("--password=")) {
+            return UsageError(console, kCommand,
+                              "a password is never taken on the command line: use "
+                              "--password-file F or the environment variable " +
+                                  std::string(kPasswordVariable));
+        }
+    }
+    const bool noDiscovery = TakeFlag(rest, kNoDiscovery);
+    const bool allowPlaintext = TakeFlag(rest, kAllowPlaintext);
+    const CommandArguments parsed = ParseCommandArguments(
+        rest, {"--broker", "--username", "--password-file", "--cafile", "--topic-prefix",
+               "--discovery-prefix", "--every", "--for", "--id", "--port", "--baud"});
+    if (parsed.help) {
+        console.out << PublishHelp();
+        return ExitStatus::Done;
+    }
+    if (!parsed.error.empty()) {
+        return UsageError(console, kCommand, parsed.error);
+    }
+    if (!parsed.positionals.empty()) {
+        return UsageError(console, kCommand, "unexpected argument " + parsed.positionals[0]);
+    }
+    PublishOptions options;
+    std::string error = ChooseBroker(parsed, allowPlaintext, options.mqtt);
+    if (error.empty()) {
+        error = ChooseTopics(parsed, noDiscovery, options.topics);
+    }
+    if (!error.empty()) {
+        return UsageError(console, kCommand, error);
+    }
+    if (const auto every = parsed.Option("--every")) {
+        const auto period = ParseSeconds(*every);
+        if (!period) {
+            return UsageError(console, kCommand,
+                              "--every: " + *every + " is not a number of seconds above 0");
+        }
+        options.every = *period;
+    }
+    if (const auto duration = parsed.Option("--for")) {
+        options.duration = ParseDuration(*duration);
+        if (!options.duration) {
+            return UsageError(console, kCommand,
+                              "--for: " + *duration + " is not a duration such as 90s, 10m or 2h");
+        }
+    }
+    // The list is checked here; the connection's single ID is the remembered one.
+    CommandArguments connection = parsed;
+    connection.options.erase("--id");
+    const std::optional<ConnectionChoice> choice = ChooseConnection(connection, error);
+    if (!choice) {
+        return UsageError(console, kCommand, error);
+    }
+    options.connection = *choice;
+    options.deviceIds = {choice->deviceId};
+    if (const auto list = parsed.Option("--id")) {
+        const auto ids = ParseIdList(*list);
+        if (!ids) {
+            return UsageError(console, kCommand,
+                              "--id: " + *list +
+                                  " is not a list of distinct device IDs 1..247 such as 3, "
+                                  "1,2,5 or 1-4");
+        }
+        options.deviceIds = *ids;
+    }
+    options.topics.port = options.connection.port;
+    options.mqtt.will = {options.topics.GatewayAvailabilityTopic(), kOffline, true};
+    return RunPublish(options, console);
+}
+
+}  // namespace tavr
