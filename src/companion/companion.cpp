@@ -15,6 +15,7 @@ constexpr std::string_view ProgramHelp =
     "  write    write one register's raw value and read it back\n"
     "  plot     draw a logged run as PNG or SVG\n"
     "  publish  publish readings to an MQTT broker, with Home Assistant discovery\n"
+    "  report   sum up a logged run per meter: charge, energy, extremes\n"
     "'tavr-12864-cli COMMAND --help' describes a command.\n"
     "Exit codes: 0 done, 1 no valid answer, 2 bad usage or input, 3 the port could not be "
     "opened,\n4 the MQTT broker could not be reached, TLS failed or it refused the login.\n";
@@ -53,6 +54,9 @@ int RunCompanion(const std::vector<std::string>& arguments, Console& console,
     }
     if (command == "plot") {
         return ExitCode(RunPlot(rest, console, renderPlot));
+    }
+    if (command == "report") {
+        return ExitCode(RunReport(rest, console));
     }
     if (command == "publish") {
         return ExitCode(RunPublishCommand(rest, console));

@@ -82,7 +82,9 @@ DischargeReport ReportRun(const std::vector<LoggedSample>& samples) {
     report.durationSeconds = samples.back().seconds - samples.front().seconds;
     std::vector<double> periods;
     for (std::size_t k = 1; k < samples.size(); ++k) {
-        periods.push_back(samples[k].seconds - samples[k - 1].seconds);
+        if (samples[k].seconds > samples[k - 1].seconds) {
+            periods.push_back(samples[k].seconds - samples[k - 1].seconds);
+        }
     }
     if (!periods.empty()) {
         report.medianPeriodSeconds = Median(periods);
@@ -91,7 +93,7 @@ DischargeReport ReportRun(const std::vector<LoggedSample>& samples) {
         const LoggedSample& a = samples[k - 1];
         const LoggedSample& b = samples[k];
         const double dt = b.seconds - a.seconds;
-        if (dt > kGapFactor * report.medianPeriodSeconds) {
+        if (dt <= 0 || dt > kGapFactor * report.medianPeriodSeconds) {
             ++report.gaps;
             continue;
         }

@@ -29,10 +29,11 @@ struct DischargeReport {
     std::size_t readings = 0;
     double durationSeconds = 0;
     double medianPeriodSeconds = 0;
-    std::size_t gaps = 0;  // intervals longer than kGapFactor × the median period, not bridged
-    double ahOut = 0;      // integrated from the current, discharging
-    double ahIn = 0;       // charging
-    double whOut = 0;      // from voltage × current
+    // Intervals longer than kGapFactor × the median period (or going back in time), not bridged.
+    std::size_t gaps = 0;
+    double ahOut = 0;  // integrated from the current, discharging
+    double ahIn = 0;   // charging
+    double whOut = 0;  // from voltage × current
     double whIn = 0;
     Spread volts;
     Spread amps;
