@@ -1,6 +1,8 @@
+#include <fcntl.h>
 #include <sys/eventfd.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <csignal>
 #include <cstdint>
 #include <iostream>
@@ -8,13 +10,15 @@
 #include <vector>
 
 #include "companion/companion.h"
+#include "companion/output_buffer.h"
 #include "companion/plot/run_plot.h"
 
 namespace {
 
 int interruptFd = -1;
 
-// Ctrl+C: wake whatever the companion waits on; it ends at the next step with its summary.
+// Ctrl+C, SIGTERM or SIGHUP: wake whatever the companion waits on; it ends at the next step
+// with its summary.
 void OnInterrupt(int) {
     const std::uint64_t one = 1;
     [[maybe_unused]] const ssize_t written = ::write(interruptFd, &one, sizeof one);
@@ -25,15 +29,38 @@ void CatchInterrupts() {
     struct sigaction action {};
     action.sa_handler = OnInterrupt;
     sigemptyset(&action.sa_mask);
-    ::sigaction(SIGINT, &action, nullptr);
-    ::sigaction(SIGTERM, &action, nullptr);
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
+        ::sigaction(signal, &action, nullptr);
+    }
+}
+
+// A standard descriptor that was closed is put on /dev/null, so that no port, log or eventfd
+// opened later takes its number and receives what was meant for it. Returns the errno that
+// writes to a closed standard output fail with, 0 when it was open.
+int GuardStandardDescriptors() {
+    int stdoutError = 0;
+    for (const int fd : {STDIN_FILENO, STDOUT_FILENO, STDERR_FILENO}) {
+        if (::fcntl(fd, F_GETFD) == -1 && errno == EBADF) {
+            stdoutError = fd == STDOUT_FILENO ? EBADF : stdoutError;
+            const int null = ::open("/dev/null", fd == STDIN_FILENO ? O_RDONLY : O_WRONLY);
+            if (null >= 0 && null != fd) {
+                ::dup2(null, fd);
+                ::close(null);
+            }
+        }
+    }
+    return stdoutError;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
+    const int stdoutError = GuardStandardDescriptors();
     CatchInterrupts();
-    tavr::Console console{std::cout, std::cerr, ::isatty(STDERR_FILENO) == 1, interruptFd};
-    return tavr::RunCompanion(std::vector<std::string>(argv + 1, argv + argc), console,
-                              tavr::DrawRunPlot);
+    tavr::OutputBuffer outBuffer(STDOUT_FILENO, stdoutError);
+    std::ostream out(&outBuffer);
+    tavr::Console console{out, std::cerr, ::isatty(STDERR_FILENO) == 1, interruptFd, &outBuffer};
+    const int exitCode = tavr::RunCompanion(std::vector<std::string>(argv + 1, argv + argc),
+                                            console, tavr::DrawRunPlot);
+    return tavr::FinishStandardOutput(out, outBuffer, std::cerr, exitCode);
 }

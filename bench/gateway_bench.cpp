@@ -1,5 +1,5 @@
 // The gateway's figures. First the polling rate of N meters on one line (the simulator's bus
-// mode on a pseudo-terminal, one request at a time through the companion's meter link) beside
+// mode on a pseudo-terminal, one request at a time through the companion's poll cycle) beside
 // the wire limit of a real line, N × (8 + 75) × 10 / baud per cycle: a pseudo-terminal has no
 // baud rate, so the measured cycle is the program's and the simulator's own time, and a real
 // line takes the larger of the two. Then the CPU that `publish` (the real companion program)
@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "companion/meter_link.h"
+#include "companion/meter_poll_cycle.h"
 #include "mqtt_broker.h"
 #include "simulator_process/simulator_process.h"
 #include "support/benchmark_main.h"
@@ -49,14 +50,21 @@ std::unique_ptr<SimulatorProcess> StartBus(const ScratchConfigHome& home, int me
 
 // Seconds per cycle of `cycles` cycles, each one read of every meter.
 double PollingSecondsPerCycle(int meters, int baud, std::int64_t cycles) {
+    ConnectionChoice connection;
+    connection.port = kComPort;
+    connection.baud = baud;
+    connection.deviceIds.clear();
+    for (int id = 1; id <= meters; ++id) {
+        connection.deviceIds.push_back(static_cast<std::uint8_t>(id));
+    }
     MeterLink link;
-    Require(link.Open(kComPort, baud).Succeeded(), "the simulator's port did not open");
+    Require(link.Open(connection).Succeeded(), "the simulator's port did not open");
+    MeterPollCycle poll(link, connection.deviceIds, 0);
     const Clock::time_point start = Clock::now();
     for (std::int64_t cycle = 0; cycle < cycles; ++cycle) {
-        for (int id = 1; id <= meters; ++id) {
-            Require(link.ReadRegisters(static_cast<std::uint8_t>(id)).outcome ==
-                        ExchangeOutcome::Answered,
-                    "meter " + std::to_string(id) + " did not answer");
+        for (const MeterPoll& meter : poll.Run()) {
+            Require(meter.Answered(),
+                    "meter " + std::to_string(meter.deviceId) + " did not answer");
         }
     }
     const std::chrono::duration<double> spent = Clock::now() - start;

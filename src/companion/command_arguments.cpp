@@ -11,7 +11,8 @@ std::optional<std::string> CommandArguments::Option(const std::string& name) con
 }
 
 CommandArguments ParseCommandArguments(const std::vector<std::string>& arguments,
-                                       const std::set<std::string, std::less<>>& valueOptions) {
+                                       const std::set<std::string, std::less<>>& valueOptions,
+                                       const std::set<std::string, std::less<>>& flagOptions) {
     CommandArguments parsed;
     bool optionsEnded = false;
     for (std::size_t i = 0; i < arguments.size() && parsed.error.empty(); ++i) {
@@ -33,7 +34,13 @@ CommandArguments ParseCommandArguments(const std::vector<std::string>& arguments
         }
         const std::size_t equals = argument.find('=');
         const std::string name = argument.substr(0, equals);
-        if (!valueOptions.contains(name)) {
+        if (flagOptions.contains(name)) {
+            if (equals != std::string::npos) {
+                parsed.error = name + " takes no value";
+            } else if (!parsed.flags.insert(name).second) {
+                parsed.error = name + " is given twice";
+            }
+        } else if (!valueOptions.contains(name)) {
             parsed.error = "unknown option " + name;
         } else if (parsed.options.contains(name)) {
             parsed.error = name + " is given twice";

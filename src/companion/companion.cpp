@@ -1,5 +1,8 @@
 #include "companion/companion.h"
 
+#include <cstdio>
+
+#include "companion/output_buffer.h"
 #include "companion/sub_commands.h"
 
 namespace tavr {
@@ -17,8 +20,10 @@ constexpr std::string_view ProgramHelp =
     "  publish  publish readings to an MQTT broker, with Home Assistant discovery\n"
     "  report   sum up a logged run per meter: charge, energy, extremes\n"
     "'tavr-12864-cli COMMAND --help' describes a command.\n"
-    "Exit codes: 0 done, 1 no valid answer, 2 bad usage or input, 3 the port could not be "
-    "opened,\n4 the MQTT broker could not be reached, TLS failed or it refused the login.\n";
+    "'tavr-12864-cli --version' prints the version.\n"
+    "Exit codes: 0 done, 1 no valid answer (or a write that did not take), 2 bad usage or\n"
+    "input, 3 the port could not be opened, 4 the MQTT broker could not be\n"
+    "reached, TLS failed or it refused the login, 5 the output could not be written.\n";
 
 }  // namespace
 
@@ -38,6 +43,10 @@ int RunCompanion(const std::vector<std::string>& arguments, Console& console,
     const std::vector<std::string> rest(arguments.begin() + 1, arguments.end());
     if (command == "--help" || command == "-h" || command == "help") {
         console.out << ProgramHelp;
+        return ExitCode(ExitStatus::Done);
+    }
+    if (command == "--version" || command == "version") {
+        console.out << "tavr-12864-cli " << TAVR_VERSION << "\n";
         return ExitCode(ExitStatus::Done);
     }
     if (command == "ports") {
@@ -63,6 +72,18 @@ int RunCompanion(const std::vector<std::string>& arguments, Console& console,
     }
     console.err << "tavr-12864-cli: unknown command " << command << "\n" << ProgramHelp;
     return ExitCode(ExitStatus::BadUsage);
+}
+
+int FinishStandardOutput(std::ostream& out, OutputBuffer& buffer, std::ostream& err, int exitCode) {
+    out.flush();
+    if (buffer.Close()) {
+        return exitCode;
+    }
+    // watch has said so already, and how many rows were written.
+    if (exitCode != ExitCode(ExitStatus::OutputFailed)) {
+        err << "tavr-12864-cli: cannot write standard output: " << buffer.Reason() << "\n";
+    }
+    return exitCode == ExitCode(ExitStatus::Done) ? ExitCode(ExitStatus::OutputFailed) : exitCode;
 }
 
 }  // namespace tavr

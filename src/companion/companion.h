@@ -19,4 +19,11 @@ using PlotRenderer =
 int RunCompanion(const std::vector<std::string>& arguments, Console& console,
                  const PlotRenderer& renderPlot);
 
+class OutputBuffer;
+
+// Flushes and closes standard output (written through `buffer`) after a sub-command ended
+// with `exitCode`. A write that failed on the way is reported on `err` with the system's
+// reason, and turns success into ExitStatus::OutputFailed. Returns the exit code to end with.
+int FinishStandardOutput(std::ostream& out, OutputBuffer& buffer, std::ostream& err, int exitCode);
+
 }  // namespace tavr

@@ -15,7 +15,6 @@ namespace {
 
 constexpr std::int32_t CurrentUser = 3;
 constexpr std::int32_t HighestPortNumber = 255;
-constexpr std::int32_t HighestDeviceId = 247;
 
 // The remembered selection index at `path`, limited to a selector of `entryCount` entries.
 std::int32_t RememberedIndex(std::string_view path, std::int32_t entryCount) {
@@ -34,6 +33,10 @@ std::optional<std::int32_t> ParseWhole(std::string_view text, std::int32_t low, 
 
 }  // namespace
 
+std::string ConnectionChoice::PortName() const {
+    return devicePath.empty() ? "COM" + std::to_string(port) : devicePath;
+}
+
 ConnectionChoice RememberedConnection() {
     const std::int32_t portCount = LastPortNumberEntry - FirstPortNumberEntry + 1;
     const std::int32_t idCount = LastDeviceIdEntry - FirstDeviceIdEntry + 1;
@@ -44,6 +47,7 @@ ConnectionChoice RememberedConnection() {
         BaudRateEntries[static_cast<std::size_t>(RememberedIndex(ModbusBaudPath, baudCount))];
     choice.deviceId =
         static_cast<std::uint8_t>(FirstDeviceIdEntry + RememberedIndex(ModbusIdPath, idCount));
+    choice.deviceIds = {choice.deviceId};
     return choice;
 }
 
@@ -65,14 +69,6 @@ std::optional<std::int32_t> ParseBaudRate(std::string_view text) {
         return std::nullopt;
     }
     return baud;
-}
-
-std::optional<std::uint8_t> ParseDeviceId(std::string_view text) {
-    const std::optional<std::int32_t> id = ParseWhole(text, 1, HighestDeviceId);
-    if (!id) {
-        return std::nullopt;
-    }
-    return static_cast<std::uint8_t>(*id);
 }
 
 std::string BaudRateList() {

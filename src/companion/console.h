@@ -1,8 +1,11 @@
 #pragma once
 
 #include <ostream>
+#include <string>
 
 namespace tavr {
+
+class OutputBuffer;
 
 // Where a sub-command writes, and what it may know of its surroundings.
 struct Console {
@@ -12,6 +15,11 @@ struct Console {
     bool statusLine = false;
     // Becomes readable when the operator presses Ctrl+C; -1 when nothing interrupts.
     int interruptFd = -1;
+    // The buffer behind `out` when it is standard output; it knows why a write failed.
+    const OutputBuffer* outBuffer = nullptr;
+
+    // Why writing to `out` failed, in the system's words where they are known.
+    std::string OutFailure() const;
 };
 
 }  // namespace tavr

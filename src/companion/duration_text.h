@@ -2,16 +2,19 @@
 
 #include <chrono>
 #include <optional>
+#include <string>
 #include <string_view>
 
 namespace tavr {
 
-// A positive number of seconds, decimals allowed ("2", "0.5"), to the millisecond; nothing for
-// another text, zero, or more than a day.
-std::optional<std::chrono::milliseconds> ParseSeconds(std::string_view text);
+// A positive number of seconds, decimals allowed ("2", "0.5"), to the millisecond, from 0.001 s
+// to a day. Nothing for another text, with `problem` saying what is wrong and naming the limit
+// that was passed ("is shorter than the shortest period, 0.001 s").
+std::optional<std::chrono::milliseconds> ParseSeconds(std::string_view text, std::string& problem);
 
-// A positive duration: a number with an optional unit s, m, h or d ("90", "90s", "10m",
-// "1.5h"); seconds without a unit. Nothing for another text or zero.
-std::optional<std::chrono::milliseconds> ParseDuration(std::string_view text);
+// A positive duration: numbers with the units d, h, m and s, largest first ("90s", "10m",
+// "1m30s", "1.5h", "2d12h"), or a number of seconds without a unit ("90"); at most 10000 days.
+// Nothing for another text, with `problem` set as for ParseSeconds.
+std::optional<std::chrono::milliseconds> ParseDuration(std::string_view text, std::string& problem);
 
 }  // namespace tavr

@@ -9,6 +9,7 @@ enum class ExitStatus : int {
     BadUsage = 2,           // a bad command line or bad input; nothing was sent
     PortUnavailable = 3,    // the port could not be opened
     BrokerUnavailable = 4,  // the MQTT broker could not be reached, TLS failed or it refused
+    OutputFailed = 5,       // the output (standard output or the log) could not be written
 };
 
 inline int ExitCode(ExitStatus status) {

@@ -7,6 +7,7 @@
 
 #include "companion/log_timestamp.h"
 #include "companion/register_address.h"
+#include "companion/run_log.h"
 
 namespace tavr {
 
@@ -83,27 +84,36 @@ std::optional<LoggedRun> ReadLoggedRun(const std::string& path, std::string& err
     std::getline(file, line);
     StripCarriageReturn(line);
     const std::vector<std::string> headings = SplitCsv(line);
+    const bool deviceColumn = headings.size() > 1 && headings[1] == "device";
+    const std::size_t firstSeries = deviceColumn ? 2 : 1;
     LoggedRun run;
-    for (std::size_t k = 1; k < headings.size(); ++k) {
+    for (std::size_t k = firstSeries; k < headings.size(); ++k) {
         std::optional<LoggedSeries> series = SeriesOfHeading(headings[k]);
         if (!series) {
             break;
         }
         run.series.push_back(std::move(*series));
     }
-    if (headings[0] != "time" || run.series.size() + 1 != headings.size()) {
+    if (headings[0] != "time" || run.series.size() + firstSeries != headings.size()) {
         error =
             path + " is not a log written by watch (its first line should be \"time,0003H V,...\")";
         return std::nullopt;
     }
     std::optional<double> first;
     while (std::getline(file, line)) {
+        const bool terminated = !file.eof();
         StripCarriageReturn(line);
         const std::vector<std::string> cells = SplitCsv(line);
         const std::optional<double> time = ParseTimestamp(cells[0]);
-        bool bad = cells.size() != headings.size() || !time;
+        bool bad = !IsCompleteLogRow(line, terminated, headings.size()) || !time;
+        int device = 0;
+        if (deviceColumn && !bad) {
+            const std::optional<double> id = ParseCell(cells[1], bad);
+            device = id ? static_cast<int>(*id) : 0;
+            bad = bad || !id || *id != device;
+        }
         std::vector<std::optional<double>> values;
-        for (std::size_t k = 1; k < cells.size() && !bad; ++k) {
+        for (std::size_t k = firstSeries; k < cells.size() && !bad; ++k) {
             values.push_back(ParseCell(cells[k], bad));
         }
         if (bad) {
@@ -112,6 +122,9 @@ std::optional<LoggedRun> ReadLoggedRun(const std::string& path, std::string& err
         }
         first = first.value_or(*time);
         run.seconds.push_back(*time - *first);
+        if (deviceColumn) {
+            run.devices.push_back(device);
+        }
         for (std::size_t k = 0; k < values.size(); ++k) {
             run.series[k].values.push_back(values[k]);
         }

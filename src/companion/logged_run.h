@@ -14,10 +14,11 @@ struct LoggedSeries {
     std::vector<std::optional<double>> values;  // one per row; nothing for an empty cell
 };
 
-// A `watch` log read back: the rows' times in seconds since the first row, and every register
-// column.
+// A `watch` log read back: the rows' times in seconds since the first row, the device of each
+// row when the log watched several meters, and every register column.
 struct LoggedRun {
     std::vector<double> seconds;
+    std::vector<int> devices;  // one per row when the log has a device column; else empty
     std::vector<LoggedSeries> series;
     std::int64_t skippedRows = 0;  // rows that could not be read (e.g. cut off by a kill)
 

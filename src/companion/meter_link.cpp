@@ -14,7 +14,6 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-constexpr std::chrono::milliseconds MeterTimeout{1000};
 // Start bit, 8 data bits, one stop bit.
 constexpr std::int64_t BitsPerByte = 10;
 constexpr std::uint8_t ExceptionFlag = 0x80;
@@ -49,13 +48,17 @@ MeterLink::MeterLink(int interruptFd)
     });
 }
 
-SerialOpenResult MeterLink::Open(std::int32_t port, std::int32_t baud) {
+SerialOpenResult MeterLink::Open(const ConnectionChoice& connection) {
     SerialPortProperties properties;
-    properties.SetPortNumber(port);
-    properties.SetBaudRate(baud);
-    baud_ = baud;
+    properties.SetPortNumber(connection.port);
+    properties.SetBaudRate(connection.baud);
+    baud_ = connection.baud;
+    timeout_ = connection.timeout;
     if (!notice_.Valid()) {
         return {SerialOpenError::SystemError, "", "no eventfd for the serial unit's notices"};
+    }
+    if (!connection.devicePath.empty()) {
+        return unit_->OpenDevice(connection.devicePath, properties);
     }
     return unit_->Open(properties);
 }
@@ -67,7 +70,7 @@ void MeterLink::Close() {
 std::chrono::milliseconds MeterLink::ReplyTimeout() const {
     const std::int64_t bits = (RequestLength + ReadReplyLength) * BitsPerByte;
     const std::int64_t lineMs = (bits * 1000 + baud_ - 1) / std::max<std::int32_t>(baud_, 1);
-    return MeterTimeout + std::chrono::milliseconds(lineMs);
+    return timeout_ + std::chrono::milliseconds(lineMs);
 }
 
 ReadOutcome MeterLink::ReadRegisters(std::uint8_t deviceId) {

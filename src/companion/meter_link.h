@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <memory>
 
+#include "companion/connection_choice.h"
 #include "protocol/read_reply.h"
 #include "runtime/types.h"
 #include "serial/serial_port_unit.h"
@@ -41,7 +42,9 @@ class MeterLink {
     MeterLink(const MeterLink&) = delete;
     MeterLink& operator=(const MeterLink&) = delete;
 
-    SerialOpenResult Open(std::int32_t port, std::int32_t baud);
+    // Opens the chosen port (its COM number or its device path) at its baud rate; requests then
+    // wait the chosen time-out for their answers.
+    SerialOpenResult Open(const ConnectionChoice& connection);
     void Close();
 
     // Reads all registers of device `deviceId`.
@@ -53,7 +56,7 @@ class MeterLink {
     bool Pause(std::chrono::milliseconds pause) const;
 
     // How long a request waits for its answer: the line time of request and answer at the open
-    // baud rate plus the meter's one-second time-out.
+    // baud rate plus the chosen time-out.
     std::chrono::milliseconds ReplyTimeout() const;
 
   private:
@@ -74,6 +77,7 @@ class MeterLink {
     UniqueFd notice_;
     int interruptFd_;
     std::int32_t baud_ = 2400;
+    std::chrono::milliseconds timeout_{1000};
     std::unique_ptr<SerialPortUnit> unit_;
 };
 

@@ -5,12 +5,6 @@
 
 namespace tavr {
 
-namespace {
-
-constexpr int Attempts = 3;
-
-}  // namespace
-
 MeterSession::MeterSession(const ConnectionChoice& connection, Console& console,
                            std::string command)
     : connection_(connection),
@@ -19,40 +13,34 @@ MeterSession::MeterSession(const ConnectionChoice& connection, Console& console,
       link_(console.interruptFd) {}
 
 bool MeterSession::Open() {
-    SerialOpenResult result = link_.Open(connection_.port, connection_.baud);
+    SerialOpenResult result = link_.Open(connection_);
     if (result.Succeeded()) {
         return true;
     }
     console_.err << "tavr-12864-cli " << command_ << ": "
-                 << OpenFailureText(connection_.port, connection_.baud, std::move(result)) << "\n";
+                 << OpenFailureText(connection_, std::move(result)) << "\n";
     return false;
 }
 
 std::optional<ReadReply> MeterSession::Read() {
-    int silent = 0;
-    int garbled = 0;
-    for (int attempt = 0; attempt < Attempts; ++attempt) {
-        const ReadOutcome read = link_.ReadRegisters(connection_.deviceId);
-        switch (read.outcome) {
-            case ExchangeOutcome::Answered:
-                return read.reply;
-            case ExchangeOutcome::Silent:
-                ++silent;
-                break;
-            case ExchangeOutcome::Garbled:
-                ++garbled;
-                break;
-            case ExchangeOutcome::HungUp:
-                Report("the device hung up");
-                return std::nullopt;
-            case ExchangeOutcome::Interrupted:
-                Report("interrupted");
-                return std::nullopt;
+    const MeterPoll poll =
+        MeterPollCycle(link_, {connection_.deviceId}, connection_.retries).Run().front();
+    if (!poll.Answered()) {
+        ReportFor(poll.deviceId, PollFailureText(poll));
+        return std::nullopt;
+    }
+    return poll.reply;
+}
+
+std::vector<MeterPoll> MeterSession::ReadEach() {
+    std::vector<MeterPoll> polls =
+        MeterPollCycle(link_, connection_.deviceIds, connection_.retries).Run();
+    for (const MeterPoll& poll : polls) {
+        if (!poll.Answered()) {
+            ReportFor(poll.deviceId, PollFailureText(poll));
         }
     }
-    Report("no valid answer after " + std::to_string(Attempts) + " requests (" +
-           std::to_string(silent) + " unanswered, " + std::to_string(garbled) + " garbled)");
-    return std::nullopt;
+    return polls;
 }
 
 bool MeterSession::Write(std::uint16_t address, std::uint16_t value) {
@@ -82,15 +70,17 @@ bool MeterSession::Write(std::uint16_t address, std::uint16_t value) {
 }
 
 std::string MeterSession::Where() const {
-    const std::string device = ShownDevice(connection_.port);
-    return "COM" + std::to_string(connection_.port) + " (" +
-           (device.empty() ? "no device" : device) + ") at " + std::to_string(connection_.baud) +
-           " baud";
+    if (!connection_.devicePath.empty()) {
+        return connection_.devicePath + " at " + std::to_string(connection_.baud) + " baud";
+    }
+    const std::string device = ShownDevice(connection_);
+    return connection_.PortName() + " (" + (device.empty() ? "no device" : device) + ") at " +
+           std::to_string(connection_.baud) + " baud";
 }
 
-void MeterSession::Report(const std::string& message) const {
-    console_.err << "tavr-12864-cli " << command_ << ": device " << int{connection_.deviceId}
-                 << " on " << Where() << ": " << message << "\n";
+void MeterSession::ReportFor(std::uint8_t deviceId, const std::string& message) const {
+    console_.err << "tavr-12864-cli " << command_ << ": device " << int{deviceId} << " on "
+                 << Where() << ": " << message << "\n";
 }
 
 }  // namespace tavr

@@ -2,14 +2,16 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "companion/connection_choice.h"
 #include "companion/console.h"
 #include "companion/meter_link.h"
+#include "companion/meter_poll_cycle.h"
 
 namespace tavr {
 
-// One sub-command's conversation with the meter: opens the chosen port, asks again after a
+// One sub-command's conversation with the meters: opens the chosen port, asks again after a
 // time-out or a garbled answer, and reports every failure on standard error with the port,
 // the device and the reason.
 class MeterSession {
@@ -20,16 +22,24 @@ class MeterSession {
     bool Open();
     // All registers of the chosen device; nothing, reported, without an intact answer.
     std::optional<ReadReply> Read();
+    // All registers of every chosen device, one after another; each failure is reported.
+    std::vector<MeterPoll> ReadEach();
     // Writes `value` into the register at `address`; false, reported, unless the meter echoed it.
     bool Write(std::uint16_t address, std::uint16_t value);
 
     // Talk to another device ID from now on (after the meter's address was written).
-    void UseDeviceId(std::uint8_t deviceId) { connection_.deviceId = deviceId; }
+    void UseDeviceId(std::uint8_t deviceId) {
+        connection_.deviceId = deviceId;
+        connection_.deviceIds = {deviceId};
+    }
+
+    // Reports `message` about the chosen device, as every failure is reported.
+    void Report(const std::string& message) const { ReportFor(connection_.deviceId, message); }
 
   private:
     // "COM3 (/dev/ttyUSB0) at 9600 baud".
     std::string Where() const;
-    void Report(const std::string& message) const;
+    void ReportFor(std::uint8_t deviceId, const std::string& message) const;
 
     ConnectionChoice connection_;
     Console& console_;

@@ -139,12 +139,20 @@ std::string DescribeProbe(const PortProbe& probe) {
     return DescribeOpenFailure(probe.port, ProbeBaudRate, probe.result);
 }
 
-std::string OpenFailureText(std::int32_t port, std::int32_t baud, SerialOpenResult result) {
-    return "cannot open " + DescribeOpenFailure(port, baud, WithRemedy(std::move(result)));
+std::string OpenFailureText(const ConnectionChoice& connection, SerialOpenResult result) {
+    result = WithRemedy(std::move(result));
+    if (!connection.devicePath.empty()) {
+        return "cannot open " + connection.devicePath + ": " +
+               DescribeOpenReason(connection.baud, result);
+    }
+    return "cannot open " + DescribeOpenFailure(connection.port, connection.baud, result);
 }
 
-std::string ShownDevice(std::int32_t port) {
-    return LookUpComPort(port, Locations()).outcome.device;
+std::string ShownDevice(const ConnectionChoice& connection) {
+    if (!connection.devicePath.empty()) {
+        return connection.devicePath;
+    }
+    return LookUpComPort(connection.port, Locations()).outcome.device;
 }
 
 }  // namespace tavr

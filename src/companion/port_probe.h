@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "companion/connection_choice.h"
 #include "serial/serial_open_result.h"
 
 namespace tavr {
@@ -26,11 +27,11 @@ std::vector<std::int32_t> ResolvingPorts();
 // what helps (the group that may open it, the process holding it).
 std::string DescribeProbe(const PortProbe& probe);
 
-// The error text when COM port `port` did not open at `baud` with `result`: the port, the
-// device, the reason and what helps.
-std::string OpenFailureText(std::int32_t port, std::int32_t baud, SerialOpenResult result);
+// The error text when the chosen port did not open with `result`: the port, the device, the
+// reason and what helps.
+std::string OpenFailureText(const ConnectionChoice& connection, SerialOpenResult result);
 
-// The device a COM number names now, as the user knows it; empty when it names none.
-std::string ShownDevice(std::int32_t port);
+// The device the chosen port names now, as the user knows it; empty when it names none.
+std::string ShownDevice(const ConnectionChoice& connection);
 
 }  // namespace tavr

@@ -1,5 +1,7 @@
+#include <algorithm>
+
 #include "companion/connection_options.h"
-#include "companion/meter_link.h"
+#include "companion/log_timestamp.h"
 #include "companion/meter_session.h"
 #include "companion/reading_formats.h"
 #include "companion/sub_commands.h"
@@ -10,19 +12,84 @@ namespace tavr {
 namespace {
 
 std::string ReadHelp() {
-    return "usage: tavr-12864-cli read [--port N] [--baud B] [--id ID] [--format table|csv|json]\n"
-           "Reads the meter's 35 registers once and prints them.\n" +
-           ConnectionOptionsHelp() +
-           "  --format F   table: the window's five columns with the window's texts (default)\n"
-           "               csv, json: per register also the raw value, the number shown (with\n"
-           "               its decimals and sign), the unit and the remark\n";
+    return "usage: tavr-12864-cli read [--port P] [--baud B] [--id LIST] [--timeout MS]\n"
+           "                           [--retries N] [--format table|csv|json]\n"
+           "Reads the meter's 35 registers once and prints them. With several device IDs the\n"
+           "meters are read one after another and each gets its own block; a meter that does\n"
+           "not answer is reported and the exit code is 1.\n" +
+           ConnectionOptionsHelp(MeterCount::Several) +
+           "  --format F     table: the window's five columns with the window's texts (default)\n"
+           "                 csv, json: per register also the raw value, the number shown (with\n"
+           "                 its decimals and sign), the unit and the remark; json also the\n"
+           "                 time of the reading, the port and the device ID, and with several\n"
+           "                 IDs {\"port\": ..., \"meters\": [{\"device\": 3, \"time\": ...,\n"
+           "                 \"registers\": [...]}, {\"device\": 9, \"error\": \"...\"}]}\n";
+}
+
+std::string JsonText(const nlohmann::ordered_json& json) {
+    return json.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace) + "\n";
+}
+
+// One meter's reading, or why there is none, as a JSON object.
+nlohmann::ordered_json MeterJson(const MeterPoll& poll, RegisterCatalogue& catalogue) {
+    nlohmann::ordered_json meter;
+    meter["device"] = poll.deviceId;
+    if (!poll.Answered()) {
+        meter["error"] = PollFailureText(poll);
+        return meter;
+    }
+    meter["time"] = LocalTimestamp(poll.time);
+    meter["registers"] = RegistersJson(DecodeReadings(poll.reply, catalogue), catalogue);
+    return meter;
+}
+
+std::string Json(const std::vector<MeterPoll>& polls, const ConnectionChoice& connection,
+                 RegisterCatalogue& catalogue) {
+    if (connection.deviceIds.size() == 1) {
+        const nlohmann::ordered_json meter = MeterJson(polls.front(), catalogue);
+        nlohmann::ordered_json json;
+        json["time"] = meter["time"];
+        json["port"] = connection.PortName();
+        json["device"] = meter["device"];
+        json["registers"] = meter["registers"];
+        return JsonText(json);
+    }
+    nlohmann::ordered_json json;
+    json["port"] = connection.PortName();
+    json["meters"] = nlohmann::ordered_json::array();
+    for (const MeterPoll& poll : polls) {
+        json["meters"].push_back(MeterJson(poll, catalogue));
+    }
+    return JsonText(json);
+}
+
+// Table or CSV: one block per meter that answered; with several meters each table is headed by
+// its device and each CSV row starts with it.
+std::string Blocks(const std::vector<MeterPoll>& polls, bool several, const std::string& format,
+                   RegisterCatalogue& catalogue) {
+    std::string text = format == "csv" ? ReadingsCsvHeader(several) : "";
+    for (const MeterPoll& poll : polls) {
+        if (!poll.Answered()) {
+            continue;
+        }
+        const RegisterReadings readings = DecodeReadings(poll.reply, catalogue);
+        if (format == "csv") {
+            text += ReadingsCsvRows(readings, catalogue, several ? poll.deviceId : 0);
+        } else if (several) {
+            text += (text.empty() ? "" : "\n") +
+                    ("device " + std::to_string(poll.deviceId) + "\n") + ReadingsTable(readings);
+        } else {
+            text += ReadingsTable(readings);
+        }
+    }
+    return text;
 }
 
 }  // namespace
 
 ExitStatus RunRead(const std::vector<std::string>& arguments, Console& console) {
     const CommandArguments parsed =
-        ParseCommandArguments(arguments, {"--port", "--baud", "--id", "--format"});
+        ParseCommandArguments(arguments, WithConnectionOptions({"--format"}));
     if (parsed.help) {
         console.out << ReadHelp();
         return ExitStatus::Done;
@@ -38,7 +105,8 @@ ExitStatus RunRead(const std::vector<std::string>& arguments, Console& console) 
         return UsageError(console, "read", "--format: " + format + " is not table, csv or json");
     }
     std::string error;
-    const std::optional<ConnectionChoice> connection = ChooseConnection(parsed, error);
+    const std::optional<ConnectionChoice> connection =
+        ChooseConnection(parsed, MeterCount::Several, error);
     if (!connection) {
         return UsageError(console, "read", error);
     }
@@ -46,20 +114,18 @@ ExitStatus RunRead(const std::vector<std::string>& arguments, Console& console) 
     if (!session.Open()) {
         return ExitStatus::PortUnavailable;
     }
-    const std::optional<ReadReply> reply = session.Read();
-    if (!reply) {
+    const std::vector<MeterPoll> polls = session.ReadEach();
+    const bool allAnswered = polls.size() == connection->deviceIds.size() &&
+                             std::all_of(polls.begin(), polls.end(),
+                                         [](const MeterPoll& poll) { return poll.Answered(); });
+    const bool several = connection->deviceIds.size() > 1;
+    if (!several && !allAnswered) {
         return ExitStatus::NoAnswer;
     }
     RegisterCatalogue catalogue = WindowCatalogue();
-    const RegisterReadings readings = DecodeReadings(*reply, catalogue);
-    if (format == "csv") {
-        console.out << ReadingsCsv(readings, catalogue);
-    } else if (format == "json") {
-        console.out << ReadingsJson(readings, catalogue);
-    } else {
-        console.out << ReadingsTable(readings);
-    }
-    return ExitStatus::Done;
+    console.out << (format == "json" ? Json(polls, *connection, catalogue)
+                                     : Blocks(polls, several, format, catalogue));
+    return allAnswered ? ExitStatus::Done : ExitStatus::NoAnswer;
 }
 
 }  // namespace tavr

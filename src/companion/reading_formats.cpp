@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdio>
+#include <string>
 
 #include "companion/register_address.h"
 #include "runtime/to_number.h"
@@ -36,32 +37,6 @@ std::size_t DisplayWidth(const std::string& text) {
 
 std::array<std::string, ColumnCount> Cells(const RegisterRow& row) {
     return {row.decimal, row.value, row.hexBytes, row.address, row.remark};
-}
-
-std::string JsonString(const std::string& text) {
-    std::string quoted = "\"";
-    for (const char c : text) {
-        switch (c) {
-            case '"':
-                quoted += "\\\"";
-                break;
-            case '\\':
-                quoted += "\\\\";
-                break;
-            case '\n':
-                quoted += "\\n";
-                break;
-            default:
-                if (static_cast<unsigned char>(c) < 0x20) {
-                    char escaped[8];
-                    std::snprintf(escaped, sizeof escaped, "\\u%04x", static_cast<unsigned>(c));
-                    quoted += escaped;
-                } else {
-                    quoted += c;
-                }
-        }
-    }
-    return quoted + "\"";
 }
 
 }  // namespace
@@ -106,9 +81,18 @@ std::string ReadingsTable(std::span<const RegisterReading> readings) {
     return table;
 }
 
-std::string ReadingsCsv(const RegisterReadings& readings, const RegisterCatalogue& catalogue) {
-    std::string csv = "address,raw,decimal,value,hex,address text,remark,number,unit\n";
+std::string ReadingsCsvHeader(bool deviceColumn) {
+    return std::string(deviceColumn ? "device," : "") +
+           "address,raw,decimal,value,hex,address text,remark,number,unit\n";
+}
+
+std::string ReadingsCsvRows(const RegisterReadings& readings, const RegisterCatalogue& catalogue,
+                            int deviceId) {
+    std::string csv;
     for (const RegisterReading& reading : readings) {
+        if (deviceId > 0) {
+            csv += std::to_string(deviceId) + ",";
+        }
         csv += RegisterName(reading.address) + "," + std::to_string(reading.raw);
         for (const std::string& cell : Cells(reading.texts)) {
             csv += "," + CsvField(cell);
@@ -118,22 +102,30 @@ std::string ReadingsCsv(const RegisterReadings& readings, const RegisterCatalogu
     return csv;
 }
 
-std::string ReadingsJson(const RegisterReadings& readings, const RegisterCatalogue& catalogue) {
-    std::string json = "{\"registers\": [\n";
+nlohmann::ordered_json RegistersJson(const RegisterReadings& readings,
+                                     const RegisterCatalogue& catalogue) {
+    nlohmann::ordered_json registers = nlohmann::ordered_json::array();
     for (const RegisterReading& reading : readings) {
+        nlohmann::ordered_json entry;
+        entry["address"] = RegisterName(reading.address);
+        entry["raw"] = reading.raw;
+        entry["decimal"] = reading.texts.decimal;
+        entry["value"] = reading.texts.value;
+        entry["hex"] = reading.texts.hexBytes;
+        entry["addressText"] = reading.texts.address;
+        entry["remark"] = reading.texts.remark;
         const std::string number = NumberText(reading, catalogue);
-        json += "  {\"address\": " + JsonString(RegisterName(reading.address)) +
-                ", \"raw\": " + std::to_string(reading.raw) +
-                ", \"decimal\": " + JsonString(reading.texts.decimal) +
-                ", \"value\": " + JsonString(reading.texts.value) +
-                ", \"hex\": " + JsonString(reading.texts.hexBytes) +
-                ", \"addressText\": " + JsonString(reading.texts.address) +
-                ", \"remark\": " + JsonString(reading.texts.remark) +
-                ", \"number\": " + (number.empty() ? "null" : number) +
-                ", \"unit\": " + JsonString(reading.unit) + "}";
-        json += reading.address + 1 < RegisterCount ? ",\n" : "\n";
+        if (number.empty()) {
+            entry["number"] = nullptr;
+        } else if (number.find('.') == std::string::npos) {
+            entry["number"] = std::stoll(number);
+        } else {
+            entry["number"] = std::stod(number);
+        }
+        entry["unit"] = reading.unit;
+        registers.push_back(std::move(entry));
     }
-    return json + "]}\n";
+    return registers;
 }
 
 std::string CsvField(const std::string& text) {

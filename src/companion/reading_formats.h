@@ -3,6 +3,8 @@
 #include <span>
 #include <string>
 
+#include <nlohmann/json.hpp>
+
 #include "registers/register_catalogue.h"
 #include "registers/register_reading.h"
 
@@ -16,12 +18,19 @@ std::string NumberText(const RegisterReading& reading, const RegisterCatalogue& 
 // per register with the five texts, in aligned columns.
 std::string ReadingsTable(std::span<const RegisterReading> readings);
 
-// One header line, then one line per register: address, raw, the five texts, number, unit.
-std::string ReadingsCsv(const RegisterReadings& readings, const RegisterCatalogue& catalogue);
+// The CSV header: "address,raw,decimal,value,hex,address text,remark,number,unit", with a
+// device column first when `deviceColumn`.
+std::string ReadingsCsvHeader(bool deviceColumn);
 
-// One JSON object: {"registers": [{"address": "0003H", "raw": ..., "decimal": ..., "value": ...,
-// "hex": ..., "addressText": ..., "remark": ..., "number": ... or null, "unit": ...}, ...]}.
-std::string ReadingsJson(const RegisterReadings& readings, const RegisterCatalogue& catalogue);
+// One CSV line per register: address, raw, the five texts, number, unit; each starting with
+// `deviceId` when it is above 0.
+std::string ReadingsCsvRows(const RegisterReadings& readings, const RegisterCatalogue& catalogue,
+                            int deviceId = 0);
+
+// The registers as a JSON array: [{"address": "0003H", "raw": ..., "decimal": ..., "value": ...,
+// "hex": ..., "addressText": ..., "remark": ..., "number": ... or null, "unit": ...}, ...].
+nlohmann::ordered_json RegistersJson(const RegisterReadings& readings,
+                                     const RegisterCatalogue& catalogue);
 
 // A CSV field, quoted when it holds a comma, quote or line break.
 std::string CsvField(const std::string& text);

@@ -1,8 +1,12 @@
 #include "companion/run_log.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <fstream>
 
 #include "companion/reading_formats.h"
 #include "companion/register_address.h"
@@ -11,33 +15,86 @@ namespace tavr {
 
 namespace {
 
-// The first line of an existing file, without its line break; empty for a missing or empty
-// file.
-std::string FirstLine(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    std::string line;
-    std::getline(file, line);
+// A log's header and a row are far shorter; a longer line means the file is no log.
+constexpr std::int64_t kLongestLine = 64 * 1024;
+// How much of a removed row the notice shows.
+constexpr std::size_t kShownRowLength = 120;
+
+std::string SystemReason() {
+    return std::strerror(errno);
+}
+
+// What a file that is not a regular file is, for the refusal.
+std::string KindOf(const struct stat& node) {
+    if (S_ISDIR(node.st_mode)) {
+        return "a folder";
+    }
+    if (S_ISCHR(node.st_mode)) {
+        return "a character device";
+    }
+    if (S_ISBLK(node.st_mode)) {
+        return "a block device";
+    }
+    if (S_ISFIFO(node.st_mode)) {
+        return "a pipe (FIFO)";
+    }
+    if (S_ISSOCK(node.st_mode)) {
+        return "a socket";
+    }
+    return "not a regular file";
+}
+
+// Reads up to `length` bytes at `offset`; empty on failure.
+std::string ReadAt(int fd, std::int64_t offset, std::int64_t length) {
+    std::string bytes(static_cast<std::size_t>(std::max<std::int64_t>(length, 0)), '\0');
+    std::size_t got = 0;
+    while (got < bytes.size()) {
+        const ssize_t count =
+            ::pread(fd, bytes.data() + got, bytes.size() - got, offset + static_cast<off_t>(got));
+        if (count < 0 && errno == EINTR) {
+            continue;
+        }
+        if (count <= 0) {
+            break;
+        }
+        got += static_cast<std::size_t>(count);
+    }
+    bytes.resize(got);
+    return bytes;
+}
+
+std::string WithoutCarriageReturn(std::string line) {
     if (!line.empty() && line.back() == '\r') {
         line.pop_back();
     }
     return line;
 }
 
-// Whether the file ends without a line break: a row cut off by a kill.
-bool EndsMidLine(std::FILE* file) {
-    if (std::fseek(file, -1, SEEK_END) != 0) {
-        return false;
+// The cells of a CSV line, counted; quoted cells may hold commas.
+std::size_t CellCount(std::string_view line) {
+    std::size_t cells = 1;
+    bool quoted = false;
+    for (const char c : line) {
+        if (c == '"') {
+            quoted = !quoted;
+        } else if (c == ',' && !quoted) {
+            ++cells;
+        }
     }
-    const int last = std::fgetc(file);
-    std::fseek(file, 0, SEEK_END);
-    return last != '\n' && last != EOF;
+    return cells;
 }
 
 }  // namespace
 
+RunLog::~RunLog() {
+    if (fd_ >= 0) {
+        ::close(fd_);
+    }
+}
+
 std::string RunLog::Header(const std::vector<std::uint16_t>& registers,
-                           const RegisterCatalogue& catalogue) {
-    std::string header = "time";
+                           const RegisterCatalogue& catalogue, bool deviceColumn) {
+    std::string header = deviceColumn ? "time,device" : "time";
     for (const std::uint16_t address : registers) {
         const Text unit = catalogue.Entry(address).unit;
         header += "," + CsvField(RegisterName(address) + (unit.empty() ? "" : " " + unit));
@@ -45,54 +102,145 @@ std::string RunLog::Header(const std::vector<std::uint16_t>& registers,
     return header;
 }
 
-bool RunLog::Open(const std::string& path, const std::string& header, std::ostream& standardOutput,
-                  std::string& error) {
-    if (path.empty()) {
-        stream_ = &standardOutput;
-        return WriteLine(header);
-    }
-    const std::string existing = FirstLine(path);
-    if (!existing.empty() && existing != header) {
-        error = path + " holds a log of other registers (" + existing + ")";
+bool RunLog::CheckPath(const std::string& path, std::string& error) {
+    struct stat node {};
+    if (::stat(path.c_str(), &node) != 0) {
+        if (errno == ENOENT) {
+            return true;
+        }
+        error = "cannot use " + path + " as the log: " + SystemReason();
         return false;
     }
-    file_.reset(std::fopen(path.c_str(), "a+"));
-    if (file_ == nullptr) {
-        error = "cannot open " + path + ": " + std::strerror(errno);
-        return false;
-    }
-    std::fseek(file_.get(), 0, SEEK_END);
-    // A new or empty file gets the header; so does a pipe, which has no size to tell.
-    if (std::ftell(file_.get()) <= 0) {
-        return WriteLine(header) || (error = "cannot write " + path, false);
-    }
-    // Start on a line of its own after a row that a kill cut off.
-    if (EndsMidLine(file_.get()) && std::fputc('\n', file_.get()) == EOF) {
-        error = "cannot write " + path;
+    if (!S_ISREG(node.st_mode)) {
+        error = "cannot use " + path + " as the log: it is " + KindOf(node) +
+                "; give a regular file, or leave out --output for standard output";
         return false;
     }
     return true;
 }
 
-bool RunLog::WriteRow(const std::string& timestamp, const RegisterReadings& readings,
-                      const std::vector<std::uint16_t>& registers,
-                      const RegisterCatalogue& catalogue) {
+bool RunLog::Open(const std::string& path, const std::string& header, Console& console,
+                  std::string& error, std::string& notice) {
+    if (path.empty()) {
+        console_ = &console;
+        name_ = "standard output";
+        if (!WriteLine(header)) {
+            error = "cannot write standard output: " + failure_;
+            return false;
+        }
+        return true;
+    }
+    name_ = path;
+    return OpenFile(path, header, error, notice);
+}
+
+bool RunLog::OpenFile(const std::string& path, const std::string& header, std::string& error,
+                      std::string& notice) {
+    // Non-blocking: a pipe put in the file's place since the check fails here instead of
+    // waiting for a reader.
+    fd_ =
+        ::open(path.c_str(), O_RDWR | O_APPEND | O_CREAT | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0666);
+    if (fd_ < 0) {
+        error = "cannot open " + path + ": " + SystemReason();
+        return false;
+    }
+    struct stat node {};
+    if (::fstat(fd_, &node) != 0 || !S_ISREG(node.st_mode)) {
+        error = "cannot use " + path + " as the log: it is " + KindOf(node);
+        return false;
+    }
+    size_ = node.st_size;
+    if (size_ == 0) {
+        return WriteLine(header) || (error = "cannot write " + path + ": " + failure_, false);
+    }
+    const std::string start = ReadAt(fd_, 0, std::min(size_, kLongestLine + 2));
+    const std::size_t firstBreak = start.find('\n');
+    if (firstBreak == std::string::npos && size_ > kLongestLine) {
+        error = path + " is not a log written by watch (its first line is longer than " +
+                std::to_string(kLongestLine) + " bytes)";
+        return false;
+    }
+    const std::string existing = WithoutCarriageReturn(start.substr(0, firstBreak));
+    if (existing != header) {
+        error =
+            path + " holds a log of other registers (" + existing.substr(0, kShownRowLength) + ")";
+        return false;
+    }
+    if (firstBreak == std::string::npos) {
+        // The header itself lacks its line break.
+        return WriteLine("") || (error = "cannot write " + path + ": " + failure_, false);
+    }
+    const std::int64_t tailStart = std::max<std::int64_t>(0, size_ - kLongestLine - 1);
+    const std::string tail = ReadAt(fd_, tailStart, size_ - tailStart);
+    if (!tail.empty() && tail.back() == '\n') {
+        return true;
+    }
+    const std::size_t lastBreak = tail.rfind('\n');
+    if (lastBreak == std::string::npos) {
+        error = path + " ends in a line longer than " + std::to_string(kLongestLine) +
+                " bytes; it is not a log written by watch";
+        return false;
+    }
+    const std::int64_t wholeRows = tailStart + static_cast<std::int64_t>(lastBreak) + 1;
+    if (::ftruncate(fd_, wholeRows) != 0) {
+        error = "cannot remove the incomplete last row of " + path + ": " + SystemReason();
+        return false;
+    }
+    size_ = wholeRows;
+    notice = "removed the incomplete last row of " + path +
+             " (cut off while it was written): " + tail.substr(lastBreak + 1, kShownRowLength);
+    return true;
+}
+
+std::string RunLog::Row(const std::string& timestamp, int deviceId,
+                        const RegisterReadings& readings,
+                        const std::vector<std::uint16_t>& registers,
+                        const RegisterCatalogue& catalogue) {
     std::string row = timestamp;
+    if (deviceId > 0) {
+        row += "," + std::to_string(deviceId);
+    }
     for (const std::uint16_t address : registers) {
         row += "," + NumberText(readings[address], catalogue);
     }
+    return row;
+}
+
+bool RunLog::WriteRow(const std::string& row) {
     return WriteLine(row);
 }
 
 bool RunLog::WriteLine(const std::string& line) {
     const std::string text = line + "\n";
-    if (stream_ != nullptr) {
-        stream_->write(text.data(), static_cast<std::streamsize>(text.size()));
-        stream_->flush();
-        return stream_->good();
+    if (console_ != nullptr) {
+        console_->out.write(text.data(), static_cast<std::streamsize>(text.size()));
+        console_->out.flush();
+        if (!console_->out.good()) {
+            failure_ = console_->OutFailure();
+            return false;
+        }
+        return true;
     }
-    return std::fwrite(text.data(), 1, text.size(), file_.get()) == text.size() &&
-           std::fflush(file_.get()) == 0;
+    std::size_t written = 0;
+    while (written < text.size()) {
+        const ssize_t count = ::write(fd_, text.data() + written, text.size() - written);
+        if (count < 0 && errno == EINTR) {
+            continue;
+        }
+        if (count <= 0) {
+            failure_ = count < 0 ? SystemReason() : "nothing was written";
+            // Cut the part that was written: a row without its end would read as a whole one.
+            [[maybe_unused]] const int cut = ::ftruncate(fd_, size_);
+            return false;
+        }
+        written += static_cast<std::size_t>(count);
+    }
+    size_ += static_cast<std::int64_t>(text.size());
+    return true;
+}
+
+bool IsCompleteLogRow(std::string_view line, bool terminated, std::size_t columns) {
+    return terminated && CellCount(line) == columns;
 }
 
 }  // namespace tavr

@@ -1,12 +1,15 @@
 #include "companion/watch_run.h"
 
 #include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <map>
 
 #include "companion/log_timestamp.h"
 #include "companion/meter_link.h"
+#include "companion/meter_poll_cycle.h"
 #include "companion/port_probe.h"
 #include "companion/reading_formats.h"
-#include "companion/register_address.h"
 #include "companion/run_log.h"
 #include "companion/window_catalogue.h"
 #include "serial/com_port_path.h"
@@ -18,11 +21,16 @@ namespace {
 using Clock = std::chrono::steady_clock;
 using std::chrono::milliseconds;
 
-constexpr milliseconds FirstReopenWait{250};
-constexpr milliseconds LongestReopenWait{8000};
-constexpr int RetriesPerReading = 2;
+constexpr milliseconds kFirstReopenWait{250};
+constexpr milliseconds kLongestReopenWait{8000};
 // The status line shows this many of the chosen registers.
-constexpr std::size_t StatusValues = 4;
+constexpr std::size_t kStatusValues = 4;
+
+std::string SecondsText(Clock::duration duration) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.3g s", std::chrono::duration<double>(duration).count());
+    return text;
+}
 
 class WatchLoop {
   public:
@@ -30,99 +38,128 @@ class WatchLoop {
         : options_(options),
           console_(console),
           link_(console.interruptFd),
-          catalogue_(WindowCatalogue()) {}
+          cycle_(link_, options.connection.deviceIds, options.connection.retries),
+          catalogue_(WindowCatalogue()) {
+        for (const std::uint8_t deviceId : options.connection.deviceIds) {
+            tallies_[deviceId];
+        }
+    }
 
     ExitStatus Run() {
         device_ = PortDevice();
-        SerialOpenResult opened = link_.Open(options_.connection.port, options_.connection.baud);
+        SerialOpenResult opened = link_.Open(options_.connection);
         if (!opened.Succeeded()) {
-            console_.err << "tavr-12864-cli watch: "
-                         << OpenFailureText(options_.connection.port, options_.connection.baud,
-                                            std::move(opened))
-                         << "\n";
+            Complain(OpenFailureText(options_.connection, std::move(opened)));
             return ExitStatus::PortUnavailable;
         }
         std::string error;
-        if (!log_.Open(options_.output, RunLog::Header(options_.registers, catalogue_),
-                       console_.out, error)) {
-            console_.err << "tavr-12864-cli watch: " << error << "\n";
-            return ExitStatus::BadUsage;
+        std::string notice;
+        const std::string header = RunLog::Header(options_.registers, catalogue_, SeveralMeters());
+        if (!log_.Open(options_.output, header, console_, error, notice)) {
+            Complain(error);
+            return log_.Failure().empty() ? ExitStatus::BadUsage : ExitStatus::OutputFailed;
+        }
+        if (!notice.empty()) {
+            Complain(notice);
         }
         start_ = Clock::now();
         for (Clock::time_point due = start_; !stopped_ && BeforeEnd(due); due = NextDue(due)) {
             if (!link_.Pause(std::chrono::ceil<milliseconds>(due - Clock::now()))) {
                 break;
             }
-            TakeReading(due + options_.every);
+            TakeReadings(due + options_.every);
         }
         ShowSummary();
-        return tally_.readings > 0 ? ExitStatus::Done : ExitStatus::NoAnswer;
+        if (outputFailed_) {
+            return ExitStatus::OutputFailed;
+        }
+        return WrittenRows() > 0 ? ExitStatus::Done : ExitStatus::NoAnswer;
     }
 
   private:
+    bool SeveralMeters() const { return options_.connection.deviceIds.size() > 1; }
+
     bool BeforeEnd(Clock::time_point moment) const {
         return !options_.duration || moment < start_ + *options_.duration;
     }
 
-    // The first moment on the reading grid after now: readings missed while waiting for an
-    // answer or a reconnection are skipped, not caught up in a burst.
+    // The next cycle's moment on the reading grid. Readings missed while waiting for a
+    // reconnection are skipped, not caught up in a burst; a cycle that overran its period is
+    // followed at once.
     Clock::time_point NextDue(Clock::time_point due) const {
         const Clock::time_point now = Clock::now();
         due += options_.every;
-        if (due < now) {
-            due += ((now - due) / options_.every + 1) * options_.every;
+        if (due >= now) {
+            return due;
         }
-        return due;
+        return overran_ ? now : due + ((now - due) / options_.every + 1) * options_.every;
     }
 
-    void TakeReading(Clock::time_point nextDue) {
-        for (int attempt = 0; attempt <= RetriesPerReading; ++attempt) {
-            const ReadOutcome read = link_.ReadRegisters(options_.connection.deviceId);
-            switch (read.outcome) {
+    void TakeReadings(Clock::time_point nextDue) {
+        const Clock::time_point began = Clock::now();
+        overran_ = false;
+        for (const MeterPoll& poll : cycle_.Run(nextDue)) {
+            TallyOf(poll.deviceId).timeouts += poll.silent;
+            TallyOf(poll.deviceId).dropped += poll.garbled;
+            switch (poll.outcome) {
                 case ExchangeOutcome::Answered:
-                    Record(read.reply);
-                    return;
+                    Record(poll);
+                    break;
                 case ExchangeOutcome::Interrupted:
                     stopped_ = true;
                     return;
                 case ExchangeOutcome::HungUp:
                     Reconnect();
                     return;
-                case ExchangeOutcome::Garbled:
-                    ++tally_.dropped;
-                    break;
                 case ExchangeOutcome::Silent:
-                    ++tally_.timeouts;
+                case ExchangeOutcome::Garbled:
+                    ShowStatus("");
                     break;
             }
-            ShowStatus("");
-            if (Clock::now() >= nextDue) {
+            if (stopped_) {
                 return;
             }
         }
+        const Clock::duration took = Clock::now() - began;
+        overran_ = took > options_.every;
+        if (overran_ && !warnedOverrun_) {
+            warnedOverrun_ = true;
+            Complain("a cycle of " + std::to_string(options_.connection.deviceIds.size()) +
+                     (SeveralMeters() ? " meters" : " meter") + " took " + SecondsText(took) +
+                     ", longer than --every " + SecondsText(options_.every) +
+                     "; cycles now run back to back");
+        }
     }
 
-    void Record(const ReadReply& reply) {
-        const RegisterReadings readings = DecodeReadings(reply, catalogue_);
-        const std::string timestamp = LocalTimestamp(std::chrono::system_clock::now());
+    WatchTally& TallyOf(std::uint8_t deviceId) { return tallies_[deviceId]; }
+
+    void Record(const MeterPoll& poll) {
+        const RegisterReadings readings = DecodeReadings(poll.reply, catalogue_);
         ClearStatus();
-        if (!log_.WriteRow(timestamp, readings, options_.registers, catalogue_)) {
-            console_.err << "tavr-12864-cli watch: cannot write "
-                         << (options_.output.empty() ? "standard output" : options_.output) << "\n";
+        const std::string row =
+            RunLog::Row(LocalTimestamp(poll.time), SeveralMeters() ? poll.deviceId : 0, readings,
+                        options_.registers, catalogue_);
+        if (!log_.WriteRow(row)) {
+            Complain("cannot write " + log_.Name() + ": " + log_.Failure() +
+                     "; the row was not written, watching stops");
             stopped_ = true;
+            outputFailed_ = true;
             return;
         }
-        ++tally_.readings;
-        lastValues_.clear();
-        for (std::size_t k = 0; k < std::min(StatusValues, options_.registers.size()); ++k) {
+        ++TallyOf(poll.deviceId).readings;
+        lastValues_ = SeveralMeters() ? " device " + std::to_string(poll.deviceId) + ":" : "";
+        for (std::size_t k = 0; k < std::min(kStatusValues, options_.registers.size()); ++k) {
             const RegisterReading& reading = readings[options_.registers[k]];
             lastValues_ += " " + NumberText(reading, catalogue_) + reading.unit;
         }
         ShowStatus("");
     }
 
-    // What the COM number names now: its link, or its place among the devices present.
+    // What the port names now: its path, or its COM number's link or place among the devices.
     std::filesystem::path PortDevice() const {
+        if (!options_.connection.devicePath.empty()) {
+            return options_.connection.devicePath;
+        }
         return LookUpComPort(options_.connection.port, {ComPortLinkFolder(), "/"}).path;
     }
 
@@ -131,16 +168,15 @@ class WatchLoop {
     // before is reopened: while an adapter is out, its COM number may count to another device.
     void Reconnect() {
         link_.Close();
-        milliseconds wait = FirstReopenWait;
+        milliseconds wait = kFirstReopenWait;
         while (true) {
             ShowStatus(" · reconnecting");
-            if (!link_.Pause(wait)) {
+            if (!link_.Pause(std::min(wait, UntilEnd()))) {
                 stopped_ = true;
                 return;
             }
-            if (PortDevice() == device_ &&
-                link_.Open(options_.connection.port, options_.connection.baud).Succeeded()) {
-                ++tally_.reconnects;
+            if (PortDevice() == device_ && link_.Open(options_.connection).Succeeded()) {
+                ++reconnects_;
                 ShowStatus("");
                 return;
             }
@@ -148,14 +184,40 @@ class WatchLoop {
                 stopped_ = true;
                 return;
             }
-            wait = std::min(wait * 2, LongestReopenWait);
+            wait = std::min(wait * 2, kLongestReopenWait);
         }
     }
 
+    milliseconds UntilEnd() const {
+        if (!options_.duration) {
+            return milliseconds::max();
+        }
+        return std::max(milliseconds(0), std::chrono::ceil<milliseconds>(
+                                             start_ + *options_.duration - Clock::now()));
+    }
+
+    std::int64_t WrittenRows() const {
+        std::int64_t rows = 0;
+        for (const auto& [deviceId, tally] : tallies_) {
+            rows += tally.readings;
+        }
+        return rows;
+    }
+
+    static std::string TallyText(const WatchTally& tally) {
+        return std::to_string(tally.readings) + " readings, " + std::to_string(tally.dropped) +
+               " dropped, " + std::to_string(tally.timeouts) + " time-outs";
+    }
+
     std::string Counts() const {
-        return std::to_string(tally_.readings) + " readings, " + std::to_string(tally_.dropped) +
-               " dropped, " + std::to_string(tally_.timeouts) + " time-outs, " +
-               std::to_string(tally_.reconnects) + " reconnects";
+        std::string counts;
+        for (const std::uint8_t deviceId : options_.connection.deviceIds) {
+            const WatchTally& tally = tallies_.at(deviceId);
+            counts += SeveralMeters()
+                          ? "device " + std::to_string(deviceId) + ": " + TallyText(tally) + "; "
+                          : TallyText(tally) + ", ";
+        }
+        return counts + std::to_string(reconnects_) + " reconnects";
     }
 
     void ShowStatus(const std::string& state) {
@@ -170,6 +232,11 @@ class WatchLoop {
         }
     }
 
+    void Complain(const std::string& message) {
+        ClearStatus();
+        console_.err << "tavr-12864-cli watch: " << message << "\n";
+    }
+
     void ShowSummary() {
         ClearStatus();
         console_.err << "watch ended: " << Counts();
@@ -182,13 +249,18 @@ class WatchLoop {
     const WatchOptions& options_;
     Console& console_;
     MeterLink link_;
+    MeterPollCycle cycle_;
     RegisterCatalogue catalogue_;
     RunLog log_;
-    WatchTally tally_;
+    std::map<std::uint8_t, WatchTally> tallies_;
+    std::int64_t reconnects_ = 0;
     Clock::time_point start_;
     std::string lastValues_;
     std::filesystem::path device_;
     bool stopped_ = false;
+    bool outputFailed_ = false;
+    bool overran_ = false;
+    bool warnedOverrun_ = false;
 };
 
 }  // namespace

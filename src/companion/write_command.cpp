@@ -13,30 +13,38 @@ namespace {
 constexpr std::uint16_t DeviceAddressRegister = 0x00;
 
 std::string WriteHelp() {
-    return "usage: tavr-12864-cli write [--port N] [--baud B] [--id ID] ADDRESS VALUE\n"
+    return "usage: tavr-12864-cli write [--port P] [--baud B] [--id ID] [--timeout MS]\n"
+           "                            [--retries N] [--force] ADDRESS VALUE\n"
            "Writes the raw VALUE into the register at ADDRESS (0003H, 0x03 or 3), then reads the\n"
            "meter back and prints that register's row. A value above the register's maximum,\n"
            "a negative or non-numeric value or an unknown address is refused; nothing is sent.\n"
+           "When the meter reads back another value than the one written (it keeps its\n"
+           "measurements to itself), that is said and the exit code is 1.\n"
            "Writing 0000H changes the meter's device address; the read back uses the new one,\n"
-           "and the window remembers it as its device ID.\n" +
-           ConnectionOptionsHelp();
+           "and the window remembers it as its device ID.\n"
+           "Warning: " +
+           OutputModeWarning() + ConnectionOptionsHelp(MeterCount::One) +
+           "  --force        write an output mode that leaves Modbus mode\n"
+           "The write is sent once; --retries applies to the read back.\n";
 }
 
 // Register 0000H holds the device address: from now on the meter answers to the new one.
 void FollowNewAddress(MeterSession& session, Console& console, std::uint8_t oldId,
                       std::uint8_t newId) {
     session.UseDeviceId(newId);
-    console.out << "device address changed from " << int{oldId} << " to " << int{newId};
+    console.err << "tavr-12864-cli write: device address changed from " << int{oldId} << " to "
+                << int{newId};
     if (RememberDeviceId(newId)) {
-        console.out << "; the window's device ID is now " << int{newId};
+        console.err << "; the window's device ID is now " << int{newId};
     }
-    console.out << "\n";
+    console.err << "\n";
 }
 
 }  // namespace
 
 ExitStatus RunWrite(const std::vector<std::string>& arguments, Console& console) {
-    const CommandArguments parsed = ParseCommandArguments(arguments, {"--port", "--baud", "--id"});
+    const CommandArguments parsed =
+        ParseCommandArguments(arguments, WithConnectionOptions({}), {"--force"});
     if (parsed.help) {
         console.out << WriteHelp();
         return ExitStatus::Done;
@@ -49,12 +57,13 @@ ExitStatus RunWrite(const std::vector<std::string>& arguments, Console& console)
     }
     RegisterCatalogue catalogue = WindowCatalogue();
     std::string error;
-    const std::optional<WriteInput> input =
-        CheckWriteInput(parsed.positionals[0], parsed.positionals[1], catalogue, error);
+    const std::optional<WriteInput> input = CheckWriteInput(
+        parsed.positionals[0], parsed.positionals[1], catalogue, parsed.Flag("--force"), error);
     if (!input) {
         return UsageError(console, "write", error + "; nothing was written");
     }
-    const std::optional<ConnectionChoice> connection = ChooseConnection(parsed, error);
+    const std::optional<ConnectionChoice> connection =
+        ChooseConnection(parsed, MeterCount::One, error);
     if (!connection) {
         return UsageError(console, "write", error);
     }
@@ -74,7 +83,14 @@ ExitStatus RunWrite(const std::vector<std::string>& arguments, Console& console)
         return ExitStatus::NoAnswer;
     }
     const RegisterReadings readings = DecodeReadings(*reply, catalogue);
-    console.out << ReadingsTable(std::span(&readings[input->address], 1));
+    const RegisterReading& readBack = readings[input->address];
+    console.out << ReadingsTable(std::span(&readBack, 1));
+    if (readBack.raw != input->value) {
+        session.Report(RegisterName(input->address) + " reads back as " +
+                       std::to_string(readBack.raw) + ", not the " + std::to_string(input->value) +
+                       " written: the meter did not keep the value");
+        return ExitStatus::NoAnswer;
+    }
     return ExitStatus::Done;
 }
 

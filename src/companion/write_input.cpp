@@ -10,11 +10,21 @@ namespace tavr {
 namespace {
 
 constexpr std::uint16_t DeviceAddressRegister = 0x00;
+constexpr std::uint16_t kOutputModeRegister = 0x1B;
+// Output modes below this one (0 HEX, 1 TXT) leave Modbus mode.
+constexpr std::uint16_t kModbusOutputMode = 2;
 
 }  // namespace
 
+std::string OutputModeWarning() {
+    return "001BH (output mode) 0 (HEX) or 1 (TXT) takes the meter out of Modbus mode: it then no\n"
+           "longer answers on this line, so neither this program nor the window can set it back.\n"
+           "Such a value is refused unless --force is given.\n";
+}
+
 std::optional<WriteInput> CheckWriteInput(std::string_view addressText, std::string_view valueText,
-                                          const RegisterCatalogue& catalogue, std::string& error) {
+                                          const RegisterCatalogue& catalogue, bool force,
+                                          std::string& error) {
     const std::optional<std::uint16_t> address = ParseRegisterAddress(addressText);
     if (!address) {
         error = std::string(addressText) + " is not a register address (0000H to 0022H)";
@@ -45,6 +55,12 @@ std::optional<WriteInput> CheckWriteInput(std::string_view addressText, std::str
     if (static_cast<std::int64_t>(value) < minimum) {
         error = "0000H is the device address: give one " + range +
                 " (0 is the broadcast address, which the meter never answers)";
+        return std::nullopt;
+    }
+    if (*address == kOutputModeRegister && value < kModbusOutputMode && !force) {
+        error = "output mode " + std::to_string(value) + " (" + (value == 0 ? "HEX" : "TXT") +
+                ") takes the meter out of Modbus mode; it would no longer answer on this line and "
+                "could not be set back from here. Give --force to write it anyway";
         return std::nullopt;
     }
     return WriteInput{*address, static_cast<std::uint16_t>(value)};

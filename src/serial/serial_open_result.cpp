@@ -45,16 +45,23 @@ Text DescribeOpenFailure(std::int32_t portNumber, std::int32_t baudRate,
     if (result.Succeeded()) {
         return {};
     }
-    const Reason reason = ReasonFor(result.error, baudRate);
     Text line = "COM" + std::to_string(portNumber);
     if (!result.device.empty()) {
         line += " (" + result.device + ")";
     }
-    line += ": " + reason.words;
-    if (!result.detail.empty()) {
-        line.append(reason.detailOpens).append(result.detail).append(reason.detailCloses);
+    return line + ": " + DescribeOpenReason(baudRate, result);
+}
+
+Text DescribeOpenReason(std::int32_t baudRate, const SerialOpenResult& result) {
+    if (result.Succeeded()) {
+        return {};
     }
-    return line;
+    const Reason reason = ReasonFor(result.error, baudRate);
+    Text words = reason.words;
+    if (!result.detail.empty()) {
+        words.append(reason.detailOpens).append(result.detail).append(reason.detailCloses);
+    }
+    return words;
 }
 
 }  // namespace tavr

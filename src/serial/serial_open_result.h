@@ -41,4 +41,8 @@ struct SerialOpenResult {
 Text DescribeOpenFailure(std::int32_t portNumber, std::int32_t baudRate,
                          const SerialOpenResult& result);
 
+// The reason alone, as DescribeOpenFailure words it after the port: "permission denied — ...".
+// Empty for a success.
+Text DescribeOpenReason(std::int32_t baudRate, const SerialOpenResult& result);
+
 }  // namespace tavr

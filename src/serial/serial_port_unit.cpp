@@ -31,11 +31,24 @@ SerialPortUnit::~SerialPortUnit() {
 SerialOpenResult SerialPortUnit::Open(const SerialPortProperties& properties) {
     Close();
     ComPortLookup lookup = LookUpComPort(properties.PortNumber(), {ComPortLinkFolder(), "/"});
-    SerialOpenResult& outcome = lookup.outcome;
     if (lookup.path.empty()) {
-        return outcome;
+        return lookup.outcome;
     }
-    ExclusiveTty port = ExclusiveTty::Open(lookup.path, outcome);
+    return OpenFound(lookup.path, properties, std::move(lookup.outcome));
+}
+
+SerialOpenResult SerialPortUnit::OpenDevice(const std::filesystem::path& path,
+                                            const SerialPortProperties& properties) {
+    Close();
+    SerialOpenResult outcome;
+    outcome.device = path.string();
+    return OpenFound(path, properties, std::move(outcome));
+}
+
+SerialOpenResult SerialPortUnit::OpenFound(const std::filesystem::path& path,
+                                           const SerialPortProperties& properties,
+                                           SerialOpenResult outcome) {
+    ExclusiveTty port = ExclusiveTty::Open(path, outcome);
     if (!port.Valid()) {
         return outcome;
     }

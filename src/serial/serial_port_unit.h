@@ -1,5 +1,6 @@
 #pragma once
 
+#include <filesystem>
 #include <functional>
 #include <memory>
 
@@ -32,6 +33,10 @@ class SerialPortUnit final : public SerialPortDevice {
     SerialPortUnit& operator=(const SerialPortUnit&) = delete;
 
     SerialOpenResult Open(const SerialPortProperties& properties) override;
+    // Opens the device at `path` (a terminal given by its path, not by a port number), held and
+    // checked as a port number's device is.
+    SerialOpenResult OpenDevice(const std::filesystem::path& path,
+                                const SerialPortProperties& properties);
     void Close() override;
     bool IsOpen() const override;
     bool Send(const Value& data) override;
@@ -40,6 +45,10 @@ class SerialPortUnit final : public SerialPortDevice {
     std::size_t QueuedEvents();
 
   private:
+    // Opens `path`, whose lookup `outcome` describes, and starts the watcher on it.
+    SerialOpenResult OpenFound(const std::filesystem::path& path,
+                               const SerialPortProperties& properties, SerialOpenResult outcome);
+
     SerialEventQueue queue_;
     ExclusiveTty port_;
     std::unique_ptr<SerialWatcher> watcher_;

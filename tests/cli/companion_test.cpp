@@ -1,6 +1,9 @@
 #include "companion_test.h"
 
+#include <sys/stat.h>
 #include <QImage>
+
+#include <nlohmann/json.hpp>
 
 #include <csignal>
 #include <cstdio>
@@ -32,6 +35,13 @@ TEST_F(CompanionTest, BadUsageAndInputAreRefusedBeforeAnythingIsSent) {
         std::string message;
     };
     const std::string port = std::to_string(SimulatorCom);
+    const std::string fifo = (Home() / "fifo.csv").string();
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const std::string watchOn[] = {"watch", "--port", port, "--every", "1", "--for", "2s"};
+    const auto watchWith = [&watchOn](std::vector<std::string> more) {
+        more.insert(more.begin(), std::begin(watchOn), std::end(watchOn));
+        return more;
+    };
     const Case cases[] = {
         {{}, "usage: tavr-12864-cli COMMAND"},
         {{"fly"}, "unknown command fly"},
@@ -49,6 +59,27 @@ TEST_F(CompanionTest, BadUsageAndInputAreRefusedBeforeAnythingIsSent) {
         {{"write", "--port", port, "0000H", "51"}, "above the largest raw value of 0000H, 50"},
         {{"write", "--port", port, "0009H"}, "give the register ADDRESS and the raw VALUE"},
         {{"write", "--port", port, "--id", "0", "0009H", "1"}, "--id: 0 is not a device ID"},
+        {{"write", "--port", port, "--id", "1-4", "0009H", "1"},
+         "--id: 1-4 names 4 meters; this command talks to one"},
+        {{"write", "--port", port, "001BH", "0"},
+         "output mode 0 (HEX) takes the meter out of Modbus mode"},
+        {{"write", "--port", port, "001BH", "1"}, "Give --force to write it anyway"},
+        {{"write", "--port", port, "--force=yes", "001BH", "1"}, "--force takes no value"},
+        {{"read", "--id", "51"}, "--id: 51 is not a device ID from 1 to 50"},
+        {{"read", "--id", "5-2"}, "--id: the range 5-2 runs backwards"},
+        {{"read", "--id", "1,,2"}, "--id: an empty entry is not a device ID"},
+        {{"read", "--timeout", "0"}, "--timeout: 0 is not a number of milliseconds from 10 to"},
+        {{"read", "--timeout", "60001"}, "--timeout: 60001 is not a number of milliseconds"},
+        {{"read", "--retries", "11"}, "--retries: 11 is not a whole number from 0 to 10"},
+        {{"read", "--port", "ttyUSB0"}, "or a device path such as /dev/ttyUSB0"},
+        {watchWith({"--output", "/dev/full"}), "/dev/full as the log: it is a character device"},
+        {watchWith({"--output", "/dev/zero"}), "/dev/zero as the log: it is a character device"},
+        {watchWith({"--output", Home().string()}), "as the log: it is a folder"},
+        {watchWith({"--output", fifo}), "as the log: it is a pipe (FIFO)"},
+        {{"watch", "--every", "0.0001"}, "--every: 0.0001 is shorter than the shortest period"},
+        {{"watch", "--every", "86401"}, "--every: 86401 is longer than the longest period"},
+        {{"watch", "--every", "1", "--for", "10001d"},
+         "--for: 10001d is longer than the longest duration, 10000 days"},
         {{"read", "--baud", "1234"}, "--baud: 1234 is not one of 2400, 4800, 9600, 14400"},
         {{"read", "--port", "0"}, "--port: 0 is not a COM port number"},
         {{"read", "--port", "COM3"}, "--port: COM3 is not a COM port number"},
@@ -86,6 +117,11 @@ TEST_F(CompanionTest, EverySubCommandHasItsHelp) {
         EXPECT_THAT(run.out, HasSubstr("usage: tavr-12864-cli " + command));
     }
     EXPECT_THAT(Run({"--help"}).out, HasSubstr("Exit codes: 0 done"));
+    EXPECT_THAT(Run({"write", "--help"}).out,
+                HasSubstr("001BH (output mode) 0 (HEX) or 1 (TXT) takes the meter out of Modbus"));
+    const CompanionRun version = Run({"--version"});
+    EXPECT_EQ(version.exitCode, 0);
+    EXPECT_THAT(version.out, testing::MatchesRegex("tavr-12864-cli [0-9]+\\.[0-9]+\\.[0-9]+\n"));
 }
 
 // How a read ends for each behaviour of the meter and the port.
@@ -124,10 +160,14 @@ TEST_F(CompanionTest, APortThatCannotBeOpenedNamesThePortTheDeviceAndTheReason) 
         std::string message;
     };
     std::filesystem::create_symlink("/dev/null", Folder() / "dosdevices" / "com9");
+    PutFile(Home() / "plain", "");
     const Case cases[] = {
         {"8", "cannot open COM8 (/dev/tavr-no-such-adapter): no device"},
         {"9", "cannot open COM9 (/dev/null): not a serial device"},
         {"250", "cannot open COM250: no device"},
+        {"/dev/tavr-no-such-adapter", "cannot open /dev/tavr-no-such-adapter: no device"},
+        {"/dev/null", "cannot open /dev/null: not a serial device"},
+        {(Home() / "plain").string(), "plain: not a character device"},
     };
     for (const Case& c : cases) {
         for (const std::string command : {"read", "write"}) {
@@ -170,9 +210,51 @@ TEST_F(CompanionTest, CsvAndJsonAddTheRawValueTheNumberAndTheUnit) {
               "地址:0003H 当前电压值50V以内3位小数，超过50V切换为2位小数,12.345,V");
     const CompanionRun json = RunOnMeter("read", {"--format", "json"});
     ASSERT_EQ(json.exitCode, 0) << json.err;
-    EXPECT_THAT(json.out, HasSubstr("{\"address\": \"0003H\", \"raw\": 12345, \"decimal\": "
-                                    "\"12345\", \"value\": \"12.345V\""));
-    EXPECT_THAT(json.out, HasSubstr("\"number\": 12.345, \"unit\": \"V\"}"));
+    const nlohmann::json reading = nlohmann::json::parse(json.out);
+    EXPECT_EQ(reading["port"], "COM7");
+    EXPECT_EQ(reading["device"], 1);
+    EXPECT_TRUE(ParseTimestamp(reading["time"].get<std::string>()).has_value());
+    ASSERT_EQ(reading["registers"].size(), 35u);
+    EXPECT_EQ(reading["registers"][3],
+              nlohmann::json::parse(R"({"address": "0003H", "raw": 12345, "decimal": "12345",
+                  "value": "12.345V", "hex": "0x30 0x39", "addressText": "0x0003",
+                  "remark": "地址:0003H 当前电压值50V以内3位小数，超过50V切换为2位小数",
+                  "number": 12.345, "unit": "V"})"));
+    EXPECT_EQ(reading["registers"][0]["number"], 1);
+}
+
+// Several meters on the line are read one after another; one that does not answer is named,
+// the others' readings are still printed, and the exit code says that one failed.
+TEST_F(CompanionTest, ReadWithSeveralIdsPrintsABlockPerMeterAndTheSilentOnesError) {
+    const std::vector<std::string> ids = {"--id",      "1,9", "--timeout", "100",
+                                          "--retries", "0",   "--baud",    "115200"};
+    std::vector<std::string> arguments = ids;
+    arguments.insert(arguments.end(), {"--format", "json"});
+    const CompanionRun json = RunOnMeter("read", arguments);
+    EXPECT_EQ(json.exitCode, 1);
+    EXPECT_THAT(json.err, HasSubstr("device 9 on COM7"));
+    const nlohmann::json meters = nlohmann::json::parse(json.out);
+    EXPECT_EQ(meters["port"], "COM7");
+    ASSERT_EQ(meters["meters"].size(), 2u);
+    EXPECT_EQ(meters["meters"][0]["device"], 1);
+    EXPECT_EQ(meters["meters"][0]["registers"][3]["number"], 12.345);
+    EXPECT_EQ(meters["meters"][1]["device"], 9);
+    EXPECT_EQ(meters["meters"][1]["error"],
+              "no valid answer after 1 request (1 unanswered, 0 garbled)");
+    EXPECT_FALSE(meters["meters"][1].contains("registers"));
+
+    arguments = ids;
+    arguments.insert(arguments.end(), {"--format", "csv"});
+    const std::vector<std::string> rows = Lines(RunOnMeter("read", arguments).out);
+    ASSERT_EQ(rows.size(), 36u);
+    EXPECT_EQ(rows[0], "device,address,raw,decimal,value,hex,address text,remark,number,unit");
+    EXPECT_THAT(rows[4], testing::StartsWith("1,0003H,12345,12345,12.345V,"));
+
+    const std::vector<std::string> table = Lines(RunOnMeter("read", ids).out);
+    ASSERT_EQ(table.size(), 37u);
+    EXPECT_EQ(table[0], "device 1");
+    EXPECT_THAT(table[1], testing::StartsWith("10进制结果"));
+    EXPECT_EQ(Received("03"), 6u);
 }
 
 TEST_F(CompanionTest, WriteStoresTheRawValueAndPrintsTheRowReadBack) {
@@ -189,7 +271,8 @@ TEST_F(CompanionTest, WriteStoresTheRawValueAndPrintsTheRowReadBack) {
 TEST_F(CompanionTest, WritingTheDeviceAddressReadsBackFromTheNewAddressAndRemembersIt) {
     const CompanionRun run = RunOnMeter("write", {"0000H", "5"});
     ASSERT_EQ(run.exitCode, 0) << run.err;
-    EXPECT_THAT(run.out, HasSubstr("device address changed from 1 to 5"));
+    EXPECT_THAT(run.err, HasSubstr("device address changed from 1 to 5"));
+    EXPECT_EQ(Lines(run.out).size(), 2u);
     EXPECT_THAT(run.out, HasSubstr("00005"));
     EXPECT_EQ(ReadRegistryText(3, "Software\\TAVR_12864\\Modbus_id"), "4");
     EXPECT_EQ(RunOnMeter("read").exitCode, 0);
@@ -204,6 +287,24 @@ TEST_F(CompanionTest, AWriteWithoutAnEchoOrRefusedIsReportedAsNoAnswer) {
     const CompanionRun garbled = RunOnMeter("write", {"0009H", "7000", "--baud", "115200"});
     EXPECT_EQ(garbled.exitCode, 1);
     EXPECT_THAT(garbled.err, HasSubstr("a garbled answer to the write of 0009H"));
+}
+
+// A live meter overwrites its measurements: a write of 0003H is echoed but does not take, and
+// that is said with exit code 1. An output mode that leaves Modbus is written only with --force.
+TEST_F(CompanionTest, AWriteThatDidNotTakeIsReportedAndForceWritesAnOutputMode) {
+    SimulatorProcess live(TAVR_METER_SIM_PATH, Home(), {"--com", "8"});
+    ASSERT_TRUE(live.Started());
+    ASSERT_TRUE(live.WaitForLine("ready ").has_value());
+    const CompanionRun run = Run({"write", "--port", "8", "0003H", "100"});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_THAT(run.err, testing::ContainsRegex(
+                             "device 1 on COM8 \\(/dev/pts/[0-9]+\\) at 2400 baud: 0003H reads "
+                             "back as [0-9]+, not the 100 written: the meter did not keep"));
+    EXPECT_EQ(Lines(run.out).size(), 2u);
+
+    const CompanionRun forced = RunOnMeter("write", {"--force", "001BH", "1"});
+    EXPECT_EQ(forced.exitCode, 0) << forced.err;
+    EXPECT_EQ(Get(0x1B), 1);
 }
 
 class WatchTest : public CompanionTest {
@@ -228,22 +329,71 @@ void ExpectSteadyRows(const std::vector<std::string>& rows) {
     }
 }
 
-TEST_F(WatchTest, AppendsToAnExistingLogAndStartsAfterARowCutOffByAKill) {
-    const std::string before = MeasurementHeader +
-                               "\n2026-01-01T10:00:00.000+08:00,1,2,3,4,5,6,7,8\n"
-                               "2026-01-01T10:00:01.000+08:00,1,2,";
-    PutFile(LogFile(), before);
+TEST_F(WatchTest, AppendsToAnExistingLogAfterRemovingARowCutOffByAKill) {
+    const std::string whole =
+        MeasurementHeader + "\n2026-01-01T10:00:00.000+08:00,1,2,3,4,5,6,7,8\n";
+    PutFile(LogFile(), whole + "2026-01-01T10:00:01.000+08:00,1,2,3,4,5,6,7,8.1");
     const CompanionRun run =
         RunOnMeter("watch", {"--every", "0.2", "--for", "1s", "--output", LogFile().string()});
     ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_THAT(run.err, HasSubstr("removed the incomplete last row of " + LogFile().string() +
+                                   " (cut off while it was written): "
+                                   "2026-01-01T10:00:01.000+08:00,1,2,3,4,5,6,7,8.1\n"));
     const std::string after = FileText(LogFile());
-    ASSERT_EQ(after.substr(0, before.size()), before);
-    const std::vector<std::string> rows = Lines(after.substr(before.size() + 1));
+    ASSERT_EQ(after.substr(0, whole.size()), whole);
+    const std::vector<std::string> rows = Lines(after.substr(whole.size()));
     EXPECT_GE(rows.size(), 3u);
     ExpectSteadyRows(rows);
     EXPECT_EQ(rows[0].substr(rows[0].find(',')), ",12.345,15.000,25.0,-5.0,75.0,1234,75.00,54.00");
     EXPECT_THAT(run.err, HasSubstr("watch ended: " + std::to_string(rows.size()) +
                                    " readings, 0 dropped, 0 time-outs, 0 reconnects"));
+
+    // A header without its line break is completed, not doubled.
+    PutFile(LogFile(), MeasurementHeader);
+    ASSERT_EQ(
+        RunOnMeter("watch", {"--every", "0.2", "--for", "0.3s", "--output", LogFile().string()})
+            .exitCode,
+        0);
+    const std::vector<std::string> lines = Lines(FileText(LogFile()));
+    ASSERT_GE(lines.size(), 2u);
+    EXPECT_EQ(lines[0], MeasurementHeader);
+    ExpectSteadyRows({lines.begin() + 1, lines.end()});
+}
+
+// Several meters on one line: every row names its meter, the silent meter costs only its own
+// time-outs and is counted on its own, and a cycle longer than the period is warned of once.
+TEST_F(WatchTest, SeveralMetersGetADeviceColumnAndTheirOwnCounts) {
+    const CompanionRun run =
+        RunOnMeter("watch", {"--every", "0.1", "--for", "1.5s", "--id", "1,9", "--timeout", "150",
+                             "--baud", "115200", "--output", LogFile().string()});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    const std::vector<std::string> lines = Lines(FileText(LogFile()));
+    ASSERT_GE(lines.size(), 3u);
+    EXPECT_EQ(lines[0], "time," + std::string("device") + MeasurementHeader.substr(4));
+    std::vector<std::string> rows;
+    for (std::size_t k = 1; k < lines.size(); ++k) {
+        const std::size_t time = lines[k].find(',');
+        EXPECT_EQ(lines[k].substr(time, 3), ",1,") << lines[k];
+        rows.push_back(lines[k].substr(0, time) + lines[k].substr(time + 2));
+    }
+    ExpectSteadyRows(rows);
+    int readings = 0;
+    int silentReadings = 0;
+    int timeouts = 0;
+    const std::size_t summary = run.err.find("watch ended: ");
+    ASSERT_NE(summary, std::string::npos) << run.err;
+    ASSERT_EQ(std::sscanf(run.err.c_str() + summary,
+                          "watch ended: device 1: %d readings, 0 dropped, 0 time-outs; device 9: "
+                          "%d readings, 0 dropped, %d time-outs; 0 reconnects",
+                          &readings, &silentReadings, &timeouts),
+              3)
+        << run.err;
+    EXPECT_EQ(readings, static_cast<int>(rows.size()));
+    EXPECT_EQ(silentReadings, 0);
+    EXPECT_EQ(timeouts, readings);
+    const std::string warning = "longer than --every 0.1 s; cycles now run back to back";
+    EXPECT_THAT(run.err, HasSubstr(warning));
+    EXPECT_EQ(run.err.find(warning), run.err.rfind(warning));
 }
 
 TEST_F(WatchTest, RefusesALogOfOtherRegistersAndLeavesItAlone) {
@@ -310,24 +460,96 @@ TEST_F(WatchTest, KeepsGoingThroughGarbledAndLostAnswersAndAHangUp) {
     EXPECT_EQ(reconnects, 1);
 }
 
-// The real program: while it watches, `ports` names it as the holder of the port; Ctrl+C ends
-// it with its summary and exit code 0.
+// The real program: while it watches, `ports` names it as the holder of the port; Ctrl+C,
+// SIGTERM and SIGHUP end it with its summary and exit code 0.
 TEST_F(WatchTest, CtrlCEndsWithASummaryAndPortsNamesTheHolderMeanwhile) {
-    SimulatorProcess watch("/bin/sh", Home(),
-                           {"-c", "exec \"$0\" watch --every 0.2 --port 7 2>&1", TAVR_CLI_PATH});
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
+        SimulatorProcess watch(
+            "/bin/sh", Home(),
+            {"-c", "exec \"$0\" watch --every 0.2 --port 7 2>&1", TAVR_CLI_PATH});
+        ASSERT_TRUE(watch.Started());
+        ASSERT_TRUE(watch.WaitForLine(MeasurementHeader).has_value());
+        ASSERT_TRUE(watch.WaitForLine(",12.345,").has_value());
+        const CompanionRun ports = Run({"ports"});
+        EXPECT_EQ(ports.exitCode, 0);
+        EXPECT_THAT(ports.out, HasSubstr("COM7 (/dev/pts/"));
+        EXPECT_THAT(ports.out,
+                    HasSubstr("in use by another program (held by tavr-12864-cli, process " +
+                              std::to_string(watch.Pid()) + ")"));
+        watch.Signal(signal);
+        EXPECT_TRUE(watch.WaitForLine("watch ended: ").has_value()) << signal;
+        EXPECT_EQ(watch.WaitForExit(), 0) << signal;
+        EXPECT_THAT(Run({"ports"}).out,
+                    testing::ContainsRegex("COM7 \\(/dev/pts/[0-9]+\\): may be opened"));
+    }
+}
+
+// While the port is gone and watch waits to reopen it, Ctrl+C ends it at once: long before the
+// line comes back.
+TEST_F(WatchTest, CtrlCDuringAReconnectionEndsAtOnce) {
+    SimulatorProcess watch(
+        "/bin/sh", Home(),
+        {"-c", "exec \"$0\" watch --every 0.2 --port 7 --baud 115200 2>&1", TAVR_CLI_PATH},
+        std::chrono::seconds(8));
     ASSERT_TRUE(watch.Started());
-    ASSERT_TRUE(watch.WaitForLine(MeasurementHeader).has_value());
     ASSERT_TRUE(watch.WaitForLine(",12.345,").has_value());
-    const CompanionRun ports = Run({"ports"});
-    EXPECT_EQ(ports.exitCode, 0);
-    EXPECT_THAT(ports.out, HasSubstr("COM7 (/dev/pts/"));
-    EXPECT_THAT(ports.out, HasSubstr("in use by another program (held by tavr-12864-cli, process " +
-                                     std::to_string(watch.Pid()) + ")"));
+    Control("hangup 60000");
+    // Reopening is tried after 0.25, 0.75 and 1.75 s; the signal comes in the wait after.
+    std::this_thread::sleep_for(std::chrono::seconds(2));
     watch.Signal(SIGINT);
-    EXPECT_TRUE(watch.WaitForLine("watch ended: ").has_value());
+    const std::optional<std::string> summary = watch.WaitForLine("watch ended: ");
+    ASSERT_TRUE(summary.has_value());
+    EXPECT_THAT(*summary, HasSubstr("0 reconnects"));
     EXPECT_EQ(watch.WaitForExit(), 0);
-    EXPECT_THAT(Run({"ports"}).out,
-                testing::ContainsRegex("COM7 \\(/dev/pts/[0-9]+\\): may be opened"));
+}
+
+// Output that cannot be written is never reported as success: the system's reason is printed
+// and the exit code is 5, whether standard output is full or closed.
+TEST_F(WatchTest, OutputThatCannotBeWrittenGivesTheReasonAndExitCode5) {
+    struct Case {
+        std::string command;
+        std::string message;
+    };
+    const Case cases[] = {
+        {"read --port 7 >/dev/full", "cannot write standard output: No space left on device"},
+        {"read --port 7 --format json >/dev/full", "No space left on device"},
+        {"read --port 7 >&-", "cannot write standard output: Bad file descriptor"},
+        {"ports >/dev/full", "cannot write standard output: No space left on device"},
+        {"write --port 7 0009H 7000 >/dev/full", "No space left on device"},
+        {"watch --port 7 --every 0.2 --for 1s >/dev/full",
+         "watch: cannot write standard output: No space left on device"},
+    };
+    for (const Case& c : cases) {
+        SimulatorProcess run("/bin/sh", Home(),
+                             {"-c", "exec 2>&1; exec \"$0\" " + c.command, TAVR_CLI_PATH});
+        ASSERT_TRUE(run.Started());
+        EXPECT_TRUE(run.WaitForLine(c.message).has_value()) << c.command;
+        EXPECT_EQ(run.WaitForExit(), 5) << c.command;
+    }
+}
+
+// The log's disk fills up (a file size limit here): the row being written is cut off again,
+// the reason is given, and the summary counts exactly the rows in the log.
+TEST_F(WatchTest, AFullDiskStopsWatchWithWholeRowsAndATrueCount) {
+    SimulatorProcess watch(
+        "/bin/sh", Home(),
+        {"-c",
+         "trap '' XFSZ; ulimit -f 2; exec 2>&1; exec \"$0\" watch --port 7 --baud 115200 "
+         "--every 0.05 --for 20s --output \"$1\"",
+         TAVR_CLI_PATH, LogFile().string()});
+    ASSERT_TRUE(watch.Started());
+    ASSERT_TRUE(
+        watch.WaitForLine("cannot write " + LogFile().string() + ": File too large").has_value());
+    const std::optional<std::string> summary = watch.WaitForLine("watch ended: ");
+    ASSERT_TRUE(summary.has_value());
+    EXPECT_EQ(watch.WaitForExit(), 5);
+    const std::string log = FileText(LogFile());
+    ASSERT_FALSE(log.empty());
+    EXPECT_EQ(log.back(), '\n');
+    const std::vector<std::string> lines = Lines(log);
+    ExpectSteadyRows({lines.begin() + 1, lines.end()});
+    EXPECT_THAT(*summary, testing::StartsWith("watch ended: " + std::to_string(lines.size() - 1) +
+                                              " readings, "));
 }
 
 TEST_F(WatchTest, PlotDrawsALoggedRunAsPngOrSvg) {

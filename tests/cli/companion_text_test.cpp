@@ -3,10 +3,21 @@
 #include <cstdlib>
 #include <ctime>
 
+#include <fcntl.h>
+
+#include <cerrno>
+#include <sstream>
+
+#include "companion/command_arguments.h"
+#include "companion/companion.h"
 #include "companion/connection_choice.h"
+#include "companion/device_id_list.h"
 #include "companion/duration_text.h"
 #include "companion/log_timestamp.h"
+#include "companion/logged_run.h"
+#include "companion/output_buffer.h"
 #include "companion/register_address.h"
+#include "companion/run_log.h"
 #include "runtime/registry.h"
 #include "settings/config_home_test.h"
 
@@ -62,29 +73,53 @@ TEST(LogTimestamp, CarriesTheLocalOffsetAndReadsBackToTheSameMoment) {
 }
 
 TEST(OptionValues, DurationsSecondsAndRegisterAddresses) {
-    const std::pair<const char*, std::optional<milliseconds>> durations[] = {
-        {"90", milliseconds(90'000)},
-        {"90s", milliseconds(90'000)},
-        {"10m", milliseconds(600'000)},
-        {"1.5h", milliseconds(5'400'000)},
-        {"1d", milliseconds(86'400'000)},
-        {"0.2s", milliseconds(200)},
-        {"0", std::nullopt},
-        {"-5m", std::nullopt},
-        {"m", std::nullopt},
-        {"1e3", std::nullopt},
-        {"5 m", std::nullopt},
-        {"1..2", std::nullopt},
+    struct Case {
+        const char* text;
+        std::optional<milliseconds> expected;
+        const char* problem;
     };
-    for (const auto& [text, expected] : durations) {
-        EXPECT_EQ(ParseDuration(text), expected) << text;
+    const Case durations[] = {
+        {"90", milliseconds(90'000), ""},
+        {"90s", milliseconds(90'000), ""},
+        {"10m", milliseconds(600'000), ""},
+        {"1m30s", milliseconds(90'000), ""},
+        {"1h30m", milliseconds(5'400'000), ""},
+        {"2d12h", milliseconds(216'000'000), ""},
+        {"1h0.5s", milliseconds(3'600'500), ""},
+        {"1.5h", milliseconds(5'400'000), ""},
+        {"1d", milliseconds(86'400'000), ""},
+        {"0.2s", milliseconds(200), ""},
+        {"10000d", milliseconds(864'000'000'000), ""},
+        {"0", std::nullopt, "is not a duration above 0"},
+        {"0m0s", std::nullopt, "is not a duration above 0"},
+        {"10001d", std::nullopt, "is longer than the longest duration, 10000 days"},
+        {"-5m", std::nullopt, "is not a duration such as"},
+        {"m", std::nullopt, "is not a duration such as"},
+        {"30s1m", std::nullopt, "is not a duration such as"},
+        {"1m1m", std::nullopt, "is not a duration such as"},
+        {"1m30", std::nullopt, "is not a duration such as"},
+        {"1e3", std::nullopt, "is not a duration such as"},
+        {"5 m", std::nullopt, "is not a duration such as"},
+        {"1..2", std::nullopt, "is not a duration such as"},
+    };
+    for (const Case& c : durations) {
+        std::string problem;
+        EXPECT_EQ(ParseDuration(c.text, problem), c.expected) << c.text;
+        EXPECT_THAT(problem, testing::StartsWith(c.problem)) << c.text;
     }
-    const std::pair<const char*, std::optional<milliseconds>> periods[] = {
-        {"1", milliseconds(1000)}, {"0.25", milliseconds(250)}, {"0.0001", std::nullopt},
-        {"86401", std::nullopt},   {"1s", std::nullopt},        {"", std::nullopt},
+    const Case periods[] = {
+        {"1", milliseconds(1000), ""},
+        {"0.25", milliseconds(250), ""},
+        {"0.0001", std::nullopt, "is shorter than the shortest period, 0.001 s"},
+        {"86401", std::nullopt, "is longer than the longest period, 86400 s"},
+        {"0", std::nullopt, "is not a number of seconds above 0"},
+        {"1s", std::nullopt, "is not a number of seconds above 0"},
+        {"", std::nullopt, "is not a number of seconds above 0"},
     };
-    for (const auto& [text, expected] : periods) {
-        EXPECT_EQ(ParseSeconds(text), expected) << text;
+    for (const Case& c : periods) {
+        std::string problem;
+        EXPECT_EQ(ParseSeconds(c.text, problem), c.expected) << c.text;
+        EXPECT_THAT(problem, testing::StartsWith(c.problem)) << c.text;
     }
     const std::pair<const char*, std::optional<std::uint16_t>> addresses[] = {
         {"0003H", 3},
@@ -103,6 +138,122 @@ TEST(OptionValues, DurationsSecondsAndRegisterAddresses) {
         EXPECT_EQ(ParseRegisterAddress(text), expected) << text;
     }
     EXPECT_EQ(ParseRegisterList("4,0003H,4"), (std::vector<std::uint16_t>{4, 3}));
+}
+
+TEST(OptionValues, DeviceIdListsTakeIdsAndRangesEachOnce) {
+    using Ids = std::vector<std::uint8_t>;
+    struct Case {
+        const char* text;
+        std::optional<Ids> expected;
+        const char* error;
+    };
+    const Case cases[] = {
+        {"3", Ids{3}, ""},
+        {"1,2,5", Ids{1, 2, 5}, ""},
+        {"1-4", Ids{1, 2, 3, 4}, ""},
+        {"9,1-3,2", Ids{9, 1, 2, 3}, ""},
+        {"50", Ids{50}, ""},
+        {"7-7", Ids{7}, ""},
+        {"0", std::nullopt, "0 is not a device ID from 1 to 50"},
+        {"51", std::nullopt, "51 is not a device ID from 1 to 50"},
+        {"1-51", std::nullopt, "1-51 is not a device ID"},
+        {"5-2", std::nullopt, "the range 5-2 runs backwards; write it 2-5"},
+        {"1,,2", std::nullopt, "an empty entry is not a device ID"},
+        {"1,", std::nullopt, "an empty entry is not a device ID"},
+        {"", std::nullopt, "an empty entry is not a device ID"},
+        {"-3", std::nullopt, "-3 is not a device ID"},
+        {"1-", std::nullopt, "1- is not a device ID"},
+        {"a", std::nullopt, "a is not a device ID"},
+        {"1 ,2", std::nullopt, "1  is not a device ID"},
+        {"0x3", std::nullopt, "0x3 is not a device ID"},
+    };
+    for (const Case& c : cases) {
+        std::string error;
+        EXPECT_EQ(ParseDeviceIdList(c.text, error), c.expected) << c.text;
+        EXPECT_THAT(error, testing::StartsWith(c.error)) << c.text;
+    }
+}
+
+TEST(OptionValues, FlagsTakeNoValueAndAreGivenOnce) {
+    const std::set<std::string, std::less<>> values = {"--id"};
+    const std::set<std::string, std::less<>> flags = {"--force"};
+    const CommandArguments given =
+        ParseCommandArguments({"--force", "3", "--id", "2"}, values, flags);
+    EXPECT_TRUE(given.error.empty()) << given.error;
+    EXPECT_TRUE(given.Flag("--force"));
+    EXPECT_EQ(given.positionals, std::vector<std::string>{"3"});
+    EXPECT_FALSE(ParseCommandArguments({"3"}, values, flags).Flag("--force"));
+    EXPECT_EQ(ParseCommandArguments({"--force=yes"}, values, flags).error,
+              "--force takes no value");
+    EXPECT_EQ(ParseCommandArguments({"--force", "--force"}, values, flags).error,
+              "--force is given twice");
+}
+
+// Standard output on a full device or closed: the failure and the system's reason are kept,
+// also for what is written after it.
+TEST(StandardOutput, AFailedWriteKeepsTheSystemsReason) {
+    const int full = ::open("/dev/full", O_WRONLY | O_CLOEXEC);
+    ASSERT_GE(full, 0);
+    OutputBuffer buffer(full);
+    std::ostream out(&buffer);
+    out << "row\n" << std::flush;
+    EXPECT_FALSE(out.good());
+    EXPECT_EQ(buffer.Error(), ENOSPC);
+    std::ostringstream err;
+    EXPECT_EQ(FinishStandardOutput(out, buffer, err, 0), 5);
+    EXPECT_EQ(err.str(), "tavr-12864-cli: cannot write standard output: No space left on device\n");
+
+    OutputBuffer closed(-1, EBADF);
+    std::ostream nowhere(&closed);
+    nowhere << "x";
+    std::ostringstream closedErr;
+    EXPECT_EQ(FinishStandardOutput(nowhere, closed, closedErr, 1), 1);
+    EXPECT_THAT(closedErr.str(), testing::HasSubstr("Bad file descriptor"));
+
+    const int null = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
+    OutputBuffer fine(null);
+    std::ostream kept(&fine);
+    kept << std::string(100'000, 'x');
+    std::ostringstream fineErr;
+    EXPECT_EQ(FinishStandardOutput(kept, fine, fineErr, 0), 0);
+    EXPECT_EQ(fineErr.str(), "");
+}
+
+class LoggedRunTest : public ConfigHomeTest {};
+
+// A row is whole when it ended with its line break and has every column: a row cut off by a
+// kill is skipped even when its cells read as numbers.
+TEST_F(LoggedRunTest, SkipsRowsCutOffOrOfTheWrongShapeAndReadsTheDeviceColumn) {
+    EXPECT_TRUE(IsCompleteLogRow("t,1,2", true, 3));
+    EXPECT_FALSE(IsCompleteLogRow("t,1,2", false, 3));
+    EXPECT_FALSE(IsCompleteLogRow("t,1", true, 3));
+    EXPECT_TRUE(IsCompleteLogRow("t,\"a,b\",2", true, 3));
+    struct Case {
+        const char* text;
+        std::size_t rows;
+        std::int64_t skipped;
+        std::vector<int> devices;
+    };
+    const Case cases[] = {
+        {"time,0003H V\n2026-01-01T10:00:00Z,12.345\n2026-01-01T10:00:01Z,12.3", 1, 1, {}},
+        {"time,0003H V\r\n2026-01-01T10:00:00Z,12.345\r\n2026-01-01T10:00:01Z,12.3\r\n", 2, 0, {}},
+        {"time,0003H V,0004H A\n2026-01-01T10:00:00Z,12.345\n", 0, 1, {}},
+        {"time,device,0003H V\n2026-01-01T10:00:00Z,3,12.345\n2026-01-01T10:00:00Z,9,1\n"
+         "2026-01-01T10:00:01Z,x,1\n2026-01-01T10:00:01Z,3,12.3",
+         2,
+         2,
+         {3, 9}},
+    };
+    const std::filesystem::path path = Home() / "run.csv";
+    for (const Case& c : cases) {
+        PutFile(path, c.text);
+        std::string error;
+        const std::optional<LoggedRun> run = ReadLoggedRun(path.string(), error);
+        ASSERT_TRUE(run.has_value()) << error;
+        EXPECT_EQ(run->seconds.size(), c.rows) << c.text;
+        EXPECT_EQ(run->skippedRows, c.skipped) << c.text;
+        EXPECT_EQ(run->devices, c.devices) << c.text;
+    }
 }
 
 class RememberedConnectionTest : public ConfigHomeTest {};

@@ -120,7 +120,7 @@ TEST(MqttPayloadsTest, StateHoldsTheMeasurementsInTheirUnitsAndTheComputedPower)
 TEST(MqttPayloadsTest, DiscoveryGivesOneRetainedConfigPerMeasurement) {
     TopicPlan plan;
     plan.prefix = "site/bank 1";
-    plan.port = 4;
+    plan.port = "COM4";
     const std::vector<MqttMessage> messages = DiscoveryMessages(plan, 12);
     ASSERT_EQ(messages.size(), StateQuantities().size());
     for (std::size_t k = 0; k < messages.size(); ++k) {
@@ -141,6 +141,9 @@ TEST(MqttPayloadsTest, DiscoveryGivesOneRetainedConfigPerMeasurement) {
     EXPECT_EQ(power["device_class"], "power");
     EXPECT_EQ(power["unit_of_measurement"], "W");
     EXPECT_EQ(json::parse(messages[2].payload)["unit_of_measurement"], "°C");
+    plan.port = "/dev/serial/by-id/usb-RS485";
+    EXPECT_EQ(json::parse(DiscoveryMessages(plan, 12)[0].payload)["device"]["identifiers"][0],
+              "site_bank_1_dev_serial_by-id_usb-rs485_id12");
     plan.discoveryPrefix.reset();
     EXPECT_TRUE(DiscoveryMessages(plan, 12).empty());
 }

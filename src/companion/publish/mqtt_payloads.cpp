@@ -1,5 +1,6 @@
 #include "companion/publish/mqtt_payloads.h"
 
+#include <cctype>
 #include <cmath>
 #include <nlohmann/json.hpp>
 
@@ -25,9 +26,14 @@ std::string IdPart(const std::string& text) {
     return id;
 }
 
+// "tavr12864_com7_id3"; a device path's port becomes "dev_ttyusb0".
 std::string DeviceIdentifier(const TopicPlan& plan, int deviceId) {
-    return IdPart(plan.prefix) + "_com" + std::to_string(plan.port) + "_id" +
-           std::to_string(deviceId);
+    std::string port = IdPart(plan.port);
+    port.erase(0, port.find_first_not_of('_'));
+    for (char& c : port) {
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    }
+    return IdPart(plan.prefix) + "_" + port + "_id" + std::to_string(deviceId);
 }
 
 json NumberOrNull(const std::optional<double>& number) {
@@ -91,8 +97,7 @@ std::vector<MqttMessage> DiscoveryMessages(const TopicPlan& plan, int deviceId) 
     const std::string device = DeviceIdentifier(plan, deviceId);
     const json deviceBlock = {
         {"identifiers", json::array({device})},
-        {"name", std::string(kModel) + " " + std::to_string(deviceId) + " on COM" +
-                     std::to_string(plan.port)},
+        {"name", std::string(kModel) + " " + std::to_string(deviceId) + " on " + plan.port},
         {"model", kModel},
     };
     // The meter is available while the gateway is connected and the meter answers.

@@ -19,11 +19,11 @@ struct MqttMessage {
 };
 
 // Where the messages of one gateway go: P (the topic prefix), D (the discovery prefix, or
-// nothing without discovery) and the COM port the meters hang on.
+// nothing without discovery) and the port the meters hang on ("COM7" or a device path).
 struct TopicPlan {
     std::string prefix = "tavr12864";
     std::optional<std::string> discoveryPrefix = std::string("homeassistant");
-    int port = 1;
+    std::string port = "COM1";
 
     // P/<device>/state and P/<device>/availability.
     std::string StateTopic(int deviceId) const;

@@ -42,10 +42,8 @@ std::string PublishHelp() {
            "  --no-discovery      publish no discovery configs\n"
            "  --every S           seconds between cycles (decimals allowed; default 1)\n"
            "  --for D             stop after D: 90, 90s, 10m, 2h or 1d (default: until Ctrl+C)\n"
-           "  --id LIST           device IDs on the line: 3, 1,2,5 or 1-4 (default: the\n"
-           "                      window's last ID)\n"
            "  --allow-plaintext-password  send the password over mqtt:// to another machine\n" +
-           ConnectionOptionsHelp() +
+           ConnectionOptionsHelp(MeterCount::Several, "0: a cycle asks each meter once") +
            "Exit codes: 0 done, 1 no meter answered, 2 bad usage, 3 the port could not be\n"
            "opened, 4 the broker could not be reached, TLS failed or it refused the login.\n";
 }
@@ -58,32 +56,6 @@ bool TakeFlag(std::vector<std::string>& arguments, std::string_view flag) {
     }
     arguments.erase(found);
     return true;
-}
-
-// "3", "1,2,5", "1-4" or a mix: device IDs 1..247, each once, in the order given.
-std::optional<std::vector<int>> ParseIdList(const std::string& text) {
-    std::vector<int> ids;
-    std::size_t start = 0;
-    while (true) {
-        const std::size_t comma = text.find(',', start);
-        const std::string item = text.substr(start, comma - start);
-        const std::size_t dash = item.find('-');
-        const auto first = ParseDeviceId(item.substr(0, dash));
-        const auto last = dash == std::string::npos ? first : ParseDeviceId(item.substr(dash + 1));
-        if (!first || !last || *last < *first) {
-            return std::nullopt;
-        }
-        for (int id = *first; id <= *last; ++id) {
-            if (std::find(ids.begin(), ids.end(), id) != ids.end()) {
-                return std::nullopt;
-            }
-            ids.push_back(id);
-        }
-        if (comma == std::string::npos) {
-            return ids;
-        }
-        start = comma + 1;
-    }
 }
 
 // A topic prefix: levels without wildcards, not starting or ending with '/'.
@@ -176,8 +148,8 @@ ExitStatus RunPublishCommand(const std::vector<std::string>& arguments, Console&
     const bool noDiscovery = TakeFlag(rest, kNoDiscovery);
     const bool allowPlaintext = TakeFlag(rest, kAllowPlaintext);
     const CommandArguments parsed = ParseCommandArguments(
-        rest, {"--broker", "--username", "--password-file", "--cafile", "--topic-prefix",
-               "--discovery-prefix", "--every", "--for", "--id", "--port", "--baud"});
+        rest, WithConnectionOptions({"--broker", "--username", "--password-file", "--cafile",
+                                     "--topic-prefix", "--discovery-prefix", "--every", "--for"}));
     if (parsed.help) {
         console.out << PublishHelp();
         return ExitStatus::Done;
@@ -196,41 +168,30 @@ ExitStatus RunPublishCommand(const std::vector<std::string>& arguments, Console&
     if (!error.empty()) {
         return UsageError(console, kCommand, error);
     }
+    std::string problem;
     if (const auto every = parsed.Option("--every")) {
-        const auto period = ParseSeconds(*every);
+        const auto period = ParseSeconds(*every, problem);
         if (!period) {
-            return UsageError(console, kCommand,
-                              "--every: " + *every + " is not a number of seconds above 0");
+            return UsageError(console, kCommand, "--every: " + *every + " " + problem);
         }
         options.every = *period;
     }
     if (const auto duration = parsed.Option("--for")) {
-        options.duration = ParseDuration(*duration);
+        options.duration = ParseDuration(*duration, problem);
         if (!options.duration) {
-            return UsageError(console, kCommand,
-                              "--for: " + *duration + " is not a duration such as 90s, 10m or 2h");
+            return UsageError(console, kCommand, "--for: " + *duration + " " + problem);
         }
     }
-    // The list is checked here; the connection's single ID is the remembered one.
-    CommandArguments connection = parsed;
-    connection.options.erase("--id");
-    const std::optional<ConnectionChoice> choice = ChooseConnection(connection, error);
+    const std::optional<ConnectionChoice> choice =
+        ChooseConnection(parsed, MeterCount::Several, error);
     if (!choice) {
         return UsageError(console, kCommand, error);
     }
     options.connection = *choice;
-    options.deviceIds = {choice->deviceId};
-    if (const auto list = parsed.Option("--id")) {
-        const auto ids = ParseIdList(*list);
-        if (!ids) {
-            return UsageError(console, kCommand,
-                              "--id: " + *list +
-                                  " is not a list of distinct device IDs 1..247 such as 3, "
-                                  "1,2,5 or 1-4");
-        }
-        options.deviceIds = *ids;
+    if (!parsed.Option("--retries")) {
+        options.connection.retries = 0;  // a cycle is one request per meter
     }
-    options.topics.port = options.connection.port;
+    options.topics.port = options.connection.PortName();
     options.mqtt.will = {options.topics.GatewayAvailabilityTopic(), kOffline, true};
     return RunPublish(options, console);
 }

@@ -6,6 +6,7 @@
 
 #include "companion/log_timestamp.h"
 #include "companion/meter_link.h"
+#include "companion/meter_poll_cycle.h"
 #include "companion/port_probe.h"
 #include "companion/publish/broker_feed.h"
 #include "companion/publish/meter_availability.h"
@@ -44,9 +45,10 @@ class PublishLoop {
         : options_(options),
           console_(console),
           link_(console.interruptFd),
+          cycle_(link_, options.connection.deviceIds, options.connection.retries),
           feed_([this] { return Announcements(); },
                 [this](const std::string& line) { Note(line); }) {
-        for (const int id : options_.deviceIds) {
+        for (const std::uint8_t id : options_.connection.deviceIds) {
             meters_.push_back(std::make_unique<PolledMeter>());
             meters_.back()->deviceId = id;
         }
@@ -58,10 +60,9 @@ class PublishLoop {
             Note(error);
             return ExitStatus::BrokerUnavailable;
         }
-        SerialOpenResult opened = link_.Open(options_.connection.port, options_.connection.baud);
+        SerialOpenResult opened = link_.Open(options_.connection);
         if (!opened.Succeeded()) {
-            Note(OpenFailureText(options_.connection.port, options_.connection.baud,
-                                 std::move(opened)));
+            Note(OpenFailureText(options_.connection, std::move(opened)));
             feed_.Close();
             return ExitStatus::PortUnavailable;
         }
@@ -71,7 +72,7 @@ class PublishLoop {
                 stopped_ = true;
                 break;
             }
-            PollCycle();
+            PollCycle(due + options_.every);
         }
         Finish();
         return Answered() > 0 ? ExitStatus::Done : ExitStatus::NoAnswer;
@@ -97,27 +98,22 @@ class PublishLoop {
         return due;
     }
 
-    void PollCycle() {
-        for (const auto& meter : meters_) {
-            if (stopped_) {
-                return;
-            }
-            const ReadOutcome read =
-                link_.ReadRegisters(static_cast<std::uint8_t>(meter->deviceId));
-            switch (read.outcome) {
+    // Retries (with --retries) stop at the next cycle's due time.
+    void PollCycle(Clock::time_point nextDue) {
+        for (const MeterPoll& poll : cycle_.Run(nextDue)) {
+            PolledMeter& meter = MeterOf(poll.deviceId);
+            meter.tally.timeouts += poll.silent;
+            meter.tally.garbled += poll.garbled;
+            switch (poll.outcome) {
                 case ExchangeOutcome::Answered:
-                    Publish(*meter, read.reply);
+                    Publish(meter, poll);
                     break;
                 case ExchangeOutcome::Silent:
-                    ++meter->tally.timeouts;
-                    Miss(*meter);
-                    break;
                 case ExchangeOutcome::Garbled:
-                    ++meter->tally.garbled;
-                    Miss(*meter);
+                    Miss(meter);
                     break;
                 case ExchangeOutcome::HungUp:
-                    Miss(*meter);
+                    Miss(meter);
                     Reconnect();
                     return;
                 case ExchangeOutcome::Interrupted:
@@ -127,9 +123,18 @@ class PublishLoop {
         }
     }
 
-    void Publish(PolledMeter& meter, const ReadReply& reply) {
-        const RegisterReadings readings = DecodeReadings(reply, meter.catalogue);
-        const std::string time = LocalTimestamp(std::chrono::system_clock::now());
+    PolledMeter& MeterOf(std::uint8_t deviceId) {
+        for (const auto& meter : meters_) {
+            if (meter->deviceId == deviceId) {
+                return *meter;
+            }
+        }
+        return *meters_.front();  // the cycle asks only the meters it was given
+    }
+
+    void Publish(PolledMeter& meter, const MeterPoll& poll) {
+        const RegisterReadings readings = DecodeReadings(poll.reply, meter.catalogue);
+        const std::string time = LocalTimestamp(poll.time);
         ++meter.tally.readings;
         if (const auto changed = meter.availability.Record(true)) {
             feed_.Post(AvailabilityMessage(options_.topics, meter.deviceId, *changed));
@@ -156,7 +161,7 @@ class PublishLoop {
                 stopped_ = true;
                 return;
             }
-            if (link_.Open(options_.connection.port, options_.connection.baud).Succeeded()) {
+            if (link_.Open(options_.connection).Succeeded()) {
                 return;
             }
         }
@@ -166,7 +171,7 @@ class PublishLoop {
     std::vector<MqttMessage> Announcements() const {
         std::vector<MqttMessage> messages{
             {options_.topics.GatewayAvailabilityTopic(), kOnline, true}};
-        for (const int id : options_.deviceIds) {
+        for (const std::uint8_t id : options_.connection.deviceIds) {
             for (MqttMessage& config : DiscoveryMessages(options_.topics, id)) {
                 messages.push_back(std::move(config));
             }
@@ -176,7 +181,7 @@ class PublishLoop {
 
     // The meters go offline with the gateway; whatever is queued gets a last chance to go out.
     void Finish() {
-        for (const int id : options_.deviceIds) {
+        for (const std::uint8_t id : options_.connection.deviceIds) {
             feed_.Post(AvailabilityMessage(options_.topics, id, false));
         }
         feed_.Post({options_.topics.GatewayAvailabilityTopic(), kOffline, true});
@@ -220,6 +225,7 @@ class PublishLoop {
     const PublishOptions& options_;
     Console& console_;
     MeterLink link_;
+    MeterPollCycle cycle_;
     std::vector<std::unique_ptr<PolledMeter>> meters_;
     std::mutex noteMutex_;
     Clock::time_point start_;

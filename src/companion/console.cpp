@@ -1,0 +1,14 @@
+#include "companion/console.h"
+
+#include "companion/output_buffer.h"
+
+namespace tavr {
+
+std::string Console::OutFailure() const {
+    if (outBuffer != nullptr && outBuffer->Error() != 0) {
+        return outBuffer->Reason();
+    }
+    return "the output stream failed";
+}
+
+}  // namespace tavr
