@@ -17,13 +17,14 @@ constexpr std::size_t kSkippedLinesShown = 10;
 
 std::string ReportHelp() {
     return "usage: tavr-12864-cli report LOG.csv [--format text|json]\n"
-           "Sums up a log written by watch, for each meter in it: the duration; the charge out\n"
-           "and in (Ah, integrated from the current; gaps over 3 times the median period are\n"
-           "not bridged); the energy out and in (Wh, from voltage x current); the least, mean\n"
-           "and largest voltage, current and temperature; the remaining charge and percentage\n"
-           "at the start and the end; and the change of the meter's own Ah and Wh counters\n"
-           "beside the integrated figures. A positive current is a discharge. Incomplete rows\n"
-           "are left out, each with a line on standard error.\n"
+           "Sums up a log written by watch, for each meter in it: the duration; the\n"
+           "charge out and in (Ah, integrated from the current; gaps over 3 times the\n"
+           "median period are not bridged); the energy out and in (Wh, from voltage x\n"
+           "current); the least, mean and largest voltage, current and temperature; the\n"
+           "remaining charge and percentage at the start and the end; and the change of\n"
+           "the meter's own Ah and Wh counters beside the integrated figures. A positive\n"
+           "current is a discharge. Incomplete rows are left out, each with a line on\n"
+           "standard error.\n"
            "  --format F   text (default) or json\n";
 }
 
