@@ -28,8 +28,6 @@ class MeterBus {
     // The first meter's battery is seeded with `seed`, the next ones with seed + 1, + 2, ...
     MeterBus(const std::vector<BusMeterSetup>& meters, std::uint64_t seed);
 
-    std::size_t Size() const { return meters_.size(); }
-
     // Takes received bytes; returns one exchange per frame or run of discarded bytes they end:
     // the addressed meter's when one heard it, otherwise the first meter's.
     std::vector<Exchange> Receive(std::span<const std::uint8_t> bytes);
