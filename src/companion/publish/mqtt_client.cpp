@@ -104,8 +104,8 @@ bool MqttClient::Connect(const MqttConnectOptions& options, std::chrono::millise
         return false;
     }
     const std::string where = "broker " + options.broker.Text();
-    const int code = mosquitto_connect(client_, options.broker.host.c_str(), options.broker.port,
-                                       kKeepAliveSeconds);
+    const int code = mosquitto_connect_async(client_, options.broker.host.c_str(),
+                                             options.broker.port, kKeepAliveSeconds);
     if (code == MOSQ_ERR_TLS) {
         error = "TLS with " + where + " failed: its certificate is not signed by " +
                 (options.caFile.empty() ? std::string("a trusted CA") : options.caFile) +
@@ -142,7 +142,8 @@ bool MqttClient::Connect(const MqttConnectOptions& options, std::chrono::millise
     }
     const int answer = connectCode_;
     if (answer < 0) {
-        error = where + " closed the connection before accepting it";
+        error = "cannot reach " + where + ": " +
+                (closedEarly_ ? closedReason_ : std::string("the connection was closed"));
         return false;
     }
     if (answer != 0) {
@@ -190,7 +191,11 @@ void MqttClient::OnConnect(mosquitto*, void* self, int code) {
 void MqttClient::OnDisconnect(mosquitto*, void* self, int code) {
     auto& client = *static_cast<MqttClient*>(self);
     if (client.connectCode_ < 0) {
-        Signal(client.answered_);
+        if (!client.closedEarly_) {
+            client.closedReason_ = ReasonText(code);
+            client.closedEarly_ = true;
+            Signal(client.answered_);
+        }
         return;
     }
     if (code != 0 && client.handlers_.lost) {

@@ -61,10 +61,12 @@ class MqttClient {
 
     Handlers handlers_;
     mosquitto* client_ = nullptr;
-    UniqueFd answered_;                   // counts CONNACKs and losses while Connect waits
-    std::atomic<int> connectCode_{-1};    // the first CONNACK's code; set by the network thread
-    std::atomic<bool> tlsFailed_{false};  // the handshake failed before the first CONNACK
-    std::string tlsFailure_;              // why; written before tlsFailed_ is set
+    UniqueFd answered_;                     // counts CONNACKs and losses while Connect waits
+    std::atomic<int> connectCode_{-1};      // the first CONNACK's code; set by the network thread
+    std::atomic<bool> tlsFailed_{false};    // the handshake failed before the first CONNACK
+    std::string tlsFailure_;                // why; written before tlsFailed_ is set
+    std::atomic<bool> closedEarly_{false};  // the connection ended before the first CONNACK
+    std::string closedReason_;              // why; written before closedEarly_ is set
     bool threadRunning_ = false;
 };
 
