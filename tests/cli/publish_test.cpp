@@ -265,7 +265,8 @@ TEST_F(PublishTest, ReadingsGoThroughTlsWithTheBrokersCa) {
 }
 
 // The broker is stopped for a while during a run and started again: every reading the meter
-// gave reaches the subscriber, once and in order.
+// gave reaches the subscriber, in order. QoS 1 may deliver a message twice (one in flight when
+// the broker went away), so readings are told apart by their time.
 TEST_F(PublishTest, ABrokerRestartLosesNoReading) {
     StartBus({"--address", "1"});
     MqttBroker broker(Folder("broker"),
@@ -294,11 +295,13 @@ TEST_F(PublishTest, ABrokerRestartLosesNoReading) {
         << subscriber->On("tavr12864/1/state").size() << " of " << readings;
     std::vector<std::string> times;
     for (const auto& message : subscriber->On("tavr12864/1/state")) {
-        times.push_back(json::parse(message.payload)["time"]);
+        const std::string time = json::parse(message.payload)["time"];
+        if (std::find(times.begin(), times.end(), time) == times.end()) {
+            times.push_back(time);
+        }
     }
     EXPECT_EQ(static_cast<int>(times.size()), readings);
     EXPECT_TRUE(std::is_sorted(times.begin(), times.end()));
-    EXPECT_EQ(std::adjacent_find(times.begin(), times.end()), times.end());
 }
 
 }  // namespace
