@@ -134,6 +134,16 @@ TEST_F(PublishTest, BadUsageIsRefusedBeforeAnythingIsSent) {
         EXPECT_THAT(run.err, HasSubstr(c.message)) << testing::PrintToString(c.arguments);
         EXPECT_THAT(run.err, testing::Not(HasSubstr(kPassword)));
     }
+    // The environment's password is held to the same rules as the file's.
+    setenv("TAVR_MQTT_PASSWORD", kPassword, 1);
+    const PublishRun withoutUser = RunPublish({"--broker", "mqtt://h"});
+    const PublishRun plaintext =
+        RunPublish({"--broker", "mqtt://192.0.2.1", "--username", "gateway"});
+    unsetenv("TAVR_MQTT_PASSWORD");
+    EXPECT_THAT(withoutUser.err, HasSubstr("a password needs --username"));
+    EXPECT_THAT(plaintext.err, HasSubstr("refusing to send the password unencrypted"));
+    EXPECT_EQ(plaintext.exitCode, 2);
+    EXPECT_THAT(plaintext.err, testing::Not(HasSubstr(kPassword)));
 }
 
 // Each failure to get through to the broker is one line and exit code 4; the meter is not asked.
