@@ -17,10 +17,13 @@ constexpr std::string_view ProgramHelp =
     "  watch    log readings to a CSV file at a fixed period\n"
     "  write    write one register's raw value and read it back\n"
     "  plot     draw a logged run as PNG or SVG\n"
+    "  publish  publish readings to an MQTT broker, with Home Assistant discovery\n"
+    "  report   sum up a logged run per meter: charge, energy, extremes\n"
     "'tavr-12864-cli COMMAND --help' describes a command.\n"
     "'tavr-12864-cli --version' prints the version.\n"
     "Exit codes: 0 done, 1 no valid answer (or a write that did not take), 2 bad usage or\n"
-    "input, 3 the port could not be opened, 5 the output could not be written.\n";
+    "input, 3 the port could not be opened, 4 the MQTT broker could not be\n"
+    "reached, TLS failed or it refused the login, 5 the output could not be written.\n";
 
 }  // namespace
 
@@ -60,6 +63,12 @@ int RunCompanion(const std::vector<std::string>& arguments, Console& console,
     }
     if (command == "plot") {
         return ExitCode(RunPlot(rest, console, renderPlot));
+    }
+    if (command == "report") {
+        return ExitCode(RunReport(rest, console));
+    }
+    if (command == "publish") {
+        return ExitCode(RunPublishCommand(rest, console));
     }
     console.err << "tavr-12864-cli: unknown command " << command << "\n" << ProgramHelp;
     return ExitCode(ExitStatus::BadUsage);

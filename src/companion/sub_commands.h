@@ -17,6 +17,8 @@ ExitStatus RunWatchCommand(const std::vector<std::string>& arguments, Console& c
 ExitStatus RunWrite(const std::vector<std::string>& arguments, Console& console);
 ExitStatus RunPlot(const std::vector<std::string>& arguments, Console& console,
                    const PlotRenderer& renderPlot);
+ExitStatus RunReport(const std::vector<std::string>& arguments, Console& console);
+ExitStatus RunPublishCommand(const std::vector<std::string>& arguments, Console& console);
 
 // Prints "tavr-12864-cli <command>: <message>" and a pointer to the help; BadUsage.
 ExitStatus UsageError(Console& console, std::string_view command, std::string_view message);

@@ -98,6 +98,7 @@ TEST(ControlCommandTest, LinesBecomeCommands) {
         int address;
         int value;
         int pauseMs;
+        std::optional<int> meter = std::nullopt;
     } cases[] = {
         {"quit", Kind::Quit, {}, 0, 0, 200},
         {"fault none", Kind::SetFault, {}, 0, 0, 200},
@@ -108,6 +109,9 @@ TEST(ControlCommandTest, LinesBecomeCommands) {
         {"set 0x0005 250", Kind::Set, {}, 5, 250, 200},
         {"set 34 65535", Kind::Set, {}, 34, 65535, 200},
         {"get 0x22", Kind::Get, {}, 34, 0, 200},
+        {"meter 5 fault silent", Kind::SetFault, {FaultKind::Silent, 0}, 0, 0, 200, 5},
+        {"meter 0x0A set 9 7", Kind::Set, {}, 9, 7, 200, 10},
+        {"meter 247 get 3", Kind::Get, {}, 3, 0, 200, 247},
     };
     for (const auto& c : cases) {
         const ParsedControlCommand parsed = ParseControlCommand(c.line);
@@ -118,12 +122,15 @@ TEST(ControlCommandTest, LinesBecomeCommands) {
         EXPECT_EQ(parsed.command->address, c.address) << c.line;
         EXPECT_EQ(parsed.command->value, c.value) << c.line;
         EXPECT_EQ(parsed.command->pause.count(), c.pauseMs) << c.line;
+        EXPECT_EQ(parsed.command->meter, c.meter) << c.line;
     }
 }
 
 TEST(ControlCommandTest, BadLinesAreErrorsAndBlankLinesNothing) {
-    for (std::string_view line : {"fault", "fault lots", "set 0x23 1", "set 5 65536", "set 5",
-                                  "get", "hangup soon", "quit now", "reboot"}) {
+    for (std::string_view line :
+         {"fault", "fault lots", "set 0x23 1", "set 5 65536", "set 5", "get", "hangup soon",
+          "quit now", "reboot", "meter", "meter 3", "meter 0 get 3", "meter 3 quit",
+          "meter 3 hangup", "meter x fault none"}) {
         const ParsedControlCommand parsed = ParseControlCommand(line);
         EXPECT_FALSE(parsed.command) << line;
         EXPECT_NE(parsed.error, "") << line;

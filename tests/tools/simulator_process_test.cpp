@@ -196,5 +196,50 @@ TEST_F(SimulatorProcessTest, HangUpOffersANewLineThatObeysCommandsUntilTerminate
     EXPECT_FALSE(fs::exists(fs::symlink_status(Link(5))));
 }
 
+// Several meters on one line: each answers its own ID with its own registers, and the control
+// channel reaches one of them or all.
+TEST_F(SimulatorProcessTest, BusModeAnswersEachMeterOnOneLine) {
+    SimulatorProcess simulator(TAVR_METER_SIM_PATH, configHome_,
+                               {"--com", "4", "--baud", "9600", "--bus", "1-3,8", "--silent", "2",
+                                "--garbled", "3", "--frozen"});
+    ASSERT_TRUE(simulator.Started());
+    ASSERT_TRUE(simulator.WaitForLine("ready "));
+    simulator.Send("meter 8 set 0x09 4321");
+    ASSERT_TRUE(simulator.WaitForLine("ok set 0x0009 4321"));
+    simulator.Send("meter 4 get 0x09");
+    EXPECT_EQ(simulator.WaitForLine("error"), "error no meter answers to 4");
+    MeterLine line(Link(4), B9600);
+    struct Case {
+        int deviceId;
+        bool answers;
+        bool intact;
+        int capacity;
+    };
+    const Case cases[] = {
+        {1, true, true, 1000}, {2, false, false, 0}, {3, true, false, 1000}, {8, true, true, 4321}};
+    for (const Case& c : cases) {
+        line.Send(BuildReadRequest(c.deviceId));
+        if (!c.answers) {
+            ASSERT_TRUE(simulator.Send("get 0x00"));  // the request was heard before the answer
+            ASSERT_TRUE(simulator.WaitForLine("value "));
+            EXPECT_FALSE(line.HasInput()) << c.deviceId;
+            continue;
+        }
+        const ByteSet reply = line.Receive(ReadReplyLength);
+        ASSERT_EQ(reply.size(), static_cast<std::size_t>(ReadReplyLength)) << c.deviceId;
+        EXPECT_EQ(CrcHolds(reply), c.intact) << c.deviceId;
+        EXPECT_EQ(RegisterValue(reply, 0), c.deviceId);
+        EXPECT_EQ(RegisterValue(reply, 9), c.capacity) << c.deviceId;
+    }
+    simulator.Send("meter 2 fault none");
+    ASSERT_TRUE(simulator.WaitForLine("ok fault none"));
+    line.Send(BuildReadRequest(2));
+    const ByteSet reply = line.Receive(ReadReplyLength);
+    ASSERT_EQ(reply.size(), static_cast<std::size_t>(ReadReplyLength));
+    EXPECT_TRUE(CrcHolds(reply));
+    simulator.Send("quit");
+    EXPECT_EQ(simulator.WaitForExit(), 0);
+}
+
 }  // namespace
 }  // namespace tavr

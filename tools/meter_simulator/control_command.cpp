@@ -38,12 +38,20 @@ std::optional<int> RegisterAddress(std::string_view word) {
 }  // namespace
 
 ParsedControlCommand ParseControlCommand(std::string_view line) {
-    const std::vector<std::string_view> words = Words(line);
+    std::vector<std::string_view> words = Words(line);
     if (words.empty()) {
         return {};
     }
-    const std::string_view verb = words[0];
     ControlCommand command;
+    if (words[0] == "meter") {
+        const auto id = words.size() > 2 ? ParseWholeNumber(words[1], 1, 247) : std::nullopt;
+        if (!id || (words[2] != "fault" && words[2] != "set" && words[2] != "get")) {
+            return Error("meter takes a device ID 1..247, then fault, set or get");
+        }
+        command.meter = static_cast<int>(*id);
+        words.erase(words.begin(), words.begin() + 2);
+    }
+    const std::string_view verb = words[0];
     if (verb == "quit" && words.size() == 1) {
         command.kind = ControlCommand::Kind::Quit;
         return Command(command);

@@ -16,6 +16,8 @@ namespace tavr::simulator {
 //   set ADDR VALUE     store VALUE (0..65535) in register ADDR and keep the live values off it
 //   get ADDR           print "value 0xADDR VALUE"
 //   quit               end the simulator
+// "meter ID " before fault, set or get aims it at the meter of the bus with that device ID;
+// without it fault and set reach every meter and get reads the first.
 // Numbers are decimal or 0x-prefixed hexadecimal.
 struct ControlCommand {
     enum class Kind { SetFault, HangUp, Set, Get, Quit };
@@ -24,6 +26,7 @@ struct ControlCommand {
     std::chrono::milliseconds pause{200};
     int address = 0;
     std::uint16_t value = 0;
+    std::optional<int> meter;  // the device ID aimed at; nothing: every meter
 };
 
 struct ParsedControlCommand {

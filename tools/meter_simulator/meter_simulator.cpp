@@ -12,7 +12,6 @@
 #include <cstring>
 #include <vector>
 
-#include "meter_simulator/control_command.h"
 #include "meter_simulator/line_settings.h"
 
 namespace tavr::simulator {
@@ -86,11 +85,7 @@ class StopSignals {
 MeterSimulator::MeterSimulator(SimulatorOptions options)
     : options_(std::move(options)),
       silenceGap_(SilenceGap(options_.baud)),
-      bank_(static_cast<std::uint8_t>(options_.address)),
-      live_(options_.seed),
-      handler_(bank_, options_.seed) {
-    handler_.SetFault(options_.fault);
-}
+      bus_(BusSetup(options_), options_.seed) {}
 
 int MeterSimulator::Run() {
     const StopSignals stopSignals;
@@ -154,7 +149,7 @@ bool MeterSimulator::Connect(std::string& error) {
 void MeterSimulator::HangUp(std::chrono::milliseconds pause) {
     log_.Event("hangup");
     DropPendingOutput();
-    handler_.ForgetPartialFrame();
+    bus_.ForgetPartialFrame();
     link_.Remove();
     line_.Close();
     reconnectAt_ = Clock::now() + pause;
@@ -184,12 +179,12 @@ void MeterSimulator::ReceiveFromLine() {
             // A meter listening at another rate or format receives only noise.
             const std::string found = settings ? settings->Describe() : "unreadable";
             log_.Frame("rx", bytes, "garbled: the line is set to " + found);
-            handler_.ForgetPartialFrame();
+            bus_.ForgetPartialFrame();
             return;
         }
     }
     AdvanceLiveValues();
-    Deliver(handler_.Receive(bytes));
+    Deliver(bus_.Receive(bytes));
 }
 
 void MeterSimulator::Deliver(std::vector<Exchange> exchanges) {
@@ -239,9 +234,9 @@ void MeterSimulator::WriteOutbox() {
 
 void MeterSimulator::RunTimers() {
     const Clock::time_point now = Clock::now();
-    if (handler_.HoldsPartialFrame() && now - lastInput_ >= silenceGap_) {
+    if (bus_.HoldsPartialFrame() && now - lastInput_ >= silenceGap_) {
         AdvanceLiveValues();
-        Deliver(handler_.Silence());
+        Deliver(bus_.Silence());
     }
     SendDue(now);
     if (reconnectAt_ && now >= *reconnectAt_) {
@@ -262,7 +257,7 @@ int MeterSimulator::PollTimeout() const {
             next = due;
         }
     };
-    if (handler_.HoldsPartialFrame()) {
+    if (bus_.HoldsPartialFrame()) {
         consider(lastInput_ + silenceGap_);
     }
     if (!scheduled_.empty()) {
@@ -283,7 +278,7 @@ void MeterSimulator::AdvanceLiveValues() {
         std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - lastTick_);
     lastTick_ += elapsed;
     if (!options_.frozen) {
-        live_.Tick(bank_, elapsed);
+        bus_.Tick(elapsed);
     }
 }
 
@@ -321,25 +316,52 @@ void MeterSimulator::Execute(std::string_view line) {
     const ControlCommand& command = *parsed.command;
     switch (command.kind) {
         case ControlCommand::Kind::SetFault:
-            handler_.SetFault(command.fault);
-            Say("ok fault " + DescribeFault(command.fault));
+        case ControlCommand::Kind::Set:
+        case ControlCommand::Kind::Get:
+            ExecuteOnMeters(command);
             break;
         case ControlCommand::Kind::HangUp:
             HangUp(command.pause);
             Say("ok hangup");
             break;
+        case ControlCommand::Kind::Quit:
+            Say("ok quit");
+            running_ = false;
+            break;
+    }
+}
+
+void MeterSimulator::ExecuteOnMeters(const ControlCommand& command) {
+    std::vector<RegisterBank*> banks = bus_.Banks();
+    std::vector<RequestHandler*> handlers = bus_.Handlers();
+    if (command.meter) {
+        banks = {bus_.Bank(*command.meter)};
+        handlers = {bus_.Handler(*command.meter)};
+        if (banks.front() == nullptr) {
+            Say("error no meter answers to " + std::to_string(*command.meter));
+            return;
+        }
+    }
+    switch (command.kind) {
+        case ControlCommand::Kind::SetFault:
+            for (RequestHandler* handler : handlers) {
+                handler->SetFault(command.fault);
+            }
+            Say("ok fault " + DescribeFault(command.fault));
+            break;
         case ControlCommand::Kind::Set:
-            bank_.Pin(command.address, command.value);
+            for (RegisterBank* bank : banks) {
+                bank->Pin(command.address, command.value);
+            }
             Say("ok set " + RegisterName(command.address) + ' ' + std::to_string(command.value));
             break;
         case ControlCommand::Kind::Get:
             AdvanceLiveValues();
             Say("value " + RegisterName(command.address) + ' ' +
-                std::to_string(bank_.Get(command.address)));
+                std::to_string(banks.front()->Get(command.address)));
             break;
+        case ControlCommand::Kind::HangUp:
         case ControlCommand::Kind::Quit:
-            Say("ok quit");
-            running_ = false;
             break;
     }
 }

@@ -7,10 +7,10 @@
 #include <string_view>
 
 #include "meter_simulator/com_link.h"
+#include "meter_simulator/control_command.h"
 #include "meter_simulator/frame_log.h"
-#include "meter_simulator/live_measurements.h"
+#include "meter_simulator/meter_bus.h"
 #include "meter_simulator/pseudo_terminal.h"
-#include "meter_simulator/register_bank.h"
 #include "meter_simulator/request_handler.h"
 #include "meter_simulator/simulator_options.h"
 #include "runtime/types.h"
@@ -46,13 +46,12 @@ class MeterSimulator {
     void AdvanceLiveValues();
     void ReadCommands();
     void Execute(std::string_view line);
+    void ExecuteOnMeters(const ControlCommand& command);
     void Say(const std::string& line);
 
     SimulatorOptions options_;
     std::chrono::microseconds silenceGap_;
-    RegisterBank bank_;
-    LiveMeasurements live_;
-    RequestHandler handler_;
+    MeterBus bus_;
     FrameLog log_;
     PseudoTerminal line_;
     ComLink link_;  // after line_: the link goes before the device it names

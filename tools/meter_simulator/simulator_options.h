@@ -4,8 +4,10 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "meter_simulator/fault.h"
+#include "meter_simulator/meter_bus.h"
 
 namespace tavr::simulator {
 
@@ -13,6 +15,9 @@ namespace tavr::simulator {
 struct SimulatorOptions {
     int com = 1;
     int address = 1;
+    std::vector<int> bus;         // device IDs sharing the line; empty: the one at `address`
+    std::vector<int> silentIds;   // meters of the bus that never answer
+    std::vector<int> garbledIds;  // meters of the bus that answer with a wrong checksum
     int baud = 2400;
     bool checkBaud = false;
     std::string logDestination;  // empty: no log; "-": standard output; otherwise a file
@@ -33,5 +38,9 @@ struct ParsedCommandLine {
 ParsedCommandLine ParseCommandLine(std::span<const std::string_view> arguments);
 
 std::string_view UsageText();
+
+// The meters on the line: the bus's IDs (or the one address), each with the start fault, or
+// silent or garbled where asked.
+std::vector<BusMeterSetup> BusSetup(const SimulatorOptions& options);
 
 }  // namespace tavr::simulator

@@ -1,0 +1,129 @@
+#include "companion/publish/broker_feed.h"
+
+#include <poll.h>
+#include <sys/eventfd.h>
+
+#include <array>
+
+namespace tavr {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+void Signal(const UniqueFd& fd) {
+    const std::uint64_t one = 1;
+    [[maybe_unused]] const ssize_t written = write(fd.Get(), &one, sizeof one);
+}
+
+void Consume(const UniqueFd& fd) {
+    std::uint64_t count = 0;
+    [[maybe_unused]] const ssize_t got = read(fd.Get(), &count, sizeof count);
+}
+
+}  // namespace
+
+BrokerFeed::BrokerFeed(std::function<std::vector<MqttMessage>()> announcements,
+                       std::function<void(const std::string&)> note, std::size_t capacity)
+    : announcements_(std::move(announcements)),
+      note_(std::move(note)),
+      queue_(capacity),
+      emptied_(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)),
+      client_({[this] { OnConnected(); }, [this](int id) { OnAcknowledged(id); },
+               [this](const std::string& reason) { OnLost(reason); }}) {}
+
+bool BrokerFeed::Connect(const MqttConnectOptions& options, std::chrono::milliseconds patience,
+                         int interruptFd, std::string& error) {
+    where_ = options.broker.Text();
+    return client_.Connect(options, patience, interruptFd, error);
+}
+
+void BrokerFeed::Post(MqttMessage message) {
+    const std::lock_guard lock(mutex_);
+    queue_.Push(std::move(message));
+    Pump();
+}
+
+bool BrokerFeed::Drain(std::chrono::milliseconds patience, int interruptFd) {
+    const Clock::time_point deadline = Clock::now() + patience;
+    while (true) {
+        {
+            const std::lock_guard lock(mutex_);
+            if (queue_.Size() == 0) {
+                return true;
+            }
+            Consume(emptied_);
+        }
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
+        if (left.count() <= 0) {
+            return false;
+        }
+        std::array<pollfd, 2> watched{{{emptied_.Get(), POLLIN, 0}, {interruptFd, POLLIN, 0}}};
+        const int ready =
+            poll(watched.data(), interruptFd >= 0 ? 2 : 1, static_cast<int>(left.count()));
+        if (ready > 0 && watched[1].revents != 0) {
+            const std::lock_guard lock(mutex_);
+            return queue_.Size() == 0;
+        }
+    }
+}
+
+void BrokerFeed::Close() {
+    client_.Disconnect();
+}
+
+BrokerFeed::Tally BrokerFeed::Counts() const {
+    const std::lock_guard lock(mutex_);
+    return {acknowledged_, queue_.Dropped(), losses_, queue_.Size()};
+}
+
+void BrokerFeed::OnConnected() {
+    const std::lock_guard lock(mutex_);
+    connected_ = true;
+    if (everConnected_) {
+        note_("reconnected to broker " + where_ + "; " + std::to_string(queue_.Size()) +
+              " messages to send");
+    }
+    everConnected_ = true;
+    for (MqttMessage& message : announcements_()) {
+        queue_.Push(std::move(message));
+    }
+    Pump();
+}
+
+void BrokerFeed::OnAcknowledged(int id) {
+    const std::lock_guard lock(mutex_);
+    if (queue_.Acknowledge(id)) {
+        ++acknowledged_;
+    }
+    Pump();
+    if (queue_.Size() == 0) {
+        Signal(emptied_);
+    }
+}
+
+void BrokerFeed::OnLost(const std::string& reason) {
+    const std::lock_guard lock(mutex_);
+    if (connected_) {
+        ++losses_;
+        note_("lost broker " + where_ + " (" + reason +
+              "); readings wait and go out after reconnecting");
+    }
+    connected_ = false;
+}
+
+void BrokerFeed::Pump() {
+    while (connected_ && queue_.Handed() < kInFlight) {
+        const MqttMessage* next = queue_.NextWaiting();
+        if (next == nullptr) {
+            return;
+        }
+        const std::optional<int> id = client_.Publish(*next);
+        if (!id) {
+            return;
+        }
+        queue_.MarkHanded(*id);
+    }
+}
+
+}  // namespace tavr

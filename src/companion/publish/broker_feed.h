@@ -1,0 +1,74 @@
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "companion/publish/mqtt_client.h"
+#include "companion/publish/outage_queue.h"
+#include "serial/unique_fd.h"
+
+namespace tavr {
+
+// The way from the readings to the broker: every message goes through the outage queue, in
+// order, and is handed to the MQTT client while it is connected, a few at a time; it leaves the
+// queue when the broker acknowledges it. While the broker is away the readings wait (the oldest
+// dropped when the queue is full), and go out after the client has reconnected. On each
+// (re)connection the announcements (discovery and availability, retained) are queued again,
+// since a restarted broker may have forgotten them.
+class BrokerFeed {
+  public:
+    static constexpr std::size_t kQueueCapacity = 10'000;
+
+    struct Tally {
+        std::uint64_t acknowledged = 0;
+        std::uint64_t dropped = 0;
+        std::uint64_t losses = 0;
+        std::size_t waiting = 0;
+    };
+
+    // `note` gets one line for each loss and each reconnection of the broker; it is called on
+    // the client's thread.
+    BrokerFeed(std::function<std::vector<MqttMessage>()> announcements,
+               std::function<void(const std::string&)> note, std::size_t capacity = kQueueCapacity);
+
+    bool Connect(const MqttConnectOptions& options, std::chrono::milliseconds patience,
+                 int interruptFd, std::string& error);
+
+    void Post(MqttMessage message);
+
+    // Waits until every queued message was acknowledged, up to `patience` or until
+    // `interruptFd` (-1: none) becomes readable; false when some are still queued.
+    bool Drain(std::chrono::milliseconds patience, int interruptFd);
+
+    void Close();
+
+    Tally Counts() const;
+
+  private:
+    void OnConnected();
+    void OnAcknowledged(int id);
+    void OnLost(const std::string& reason);
+    // Hands waiting messages to the client while connected and in-flight room is left. Called
+    // with mutex_ held.
+    void Pump();
+
+    static constexpr std::size_t kInFlight = 16;
+
+    std::function<std::vector<MqttMessage>()> announcements_;
+    std::function<void(const std::string&)> note_;
+    mutable std::mutex mutex_;
+    OutageQueue queue_;
+    bool connected_ = false;
+    bool everConnected_ = false;
+    std::uint64_t acknowledged_ = 0;
+    std::uint64_t losses_ = 0;
+    UniqueFd emptied_;  // signalled when the queue runs empty
+    std::string where_;
+    MqttClient client_;  // last: its thread stops before the rest goes
+};
+
+}  // namespace tavr

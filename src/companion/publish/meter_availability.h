@@ -1,0 +1,23 @@
+#pragma once
+
+#include <optional>
+
+namespace tavr {
+
+// Whether one meter counts as available: online from its first answer, offline after
+// kCyclesToOffline cycles in a row without an intact answer.
+class MeterAvailability {
+  public:
+    static constexpr int kCyclesToOffline = 3;
+
+    // Takes one cycle's outcome; the new state when it changed, to be published.
+    std::optional<bool> Record(bool answered);
+
+    std::optional<bool> Online() const { return online_; }
+
+  private:
+    std::optional<bool> online_;  // nothing until known
+    int missed_ = 0;
+};
+
+}  // namespace tavr

@@ -1,0 +1,243 @@
+#include "companion/publish/publish_run.h"
+
+#include <algorithm>
+#include <map>
+#include <mutex>
+
+#include "companion/log_timestamp.h"
+#include "companion/meter_link.h"
+#include "companion/meter_poll_cycle.h"
+#include "companion/port_probe.h"
+#include "companion/publish/broker_feed.h"
+#include "companion/publish/meter_availability.h"
+#include "companion/window_catalogue.h"
+
+namespace tavr {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using std::chrono::milliseconds;
+
+constexpr milliseconds kBrokerPatience{10'000};
+constexpr milliseconds kDrainPatience{5'000};
+constexpr milliseconds kFirstReopenWait{250};
+constexpr milliseconds kLongestReopenWait{8'000};
+
+struct MeterTally {
+    std::int64_t readings = 0;
+    std::int64_t timeouts = 0;
+    std::int64_t garbled = 0;
+};
+
+// One meter on the line: the catalogue its replies decode with (it keeps that meter's
+// decimals), its availability and its counts.
+struct PolledMeter {
+    int deviceId = 1;
+    RegisterCatalogue catalogue = WindowCatalogue();
+    MeterAvailability availability;
+    MeterTally tally;
+};
+
+class PublishLoop {
+  public:
+    PublishLoop(const PublishOptions& options, Console& console)
+        : options_(options),
+          console_(console),
+          link_(console.interruptFd),
+          cycle_(link_, options.connection.deviceIds, options.connection.retries),
+          feed_([this] { return Announcements(); },
+                [this](const std::string& line) { Note(line); }) {
+        for (const std::uint8_t id : options_.connection.deviceIds) {
+            meters_.push_back(std::make_unique<PolledMeter>());
+            meters_.back()->deviceId = id;
+        }
+    }
+
+    ExitStatus Run() {
+        std::string error;
+        if (!feed_.Connect(options_.mqtt, kBrokerPatience, console_.interruptFd, error)) {
+            Note(error);
+            return ExitStatus::BrokerUnavailable;
+        }
+        SerialOpenResult opened = link_.Open(options_.connection);
+        if (!opened.Succeeded()) {
+            Note(OpenFailureText(options_.connection, std::move(opened)));
+            feed_.Close();
+            return ExitStatus::PortUnavailable;
+        }
+        start_ = Clock::now();
+        for (Clock::time_point due = start_; !stopped_ && BeforeEnd(due); due = NextDue(due)) {
+            if (!link_.Pause(std::chrono::ceil<milliseconds>(due - Clock::now()))) {
+                stopped_ = true;
+                break;
+            }
+            PollCycle(due + options_.every);
+        }
+        Finish();
+        return Answered() > 0 ? ExitStatus::Done : ExitStatus::NoAnswer;
+    }
+
+  private:
+    bool BeforeEnd(Clock::time_point moment) const {
+        return !options_.duration || moment < start_ + *options_.duration;
+    }
+
+    // The next cycle on the grid; a cycle that ran past it is followed at once, and said once.
+    Clock::time_point NextDue(Clock::time_point due) {
+        const Clock::time_point now = Clock::now();
+        due += options_.every;
+        if (due < now) {
+            if (!warnedSlow_) {
+                Note("one cycle of " + std::to_string(meters_.size()) +
+                     " meters takes longer than --every; cycles run back to back");
+                warnedSlow_ = true;
+            }
+            return now;
+        }
+        return due;
+    }
+
+    // Retries (with --retries) stop at the next cycle's due time.
+    void PollCycle(Clock::time_point nextDue) {
+        for (const MeterPoll& poll : cycle_.Run(nextDue)) {
+            PolledMeter& meter = MeterOf(poll.deviceId);
+            meter.tally.timeouts += poll.silent;
+            meter.tally.garbled += poll.garbled;
+            switch (poll.outcome) {
+                case ExchangeOutcome::Answered:
+                    Publish(meter, poll);
+                    break;
+                case ExchangeOutcome::Silent:
+                case ExchangeOutcome::Garbled:
+                    Miss(meter);
+                    break;
+                case ExchangeOutcome::HungUp:
+                    Miss(meter);
+                    Reconnect();
+                    return;
+                case ExchangeOutcome::Interrupted:
+                    stopped_ = true;
+                    return;
+            }
+        }
+    }
+
+    PolledMeter& MeterOf(std::uint8_t deviceId) {
+        for (const auto& meter : meters_) {
+            if (meter->deviceId == deviceId) {
+                return *meter;
+            }
+        }
+        return *meters_.front();  // the cycle asks only the meters it was given
+    }
+
+    void Publish(PolledMeter& meter, const MeterPoll& poll) {
+        const RegisterReadings readings = DecodeReadings(poll.reply, meter.catalogue);
+        const std::string time = LocalTimestamp(poll.time);
+        ++meter.tally.readings;
+        if (const auto changed = meter.availability.Record(true)) {
+            feed_.Post(AvailabilityMessage(options_.topics, meter.deviceId, *changed));
+        }
+        feed_.Post({options_.topics.StateTopic(meter.deviceId), StatePayload(time, readings)});
+    }
+
+    void Miss(PolledMeter& meter) {
+        if (const auto changed = meter.availability.Record(false)) {
+            feed_.Post(AvailabilityMessage(options_.topics, meter.deviceId, *changed));
+            if (!*changed) {
+                Note("device " + std::to_string(meter.deviceId) + " is offline: no answer in " +
+                     std::to_string(MeterAvailability::kCyclesToOffline) + " cycles");
+            }
+        }
+    }
+
+    // Reopens the port after a hang-up with a doubling wait, until it opens, the run's end has
+    // come or the operator interrupted.
+    void Reconnect() {
+        link_.Close();
+        for (milliseconds wait = kFirstReopenWait;; wait = std::min(wait * 2, kLongestReopenWait)) {
+            if (!link_.Pause(wait) || !BeforeEnd(Clock::now())) {
+                stopped_ = true;
+                return;
+            }
+            if (link_.Open(options_.connection).Succeeded()) {
+                return;
+            }
+        }
+    }
+
+    // Called on the MQTT client's thread at each connection.
+    std::vector<MqttMessage> Announcements() const {
+        std::vector<MqttMessage> messages{
+            {options_.topics.GatewayAvailabilityTopic(), kOnline, true}};
+        for (const std::uint8_t id : options_.connection.deviceIds) {
+            for (MqttMessage& config : DiscoveryMessages(options_.topics, id)) {
+                messages.push_back(std::move(config));
+            }
+        }
+        return messages;
+    }
+
+    // The meters go offline with the gateway; whatever is queued gets a last chance to go out.
+    void Finish() {
+        for (const std::uint8_t id : options_.connection.deviceIds) {
+            feed_.Post(AvailabilityMessage(options_.topics, id, false));
+        }
+        feed_.Post({options_.topics.GatewayAvailabilityTopic(), kOffline, true});
+        // An interrupted run still waits a little, but not for a second Ctrl+C.
+        const bool drained = feed_.Drain(kDrainPatience, stopped_ ? -1 : console_.interruptFd);
+        feed_.Close();
+        const BrokerFeed::Tally counts = feed_.Counts();
+        std::string summary = "publish ended: " + std::to_string(counts.acknowledged) +
+                              " messages acknowledged by the broker";
+        if (counts.dropped > 0 || !drained) {
+            summary += ", " + std::to_string(counts.dropped) + " dropped while it was away, " +
+                       std::to_string(counts.waiting) + " never sent";
+        }
+        if (counts.losses > 0) {
+            summary += ", " + std::to_string(counts.losses) + " broker losses";
+        }
+        for (const auto& meter : meters_) {
+            summary += "; device " + std::to_string(meter->deviceId) + ": " +
+                       std::to_string(meter->tally.readings) + " readings, " +
+                       std::to_string(meter->tally.timeouts) + " time-outs, " +
+                       std::to_string(meter->tally.garbled) + " garbled";
+        }
+        const std::lock_guard lock(noteMutex_);
+        console_.err << summary << "\n";
+    }
+
+    std::int64_t Answered() const {
+        std::int64_t answered = 0;
+        for (const auto& meter : meters_) {
+            answered += meter->tally.readings;
+        }
+        return answered;
+    }
+
+    // Lines come from this thread and the MQTT client's.
+    void Note(const std::string& line) {
+        const std::lock_guard lock(noteMutex_);
+        console_.err << "tavr-12864-cli publish: " << line << "\n" << std::flush;
+    }
+
+    const PublishOptions& options_;
+    Console& console_;
+    MeterLink link_;
+    MeterPollCycle cycle_;
+    std::vector<std::unique_ptr<PolledMeter>> meters_;
+    std::mutex noteMutex_;
+    Clock::time_point start_;
+    bool stopped_ = false;
+    bool warnedSlow_ = false;
+    BrokerFeed feed_;  // last: its client thread stops first
+};
+
+}  // namespace
+
+ExitStatus RunPublish(const PublishOptions& options, Console& console) {
+    return PublishLoop(options, console).Run();
+}
+
+}  // namespace tavr

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <chrono>
+#include <optional>
+#include <vector>
+
+#include "companion/connection_choice.h"
+#include "companion/console.h"
+#include "companion/exit_status.h"
+#include "companion/publish/mqtt_client.h"
+#include "companion/publish/mqtt_payloads.h"
+
+namespace tavr {
+
+struct PublishOptions {
+    ConnectionChoice connection;  // the meters are its deviceIds
+    std::chrono::milliseconds every{1000};
+    std::optional<std::chrono::milliseconds> duration;  // nothing: until Ctrl+C
+    TopicPlan topics;
+    MqttConnectOptions mqtt;
+};
+
+// Connects to the broker, then polls the meters one after another every `every` (one request
+// each, waiting for its answer or the time-out, asked again `retries` times) and publishes each
+// reading's state, each meter's availability and, at every connection, the discovery configs.
+// Reading goes on while the broker is away. Ends after `duration` or when interrupted, with a
+// summary per meter. BrokerUnavailable when the broker cannot be reached, refuses or TLS fails at
+// the start; PortUnavailable when the port cannot be opened; NoAnswer when no meter ever answered.
+ExitStatus RunPublish(const PublishOptions& options, Console& console);
+
+}  // namespace tavr
