@@ -13,6 +13,9 @@ namespace tavr {
 // are exactly those written (no line-end translation); -1 with errno set when it cannot.
 int OpenLogFile(const std::string& path);
 
+// stat() of `path` (UTF-8): 0, or -1 with errno set.
+int StatPath(const std::string& path, struct stat& node);
+
 // Up to `length` bytes at `offset`; fewer at the file's end or on an error.
 std::string ReadLogAt(int fd, std::int64_t offset, std::int64_t length);
 

@@ -65,7 +65,7 @@ std::string RunLog::Header(const std::vector<std::uint16_t>& registers,
 
 bool RunLog::CheckPath(const std::string& path, std::string& error) {
     struct stat node {};
-    if (::stat(path.c_str(), &node) != 0) {
+    if (StatPath(path, node) != 0) {
         if (errno == ENOENT) {
             return true;
         }

@@ -15,6 +15,10 @@ int OpenLogFile(const std::string& path) {
                   0666);
 }
 
+int StatPath(const std::string& path, struct stat& node) {
+    return ::stat(path.c_str(), &node);
+}
+
 std::string ReadLogAt(int fd, std::int64_t offset, std::int64_t length) {
     std::string bytes(static_cast<std::size_t>(std::max<std::int64_t>(length, 0)), '\0');
     std::size_t got = 0;

@@ -22,6 +22,16 @@ int OpenLogFile(const std::string& path) {
                     _S_IREAD | _S_IWRITE);
 }
 
+int StatPath(const std::string& path, struct stat& node) {
+    const std::optional<std::wstring> widePath = WideFromUtf8(path);
+    if (!widePath) {
+        errno = EINVAL;
+        return -1;
+    }
+    // With 64-bit file offsets, struct stat is the _stat64 that _wstat64 fills.
+    return ::_wstat64(widePath->c_str(), &node);
+}
+
 std::string ReadLogAt(int fd, std::int64_t offset, std::int64_t length) {
     std::string bytes(static_cast<std::size_t>(std::max<std::int64_t>(length, 0)), '\0');
     std::size_t got = 0;

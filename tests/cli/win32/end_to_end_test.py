@@ -38,7 +38,9 @@ class Session:
     def __init__(self):
         self.work = pathlib.Path(tempfile.mkdtemp(prefix="tavr-cli-win32-"))
         self.prefix = pathlib.Path(os.environ["WINEPREFIX"])
-        self.env = dict(os.environ, WINEDEBUG="-all", XDG_CONFIG_HOME=str(self.work / "config"))
+        # A UTF-8 locale: wine hands the command line's Chinese file names on as UTF-16 only then.
+        self.env = dict(os.environ, WINEDEBUG="-all", LANG="C.UTF-8", LC_ALL="C.UTF-8",
+                        XDG_CONFIG_HOME=str(self.work / "config"))
         self.simulator = subprocess.Popen(
             [SIMULATOR, "--com", str(COM), "--baud", BAUD, "--frozen"], env=self.env,
             stdin=subprocess.PIPE, stdout=subprocess.PIPE, text=True, bufsize=1)
@@ -153,9 +155,10 @@ class CompanionUnderWine(unittest.TestCase):
             self.assertRegex(line, r"^(COM\d+ |no COM port resolves)")
 
     def test_watch_logs_linux_bytes_and_plot_draws_the_linux_picture(self):
-        log = session.work / "run.csv"
+        # Chinese file names: paths are UTF-8 inside the companion and UTF-16 at Windows' calls.
+        log = session.work / "运行记录.csv"
         log.unlink(missing_ok=True)
-        run = session.windows("watch", "--every", "0.3", "--for", "1.5", "--output", "run.csv",
+        run = session.windows("watch", "--every", "0.3", "--for", "1.5", "--output", log.name,
                               *LINE)
         self.assertEqual(run.code, 0, run)
         self.assertIn("readings", run.err)
@@ -166,20 +169,20 @@ class CompanionUnderWine(unittest.TestCase):
         self.assertGreaterEqual(len(rows), 4, rows)
         self.assertRegex(rows[1], r"^\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3}[+-]\d\d:\d\d,")
         # A second run appends under the same header.
-        again = session.windows("watch", "--every", "0.3", "--for", "0.5", "--output",
-                                "run.csv", *LINE)
+        again = session.windows("watch", "--every", "0.3", "--for", "0.5", "--output", log.name,
+                                *LINE)
         self.assertEqual(again.code, 0, again)
         self.assertEqual(log.read_text().count("time,"), 1)
 
-        svg = self.same_as_linux("plot", "run.csv", "-o", "run.svg")
+        svg = self.same_as_linux("plot", log.name, "-o", "运行.svg")
         self.assertEqual(svg.code, 0, svg)
-        drawn = (session.work / "run.svg").read_bytes()
+        drawn = (session.work / "运行.svg").read_bytes()
         if LINUX_CLI:
-            session.linux("plot", "run.csv", "-o", "run.svg")
-            self.assertEqual(drawn, (session.work / "run.svg").read_bytes())
-        png = session.windows("plot", "run.csv", "-o", "run.png")
+            session.linux("plot", log.name, "-o", "运行.svg")
+            self.assertEqual(drawn, (session.work / "运行.svg").read_bytes())
+        png = session.windows("plot", log.name, "-o", "运行.png")
         self.assertEqual(png.code, 0, png)
-        self.assertTrue((session.work / "run.png").read_bytes().startswith(b"\x89PNG\r\n\x1a\n"))
+        self.assertTrue((session.work / "运行.png").read_bytes().startswith(b"\x89PNG\r\n\x1a\n"))
 
 
 if __name__ == "__main__":
