@@ -1,10 +1,14 @@
 # The companion's own tests that need no pseudo-terminal, under wine: option values, durations,
-# addresses and the log's local timestamps (Windows' own time zone code).
+# addresses, the log's local timestamps (Windows' own time zone code) and the waits on the
+# serial unit's notices and the operator's interruption (events).
 tavr_add_test_suite(cli_tests
     SOURCES
+        ${CMAKE_CURRENT_LIST_DIR}/../notice_waiter_test.cpp
         ${CMAKE_CURRENT_LIST_DIR}/../option_values_test.cpp
         ${CMAKE_CURRENT_LIST_DIR}/local_zone.cpp
-    LIBRARIES tavr_companion)
+        ${CMAKE_CURRENT_LIST_DIR}/test_interrupt.cpp
+    LIBRARIES tavr_companion
+    LABELS threads)
 target_include_directories(cli_tests PRIVATE ${PROJECT_SOURCE_DIR}/tests)
 
 # The companion tavr-12864-cli.exe end to end under wine: against the Linux meter simulator on a
