@@ -14,9 +14,24 @@
 #include "companion/win32/console_interrupt.h"
 #include "companion/win32/console_session.h"
 
-int wmain(int argc, wchar_t** argv) {
-    // UTF-8 and byte-for-byte standard output and error for the whole run, put back at the end.
+namespace {
+
+// Runs the command in a console session: UTF-8 and byte-for-byte standard output and error.
+// Everything for standard output is handed to it before the session puts the console's modes
+// back; closing it comes after, once the descriptor's modes are as they were.
+int RunInConsoleSession(const std::vector<std::string>& arguments, std::ostream& out,
+                        tavr::OutputBuffer& outBuffer, tavr::InterruptHandle interrupt) {
     const tavr::ConsoleSession session;
+    tavr::Console console{out, std::cerr, session.StatusLine(), interrupt, &outBuffer};
+    const int exitCode = tavr::RunCompanion(arguments, console, tavr::DrawRunPlot);
+    out.flush();
+    std::cerr.flush();
+    return exitCode;
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
     // Ctrl+C, Ctrl+Break and closing the console signal the event: a running command ends with
     // its summary.
     const tavr::ConsoleInterrupt interrupt;
@@ -34,7 +49,6 @@ int wmain(int argc, wchar_t** argv) {
     if (::_isatty(stdoutFd) != 0) {
         out.setf(std::ios::unitbuf);
     }
-    tavr::Console console{out, std::cerr, session.StatusLine(), interruptHandle, &outBuffer};
-    const int exitCode = tavr::RunCompanion(*arguments, console, tavr::DrawRunPlot);
+    const int exitCode = RunInConsoleSession(*arguments, out, outBuffer, interruptHandle);
     return tavr::FinishStandardOutput(out, outBuffer, std::cerr, exitCode);
 }
