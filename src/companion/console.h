@@ -3,6 +3,8 @@
 #include <ostream>
 #include <string>
 
+#include "companion/interrupt_handle.h"
+
 namespace tavr {
 
 class OutputBuffer;
@@ -13,8 +15,8 @@ struct Console {
     std::ostream& err;
     // Standard error is a terminal: a live status line may be redrawn there.
     bool statusLine = false;
-    // Becomes readable when the operator presses Ctrl+C; -1 when nothing interrupts.
-    int interruptFd = -1;
+    // Signalled when the operator presses Ctrl+C.
+    InterruptHandle interrupt = kNoInterrupt;
     // The buffer behind `out` when it is standard output; it knows why a write failed.
     const OutputBuffer* outBuffer = nullptr;
 

@@ -3,15 +3,17 @@
 #include <cstdio>
 #include <ctime>
 
+#include "companion/local_clock.h"
+
 namespace tavr {
 
 std::string LocalTimestamp(std::chrono::system_clock::time_point time) {
     using namespace std::chrono;
     const auto millis = duration_cast<milliseconds>(time.time_since_epoch()).count();
     const std::time_t seconds = static_cast<std::time_t>(millis / 1000 - (millis % 1000 < 0));
-    std::tm local{};
-    localtime_r(&seconds, &local);
-    const long offsetMinutes = local.tm_gmtoff / 60;
+    const LocalTime localTime = ToLocalTime(seconds);
+    const std::tm& local = localTime.fields;
+    const long offsetMinutes = localTime.offsetSeconds / 60;
     const int offset =
         static_cast<int>(offsetMinutes < 0 ? -offsetMinutes : offsetMinutes) % (24 * 60);
     char text[96];
@@ -58,7 +60,7 @@ std::optional<double> ParseTimestamp(std::string_view text) {
     }
     fields.tm_year -= 1900;
     fields.tm_mon -= 1;
-    const std::time_t utc = timegm(&fields);
+    const std::time_t utc = UtcSeconds(fields);
     return static_cast<double>(utc - offsetSeconds) + fraction;
 }
 

@@ -163,13 +163,16 @@ void AddRow(LoggedDevice& device, const LogRow& row, double firstTime) {
 }  // namespace
 
 std::optional<LoggedRun> ReadLoggedRun(const std::string& path, std::string& error) {
+    // The path is UTF-8 on every system (Windows would read a narrow one in its ANSI code page).
+    const std::filesystem::path logPath(std::u8string(path.begin(), path.end()));
     std::error_code status;
     // A device or a FIFO could be read forever or block; a log is a regular file.
-    if (std::filesystem::exists(path, status) && !std::filesystem::is_regular_file(path, status)) {
+    if (std::filesystem::exists(logPath, status) &&
+        !std::filesystem::is_regular_file(logPath, status)) {
         error = path + " is not a regular file";
         return std::nullopt;
     }
-    std::ifstream file(path, std::ios::binary);
+    std::ifstream file(logPath, std::ios::binary);
     if (!file) {
         error = "cannot read " + path + ": " + std::strerror(errno);
         return std::nullopt;

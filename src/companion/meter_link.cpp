@@ -1,12 +1,10 @@
 #include "companion/meter_link.h"
 
-#include <poll.h>
-#include <sys/eventfd.h>
-
 #include <algorithm>
-#include <cerrno>
 
+#include "companion/port_unit.h"
 #include "protocol/frame_codec.h"
+#include "serial/serial_event.h"
 
 namespace tavr {
 
@@ -18,12 +16,6 @@ using Clock = std::chrono::steady_clock;
 constexpr std::int64_t BitsPerByte = 10;
 constexpr std::uint8_t ExceptionFlag = 0x80;
 constexpr std::size_t ExceptionLength = 5;
-// The serial unit's code for a lost carrier: the device hung up.
-constexpr std::int32_t CarrierLost = 10;
-
-bool Readable(const pollfd& entry) {
-    return (entry.revents & (POLLIN | POLLHUP | POLLERR)) != 0;
-}
 
 // A Modbus exception answer to `request`: its address, the function with the top bit set, the
 // code and a matching checksum. Returns the exception code, or 0.
@@ -37,13 +29,8 @@ std::uint8_t ExceptionCode(const ByteSet& answer, const ByteSet& request) {
 
 }  // namespace
 
-MeterLink::MeterLink(int interruptFd)
-    : notice_(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)), interruptFd_(interruptFd) {
-    unit_ = std::make_unique<SerialPortUnit>([fd = notice_.Get()] {
-        const std::uint64_t one = 1;
-        // A full counter already wakes the reader; nothing is lost by a failed write.
-        [[maybe_unused]] const ssize_t written = ::write(fd, &one, sizeof one);
-    });
+MeterLink::MeterLink(InterruptHandle interrupt) : waiter_(interrupt) {
+    unit_ = MakePortUnit([this] { waiter_.Notify(); });
 }
 
 SerialOpenResult MeterLink::Open(const ConnectionChoice& connection) {
@@ -52,13 +39,10 @@ SerialOpenResult MeterLink::Open(const ConnectionChoice& connection) {
     properties.SetBaudRate(connection.baud);
     baud_ = connection.baud;
     timeout_ = connection.timeout;
-    if (!notice_.Valid()) {
-        return {SerialOpenError::SystemError, "", "no eventfd for the serial unit's notices"};
+    if (!waiter_.Valid()) {
+        return {SerialOpenError::SystemError, "", "no event for the serial unit's notices"};
     }
-    if (!connection.devicePath.empty()) {
-        return unit_->OpenDevice(connection.devicePath, properties);
-    }
-    return unit_->Open(properties);
+    return OpenChosenPort(*unit_, connection, properties);
 }
 
 void MeterLink::Close() {
@@ -115,22 +99,7 @@ WriteOutcome MeterLink::WriteRegister(std::uint8_t deviceId, std::uint16_t addre
 }
 
 bool MeterLink::Pause(std::chrono::milliseconds pause) const {
-    pollfd entry{interruptFd_, POLLIN, 0};
-    const Clock::time_point deadline = Clock::now() + pause;
-    while (true) {
-        const auto left =
-            std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
-        if (left <= 0) {
-            return true;
-        }
-        const int ready = ::poll(&entry, 1, static_cast<int>(left));
-        if (ready > 0 && Readable(entry)) {
-            return false;
-        }
-        if (ready < 0 && errno != EINTR) {
-            return true;
-        }
-    }
+    return waiter_.WaitForInterrupt(Clock::now() + pause) != NoticeWaiter::Woken::Interrupted;
 }
 
 MeterLink::Collected MeterLink::Exchange(const ByteSet& request, std::size_t expected) {
@@ -153,12 +122,11 @@ MeterLink::Collected MeterLink::Exchange(const ByteSet& request, std::size_t exp
 }
 
 void MeterLink::TakeQueued(Collected& collected) {
-    std::uint64_t count = 0;
-    [[maybe_unused]] const ssize_t read = ::read(notice_.Get(), &count, sizeof count);
+    waiter_.Clear();
     unit_->DeliverQueued([&collected](const SerialEvent& event) {
         if (event.kind == SerialEvent::Kind::DataArrival) {
             collected.bytes.push_back(static_cast<std::uint8_t>(event.argument));
-        } else if (event.argument == CarrierLost) {
+        } else if (event.argument == static_cast<std::int32_t>(CommEventCode::CarrierLost)) {
             collected.hungUp = true;
         }
         return true;
@@ -166,25 +134,16 @@ void MeterLink::TakeQueued(Collected& collected) {
 }
 
 bool MeterLink::WaitForNotice(Clock::time_point deadline, Collected& collected) {
-    pollfd entries[2] = {{notice_.Get(), POLLIN, 0}, {interruptFd_, POLLIN, 0}};
-    while (true) {
-        const auto left =
-            std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
-        if (left <= 0) {
-            return false;
-        }
-        const int ready = ::poll(entries, 2, static_cast<int>(left));
-        if (ready < 0 && errno != EINTR) {
-            return false;
-        }
-        if (ready > 0 && Readable(entries[1])) {
+    switch (waiter_.WaitForNotice(deadline)) {
+        case NoticeWaiter::Woken::Notice:
+            return true;
+        case NoticeWaiter::Woken::Interrupted:
             collected.interrupted = true;
             return true;
-        }
-        if (ready > 0 && Readable(entries[0])) {
-            return true;
-        }
+        case NoticeWaiter::Woken::TimedOut:
+            return false;
     }
+    return false;
 }
 
 }  // namespace tavr

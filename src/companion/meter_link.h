@@ -5,10 +5,11 @@
 #include <memory>
 
 #include "companion/connection_choice.h"
+#include "companion/interrupt_handle.h"
+#include "companion/notice_waiter.h"
 #include "protocol/read_reply.h"
 #include "runtime/types.h"
-#include "serial/posix/serial_port_unit.h"
-#include "serial/posix/unique_fd.h"
+#include "serial/serial_port_device.h"
 
 namespace tavr {
 
@@ -18,7 +19,7 @@ enum class ExchangeOutcome {
     Silent,       // nothing came back within the time-out
     Garbled,      // something came back, but not an intact answer: dropped
     HungUp,       // the device hung up (a USB adapter pulled); the port must be reopened
-    Interrupted,  // the interrupt descriptor became readable (Ctrl+C)
+    Interrupted,  // the operator interrupted (Ctrl+C)
 };
 
 struct ReadOutcome {
@@ -33,12 +34,12 @@ struct WriteOutcome {
 };
 
 // The meter as the command-line companion talks to it: one request at a time, each waiting for
-// its answer. The serial unit's watcher thread wakes this thread through an eventfd; waiting is
-// a poll() on it (and on an optional interrupt descriptor), so an idle link costs no CPU.
+// its answer. The serial unit's watcher thread wakes this thread through a NoticeWaiter, which
+// also ends a wait on the operator's interruption, so an idle link costs no CPU.
 class MeterLink {
   public:
-    // `interruptFd` (or -1): a descriptor that becomes readable when waiting should stop.
-    explicit MeterLink(int interruptFd = -1);
+    // `interrupt`: what is signalled when waiting should stop.
+    explicit MeterLink(InterruptHandle interrupt = kNoInterrupt);
     MeterLink(const MeterLink&) = delete;
     MeterLink& operator=(const MeterLink&) = delete;
 
@@ -74,11 +75,10 @@ class MeterLink {
     // Waits for the watcher's notice or the interrupt until `deadline`; false when it passed.
     bool WaitForNotice(std::chrono::steady_clock::time_point deadline, Collected& collected);
 
-    UniqueFd notice_;
-    int interruptFd_;
+    NoticeWaiter waiter_;
     std::int32_t baud_ = 2400;
     std::chrono::milliseconds timeout_{1000};
-    std::unique_ptr<SerialPortUnit> unit_;
+    std::unique_ptr<SerialPortDevice> unit_;
 };
 
 }  // namespace tavr

@@ -10,7 +10,7 @@ MeterSession::MeterSession(const ConnectionChoice& connection, Console& console,
     : connection_(connection),
       console_(console),
       command_(std::move(command)),
-      link_(console.interruptFd) {}
+      link_(console.interrupt) {}
 
 bool MeterSession::Open() {
     SerialOpenResult result = link_.Open(connection_);

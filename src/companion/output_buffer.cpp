@@ -1,15 +1,16 @@
 #include "companion/output_buffer.h"
 
-#include <poll.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
 
+#include "companion/writable_wait.h"
+
 namespace tavr {
 
-OutputBuffer::OutputBuffer(int fd, int presetError, int interruptFd)
-    : fd_(fd), interruptFd_(interruptFd), error_(presetError) {
+OutputBuffer::OutputBuffer(int fd, int presetError, InterruptHandle interrupt)
+    : fd_(fd), interrupt_(interrupt), error_(presetError) {
     setp(buffer_.data(), buffer_.data() + buffer_.size());
 }
 
@@ -49,7 +50,7 @@ bool OutputBuffer::WriteBuffered() {
         return false;  // what follows a lost piece would be read as if it joined on
     }
     while (next < end) {
-        if (!WaitUntilWritable()) {
+        if (!WaitUntilWritable(fd_, interrupt_)) {
             error_ = EINTR;
             return false;
         }
@@ -64,26 +65,6 @@ bool OutputBuffer::WriteBuffered() {
         next += written;
     }
     return true;
-}
-
-bool OutputBuffer::WaitUntilWritable() const {
-    if (interruptFd_ < 0) {
-        return true;
-    }
-    pollfd entries[2] = {{fd_, POLLOUT, 0}, {interruptFd_, POLLIN, 0}};
-    while (true) {
-        const int ready = ::poll(entries, 2, -1);
-        if (ready < 0 && errno == EINTR) {
-            continue;
-        }
-        // An error on the descriptor is met by the write that follows.
-        if (ready < 0 || entries[0].revents != 0) {
-            return true;
-        }
-        if ((entries[1].revents & POLLIN) != 0) {
-            return false;
-        }
-    }
 }
 
 }  // namespace tavr

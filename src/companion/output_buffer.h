@@ -4,6 +4,8 @@
 #include <streambuf>
 #include <string>
 
+#include "companion/interrupt_handle.h"
+
 namespace tavr {
 
 // A stream buffer that writes to a file descriptor (standard output) and remembers why the
@@ -12,9 +14,9 @@ namespace tavr {
 class OutputBuffer : public std::streambuf {
   public:
     // `presetError`: an errno that every write fails with (standard output was closed at start).
-    // `interruptFd`: a descriptor that becomes readable when a write that cannot go on (a
-    // reader that stopped reading) should be given up; -1 for none.
-    explicit OutputBuffer(int fd, int presetError = 0, int interruptFd = -1);
+    // `interrupt`: signalled when a write that cannot go on (a reader that stopped reading)
+    // should be given up.
+    explicit OutputBuffer(int fd, int presetError = 0, InterruptHandle interrupt = kNoInterrupt);
     OutputBuffer(const OutputBuffer&) = delete;
     OutputBuffer& operator=(const OutputBuffer&) = delete;
 
@@ -33,11 +35,9 @@ class OutputBuffer : public std::streambuf {
 
   private:
     bool WriteBuffered();
-    // Waits until the descriptor takes more; false when interrupted first.
-    bool WaitUntilWritable() const;
 
     int fd_;
-    int interruptFd_;
+    InterruptHandle interrupt_;
     int error_;
     std::array<char, 8192> buffer_{};
 };

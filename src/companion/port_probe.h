@@ -1,7 +1,9 @@
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "companion/connection_choice.h"
@@ -19,8 +21,13 @@ struct PortProbe {
 // A port in use names the process holding it in the result's detail, where that can be seen.
 PortProbe ProbePort(std::int32_t port);
 
-// The COM numbers that resolve to a device: every com<n> link in the link folder and the
-// serial devices present, in ascending order.
+// The help of "ports" and its line when no COM port resolves: where this system's ports come
+// from.
+extern const std::string_view kPortsHelp;
+extern const std::string_view kNoPortResolves;
+
+// The COM numbers that resolve to a device, in ascending order: on Linux every com<n> link in
+// the link folder and the serial devices present, on Windows the ports the system lists.
 std::vector<std::int32_t> ResolvingPorts();
 
 // One line for a probed port: "COM3 (/dev/ttyUSB0): may be opened", or why it may not, with
@@ -33,5 +40,9 @@ std::string OpenFailureText(const ConnectionChoice& connection, SerialOpenResult
 
 // The device the chosen port names now, as the user knows it; empty when it names none.
 std::string ShownDevice(const ConnectionChoice& connection);
+
+// The device the chosen port leads to now, compared before reopening a port after a hang-up:
+// while an adapter is out, its COM number may lead to another device.
+std::filesystem::path ChosenDevice(const ConnectionChoice& connection);
 
 }  // namespace tavr

@@ -1,6 +1,5 @@
 #include "companion/run_log.h"
 
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -8,6 +7,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "companion/log_file.h"
 #include "companion/reading_formats.h"
 #include "companion/register_address.h"
 
@@ -22,45 +22,6 @@ constexpr std::size_t kShownRowLength = 120;
 
 std::string SystemReason() {
     return std::strerror(errno);
-}
-
-// What a file that is not a regular file is, for the refusal.
-std::string KindOf(const struct stat& node) {
-    if (S_ISDIR(node.st_mode)) {
-        return "a folder";
-    }
-    if (S_ISCHR(node.st_mode)) {
-        return "a character device";
-    }
-    if (S_ISBLK(node.st_mode)) {
-        return "a block device";
-    }
-    if (S_ISFIFO(node.st_mode)) {
-        return "a pipe (FIFO)";
-    }
-    if (S_ISSOCK(node.st_mode)) {
-        return "a socket";
-    }
-    return "not a regular file";
-}
-
-// Reads up to `length` bytes at `offset`; empty on failure.
-std::string ReadAt(int fd, std::int64_t offset, std::int64_t length) {
-    std::string bytes(static_cast<std::size_t>(std::max<std::int64_t>(length, 0)), '\0');
-    std::size_t got = 0;
-    while (got < bytes.size()) {
-        const ssize_t count =
-            ::pread(fd, bytes.data() + got, bytes.size() - got, offset + static_cast<off_t>(got));
-        if (count < 0 && errno == EINTR) {
-            continue;
-        }
-        if (count <= 0) {
-            break;
-        }
-        got += static_cast<std::size_t>(count);
-    }
-    bytes.resize(got);
-    return bytes;
 }
 
 std::string WithoutCarriageReturn(std::string line) {
@@ -104,7 +65,7 @@ std::string RunLog::Header(const std::vector<std::uint16_t>& registers,
 
 bool RunLog::CheckPath(const std::string& path, std::string& error) {
     struct stat node {};
-    if (::stat(path.c_str(), &node) != 0) {
+    if (StatPath(path, node) != 0) {
         if (errno == ENOENT) {
             return true;
         }
@@ -112,7 +73,7 @@ bool RunLog::CheckPath(const std::string& path, std::string& error) {
         return false;
     }
     if (!S_ISREG(node.st_mode)) {
-        error = "cannot use " + path + " as the log: it is " + KindOf(node) +
+        error = "cannot use " + path + " as the log: it is " + NodeKind(node) +
                 "; give a regular file, or leave out --output for standard output";
         return false;
     }
@@ -136,24 +97,21 @@ bool RunLog::Open(const std::string& path, const std::string& header, Console& c
 
 bool RunLog::OpenFile(const std::string& path, const std::string& header, std::string& error,
                       std::string& notice) {
-    // Non-blocking: a pipe put in the file's place since the check fails here instead of
-    // waiting for a reader.
-    fd_ =
-        ::open(path.c_str(), O_RDWR | O_APPEND | O_CREAT | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0666);
+    fd_ = OpenLogFile(path);
     if (fd_ < 0) {
         error = "cannot open " + path + ": " + SystemReason();
         return false;
     }
     struct stat node {};
     if (::fstat(fd_, &node) != 0 || !S_ISREG(node.st_mode)) {
-        error = "cannot use " + path + " as the log: it is " + KindOf(node);
+        error = "cannot use " + path + " as the log: it is " + NodeKind(node);
         return false;
     }
     size_ = node.st_size;
     if (size_ == 0) {
         return WriteLine(header) || (error = "cannot write " + path + ": " + failure_, false);
     }
-    const std::string start = ReadAt(fd_, 0, std::min(size_, kLongestLine + 2));
+    const std::string start = ReadLogAt(fd_, 0, std::min(size_, kLongestLine + 2));
     const std::size_t firstBreak = start.find('\n');
     if (firstBreak == std::string::npos && size_ > kLongestLine) {
         error = path + " is not a log written by watch (its first line is longer than " +
@@ -171,7 +129,7 @@ bool RunLog::OpenFile(const std::string& path, const std::string& header, std::s
         return WriteLine("") || (error = "cannot write " + path + ": " + failure_, false);
     }
     const std::int64_t tailStart = std::max<std::int64_t>(0, size_ - kLongestLine - 1);
-    const std::string tail = ReadAt(fd_, tailStart, size_ - tailStart);
+    const std::string tail = ReadLogAt(fd_, tailStart, size_ - tailStart);
     if (!tail.empty() && tail.back() == '\n') {
         return true;
     }

@@ -12,7 +12,6 @@
 #include "companion/reading_formats.h"
 #include "companion/run_log.h"
 #include "companion/window_catalogue.h"
-#include "serial/posix/com_port_path.h"
 
 namespace tavr {
 
@@ -37,7 +36,7 @@ class WatchLoop {
     WatchLoop(const WatchOptions& options, Console& console)
         : options_(options),
           console_(console),
-          link_(console.interruptFd),
+          link_(console.interrupt),
           cycle_(link_, options.connection.deviceIds, options.connection.retries),
           catalogue_(WindowCatalogue()) {
         for (const std::uint8_t deviceId : options.connection.deviceIds) {
@@ -46,7 +45,7 @@ class WatchLoop {
     }
 
     ExitStatus Run() {
-        device_ = PortDevice();
+        device_ = ChosenDevice(options_.connection);
         SerialOpenResult opened = link_.Open(options_.connection);
         if (!opened.Succeeded()) {
             Complain(OpenFailureText(options_.connection, std::move(opened)));
@@ -155,14 +154,6 @@ class WatchLoop {
         ShowStatus("");
     }
 
-    // What the port names now: its path, or its COM number's link or place among the devices.
-    std::filesystem::path PortDevice() const {
-        if (!options_.connection.devicePath.empty()) {
-            return options_.connection.devicePath;
-        }
-        return LookUpComPort(options_.connection.port, {ComPortLinkFolder(), "/"}).path;
-    }
-
     // Reopens the port after a hang-up, waiting longer after each failed attempt, until it is
     // open again, the run's end has come or the operator interrupted. Only the device watched
     // before is reopened: while an adapter is out, its COM number may count to another device.
@@ -175,7 +166,8 @@ class WatchLoop {
                 stopped_ = true;
                 return;
             }
-            if (PortDevice() == device_ && link_.Open(options_.connection).Succeeded()) {
+            if (ChosenDevice(options_.connection) == device_ &&
+                link_.Open(options_.connection).Succeeded()) {
                 ++reconnects_;
                 ShowStatus("");
                 return;

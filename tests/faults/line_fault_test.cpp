@@ -10,6 +10,7 @@
 #include <iostream>
 
 #include "protocol/frame_codec.h"
+#include "serial/serial_event.h"
 #include "ui/link_lamp.h"
 #include "whole_program_test.h"
 
@@ -138,7 +139,7 @@ TEST_F(ConnectedProgram, ANoiseStreamNeverLeavesAPartTableAndTheNextReadIsExact)
 
 TEST_F(ConnectedProgram, AHangUpInTheMiddleOfAnAnswerDoesNotSpinAndAReconnectRecovers) {
     constexpr std::uint64_t kReceived = 30;
-    constexpr std::int32_t kCarrierLost = 10;
+    constexpr auto kCarrierLost = static_cast<std::int32_t>(CommEventCode::CarrierLost);
     ASSERT_TRUE(Command("fault short " + std::to_string(kReceived)));
     ReadAndReceive(kReceived);
     ASSERT_TRUE(Command("hangup 300"));

@@ -9,7 +9,7 @@
 
 #include "companion/publish/mqtt_client.h"
 #include "companion/publish/outage_queue.h"
-#include "serial/unique_fd.h"
+#include "serial/posix/unique_fd.h"
 
 namespace tavr {
 

@@ -8,7 +8,7 @@
 
 #include "companion/publish/broker_url.h"
 #include "companion/publish/mqtt_payloads.h"
-#include "serial/unique_fd.h"
+#include "serial/posix/unique_fd.h"
 
 struct mosquitto;
 

@@ -44,7 +44,7 @@ class PublishLoop {
     PublishLoop(const PublishOptions& options, Console& console)
         : options_(options),
           console_(console),
-          link_(console.interruptFd),
+          link_(console.interrupt),
           cycle_(link_, options.connection.deviceIds, options.connection.retries),
           feed_([this] { return Announcements(); },
                 [this](const std::string& line) { Note(line); }) {
@@ -56,7 +56,8 @@ class PublishLoop {
 
     ExitStatus Run() {
         std::string error;
-        if (!feed_.Connect(options_.mqtt, kBrokerPatience, console_.interruptFd, error)) {
+        if (!feed_.Connect(options_.mqtt, kBrokerPatience, static_cast<int>(console_.interrupt),
+                           error)) {
             Note(error);
             return ExitStatus::BrokerUnavailable;
         }
@@ -186,7 +187,8 @@ class PublishLoop {
         }
         feed_.Post({options_.topics.GatewayAvailabilityTopic(), kOffline, true});
         // An interrupted run still waits a little, but not for a second Ctrl+C.
-        const bool drained = feed_.Drain(kDrainPatience, stopped_ ? -1 : console_.interruptFd);
+        const bool drained =
+            feed_.Drain(kDrainPatience, stopped_ ? -1 : static_cast<int>(console_.interrupt));
         feed_.Close();
         const BrokerFeed::Tally counts = feed_.Counts();
         std::string summary = "publish ended: " + std::to_string(counts.acknowledged) +

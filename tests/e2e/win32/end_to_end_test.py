@@ -518,22 +518,24 @@ class WindowsSetup(unittest.TestCase):
         self.assertEqual(self.installed(shortcut), [])
         self.assertIsNone(registry_values(key))
 
-    def test_shipped_program_carries_its_version(self):
+    def test_shipped_programs_carry_their_version(self):
+        descriptions = {"tavr-12864.exe": "TAVR_12864高精度仪表Modbus协议上位机控制程序",
+                        "tavr-12864-cli.exe": "TAVR_12864 command-line companion"}
         with zipfile.ZipFile(self.zip) as archive:
             self.assertEqual(sorted(archive.namelist()), self.programs)
-            shipped = session.work / "shipped.exe"
-            shipped.write_bytes(archive.read("tavr-12864.exe"))
-        version = version_resource(shipped)
-        self.assertIsNotNone(version, "no version resource")
-        self.assertEqual((version["file"], version["product"]),
-                         (PROJECT_VERSION + ".0", PROJECT_VERSION + ".0"))
-        texts = version["texts"]
-        self.assertEqual((texts.get("FileVersion"), texts.get("ProductVersion")),
-                         (PROJECT_VERSION, PROJECT_VERSION))
-        self.assertEqual(texts.get("ProductName"), "TAVR_12864")
-        self.assertEqual(texts.get("OriginalFilename"), "tavr-12864.exe")
-        self.assertEqual(texts.get("FileDescription"),
-                         "TAVR_12864高精度仪表Modbus协议上位机控制程序")
+            for program in self.programs:
+                shipped = session.work / "shipped.exe"
+                shipped.write_bytes(archive.read(program))
+                version = version_resource(shipped)
+                self.assertIsNotNone(version, f"{program}: no version resource")
+                self.assertEqual((version["file"], version["product"]),
+                                 (PROJECT_VERSION + ".0", PROJECT_VERSION + ".0"), program)
+                texts = version["texts"]
+                self.assertEqual((texts.get("FileVersion"), texts.get("ProductVersion")),
+                                 (PROJECT_VERSION, PROJECT_VERSION), program)
+                self.assertEqual(texts.get("ProductName"), "TAVR_12864", program)
+                self.assertEqual(texts.get("OriginalFilename"), program)
+                self.assertEqual(texts.get("FileDescription"), descriptions[program])
 
     def test_silent_setup_installs_for_the_current_user(self):
         session.wine([f"Z:{self.setup}", "/S"])

@@ -1,7 +1,3 @@
-# The companion's Windows pieces (src/companion/win32), until the companion itself cross-builds
-# and its suites are listed with the others.
-include(${PROJECT_SOURCE_DIR}/tests/companion/win32/suite.cmake)
-
 # The end-to-end suite of the Windows program: the real tavr-12864.exe under wine on Xvfb,
 # driven with xdotool against the Linux meter simulator (TAVR_METER_SIMULATOR) on COM1 of a wine
 # prefix of its own. Without a simulator it is skipped.

@@ -97,6 +97,16 @@ SerialOpenResult WithRemedy(SerialOpenResult result) {
 
 }  // namespace
 
+const std::string_view kPortsHelp =
+    "usage: tavr-12864-cli ports\n"
+    "Lists every COM number that resolves to a device (the links in\n"
+    "$XDG_CONFIG_HOME/TAVR_12864/dosdevices, then the serial devices present), the device\n"
+    "behind it and whether you may open it; if not, why.\n";
+
+const std::string_view kNoPortResolves =
+    "no COM port resolves: no serial device is present and no link is in "
+    "$XDG_CONFIG_HOME/TAVR_12864/dosdevices\n";
+
 PortProbe ProbePort(std::int32_t port) {
     SerialPortUnit unit([] {});
     SerialPortProperties properties;
@@ -158,6 +168,13 @@ std::string ShownDevice(const ConnectionChoice& connection) {
                    : connection.devicePath + " (" + target.string() + ")";
     }
     return LookUpComPort(connection.port, Locations()).outcome.device;
+}
+
+std::filesystem::path ChosenDevice(const ConnectionChoice& connection) {
+    if (!connection.devicePath.empty()) {
+        return connection.devicePath;
+    }
+    return LookUpComPort(connection.port, Locations()).path;
 }
 
 }  // namespace tavr

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <functional>
+#include <memory>
+
+#include "companion/connection_choice.h"
+#include "serial/serial_open_result.h"
+#include "serial/serial_port_device.h"
+#include "serial/serial_port_properties.h"
+
+namespace tavr {
+
+// The platform's serial port unit; `postQueueReady` is called on the watcher thread when
+// entries are queued (see the unit's poster).
+std::unique_ptr<SerialPortDevice> MakePortUnit(std::function<void()> postQueueReady);
+
+// Opens `unit`, made by MakePortUnit, on the chosen port: its COM number, or a device's path
+// where the platform opens ports by path.
+SerialOpenResult OpenChosenPort(SerialPortDevice& unit, const ConnectionChoice& connection,
+                                const SerialPortProperties& properties);
+
+}  // namespace tavr
