@@ -12,6 +12,7 @@
 
 #include "companion/log_timestamp.h"
 #include "companion/register_address.h"
+#include "companion/run_log.h"
 
 namespace tavr {
 
@@ -19,26 +20,6 @@ namespace {
 
 constexpr std::string_view kDeviceHeading = "device";
 constexpr int kLargestDeviceId = 247;
-
-// Splits one CSV line; quoted fields may hold commas and doubled quotes.
-std::vector<std::string> SplitCsv(const std::string& line) {
-    std::vector<std::string> fields(1);
-    bool quoted = false;
-    for (std::size_t i = 0; i < line.size(); ++i) {
-        const char c = line[i];
-        if (quoted && c == '"' && i + 1 < line.size() && line[i + 1] == '"') {
-            fields.back() += '"';
-            ++i;
-        } else if (c == '"') {
-            quoted = !quoted;
-        } else if (c == ',' && !quoted) {
-            fields.emplace_back();
-        } else {
-            fields.back() += c;
-        }
-    }
-    return fields;
-}
 
 // "0003H V" → the register 0003H with unit "V".
 std::optional<LoggedSeries> SeriesOfHeading(const std::string& heading) {
@@ -64,7 +45,7 @@ struct LogLayout {
 };
 
 std::optional<LogLayout> LayoutOfHeader(const std::string& header) {
-    const std::vector<std::string> headings = SplitCsv(header);
+    const std::vector<std::string> headings = SplitLogCells(header);
     LogLayout layout;
     layout.deviceColumn = headings.size() > 1 && headings[1] == kDeviceHeading;
     for (std::size_t k = layout.deviceColumn ? 2 : 1; k < headings.size(); ++k) {
@@ -119,7 +100,7 @@ struct LogRow {
 // The row a line holds, or why it holds none.
 std::optional<LogRow> ParseRow(const std::string& line, const LogLayout& layout,
                                std::string& reason) {
-    const std::vector<std::string> cells = SplitCsv(line);
+    const std::vector<std::string> cells = SplitLogCells(line);
     if (cells.size() != layout.Cells()) {
         reason = "holds " + std::to_string(cells.size()) + " of the header's " +
                  std::to_string(layout.Cells()) + " cells";

@@ -31,20 +31,6 @@ std::string WithoutCarriageReturn(std::string line) {
     return line;
 }
 
-// The cells of a CSV line, counted; quoted cells may hold commas.
-std::size_t CellCount(std::string_view line) {
-    std::size_t cells = 1;
-    bool quoted = false;
-    for (const char c : line) {
-        if (c == '"') {
-            quoted = !quoted;
-        } else if (c == ',' && !quoted) {
-            ++cells;
-        }
-    }
-    return cells;
-}
-
 }  // namespace
 
 RunLog::~RunLog() {
@@ -197,8 +183,27 @@ bool RunLog::WriteLine(const std::string& line) {
     return true;
 }
 
+std::vector<std::string> SplitLogCells(std::string_view line) {
+    std::vector<std::string> cells(1);
+    bool quoted = false;
+    for (std::size_t i = 0; i < line.size(); ++i) {
+        const char c = line[i];
+        if (quoted && c == '"' && i + 1 < line.size() && line[i + 1] == '"') {
+            cells.back() += '"';
+            ++i;
+        } else if (c == '"') {
+            quoted = !quoted;
+        } else if (c == ',' && !quoted) {
+            cells.emplace_back();
+        } else {
+            cells.back() += c;
+        }
+    }
+    return cells;
+}
+
 bool IsCompleteLogRow(std::string_view line, bool terminated, std::size_t columns) {
-    return terminated && CellCount(line) == columns;
+    return terminated && SplitLogCells(line).size() == columns;
 }
 
 }  // namespace tavr

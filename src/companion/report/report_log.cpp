@@ -8,6 +8,7 @@
 
 #include "companion/log_timestamp.h"
 #include "companion/register_address.h"
+#include "companion/run_log.h"
 
 namespace tavr {
 
@@ -19,25 +20,6 @@ constexpr std::uint16_t kTemperature = 0x05;
 constexpr std::uint16_t kRemaining = 0x07;
 constexpr std::uint16_t kEnergy = 0x08;
 constexpr std::uint16_t kPercent = 0x0B;
-
-std::vector<std::string> SplitFields(const std::string& line) {
-    std::vector<std::string> fields(1);
-    bool quoted = false;
-    for (std::size_t i = 0; i < line.size(); ++i) {
-        const char c = line[i];
-        if (quoted && c == '"' && i + 1 < line.size() && line[i + 1] == '"') {
-            fields.back() += '"';
-            ++i;
-        } else if (c == '"') {
-            quoted = !quoted;
-        } else if (c == ',' && !quoted) {
-            fields.emplace_back();
-        } else {
-            fields.back() += c;
-        }
-    }
-    return fields;
-}
 
 std::optional<double> Number(const std::string& cell) {
     double value = 0;
@@ -128,7 +110,7 @@ std::optional<ReportLog> ReadReportLog(const std::string& path, std::string& err
     if (!line.empty() && line.back() == '\r') {
         line.pop_back();
     }
-    const std::optional<Columns> columns = ReadHeader(SplitFields(line));
+    const std::optional<Columns> columns = ReadHeader(SplitLogCells(line));
     if (!columns) {
         error = path +
                 " is not a log written by watch with the voltage and the current (its first line "
@@ -141,7 +123,7 @@ std::optional<ReportLog> ReadReportLog(const std::string& path, std::string& err
         if (!line.empty() && line.back() == '\r') {
             line.pop_back();
         }
-        const std::vector<std::string> cells = SplitFields(line);
+        const std::vector<std::string> cells = SplitLogCells(line);
         std::string why = "cut off";
         std::optional<LoggedSample> sample;
         std::optional<int> device;
