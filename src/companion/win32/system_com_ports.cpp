@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cwctype>
 
-#include "runtime/win32/registry_key.h"
+#include "settings/win32/registry_key.h"
 #include "runtime/win32/wide_text.h"
 
 namespace tavr {
