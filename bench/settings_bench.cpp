@@ -32,9 +32,9 @@ constexpr RegistryRoot kCurrentUser = RegistryRoot::CurrentUser;
 constexpr std::size_t kSizeLimit = 4 * 1024 * 1024;
 constexpr double kTargetMs = 250;  // "well under a second"
 constexpr const char* kSettingsKey = "Software\\TAVR_12864";
-constexpr const char* SettingsPaths[] = {"Software\\TAVR_12864\\Modbus_id",
-                                         "Software\\TAVR_12864\\Modbus_btl",
-                                         "Software\\TAVR_12864\\Modbus_com"};
+constexpr const char* kSettingsPaths[] = {"Software\\TAVR_12864\\Modbus_id",
+                                          "Software\\TAVR_12864\\Modbus_btl",
+                                          "Software\\TAVR_12864\\Modbus_com"};
 
 // A settings file of one shape: the program's three settings last, after filler.
 struct FileShape {
@@ -126,18 +126,18 @@ int Measure(const CountOptions& options) {
             size = text.size();
             PutFile(file, text);
             Time(first, [] {
-                Require(!ReadRegistryText(kCurrentUser, SettingsPaths[0]).empty(),
+                Require(!ReadRegistryText(kCurrentUser, kSettingsPaths[0]).empty(),
                         "the setting was not read");
             });
             PutFile(file, shape.text(2 * run + 1));
             Time(startUp, [] {
-                for (const char* path : SettingsPaths) {
+                for (const char* path : kSettingsPaths) {
                     Require(!ReadRegistryText(kCurrentUser, path).empty(),
                             "a setting was not read");
                 }
             });
             Time(write, [] {
-                Require(WriteRegistry(kCurrentUser, SettingsPaths[0], Text("5")),
+                Require(WriteRegistry(kCurrentUser, kSettingsPaths[0], Text("5")),
                         "the setting was not written");
             });
         }
