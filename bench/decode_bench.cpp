@@ -26,10 +26,10 @@
 namespace tavr {
 namespace {
 
-constexpr int Repetitions = 10;
+constexpr int kRepetitions = 10;
 
 void CheckFilled(benchmark::State& state, const ListView& table) {
-    if (table.RowCount() != RegisterCount) {
+    if (table.RowCount() != kRegisterCount) {
         state.SkipWithError("the table was not filled");
     }
 }
@@ -70,7 +70,7 @@ void ReplyThroughPortDelivery(benchmark::State& state) {
         rig.Posts().Pump();
     }
     CheckFilled(state, rig.Controls().超级列表框1);
-    state.SetItemsProcessed(state.iterations() * ReadReplyLength);
+    state.SetItemsProcessed(state.iterations() * kReadReplyLength);
 }
 
 void ReplyThroughHandler(benchmark::State& state) {
@@ -83,7 +83,7 @@ void ReplyThroughHandler(benchmark::State& state) {
         }
     }
     CheckFilled(state, rig.Controls().超级列表框1);
-    state.SetItemsProcessed(state.iterations() * ReadReplyLength);
+    state.SetItemsProcessed(state.iterations() * kReadReplyLength);
 }
 
 // A click on the read button resets the collection, so the 74 bytes never complete a reply. The
@@ -99,7 +99,7 @@ void CollectionWithoutDecoding(benchmark::State& state) {
             port.onDataArrival(reply[i]);
         }
     }
-    state.SetItemsProcessed(state.iterations() * (ReadReplyLength - 1));
+    state.SetItemsProcessed(state.iterations() * (kReadReplyLength - 1));
 }
 
 // DecodeReply on its own, built from the same parts as the program, over a reply parsed anew
@@ -119,13 +119,13 @@ void DecodeReplyAlone(benchmark::State& state) {
     const ByteSet collected = SimulatedMeterReply();
     for (auto _ : state) {
         decoder.DecodeReply(
-            ParseReadReply(std::span<const std::uint8_t, ReadReplyLength>(collected)));
+            ParseReadReply(std::span<const std::uint8_t, kReadReplyLength>(collected)));
     }
     CheckFilled(state, controls.超级列表框1);
 }
 
 void Configure(benchmark::internal::Benchmark* benchmark) {
-    benchmark->Unit(benchmark::kMicrosecond)->Repetitions(Repetitions)->ReportAggregatesOnly(true);
+    benchmark->Unit(benchmark::kMicrosecond)->Repetitions(kRepetitions)->ReportAggregatesOnly(true);
 }
 
 BENCHMARK(ReplyThroughPortDelivery)->Apply(Configure);

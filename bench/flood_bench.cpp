@@ -50,9 +50,9 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-constexpr int ComPort = 7;
-constexpr auto Patience = std::chrono::seconds(600);
-constexpr auto Quiet = std::chrono::milliseconds(500);
+constexpr int kComPort = 7;
+constexpr auto kPatience = std::chrono::seconds(600);
+constexpr auto kQuiet = std::chrono::milliseconds(500);
 
 double Seconds(Clock::duration duration) {
     return std::chrono::duration<double>(duration).count();
@@ -90,7 +90,7 @@ class ChattyDevice {
         slave_ = UniqueFd(open(name, O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
         const std::filesystem::path links = configHome / "TAVR_12864" / "dosdevices";
         std::filesystem::create_directories(links);
-        std::filesystem::create_symlink(name, links / ("com" + std::to_string(ComPort)));
+        std::filesystem::create_symlink(name, links / ("com" + std::to_string(kComPort)));
         std::mt19937 random(12864);
         noise_.resize(1 << 16);
         for (std::uint8_t& byte : noise_) {
@@ -213,9 +213,9 @@ class FloodRun {
         heartbeat_.start(20);
         program_.MainWindow().Create();
         MeterControls& controls = program_.Controls();
-        controls.串口号.SetCurrentSelection(ComPort - 1);
+        controls.串口号.SetCurrentSelection(kComPort - 1);
         controls.联机按钮.Click();
-        Require(controls.外形框1.FillColour() == LampReady, "connecting to the line failed");
+        Require(controls.外形框1.FillColour() == kLampReady, "connecting to the line failed");
         SerialPort& port = controls.端口1;
         port.onDataArrival = [this, handle = port.onDataArrival](std::int32_t byte) {
             handle(byte);
@@ -266,7 +266,7 @@ class FloodRun {
         QCoreApplication::postEvent(
             window_, new QKeyEvent(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier));
         while (!program_.MainWindow().IsClosed()) {
-            Require(Clock::now() - pressed < Patience, "Esc did not close the window");
+            Require(Clock::now() - pressed < kPatience, "Esc did not close the window");
             PumpOnce();
         }
         figures.escMs = Seconds(Clock::now() - pressed) * 1000;
@@ -296,8 +296,8 @@ class FloodRun {
     void Drain() {
         const Clock::time_point start = Clock::now();
         lastByte_ = start;
-        while (Clock::now() - lastByte_ < Quiet) {
-            Require(Clock::now() - start < Patience, "the backlog never drained");
+        while (Clock::now() - lastByte_ < kQuiet) {
+            Require(Clock::now() - start < kPatience, "the backlog never drained");
             PumpOnce();
         }
     }

@@ -27,8 +27,8 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-constexpr auto Patience = std::chrono::seconds(10);
-constexpr double TargetCpuPercent = 0.1;
+constexpr auto kPatience = std::chrono::seconds(10);
+constexpr double kTargetCpuPercent = 0.1;
 
 // The voluntary and involuntary context switches of one thread or process, from its status file.
 struct Switches {
@@ -90,7 +90,7 @@ class IdleBench {
         Require(rig_.Connect(), "connecting to the simulator failed");
         const std::uint64_t filled = rig_.Table().Fills();
         rig_.Controls().读取数据.Click();
-        Require(rig_.PumpUntil([&] { return rig_.Table().Fills() > filled; }, Patience),
+        Require(rig_.PumpUntil([&] { return rig_.Table().Fills() > filled; }, kPatience),
                 "no reply filled the table");
     }
 
@@ -184,8 +184,8 @@ void PrintRuns(const std::vector<IdleRun>& runs, std::int64_t seconds) {
     std::printf(
         "\nTarget: no periodic wake-ups (the window thread's one is the end of its %llds "
         "wait) and CPU under %.1f%% of a core: %s\n",
-        static_cast<long long>(seconds), TargetCpuPercent,
-        medians.cpuPercent < TargetCpuPercent && medians.watcherWakeUps == 0 &&
+        static_cast<long long>(seconds), kTargetCpuPercent,
+        medians.cpuPercent < kTargetCpuPercent && medians.watcherWakeUps == 0 &&
                 medians.windowWakeUps <= 1
             ? "met"
             : "MISSED");

@@ -46,8 +46,8 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-constexpr int ComPort = 7;
-constexpr auto Patience = std::chrono::seconds(30);
+constexpr int kComPort = 7;
+constexpr auto kPatience = std::chrono::seconds(30);
 // How long a stopped program is left to take the reply to its last request.
 constexpr auto kSettling = std::chrono::milliseconds(50);
 constexpr int kReferenceBaud = 9600;
@@ -87,7 +87,7 @@ std::vector<std::int64_t> CheckpointCycles(std::int64_t first, std::int64_t last
 class LongRun {
   public:
     LongRun()
-        : simulator_(TAVR_METER_SIM_PATH, configHome_.Path(), {"--com", std::to_string(ComPort)}),
+        : simulator_(TAVR_METER_SIM_PATH, configHome_.Path(), {"--com", std::to_string(kComPort)}),
           program_(windowSystem_.Thread(), [](SerialPort::QueueReadyPoster post) {
               return std::make_unique<SerialPortUnit>(std::move(post));
           }) {
@@ -97,7 +97,7 @@ class LongRun {
         program_.MainWindow().Create();
         CountCycles();
         MeterControls& controls = program_.Controls();
-        controls.串口号.SetCurrentSelection(ComPort - 1);
+        controls.串口号.SetCurrentSelection(kComPort - 1);
         controls.隔几秒.Type("0.001");
         Connect();
     }
@@ -135,7 +135,7 @@ class LongRun {
         ToggleAutoRead();
         Settle();
         program_.Controls().联机按钮.Click();
-        Require(program_.Controls().外形框1.FillColour() == LampDisconnected,
+        Require(program_.Controls().外形框1.FillColour() == kLampDisconnected,
                 "disconnecting from the simulator failed");
         {
             ReferenceTableMaster reference(ComLink(), kReferenceBaud, kReferenceDevice);
@@ -156,7 +156,7 @@ class LongRun {
   private:
     void Connect() {
         program_.Controls().联机按钮.Click();
-        Require(program_.Controls().外形框1.FillColour() == LampReady,
+        Require(program_.Controls().外形框1.FillColour() == kLampReady,
                 "connecting to the simulator failed");
     }
 
@@ -171,21 +171,22 @@ class LongRun {
     }
 
     std::filesystem::path ComLink() const {
-        return configHome_.Path() / "TAVR_12864" / "dosdevices" / ("com" + std::to_string(ComPort));
+        return configHome_.Path() / "TAVR_12864" / "dosdevices" /
+               ("com" + std::to_string(kComPort));
     }
 
     // Watches the port and the auto-read timer the way the program collects a reply.
     void CountCycles() {
         MeterControls& controls = program_.Controls();
         controls.时钟2.onElapsed = [this, &controls, tick = controls.时钟2.onElapsed] {
-            requests_ += controls.外形框1.FillColour() == LampReady ? 1 : 0;
+            requests_ += controls.外形框1.FillColour() == kLampReady ? 1 : 0;
             collected_ = 0;
             tick();
         };
         SerialPort& port = controls.端口1;
         port.onDataArrival = [this, handle = port.onDataArrival](std::int32_t byte) {
             handle(byte);
-            if (++collected_ % ReadReplyLength == 0) {
+            if (++collected_ % kReadReplyLength == 0) {
                 ++cycles_;
                 lastCycle_ = Clock::now();
             }
@@ -195,7 +196,7 @@ class LongRun {
     void RunUntil(std::int64_t cycles) {
         lastCycle_ = Clock::now();
         while (cycles_ < cycles) {
-            Require(Clock::now() - lastCycle_ < Patience, "the read cycles stopped");
+            Require(Clock::now() - lastCycle_ < kPatience, "the read cycles stopped");
             QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
         }
     }

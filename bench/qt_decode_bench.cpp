@@ -41,7 +41,7 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-constexpr auto Patience = std::chrono::seconds(10);
+constexpr auto kPatience = std::chrono::seconds(10);
 
 // The target CPU time per reply that changes 5 registers.
 constexpr double kFiveChangedTargetUs = 300;
@@ -97,7 +97,7 @@ struct ReplyPair {
 
 std::vector<int> AllRegisters() {
     std::vector<int> addresses;
-    for (int address = 0; address < RegisterCount; ++address) {
+    for (int address = 0; address < kRegisterCount; ++address) {
         addresses.push_back(address);
     }
     return addresses;
@@ -115,7 +115,7 @@ class QtDecodeBench {
         program_.MainWindow().Create();
         MeterControls& controls = program_.Controls();
         controls.联机按钮.Click();
-        Require(controls.外形框1.FillColour() == LampReady, "the stand-in port did not open");
+        Require(controls.外形框1.FillColour() == kLampReady, "the stand-in port did not open");
         controls.读取数据.Click();  // the replies answer device 1's request
         auto* table = qobject_cast<QAbstractScrollArea*>(peer.WidgetOf(controls.超级列表框1));
         Require(table != nullptr, "the register table has no scrolling view");
@@ -123,7 +123,7 @@ class QtDecodeBench {
         SerialPort& port = controls.端口1;
         port.onDataArrival = [this, handle = port.onDataArrival](std::int32_t byte) {
             handle(byte);
-            if (++bytes_ % ReadReplyLength == 0) {
+            if (++bytes_ % kReadReplyLength == 0) {
                 filledAt_ = Clock::now();
                 // Queued behind the work the table queued while the reply was decoded.
                 settled_ = false;
@@ -150,7 +150,7 @@ class QtDecodeBench {
             (ProcessCpuSeconds() - cpuBefore) * 1e6 / static_cast<double>(replies);
         figures.paintsPerReply =
             static_cast<double>(paints_.Paints() - paintsBefore) / static_cast<double>(replies);
-        Require(program_.Controls().超级列表框1.RowCount() == RegisterCount,
+        Require(program_.Controls().超级列表框1.RowCount() == kRegisterCount,
                 "the table was not filled");
         return figures;
     }
@@ -160,7 +160,7 @@ class QtDecodeBench {
 
   private:
     ReplyTimes ReplyOnce() {
-        const std::uint64_t awaited = bytes_ + ReadReplyLength;
+        const std::uint64_t awaited = bytes_ + kReadReplyLength;
         const Clock::time_point start = Clock::now();
         device_->Receive(replies_[next_]);
         next_ = 1 - next_;
@@ -175,7 +175,7 @@ class QtDecodeBench {
 
     template <class Done>
     void ProcessEventsUntil(Done done, const char* failure) {
-        const Clock::time_point deadline = Clock::now() + Patience;
+        const Clock::time_point deadline = Clock::now() + kPatience;
         while (!done()) {
             Require(Clock::now() < deadline, failure);
             QCoreApplication::processEvents(QEventLoop::AllEvents);

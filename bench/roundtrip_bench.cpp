@@ -35,13 +35,13 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-constexpr auto Patience = std::chrono::seconds(10);
+constexpr auto kPatience = std::chrono::seconds(10);
 // The simulator answers device 1 at any baud rate; a pseudo-terminal has no baud delay.
-constexpr int ReferenceBaud = 2400;
-constexpr int ReferenceDevice = 1;
-constexpr int RequestLength = 8;
-constexpr int BitsPerCharacter = 10;  // start bit, 8 data bits, stop bit
-constexpr std::int32_t SelectableBaudRates[] = {2400, 4800, 9600, 14400, 19200, 38400, 115200};
+constexpr int kReferenceBaud = 2400;
+constexpr int kReferenceDevice = 1;
+constexpr int kRequestLength = 8;
+constexpr int kBitsPerCharacter = 10;  // start bit, 8 data bits, stop bit
+constexpr std::int32_t kSelectableBaudRates[] = {2400, 4800, 9600, 14400, 19200, 38400, 115200};
 
 std::int64_t NowNs() {
     return std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now().time_since_epoch())
@@ -112,7 +112,7 @@ class RoundTripBench {
     void RunReference(std::int64_t cycles, std::int64_t warmUpCycles, RunFigures& figures) {
         Require(rig_.Disconnect(), "disconnecting from the simulator failed");
         {
-            ReferenceMaster reference(rig_.ComLink(), ReferenceBaud, ReferenceDevice);
+            ReferenceMaster reference(rig_.ComLink(), kReferenceBaud, kReferenceDevice);
             const auto start = Clock::now();
             figures.referenceRoundTripsUs = reference.ReadBackToBack(cycles, warmUpCycles);
             const std::chrono::duration<double> elapsed = Clock::now() - start;
@@ -127,7 +127,7 @@ class RoundTripBench {
         fillsAwaited_ = rig_.Table().Fills() + 1;
         const std::int64_t clickedAt = NowNs();
         rig_.Controls().读取数据.Click();
-        Require(rig_.PumpUntil([this] { return filledAt_ != 0; }, Patience),
+        Require(rig_.PumpUntil([this] { return filledAt_ != 0; }, kPatience),
                 "no reply filled the table in time");
         Require(lastByte_.Stamp() != 0, "the unit posted no notice for the reply");
         return {static_cast<double>(filledAt_ - clickedAt) / 1000.0,
@@ -212,8 +212,8 @@ void PrintWireShares(const std::vector<RunFigures>& runs) {
     const double p50 = Percentile(latencies, 50);
     const double p99 = Percentile(latencies, 99);
     FigureTable table({"baud", "wire time of a cycle ms", "latency p50 % of it", "p99 % of it"});
-    for (std::int32_t baud : SelectableBaudRates) {
-        const double wireUs = (RequestLength + ReadReplyLength) * BitsPerCharacter * 1e6 / baud;
+    for (std::int32_t baud : kSelectableBaudRates) {
+        const double wireUs = (kRequestLength + kReadReplyLength) * kBitsPerCharacter * 1e6 / baud;
         table.AddRow({std::to_string(baud), Fixed(wireUs / 1000, 2), Fixed(p50 / wireUs * 100, 3),
                       Fixed(p99 / wireUs * 100, 3)});
     }

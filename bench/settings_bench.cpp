@@ -28,13 +28,13 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-constexpr RegistryRoot CurrentUser = RegistryRoot::CurrentUser;
-constexpr std::size_t SizeLimit = 4 * 1024 * 1024;
-constexpr double TargetMs = 250;  // "well under a second"
-constexpr const char* SettingsKey = "Software\\TAVR_12864";
-constexpr const char* SettingsPaths[] = {"Software\\TAVR_12864\\Modbus_id",
-                                         "Software\\TAVR_12864\\Modbus_btl",
-                                         "Software\\TAVR_12864\\Modbus_com"};
+constexpr RegistryRoot kCurrentUser = RegistryRoot::CurrentUser;
+constexpr std::size_t kSizeLimit = 4 * 1024 * 1024;
+constexpr double kTargetMs = 250;  // "well under a second"
+constexpr const char* kSettingsKey = "Software\\TAVR_12864";
+constexpr const char* kSettingsPaths[] = {"Software\\TAVR_12864\\Modbus_id",
+                                          "Software\\TAVR_12864\\Modbus_btl",
+                                          "Software\\TAVR_12864\\Modbus_com"};
 
 // A settings file of one shape: the program's three settings last, after filler.
 struct FileShape {
@@ -43,7 +43,7 @@ struct FileShape {
 };
 
 std::string SettingsSection(int variant) {
-    return "\n[HKEY_CURRENT_USER\\" + std::string(SettingsKey) +
+    return "\n[HKEY_CURRENT_USER\\" + std::string(kSettingsKey) +
            "]\n\"Modbus_id\"=\"0\"\n\"Modbus_btl\"=\"2\"\n\"Modbus_com\"=\"" +
            std::to_string(variant % 10) + "\"\n";
 }
@@ -51,7 +51,7 @@ std::string SettingsSection(int variant) {
 // `count` values in one key, or, up to the size limit when `count` is 0.
 std::string ManyValues(int count, int variant) {
     std::string text = "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Filler]\n";
-    for (int value = 0; count == 0 ? text.size() < SizeLimit - 200 : value < count; ++value) {
+    for (int value = 0; count == 0 ? text.size() < kSizeLimit - 200 : value < count; ++value) {
         text += "\"Value" + std::to_string(value) + "\"=\"" + std::to_string(value) + "\"\n";
     }
     return text + SettingsSection(variant);
@@ -60,7 +60,7 @@ std::string ManyValues(int count, int variant) {
 // Keys of one value each, up to the size limit.
 std::string ManyKeys(int variant) {
     std::string text = "REGEDIT4\n";
-    for (int key = 0; text.size() < SizeLimit - 200; ++key) {
+    for (int key = 0; text.size() < kSizeLimit - 200; ++key) {
         text += "\n[HKEY_CURRENT_USER\\Software\\Filler\\Key" + std::to_string(key) +
                 "]\n\"Value\"=\"" + std::to_string(key) + "\"\n";
     }
@@ -126,17 +126,18 @@ int Measure(const CountOptions& options) {
             size = text.size();
             PutFile(file, text);
             Time(first, [] {
-                Require(!ReadRegistryText(CurrentUser, SettingsPaths[0]).empty(),
+                Require(!ReadRegistryText(kCurrentUser, kSettingsPaths[0]).empty(),
                         "the setting was not read");
             });
             PutFile(file, shape.text(2 * run + 1));
             Time(startUp, [] {
-                for (const char* path : SettingsPaths) {
-                    Require(!ReadRegistryText(CurrentUser, path).empty(), "a setting was not read");
+                for (const char* path : kSettingsPaths) {
+                    Require(!ReadRegistryText(kCurrentUser, path).empty(),
+                            "a setting was not read");
                 }
             });
             Time(write, [] {
-                Require(WriteRegistry(CurrentUser, SettingsPaths[0], Text("5")),
+                Require(WriteRegistry(kCurrentUser, kSettingsPaths[0], Text("5")),
                         "the setting was not written");
             });
         }
@@ -147,7 +148,7 @@ int Measure(const CountOptions& options) {
     }
     std::fputs(table.Render().c_str(), stdout);
     std::printf("\nTarget: start-up's three reads take under %.0f ms of CPU for every file: %s\n",
-                TargetMs, slowestRead < TargetMs ? "met" : "MISSED");
+                kTargetMs, slowestRead < kTargetMs ? "met" : "MISSED");
     return 0;
 }
 

@@ -34,9 +34,9 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-constexpr auto Patience = std::chrono::seconds(120);
-constexpr std::int32_t MeterAddress = 1;
-constexpr double TargetEventsPerSecond = 1'000'000;
+constexpr auto kPatience = std::chrono::seconds(120);
+constexpr std::int32_t kMeterAddress = 1;
+constexpr double kTargetEventsPerSecond = 1'000'000;
 
 double Seconds(Clock::duration duration) {
     return std::chrono::duration<double>(duration).count();
@@ -97,14 +97,14 @@ class ThroughputBench {
         Require(tcgetattr(fd, &settings) == 0, "cannot read the line settings");
         cfmakeraw(&settings);
         Require(tcsetattr(fd, TCSANOW, &settings) == 0, "cannot set the line raw");
-        const ByteSet request = BuildReadRequest(MeterAddress);
+        const ByteSet request = BuildReadRequest(kMeterAddress);
         const std::int64_t cpuBefore = ProcessCpuNs();
         Require(write(fd, request.data(), request.size()) == static_cast<ssize_t>(request.size()),
                 "cannot send the request");
         StreamCount count;
         count.Expect(streamBytes_);
         std::vector<std::uint8_t> buffer(4096);
-        const auto deadline = Clock::now() + Patience;
+        const auto deadline = Clock::now() + kPatience;
         while (!count.Complete() && Clock::now() < deadline) {
             pollfd watched{fd, POLLIN, 0};
             poll(&watched, 1, 1000);
@@ -143,9 +143,9 @@ class ThroughputBench {
     StreamRun Stream() {
         count_.Expect(streamBytes_);
         const std::int64_t cpuBefore = ProcessCpuNs();
-        Require(rig_.Controls().端口1.Send(BuildReadRequest(MeterAddress)),
+        Require(rig_.Controls().端口1.Send(BuildReadRequest(kMeterAddress)),
                 "cannot send the request");
-        Require(rig_.PumpUntil([this] { return count_.Complete(); }, Patience),
+        Require(rig_.PumpUntil([this] { return count_.Complete(); }, kPatience),
                 "the stream did not arrive whole");
         return {count_.EventsPerSecond(), static_cast<double>(ProcessCpuNs() - cpuBefore) /
                                               static_cast<double>(streamBytes_)};
@@ -170,9 +170,9 @@ void AddVariant(FigureTable& table, const std::string& name, const std::vector<S
     const double median = Median(rates);
     table.AddRow({name, Fixed(median, 0), Fixed(spread.min, 0), Fixed(spread.max, 0),
                   Fixed(spread.cv * 100, 1), Fixed(Median(cpu), 0),
-                  !judged                           ? "-"
-                  : median >= TargetEventsPerSecond ? "met"
-                                                    : "MISSED"});
+                  !judged                            ? "-"
+                  : median >= kTargetEventsPerSecond ? "met"
+                                                     : "MISSED"});
 }
 
 int Measure(const CountOptions& options) {
@@ -182,7 +182,7 @@ int Measure(const CountOptions& options) {
         "Byte throughput: %lld streams of %lld bytes per consumer from tavr-meter-sim on "
         "a pseudo-terminal, no window; target %.0f DataArrival events/s\n\n",
         static_cast<long long>(runs), static_cast<long long>(options["--bytes"]),
-        TargetEventsPerSecond);
+        kTargetEventsPerSecond);
     std::vector<StreamRun> direct;
     std::vector<StreamRun> delivery;
     std::vector<StreamRun> program;

@@ -43,11 +43,11 @@ namespace {
 constexpr int kMaximumSteps = 256;
 constexpr int kMaximumAdvanceMs = 1000;
 // Rows beyond the table's 35, so that edits and focus moves on missing rows come up too.
-constexpr int kRowChoices = RegisterCount + 5;
+constexpr int kRowChoices = kRegisterCount + 5;
 // Script steps; the seeds use the first 16, with the window closing last.
 constexpr int kStepChoices = 17;
 
-using Values = std::array<std::uint16_t, RegisterCount>;
+using Values = std::array<std::uint16_t, kRegisterCount>;
 
 class ReplyPathScript {
   public:
@@ -142,11 +142,11 @@ class ReplyPathScript {
     void Arrive(std::string_view bytes) {
         for (const char byte : bytes) {
             window_.push_back(static_cast<std::uint8_t>(byte));
-            if (window_.size() > static_cast<std::size_t>(ReadReplyLength)) {
+            if (window_.size() > static_cast<std::size_t>(kReadReplyLength)) {
                 window_.pop_front();
             }
-            if (window_.size() == static_cast<std::size_t>(ReadReplyLength)) {
-                std::array<std::uint8_t, ReadReplyLength> last{};
+            if (window_.size() == static_cast<std::size_t>(kReadReplyLength)) {
+                std::array<std::uint8_t, kReadReplyLength> last{};
                 std::copy(window_.begin(), window_.end(), last.begin());
                 const ReadReply reply = ParseReadReply(last);
                 if (reply.IsIntactReplyFrom(reply.slaveAddress)) {
@@ -174,13 +174,13 @@ class ReplyPathScript {
 
     void CheckState() {
         const std::int32_t rows = program_.Controls().超级列表框1.RowCount();
-        Require(rows == 0 || rows == RegisterCount, "the table holds 0 or 35 rows");
+        Require(rows == 0 || rows == kRegisterCount, "the table holds 0 or 35 rows");
         Require(rows >= rowsSeen_, "the table never loses its rows");
         rowsSeen_ = rows;
         for (const Value& frame : device_->TakeSent()) {
             CheckFrame(frame);
         }
-        if (rows == RegisterCount) {
+        if (rows == kRegisterCount) {
             CheckShownReply();
         }
     }
@@ -191,7 +191,7 @@ class ReplyPathScript {
     void CheckShownReply() {
         const ListView& table = program_.Controls().超级列表框1;
         Values shown{};
-        for (int row = 0; row < RegisterCount; ++row) {
+        for (int row = 0; row < kRegisterCount; ++row) {
             unsigned high = 0;
             unsigned low = 0;
             Require(std::sscanf(table.GetItemText(row, 2).c_str(), "0x%2X 0x%2X", &high, &low) == 2,
@@ -206,10 +206,10 @@ class ReplyPathScript {
         ReadReply reply;
         reply.values = shown;
         RegisterCatalogue catalogue;
-        catalogue.LoadCatalogue(DecimalsCatalogueText, UnitsCatalogueText, RemarksCatalogueText,
-                                MaxLimitsCatalogueText);
+        catalogue.LoadCatalogue(kDecimalsCatalogueText, kUnitsCatalogueText, kRemarksCatalogueText,
+                                kMaxLimitsCatalogueText);
         const RegisterReadings readings = DecodeReadings(reply, catalogue);
-        for (int row = 0; row < RegisterCount; ++row) {
+        for (int row = 0; row < kRegisterCount; ++row) {
             const RegisterRow& texts = readings[static_cast<std::size_t>(row)].texts;
             Require(table.GetItemText(row, 1) == texts.value &&
                         table.GetItemText(row, 3) == texts.address &&
@@ -220,18 +220,18 @@ class ReplyPathScript {
 
     void CheckFrame(const Value& frame) {
         const ByteSet* bytes = std::get_if<ByteSet>(&frame);
-        Require(bytes != nullptr && bytes->size() == RequestLength, "a request is 8 bytes");
+        Require(bytes != nullptr && bytes->size() == kRequestLength, "a request is 8 bytes");
         const std::span<const std::uint8_t> request(*bytes);
         Require(CrcMatches(request), "a request's CRC is right");
         const int address = request[2] << 8 | request[3];
         const int value = request[4] << 8 | request[5];
-        if (request[1] == ReadFunction) {
-            Require(address == FirstRegister && value == RegisterCount,
+        if (request[1] == kReadFunction) {
+            Require(address == kFirstRegister && value == kRegisterCount,
                     "a read asks for all 35 registers");
             return;
         }
-        Require(request[1] == WriteFunction, "a request reads or writes");
-        Require(address < RegisterCount, "a write goes to a register of the table");
+        Require(request[1] == kWriteFunction, "a request reads or writes");
+        Require(address < kRegisterCount, "a write goes to a register of the table");
         const std::int32_t maximum =
             ToInteger(program_.Catalogue().Entry(static_cast<std::uint16_t>(address)).maximum);
         Require(value <= maximum, "a write never exceeds the register's maximum");

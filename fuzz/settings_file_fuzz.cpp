@@ -25,16 +25,16 @@
 namespace tavr {
 namespace {
 
-constexpr RegistryRoot CurrentUser = RegistryRoot::CurrentUser;
-constexpr std::string_view WrittenPath = "Software\\TAVR_12864\\Modbus_id";
-constexpr std::string_view ReadPaths[] = {
+constexpr RegistryRoot kCurrentUser = RegistryRoot::CurrentUser;
+constexpr std::string_view kWrittenPath = "Software\\TAVR_12864\\Modbus_id";
+constexpr std::string_view kReadPaths[] = {
     "Software\\TAVR_12864\\Modbus_id",
     "Software\\TAVR_12864\\Modbus_btl",
     "software\\tavr_12864\\MODBUS_COM",
     "Software\\TAVR_12864\\",
     "Modbus_id",
 };
-constexpr std::string_view Fallback = "缺省";
+constexpr std::string_view kFallback = "缺省";
 
 // Every input's own hash picks the inputs that also go through the file, so a replay does
 // the same as the run that found it.
@@ -60,15 +60,15 @@ void CheckRoundTrip(const RegistryDocument& document) {
 
 Text ExpectedText(const std::optional<RegistryDocument>& document, std::string_view path) {
     if (!document) {
-        return Text(Fallback);
+        return Text(kFallback);
     }
     const RegistryPath split = SplitRegistryPath(path);
     const RegistryValue* value = document->FindValue(
-        RegistryKeyName(RegistryRootFileOf(CurrentUser), split.keyPath), split.valueName);
+        RegistryKeyName(RegistryRootFileOf(kCurrentUser), split.keyPath), split.valueName);
     if (value == nullptr) {
-        return Text(Fallback);
+        return Text(kFallback);
     }
-    return DecodeRegistryText(value->data).value_or(Text(Fallback));
+    return DecodeRegistryText(value->data).value_or(Text(kFallback));
 }
 
 Text FileText(const std::filesystem::path& file) {
@@ -84,8 +84,8 @@ void PutFile(const std::filesystem::path& file, std::string_view text) {
 
 // Every value of `before` is still there with its data, but for the one just written.
 void CheckOthersKept(const RegistryDocument& before, const RegistryDocument& after) {
-    const RegistryPath written = SplitRegistryPath(WrittenPath);
-    const Text writtenKey = RegistryKeyName(RegistryRootFileOf(CurrentUser), written.keyPath);
+    const RegistryPath written = SplitRegistryPath(kWrittenPath);
+    const Text writtenKey = RegistryKeyName(RegistryRootFileOf(kCurrentUser), written.keyPath);
     for (const RegistryKey& key : before.Keys()) {
         for (const RegistryValue& value : key.Values()) {
             if (SameRegistryName(key.Name(), writtenKey) &&
@@ -106,12 +106,13 @@ void CheckThroughFile(std::string_view text, const std::optional<RegistryDocumen
     std::filesystem::create_directories(folder);
     PutFile(file, text);
 
-    for (const std::string_view path : ReadPaths) {
-        Require(ReadRegistryText(CurrentUser, path, Text(Fallback)) == ExpectedText(document, path),
-                "the file reads as the parser reads its text");
+    for (const std::string_view path : kReadPaths) {
+        Require(
+            ReadRegistryText(kCurrentUser, path, Text(kFallback)) == ExpectedText(document, path),
+            "the file reads as the parser reads its text");
     }
 
-    const bool written = WriteRegistry(CurrentUser, WrittenPath, Text("fuzz"));
+    const bool written = WriteRegistry(kCurrentUser, kWrittenPath, Text("fuzz"));
     Require(written == document.has_value(), "a write succeeds exactly on a readable file");
     if (!written) {
         Require(FileText(file) == text, "a failed write leaves the file as it was");
@@ -120,7 +121,7 @@ void CheckThroughFile(std::string_view text, const std::optional<RegistryDocumen
     const std::optional<RegistryDocument> after = ParseRegistryText(FileText(file));
     Require(after.has_value(), "a written file can be read");
     CheckOthersKept(*document, *after);
-    Require(ReadRegistryText(CurrentUser, WrittenPath) == "fuzz", "the written value reads back");
+    Require(ReadRegistryText(kCurrentUser, kWrittenPath) == "fuzz", "the written value reads back");
 }
 
 }  // namespace

@@ -7,7 +7,7 @@
 namespace tavr {
 namespace {
 
-constexpr std::string_view ColumnGap = "  ";
+constexpr std::string_view kColumnGap = "  ";
 
 // Characters in UTF-8 text: every byte that does not continue a sequence.
 std::size_t CharacterCount(const std::string& text) {
@@ -42,7 +42,7 @@ std::string FigureTable::Render() const {
         std::string line;
         for (std::size_t column = 0; column < cells.size(); ++column) {
             if (column > 0) {
-                line += ColumnGap;
+                line += kColumnGap;
             }
             AppendPadded(line, cells[column], widths[column], column == 0);
         }
@@ -53,7 +53,7 @@ std::string FigureTable::Render() const {
     for (std::size_t width : widths) {
         ruleWidth += width;
     }
-    ruleWidth += ColumnGap.size() * (widths.empty() ? 0 : widths.size() - 1);
+    ruleWidth += kColumnGap.size() * (widths.empty() ? 0 : widths.size() - 1);
     text += std::string(ruleWidth, '-') + '\n';
     for (const auto& row : rows_) {
         text += renderRow(row);

@@ -8,7 +8,7 @@ namespace tavr {
 namespace {
 
 std::vector<std::string> SimulatorCommandLine(std::vector<std::string> arguments) {
-    arguments.insert(arguments.begin(), {"--com", std::to_string(MeterBenchRig::ComPort)});
+    arguments.insert(arguments.begin(), {"--com", std::to_string(MeterBenchRig::kComPort)});
     return arguments;
 }
 
@@ -38,18 +38,18 @@ SerialPort::DeviceFactory MeterBenchRig::UnitFactory() const {
 }
 
 std::filesystem::path MeterBenchRig::ComLink() const {
-    return configHome_.Path() / "TAVR_12864" / "dosdevices" / ("com" + std::to_string(ComPort));
+    return configHome_.Path() / "TAVR_12864" / "dosdevices" / ("com" + std::to_string(kComPort));
 }
 
 bool MeterBenchRig::Connect() {
-    Controls().串口号.SetCurrentSelection(ComPort - 1);
+    Controls().串口号.SetCurrentSelection(kComPort - 1);
     Controls().联机按钮.Click();
-    return Controls().外形框1.FillColour() == LampReady;
+    return Controls().外形框1.FillColour() == kLampReady;
 }
 
 bool MeterBenchRig::Disconnect() {
     Controls().联机按钮.Click();
-    return Controls().外形框1.FillColour() == LampDisconnected;
+    return Controls().外形框1.FillColour() == kLampDisconnected;
 }
 
 bool MeterBenchRig::Command(const std::string& command) {

@@ -31,7 +31,7 @@ class MeterBenchRig {
         std::function<void()> onNoticePosted;
     };
 
-    static constexpr int ComPort = 7;
+    static constexpr int kComPort = 7;
 
     // Throws std::runtime_error when the simulator does not start or offer its line.
     explicit MeterBenchRig(Setup setup);

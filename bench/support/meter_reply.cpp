@@ -26,7 +26,7 @@ ByteSet SimulatedMeterReply(std::span<const int> flipped) {
     simulator::RequestHandler handler(bank, 1);
     const std::vector<simulator::Exchange> exchanges = handler.Receive(BuildReadRequest(1));
     Require(exchanges.size() == 1 && exchanges[0].answer.has_value() &&
-                exchanges[0].answer->bytes.size() == ReadReplyLength,
+                exchanges[0].answer->bytes.size() == kReadReplyLength,
             "the simulator gave no reply");
     ByteSet reply = exchanges[0].answer->bytes;
     if (flipped.empty()) {
@@ -37,9 +37,9 @@ ByteSet SimulatedMeterReply(std::span<const int> flipped) {
     for (const int address : flipped) {
         reply[LowByteOf(address)] ^= 1;
     }
-    const std::uint16_t crc = Crc16(std::span(reply).first(ReadReplyLength - 2));
-    reply[ReadReplyLength - 2] = static_cast<std::uint8_t>(crc & 0xFF);
-    reply[ReadReplyLength - 1] = static_cast<std::uint8_t>(crc >> 8);
+    const std::uint16_t crc = Crc16(std::span(reply).first(kReadReplyLength - 2));
+    reply[kReadReplyLength - 2] = static_cast<std::uint8_t>(crc & 0xFF);
+    reply[kReadReplyLength - 1] = static_cast<std::uint8_t>(crc >> 8);
     return reply;
 }
 

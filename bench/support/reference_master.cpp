@@ -54,8 +54,8 @@ std::vector<double> ReferenceMaster::ReadBackToBack(std::int64_t cycles,
 
 ReferenceMaster::Registers ReferenceMaster::ReadAll() {
     Registers registers{};
-    const int read = modbus_read_registers(context_, 0, RegisterCount, registers.data());
-    Require(read == RegisterCount, LibraryError("the reference master's read failed"));
+    const int read = modbus_read_registers(context_, 0, kRegisterCount, registers.data());
+    Require(read == kRegisterCount, LibraryError("the reference master's read failed"));
     return registers;
 }
 

@@ -24,7 +24,7 @@ class ReferenceMaster {
     ReferenceMaster(const ReferenceMaster&) = delete;
     ReferenceMaster& operator=(const ReferenceMaster&) = delete;
 
-    using Registers = std::array<std::uint16_t, RegisterCount>;
+    using Registers = std::array<std::uint16_t, kRegisterCount>;
 
     // Reads all registers `cycles` times after `warmUpCycles` unmeasured reads; the round trip of
     // each measured read in µs. Throws std::runtime_error when a read fails.

@@ -19,7 +19,7 @@ QString Hex(int value) {
 }  // namespace
 
 ReferenceTableMaster::ReferenceTableMaster(const std::filesystem::path& line, int baud, int device)
-    : master_(line, baud, device), model_(RegisterCount, kColumns) {
+    : master_(line, baud, device), model_(kRegisterCount, kColumns) {
     model_.setHorizontalHeaderLabels({QStringLiteral("decimal"), QStringLiteral("value"),
                                       QStringLiteral("hex"), QStringLiteral("address"),
                                       QStringLiteral("remark")});
@@ -35,7 +35,7 @@ void ReferenceTableMaster::Cycle() {
 }
 
 void ReferenceTableMaster::Show(const ReferenceMaster::Registers& registers) {
-    for (int row = 0; row < RegisterCount; ++row) {
+    for (int row = 0; row < kRegisterCount; ++row) {
         const int value = registers[static_cast<std::size_t>(row)];
         model_.setData(model_.index(row, 0), QString::number(value));
         model_.setData(model_.index(row, 1), QString::number(value / 100.0, 'f', 2));

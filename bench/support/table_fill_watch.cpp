@@ -5,12 +5,12 @@
 namespace tavr {
 namespace {
 
-constexpr std::int32_t RemarkColumn = 4;
+constexpr std::int32_t kRemarkColumn = 4;
 
 }  // namespace
 
 void TableFillWatch::CellChanged(std::int32_t row, std::int32_t column) {
-    if (row == RegisterCount - 1 && column == RemarkColumn) {
+    if (row == kRegisterCount - 1 && column == kRemarkColumn) {
         ++fills_;
     }
 }

@@ -31,7 +31,7 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-constexpr auto Patience = std::chrono::seconds(10);
+constexpr auto kPatience = std::chrono::seconds(10);
 
 double MicrosecondsSince(Clock::time_point start, Clock::time_point end) {
     return std::chrono::duration<double, std::micro>(end - start).count();
@@ -39,8 +39,8 @@ double MicrosecondsSince(Clock::time_point start, Clock::time_point end) {
 
 // Device 1's answer to the read request: 35 register values, each different, and the checksum.
 ByteSet MeterReply() {
-    std::vector<std::uint8_t> bytes{1, 0x03, 2 * RegisterCount};
-    for (int address = 0; address < RegisterCount; ++address) {
+    std::vector<std::uint8_t> bytes{1, 0x03, 2 * kRegisterCount};
+    for (int address = 0; address < kRegisterCount; ++address) {
         const auto value = static_cast<std::uint16_t>(address * 1021 + 7);
         bytes.push_back(static_cast<std::uint8_t>(value >> 8));
         bytes.push_back(static_cast<std::uint8_t>(value & 0xFF));
@@ -69,7 +69,7 @@ class Win32DecodeBench {
         program_.MainWindow().Create();
         MeterControls& controls = program_.Controls();
         controls.联机按钮.Click();
-        Require(controls.外形框1.FillColour() == LampReady, "the stand-in port did not open");
+        Require(controls.外形框1.FillColour() == kLampReady, "the stand-in port did not open");
         controls.设备ID.SetCurrentSelection(0);  // whatever the settings held: device 1
         controls.读取数据.Click();               // the replies answer device 1's request
         for (const auto& control : peer.ControlPeers()) {
@@ -82,7 +82,7 @@ class Win32DecodeBench {
         port.onDataArrival = [this, handle = port.onDataArrival](std::int32_t byte) {
             const auto t0 = Clock::now();
             handle(byte);
-            if (++bytes_ % ReadReplyLength == 0) {
+            if (++bytes_ % kReadReplyLength == 0) {
                 filledAt_ = Clock::now();
                 lastUs_ += MicrosecondsSince(t0, filledAt_);
                 ++lastN_;
@@ -98,17 +98,17 @@ class Win32DecodeBench {
         for (std::int64_t i = 0; i < replies; ++i) {
             ReplyOnce(&figures);
         }
-        Require(program_.Controls().超级列表框1.RowCount() == RegisterCount,
+        Require(program_.Controls().超级列表框1.RowCount() == kRegisterCount,
                 "the table was not filled");
         return figures;
     }
 
   private:
     void ReplyOnce(RunFigures* figures) {
-        const std::uint64_t awaited = bytes_ + ReadReplyLength;
+        const std::uint64_t awaited = bytes_ + kReadReplyLength;
         const Clock::time_point start = Clock::now();
         device_->Receive(reply_);
-        const Clock::time_point deadline = start + Patience;
+        const Clock::time_point deadline = start + kPatience;
         MSG message;
         while (bytes_ < awaited) {
             Require(Clock::now() < deadline, "a reply was not decoded in time");

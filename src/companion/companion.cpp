@@ -9,7 +9,7 @@ namespace tavr {
 
 namespace {
 
-constexpr std::string_view ProgramHelp =
+constexpr std::string_view kProgramHelp =
     "usage: tavr-12864-cli COMMAND [OPTIONS]\n"
     "Reads, logs and plots a TAVR_12864 meter, with the control window's own texts.\n"
     "  ports    list the COM numbers, their devices and whether you may open them\n"
@@ -36,13 +36,13 @@ ExitStatus UsageError(Console& console, std::string_view command, std::string_vi
 int RunCompanion(const std::vector<std::string>& arguments, Console& console,
                  const PlotRenderer& renderPlot) {
     if (arguments.empty()) {
-        console.err << ProgramHelp;
+        console.err << kProgramHelp;
         return ExitCode(ExitStatus::BadUsage);
     }
     const std::string& command = arguments[0];
     const std::vector<std::string> rest(arguments.begin() + 1, arguments.end());
     if (command == "--help" || command == "-h" || command == "help") {
-        console.out << ProgramHelp;
+        console.out << kProgramHelp;
         return ExitCode(ExitStatus::Done);
     }
     if (command == "--version" || command == "version") {
@@ -70,7 +70,7 @@ int RunCompanion(const std::vector<std::string>& arguments, Console& console,
     if (command == "publish") {
         return ExitCode(RunPublishCommand(rest, console));
     }
-    console.err << "tavr-12864-cli: unknown command " << command << "\n" << ProgramHelp;
+    console.err << "tavr-12864-cli: unknown command " << command << "\n" << kProgramHelp;
     return ExitCode(ExitStatus::BadUsage);
 }
 

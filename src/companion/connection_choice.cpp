@@ -12,12 +12,12 @@ namespace tavr {
 
 namespace {
 
-constexpr RegistryRoot CurrentUser = RegistryRoot::CurrentUser;
-constexpr std::int32_t HighestPortNumber = 255;
+constexpr RegistryRoot kCurrentUser = RegistryRoot::CurrentUser;
+constexpr std::int32_t kHighestPortNumber = 255;
 
 // The remembered selection index at `path`, limited to a selector of `entryCount` entries.
 std::int32_t RememberedIndex(std::string_view path, std::int32_t entryCount) {
-    return std::clamp(ToInteger(ReadRegistryText(CurrentUser, path)), 0, entryCount - 1);
+    return std::clamp(ToInteger(ReadRegistryText(kCurrentUser, path)), 0, entryCount - 1);
 }
 
 std::optional<std::int32_t> ParseWhole(std::string_view text, std::int32_t low, std::int32_t high) {
@@ -37,34 +37,34 @@ std::string ConnectionChoice::PortName() const {
 }
 
 ConnectionChoice RememberedConnection() {
-    const std::int32_t portCount = LastPortNumberEntry - FirstPortNumberEntry + 1;
-    const std::int32_t idCount = LastDeviceIdEntry - FirstDeviceIdEntry + 1;
-    const std::int32_t baudCount = static_cast<std::int32_t>(BaudRateEntries.size());
+    const std::int32_t portCount = kLastPortNumberEntry - kFirstPortNumberEntry + 1;
+    const std::int32_t idCount = kLastDeviceIdEntry - kFirstDeviceIdEntry + 1;
+    const std::int32_t baudCount = static_cast<std::int32_t>(kBaudRateEntries.size());
     ConnectionChoice choice;
-    choice.port = FirstPortNumberEntry + RememberedIndex(ModbusPortPath, portCount);
+    choice.port = kFirstPortNumberEntry + RememberedIndex(kModbusPortPath, portCount);
     choice.baud =
-        BaudRateEntries[static_cast<std::size_t>(RememberedIndex(ModbusBaudPath, baudCount))];
+        kBaudRateEntries[static_cast<std::size_t>(RememberedIndex(kModbusBaudPath, baudCount))];
     choice.deviceId =
-        static_cast<std::uint8_t>(FirstDeviceIdEntry + RememberedIndex(ModbusIdPath, idCount));
+        static_cast<std::uint8_t>(kFirstDeviceIdEntry + RememberedIndex(kModbusIdPath, idCount));
     choice.deviceIds = {choice.deviceId};
     return choice;
 }
 
 bool RememberDeviceId(std::uint8_t deviceId) {
-    if (deviceId < FirstDeviceIdEntry || deviceId > LastDeviceIdEntry) {
+    if (deviceId < kFirstDeviceIdEntry || deviceId > kLastDeviceIdEntry) {
         return false;
     }
-    return WriteRegistry(CurrentUser, ModbusIdPath, ToText(deviceId - FirstDeviceIdEntry));
+    return WriteRegistry(kCurrentUser, kModbusIdPath, ToText(deviceId - kFirstDeviceIdEntry));
 }
 
 std::optional<std::int32_t> ParsePortNumber(std::string_view text) {
-    return ParseWhole(text, 1, HighestPortNumber);
+    return ParseWhole(text, 1, kHighestPortNumber);
 }
 
 std::optional<std::int32_t> ParseBaudRate(std::string_view text) {
-    const std::optional<std::int32_t> baud = ParseWhole(text, 1, BaudRateEntries.back());
-    if (!baud ||
-        std::find(BaudRateEntries.begin(), BaudRateEntries.end(), *baud) == BaudRateEntries.end()) {
+    const std::optional<std::int32_t> baud = ParseWhole(text, 1, kBaudRateEntries.back());
+    if (!baud || std::find(kBaudRateEntries.begin(), kBaudRateEntries.end(), *baud) ==
+                     kBaudRateEntries.end()) {
         return std::nullopt;
     }
     return baud;
@@ -72,7 +72,7 @@ std::optional<std::int32_t> ParseBaudRate(std::string_view text) {
 
 std::string BaudRateList() {
     std::string list;
-    for (const std::int32_t baud : BaudRateEntries) {
+    for (const std::int32_t baud : kBaudRateEntries) {
         list += (list.empty() ? "" : ", ") + std::to_string(baud);
     }
     return list;

@@ -13,18 +13,18 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 // Start bit, 8 data bits, one stop bit.
-constexpr std::int64_t BitsPerByte = 10;
-constexpr std::uint8_t ExceptionFlag = 0x80;
-constexpr std::size_t ExceptionLength = 5;
+constexpr std::int64_t kBitsPerByte = 10;
+constexpr std::uint8_t kExceptionFlag = 0x80;
+constexpr std::size_t kExceptionLength = 5;
 
 // A Modbus exception answer to `request`: its address, the function with the top bit set, the
 // code and a matching checksum. Returns the exception code, or 0.
 std::uint8_t ExceptionCode(const ByteSet& answer, const ByteSet& request) {
-    if (answer.size() < ExceptionLength || answer[0] != request[0] ||
-        answer[1] != (request[1] | ExceptionFlag)) {
+    if (answer.size() < kExceptionLength || answer[0] != request[0] ||
+        answer[1] != (request[1] | kExceptionFlag)) {
         return 0;
     }
-    return CrcMatches(std::span(answer).first(ExceptionLength)) ? answer[2] : 0;
+    return CrcMatches(std::span(answer).first(kExceptionLength)) ? answer[2] : 0;
 }
 
 }  // namespace
@@ -50,13 +50,13 @@ void MeterLink::Close() {
 }
 
 std::chrono::milliseconds MeterLink::ReplyTimeout() const {
-    const std::int64_t bits = (RequestLength + ReadReplyLength) * BitsPerByte;
+    const std::int64_t bits = (kRequestLength + kReadReplyLength) * kBitsPerByte;
     const std::int64_t lineMs = (bits * 1000 + baud_ - 1) / std::max<std::int32_t>(baud_, 1);
     return timeout_ + std::chrono::milliseconds(lineMs);
 }
 
 ReadOutcome MeterLink::ReadRegisters(std::uint8_t deviceId) {
-    const Collected collected = Exchange(BuildReadRequest(deviceId), ReadReplyLength);
+    const Collected collected = Exchange(BuildReadRequest(deviceId), kReadReplyLength);
     if (collected.interrupted) {
         return {ExchangeOutcome::Interrupted, {}};
     }
@@ -66,11 +66,11 @@ ReadOutcome MeterLink::ReadRegisters(std::uint8_t deviceId) {
     if (collected.bytes.empty()) {
         return {ExchangeOutcome::Silent, {}};
     }
-    if (collected.bytes.size() < static_cast<std::size_t>(ReadReplyLength)) {
+    if (collected.bytes.size() < static_cast<std::size_t>(kReadReplyLength)) {
         return {ExchangeOutcome::Garbled, {}};
     }
     const ReadReply reply = ParseReadReply(
-        std::span<const std::uint8_t, ReadReplyLength>(collected.bytes.data(), ReadReplyLength));
+        std::span<const std::uint8_t, kReadReplyLength>(collected.bytes.data(), kReadReplyLength));
     if (!reply.IsIntactReplyFrom(deviceId)) {
         return {ExchangeOutcome::Garbled, {}};
     }

@@ -5,7 +5,7 @@ namespace tavr {
 
 namespace {
 
-constexpr std::string_view PlotHelp =
+constexpr std::string_view kPlotHelp =
     "usage: tavr-12864-cli plot FILE.csv -o FILE.png|FILE.svg\n"
     "Draws a run logged by watch: voltage, current, remaining capacity and temperature over\n"
     "time (and the second temperature and second voltage when logged), each in a panel with\n"
@@ -39,7 +39,7 @@ ExitStatus RunPlot(const std::vector<std::string>& arguments, Console& console,
                    const PlotRenderer& renderPlot) {
     const CommandArguments parsed = ParseCommandArguments(arguments, {"-o", "--output"});
     if (parsed.help) {
-        console.out << PlotHelp;
+        console.out << kPlotHelp;
         return ExitStatus::Done;
     }
     if (!parsed.error.empty()) {

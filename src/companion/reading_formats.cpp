@@ -13,8 +13,8 @@ namespace tavr {
 
 namespace {
 
-constexpr std::size_t ColumnCount = RegisterColumnTitles.size();
-constexpr std::size_t ColumnGap = 2;
+constexpr std::size_t kColumnCount = kRegisterColumnTitles.size();
+constexpr std::size_t kColumnGap = 2;
 
 // Terminal columns a text takes: East Asian wide characters take two.
 std::size_t DisplayWidth(const std::string& text) {
@@ -35,7 +35,7 @@ std::size_t DisplayWidth(const std::string& text) {
     return width;
 }
 
-std::array<std::string, ColumnCount> Cells(const RegisterRow& row) {
+std::array<std::string, kColumnCount> Cells(const RegisterRow& row) {
     return {row.decimal, row.value, row.hexBytes, row.address, row.remark};
 }
 
@@ -52,28 +52,28 @@ std::string NumberText(const RegisterReading& reading, const RegisterCatalogue& 
 }
 
 std::string ReadingsTable(std::span<const RegisterReading> readings) {
-    std::array<std::size_t, ColumnCount> widths{};
-    for (std::size_t column = 0; column < ColumnCount; ++column) {
-        widths[column] = DisplayWidth(std::string(RegisterColumnTitles[column]));
+    std::array<std::size_t, kColumnCount> widths{};
+    for (std::size_t column = 0; column < kColumnCount; ++column) {
+        widths[column] = DisplayWidth(std::string(kRegisterColumnTitles[column]));
     }
     for (const RegisterReading& reading : readings) {
         const auto cells = Cells(reading.texts);
-        for (std::size_t column = 0; column < ColumnCount; ++column) {
+        for (std::size_t column = 0; column < kColumnCount; ++column) {
             widths[column] = std::max(widths[column], DisplayWidth(cells[column]));
         }
     }
-    const auto line = [&widths](const std::array<std::string, ColumnCount>& cells) {
+    const auto line = [&widths](const std::array<std::string, kColumnCount>& cells) {
         std::string text;
-        for (std::size_t column = 0; column < ColumnCount; ++column) {
+        for (std::size_t column = 0; column < kColumnCount; ++column) {
             text += cells[column];
-            if (column + 1 < ColumnCount) {
-                text.append(widths[column] - DisplayWidth(cells[column]) + ColumnGap, ' ');
+            if (column + 1 < kColumnCount) {
+                text.append(widths[column] - DisplayWidth(cells[column]) + kColumnGap, ' ');
             }
         }
         return text + "\n";
     };
-    std::array<std::string, ColumnCount> titles;
-    std::copy(RegisterColumnTitles.begin(), RegisterColumnTitles.end(), titles.begin());
+    std::array<std::string, kColumnCount> titles;
+    std::copy(kRegisterColumnTitles.begin(), kRegisterColumnTitles.end(), titles.begin());
     std::string table = line(titles);
     for (const RegisterReading& reading : readings) {
         table += line(Cells(reading.texts));

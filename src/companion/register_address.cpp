@@ -15,7 +15,7 @@ std::optional<std::uint16_t> ParseNumber(std::string_view digits, int base) {
     const auto [end, error] =
         std::from_chars(digits.data(), digits.data() + digits.size(), value, base);
     if (digits.empty() || error != std::errc() || end != digits.data() + digits.size() ||
-        value >= static_cast<unsigned>(RegisterCount)) {
+        value >= static_cast<unsigned>(kRegisterCount)) {
         return std::nullopt;
     }
     return static_cast<std::uint16_t>(value);

@@ -70,7 +70,7 @@ ExitStatus RunWatchCommand(const std::vector<std::string>& arguments, Console& c
     if (!options.output.empty() && !RunLog::CheckPath(options.output, error)) {
         return UsageError(console, "watch", error);
     }
-    options.registers = MeasurementRegisters;
+    options.registers = kMeasurementRegisters;
     if (const auto list = parsed.Option("--registers")) {
         const auto registers = ParseRegisterList(*list);
         if (!registers) {

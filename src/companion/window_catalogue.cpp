@@ -6,8 +6,8 @@ namespace tavr {
 
 RegisterCatalogue WindowCatalogue() {
     RegisterCatalogue catalogue;
-    catalogue.LoadCatalogue(DecimalsCatalogueText, UnitsCatalogueText, RemarksCatalogueText,
-                            MaxLimitsCatalogueText);
+    catalogue.LoadCatalogue(kDecimalsCatalogueText, kUnitsCatalogueText, kRemarksCatalogueText,
+                            kMaxLimitsCatalogueText);
     return catalogue;
 }
 

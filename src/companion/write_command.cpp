@@ -10,7 +10,7 @@ namespace tavr {
 
 namespace {
 
-constexpr std::uint16_t DeviceAddressRegister = 0x00;
+constexpr std::uint16_t kDeviceAddressRegister = 0x00;
 
 std::string WriteHelp() {
     return "usage: tavr-12864-cli write [--port P] [--baud B] [--id ID] [--timeout MS]\n"
@@ -74,7 +74,7 @@ ExitStatus RunWrite(const std::vector<std::string>& arguments, Console& console)
     if (!session.Write(input->address, input->value)) {
         return ExitStatus::NoAnswer;
     }
-    if (input->address == DeviceAddressRegister) {
+    if (input->address == kDeviceAddressRegister) {
         FollowNewAddress(session, console, connection->deviceId,
                          static_cast<std::uint8_t>(input->value));
     }

@@ -9,7 +9,7 @@ namespace tavr {
 
 namespace {
 
-constexpr std::uint16_t DeviceAddressRegister = 0x00;
+constexpr std::uint16_t kDeviceAddressRegister = 0x00;
 constexpr std::uint16_t kOutputModeRegister = 0x1B;
 // Output modes below this one (0 HEX, 1 TXT) leave Modbus mode.
 constexpr std::uint16_t kModbusOutputMode = 2;
@@ -31,7 +31,7 @@ std::optional<WriteInput> CheckWriteInput(std::string_view addressText, std::str
         return std::nullopt;
     }
     const std::int64_t maximum = ToInteger(catalogue.Entry(*address).maximum);
-    const std::int64_t minimum = *address == DeviceAddressRegister ? 1 : 0;
+    const std::int64_t minimum = *address == kDeviceAddressRegister ? 1 : 0;
     const std::string range = "from " + std::to_string(minimum) + " to " + std::to_string(maximum);
     const std::string name = RegisterName(*address);
     if (!valueText.empty() && valueText[0] == '-') {

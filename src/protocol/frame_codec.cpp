@@ -17,12 +17,12 @@ std::uint8_t LowByte(std::int32_t value) {
 }  // namespace
 
 ByteSet BuildReadRequest(std::int32_t deviceId) {
-    return SealFrame({LowByte(deviceId), ReadFunction, 0x00, 0x00, 0x00,
-                      static_cast<std::uint8_t>(RegisterCount)});
+    return SealFrame({LowByte(deviceId), kReadFunction, 0x00, 0x00, 0x00,
+                      static_cast<std::uint8_t>(kRegisterCount)});
 }
 
 ByteSet BuildWriteRequest(std::int32_t deviceId, std::int32_t row, std::int32_t value) {
-    return SealFrame({LowByte(deviceId), WriteFunction, 0x00, LowByte(row), LowByte(value >> 8),
+    return SealFrame({LowByte(deviceId), kWriteFunction, 0x00, LowByte(row), LowByte(value >> 8),
                       LowByte(value)});
 }
 

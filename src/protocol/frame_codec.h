@@ -9,12 +9,12 @@
 namespace tavr {
 
 // Modbus RTU frames exchanged with the meter.
-inline constexpr int RegisterCount = 35;
-inline constexpr int FirstRegister = 0x0000;
-inline constexpr std::uint8_t ReadFunction = 0x03;
-inline constexpr std::uint8_t WriteFunction = 0x06;
-inline constexpr int RequestLength = 8;
-inline constexpr int ReadReplyLength = 75;
+inline constexpr int kRegisterCount = 35;
+inline constexpr int kFirstRegister = 0x0000;
+inline constexpr std::uint8_t kReadFunction = 0x03;
+inline constexpr std::uint8_t kWriteFunction = 0x06;
+inline constexpr int kRequestLength = 8;
+inline constexpr int kReadReplyLength = 75;
 
 // Read request for all 35 holding registers; only the low 8 bits of the device ID are used.
 ByteSet BuildReadRequest(std::int32_t deviceId);

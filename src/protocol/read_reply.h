@@ -16,7 +16,7 @@ struct ReadReply {
     std::uint8_t slaveAddress = 0;
     std::uint8_t function = 0;
     std::uint8_t byteCount = 0;
-    std::array<std::uint16_t, RegisterCount> values{};
+    std::array<std::uint16_t, kRegisterCount> values{};
     bool crcMatches = false;
 
     // Whether this is the intact answer of device `deviceId` to the read request for all
@@ -28,7 +28,7 @@ struct ReadReply {
 
 // Takes a collected 75-byte reply apart. Any 75 bytes parse; IsIntactReplyFrom tells whether
 // they are a reply worth decoding.
-ReadReply ParseReadReply(std::span<const std::uint8_t, ReadReplyLength> bytes);
+ReadReply ParseReadReply(std::span<const std::uint8_t, kReadReplyLength> bytes);
 
 // The answer of device `deviceId` carrying `values` (registers in address order, at most 127 so
 // that the byte count fits its byte): address, function 0x03, byte count, the values high byte

@@ -9,7 +9,7 @@ namespace tavr {
 // They are the initial contents of the four hidden edit boxes that the catalogue is loaded from.
 
 // Content of the edit box `数据备注说明`: the remark of every register.
-inline constexpr std::string_view RemarksCatalogueText =
+inline constexpr std::string_view kRemarksCatalogueText =
     "地址:0000H 本设备地址ID号//"
     "地址:0001H 当前设置界面步骤//"
     "地址:0002H 高位:副电压+主电压小数位 低位:电流正负及小数位//"
@@ -47,17 +47,17 @@ inline constexpr std::string_view RemarksCatalogueText =
     "地址:0022H 充放电循环次数 充电电流超过-1.000A且持续30秒才算1次有效充电";
 
 // Content of the edit box `数值对应单位`: the unit after every value; empty for none.
-inline constexpr std::string_view UnitsCatalogueText =
+inline constexpr std::string_view kUnitsCatalogueText =
     "//////V//A//℃//℃//Ah//Wh//Ah//V//%//V//V//A//A//℃//℃//"
     "℃//℃//秒//秒//A////A//A//mV////////V//V//V////次";
 
 // Content of the edit box `小数位预设值`: the number of decimals of every value.
-inline constexpr std::string_view DecimalsCatalogueText =
+inline constexpr std::string_view kDecimalsCatalogueText =
     "0//0//0//2//2//1//1//1//0//1//1//2//1//1//1//1//1//1//"
     "1//1//0//0//2//0//1//2//2//0//0//0//1//1//1//0//0";
 
 // Content of the edit box `修改最大限制`: the largest raw value a write may carry.
-inline constexpr std::string_view MaxLimitsCatalogueText =
+inline constexpr std::string_view kMaxLimitsCatalogueText =
     "50//255//65535//65535//65535//1250//1250//65535//65535//10000//1000//10000//"
     "10000//10000//10000//10000//1250//1250//1250//1250//65535//65535//255//65535//"
     "10000//200//10000//5//65535//65535//65535//10000//10000//65535//65535";

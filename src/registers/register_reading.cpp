@@ -203,7 +203,7 @@ void DecodeRegister(const ReadReply& reply, int address, RegisterCatalogue& cata
 
 RegisterReadings DecodeReadings(const ReadReply& reply, RegisterCatalogue& catalogue) {
     RegisterReadings readings;
-    for (int address = 0; address < RegisterCount; ++address) {
+    for (int address = 0; address < kRegisterCount; ++address) {
         DecodeRegister(reply, address, catalogue, readings[static_cast<std::size_t>(address)]);
     }
     return readings;

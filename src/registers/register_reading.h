@@ -30,7 +30,7 @@ struct RegisterReading {
     Text unit;
 };
 
-using RegisterReadings = std::array<RegisterReading, RegisterCount>;
+using RegisterReadings = std::array<RegisterReading, kRegisterCount>;
 
 // Decodes all registers of a reply, in address order. Register 0002H carries the decimals of
 // the voltages 0003H and 001EH and the sign and decimals of the current 0004H: decoding writes

@@ -21,9 +21,9 @@ void Connect(MeterControls& controls, LinkState& link) {
         link.Opened();
         PaintLamp(controls, link);
         controls.外形框1.SetToolTip({});
-        SaveSelection(ModbusIdPath, controls.设备ID);
-        SaveSelection(ModbusBaudPath, controls.波特率);
-        SaveSelection(ModbusPortPath, controls.串口号);
+        SaveSelection(kModbusIdPath, controls.设备ID);
+        SaveSelection(kModbusBaudPath, controls.波特率);
+        SaveSelection(kModbusPortPath, controls.串口号);
     } else {
         link.OpenFailed();
         PaintLamp(controls, link);

@@ -8,16 +8,16 @@ namespace tavr {
 
 namespace {
 
-constexpr RegistryRoot CurrentUser = RegistryRoot::CurrentUser;
+constexpr RegistryRoot kCurrentUser = RegistryRoot::CurrentUser;
 
 }  // namespace
 
 void SaveSelection(std::string_view path, const ComboBox& selector) {
-    WriteRegistry(CurrentUser, path, ToText(selector.CurrentSelection()));
+    WriteRegistry(kCurrentUser, path, ToText(selector.CurrentSelection()));
 }
 
 void RestoreSelection(std::string_view path, ComboBox& selector) {
-    selector.SetCurrentSelection(ToInteger(ReadRegistryText(CurrentUser, path)));
+    selector.SetCurrentSelection(ToInteger(ReadRegistryText(kCurrentUser, path)));
 }
 
 }  // namespace tavr

@@ -7,23 +7,23 @@
 namespace tavr {
 
 // Fill colours of the link lamp `外形框1`.
-inline constexpr Colour LampNeverConnected = 0x000000;  // black: not connected since start
-inline constexpr Colour LampReady = 0x00FF00;           // green: port opened, or a byte arrived
-inline constexpr Colour LampWaiting = 0x0000FF;         // red: request outstanding or link unusable
-inline constexpr Colour LampDisconnected = 0x808080;    // grey: disconnected
+inline constexpr Colour kLampNeverConnected = 0x000000;  // black: not connected since start
+inline constexpr Colour kLampReady = 0x00FF00;           // green: port opened, or a byte arrived
+inline constexpr Colour kLampWaiting = 0x0000FF;       // red: request outstanding or link unusable
+inline constexpr Colour kLampDisconnected = 0x808080;  // grey: disconnected
 
 inline Colour LampColour(LinkLamp lamp) {
     switch (lamp) {
         case LinkLamp::kReady:
-            return LampReady;
+            return kLampReady;
         case LinkLamp::kWaiting:
-            return LampWaiting;
+            return kLampWaiting;
         case LinkLamp::kDisconnected:
-            return LampDisconnected;
+            return kLampDisconnected;
         case LinkLamp::kNeverConnected:
             break;
     }
-    return LampNeverConnected;
+    return kLampNeverConnected;
 }
 
 // The lamp shows the link's state.

@@ -32,7 +32,7 @@ bool LinkState::Arriving(std::int64_t now) const {
 }
 
 std::int64_t LinkState::QuietIn(std::int64_t now) const {
-    if (replyByteCount_ == 0 || replyByteCount_ >= ReadReplyLength || !lastByteAt_) {
+    if (replyByteCount_ == 0 || replyByteCount_ >= kReadReplyLength || !lastByteAt_) {
         return 0;
     }
     const std::int64_t quietAt = *lastByteAt_ + kReplyGapMs;
@@ -48,7 +48,7 @@ std::optional<ReadReply> LinkState::Accept(std::uint8_t byte, std::int64_t now) 
     }
     replyBytes_[static_cast<std::size_t>(replyByteCount_)] = byte;
     ++replyByteCount_;
-    if (replyByteCount_ < ReadReplyLength) {
+    if (replyByteCount_ < kReadReplyLength) {
         return std::nullopt;
     }
     replyByteCount_ = 0;

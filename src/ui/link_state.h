@@ -64,7 +64,7 @@ class LinkState {
     // When the request still unanswered went out; none once a byte has arrived.
     std::optional<std::int64_t> outstandingSince_;
     std::optional<std::int64_t> lastByteAt_;
-    std::array<std::uint8_t, ReadReplyLength> replyBytes_{};
+    std::array<std::uint8_t, kReadReplyLength> replyBytes_{};
     std::int32_t replyByteCount_ = 0;
     bool collectionPaused_ = false;
 };

@@ -35,11 +35,11 @@ void AddNumberEntries(ComboBox& selector, std::int32_t first, std::int32_t last)
 }
 
 void AddRegisterColumns(ListView& table) {
-    table.AddColumn({Text(RegisterColumnTitles[0]), 75, Alignment::Left});
-    table.AddColumn({Text(RegisterColumnTitles[1]), 80, Alignment::Right});
-    table.AddColumn({Text(RegisterColumnTitles[2]), 80, Alignment::Centre});
-    table.AddColumn({Text(RegisterColumnTitles[3]), 80, Alignment::Centre});
-    table.AddColumn({Text(RegisterColumnTitles[4]), 360, Alignment::Left});
+    table.AddColumn({Text(kRegisterColumnTitles[0]), 75, Alignment::Left});
+    table.AddColumn({Text(kRegisterColumnTitles[1]), 80, Alignment::Right});
+    table.AddColumn({Text(kRegisterColumnTitles[2]), 80, Alignment::Centre});
+    table.AddColumn({Text(kRegisterColumnTitles[3]), 80, Alignment::Centre});
+    table.AddColumn({Text(kRegisterColumnTitles[4]), 360, Alignment::Left});
 }
 
 }  // namespace
@@ -47,18 +47,18 @@ void AddRegisterColumns(ListView& table) {
 MeterControls BuildMainWindow(Window& window, const SerialPort::DeviceFactory& makeDevice) {
     // Modify maximum limit: the largest value a write may carry, per register.
     EditBox& 修改最大限制 =
-        AddHiddenBox(window, "修改最大限制", {335, 97, 272, 20}, MaxLimitsCatalogueText);
+        AddHiddenBox(window, "修改最大限制", {335, 97, 272, 20}, kMaxLimitsCatalogueText);
     // Clock 1, the re-read timer.
     Timer& 时钟1 = window.Add<Timer>("时钟1");
     // Unit of each value.
     EditBox& 数值对应单位 =
-        AddHiddenBox(window, "数值对应单位", {335, 167, 272, 20}, UnitsCatalogueText);
+        AddHiddenBox(window, "数值对应单位", {335, 167, 272, 20}, kUnitsCatalogueText);
     // Preset decimal places.
     EditBox& 小数位预设值 =
-        AddHiddenBox(window, "小数位预设值", {335, 135, 272, 20}, DecimalsCatalogueText);
+        AddHiddenBox(window, "小数位预设值", {335, 135, 272, 20}, kDecimalsCatalogueText);
     // Data remarks.
     EditBox& 数据备注说明 =
-        AddHiddenBox(window, "数据备注说明", {335, 208, 272, 408}, RemarksCatalogueText);
+        AddHiddenBox(window, "数据备注说明", {335, 208, 272, 408}, kRemarksCatalogueText);
     数据备注说明.SetMultiLine(true);
     // Read data.
     Button& 读取数据 = AddTabStop<Button>(window, "读取数据", {589, 7, 96, 31});
@@ -74,7 +74,7 @@ MeterControls BuildMainWindow(Window& window, const SerialPort::DeviceFactory& m
     自动读取选择框.SetCaption("每     秒自动刷新数据");
     // Baud rate.
     ComboBox& 波特率 = AddTabStop<ComboBox>(window, "波特率", {148, 12, 64, 20});
-    for (std::int32_t baud : BaudRateEntries) {
+    for (std::int32_t baud : kBaudRateEntries) {
         波特率.AddEntry(ToText(baud), baud);
     }
     波特率.SetCurrentSelection(2);
@@ -83,7 +83,7 @@ MeterControls BuildMainWindow(Window& window, const SerialPort::DeviceFactory& m
     AddRegisterColumns(超级列表框1);
     // Device ID.
     ComboBox& 设备ID = AddTabStop<ComboBox>(window, "设备ID", {261, 13, 50, 20});
-    AddNumberEntries(设备ID, FirstDeviceIdEntry, LastDeviceIdEntry);
+    AddNumberEntries(设备ID, kFirstDeviceIdEntry, kLastDeviceIdEntry);
     设备ID.SetCurrentSelection(0);
     // Label 2: the baud-rate and device-ID selectors stand in and beside its caption.
     Label& 标签2 = window.Add<Label>("标签2", Bounds{100, 10, 164, 24});
@@ -99,14 +99,14 @@ MeterControls BuildMainWindow(Window& window, const SerialPort::DeviceFactory& m
     外形框1.SetShape(ShapeBox::Shape::Circle);
     外形框1.SetOutlineColour(0x000000);
     外形框1.SetOutlineWidth(1);
-    外形框1.SetFillColour(LampNeverConnected);
+    外形框1.SetFillColour(kLampNeverConnected);
     // Label 7.
     Label& 标签7 = window.Add<Label>("标签7", Bounds{3, 8, 40, 24});
     标签7.SetCaption("COM:");
     标签7.SetFont({.height = 16, .bold = true});
     // Serial port number.
     ComboBox& 串口号 = AddTabStop<ComboBox>(window, "串口号", {44, 12, 50, 20});
-    AddNumberEntries(串口号, FirstPortNumberEntry, LastPortNumberEntry);
+    AddNumberEntries(串口号, kFirstPortNumberEntry, kLastPortNumberEntry);
     串口号.SetCurrentSelection(5);
     // Connect button.
     Button& 联机按钮 = AddTabStop<Button>(window, "联机按钮", {348, 7, 80, 31});

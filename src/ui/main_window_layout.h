@@ -9,11 +9,11 @@
 
 namespace tavr {
 
-inline constexpr std::string_view MainWindowTitle =
+inline constexpr std::string_view kMainWindowTitle =
     "[蓝岭电子]TAVR_12864高精度仪表Modbus协议上位机控制程序v1.1.0 2018-11-25";
 // Outer size: the whole window including frame and title bar.
-inline constexpr std::int32_t MainWindowWidth = 695;
-inline constexpr std::int32_t MainWindowHeight = 670;
+inline constexpr std::int32_t kMainWindowWidth = 695;
+inline constexpr std::int32_t kMainWindowHeight = 670;
 
 // Adds the main window's 19 controls to `window` (made with the title and size above) in their
 // design order, which is also their stacking and Tab order, with their design values, and

@@ -7,7 +7,7 @@
 namespace tavr {
 
 MeterProgram::MeterProgram(WindowThread& thread, const SerialPort::DeviceFactory& makeDevice)
-    : window_(thread, Text(MainWindowTitle), MainWindowWidth, MainWindowHeight),
+    : window_(thread, Text(kMainWindowTitle), kMainWindowWidth, kMainWindowHeight),
       controls_(BuildMainWindow(window_, makeDevice)),
       readCycle_(controls_, link_),
       replyDecoder_(controls_, link_, catalogue_),

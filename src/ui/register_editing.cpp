@@ -58,7 +58,7 @@ void RegisterEditor::WriteEditedRegister() {
     heldWrites_.push_back(BuildWriteRequest(readCycle_.CurrentDeviceId(), editedRow_, newValue_));
     if (editedRow_ == kDeviceAddressRow) {
         controls_.设备ID.SetCurrentSelection(newValue_ - 1);
-        SaveSelection(ModbusIdPath, controls_.设备ID);
+        SaveSelection(kModbusIdPath, controls_.设备ID);
     }
     SendHeldWrites();
 }

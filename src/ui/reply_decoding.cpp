@@ -26,7 +26,7 @@ void ReplyDecoder::DecodeReply(const ReadReply& reply) {
 }
 
 void ReplyDecoder::ShowReadings(RegisterReadings& readings) {
-    for (int row = 0; row < RegisterCount; ++row) {
+    for (int row = 0; row < kRegisterCount; ++row) {
         RegisterRow& texts = readings[static_cast<std::size_t>(row)].texts;
         const std::array<Text*, 5> cells{&texts.decimal, &texts.value, &texts.hexBytes,
                                          &texts.address, &texts.remark};

@@ -16,9 +16,9 @@ void OnWindowCreated(MeterControls& controls, RegisterCatalogue& catalogue,
     editor.ClearWritePending();
     catalogue.LoadCatalogue(controls.小数位预设值.Content(), controls.数值对应单位.Content(),
                             controls.数据备注说明.Content(), controls.修改最大限制.Content());
-    RestoreSelection(ModbusIdPath, controls.设备ID);
-    RestoreSelection(ModbusBaudPath, controls.波特率);
-    RestoreSelection(ModbusPortPath, controls.串口号);
+    RestoreSelection(kModbusIdPath, controls.设备ID);
+    RestoreSelection(kModbusBaudPath, controls.波特率);
+    RestoreSelection(kModbusPortPath, controls.串口号);
 }
 
 }  // namespace tavr

@@ -15,7 +15,7 @@
 namespace tavr {
 namespace {
 
-constexpr auto Patience = std::chrono::seconds(20);
+constexpr auto kPatience = std::chrono::seconds(20);
 
 TEST(MeterBenchRigTest, AManualReadFillsTheTableOnceWithItsNoticesSeenByTheHook) {
     std::atomic<int> notices{0};
@@ -24,18 +24,18 @@ TEST(MeterBenchRigTest, AManualReadFillsTheTableOnceWithItsNoticesSeenByTheHook)
     ASSERT_TRUE(rig.Connect());
 
     rig.Controls().读取数据.Click();
-    ASSERT_TRUE(rig.PumpUntil([&] { return rig.Table().Fills() == 1; }, Patience));
+    ASSERT_TRUE(rig.PumpUntil([&] { return rig.Table().Fills() == 1; }, kPatience));
 
     // One notice for the reply when it comes in one read; at most one per byte in any case.
     const int firstNotices = notices;
     EXPECT_GE(firstNotices, 1);
-    EXPECT_LE(firstNotices, ReadReplyLength);
-    EXPECT_EQ(rig.Controls().超级列表框1.RowCount(), RegisterCount);
-    EXPECT_EQ(rig.Controls().外形框1.FillColour(), LampReady);
+    EXPECT_LE(firstNotices, kReadReplyLength);
+    EXPECT_EQ(rig.Controls().超级列表框1.RowCount(), kRegisterCount);
+    EXPECT_EQ(rig.Controls().外形框1.FillColour(), kLampReady);
     // A frozen meter: a second read gives the same table, filled once more.
     const Text firstValue = rig.Controls().超级列表框1.GetItemText(0, 1);
     rig.Controls().读取数据.Click();
-    ASSERT_TRUE(rig.PumpUntil([&] { return rig.Table().Fills() == 2; }, Patience));
+    ASSERT_TRUE(rig.PumpUntil([&] { return rig.Table().Fills() == 2; }, kPatience));
     EXPECT_GT(notices, firstNotices);
     EXPECT_EQ(rig.Controls().超级列表框1.GetItemText(0, 1), firstValue);
 
@@ -58,7 +58,7 @@ TEST(MeterBenchRigTest, TheReferenceMasterReadsBetweenDisconnectAndConnect) {
     }
     ASSERT_TRUE(rig.Connect());
     rig.Controls().读取数据.Click();
-    EXPECT_TRUE(rig.PumpUntil([&] { return rig.Table().Fills() == 1; }, Patience));
+    EXPECT_TRUE(rig.PumpUntil([&] { return rig.Table().Fills() == 1; }, kPatience));
     EXPECT_TRUE(rig.StopSimulator());
 }
 

@@ -35,7 +35,7 @@ TEST_F(CompanionTest, BadUsageAndInputAreRefusedBeforeAnythingIsSent) {
         std::vector<std::string> arguments;
         std::string message;
     };
-    const std::string port = std::to_string(SimulatorCom);
+    const std::string port = std::to_string(kSimulatorCom);
     const std::string fifo = (Home() / "fifo.csv").string();
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
     const std::string watchOn[] = {"watch", "--port", port, "--every", "1", "--for", "2s"};
@@ -325,7 +325,7 @@ class WatchTest : public CompanionTest {
     std::filesystem::path LogFile() const { return Home() / "run.csv"; }
 };
 
-const std::string MeasurementHeader =
+const std::string kMeasurementHeader =
     "time,0003H V,0004H A,0005H ℃,0006H ℃,0007H Ah,0008H Wh,"
     "000BH %,001EH V";
 
@@ -344,7 +344,7 @@ void ExpectSteadyRows(const std::vector<std::string>& rows) {
 
 TEST_F(WatchTest, AppendsToAnExistingLogAfterRemovingARowCutOffByAKill) {
     const std::string whole =
-        MeasurementHeader + "\n2026-01-01T10:00:00.000+08:00,1,2,3,4,5,6,7,8\n";
+        kMeasurementHeader + "\n2026-01-01T10:00:00.000+08:00,1,2,3,4,5,6,7,8\n";
     PutFile(LogFile(), whole + "2026-01-01T10:00:01.000+08:00,1,2,3,4,5,6,7,8.1");
     const CompanionRun run =
         RunOnMeter("watch", {"--every", "0.2", "--for", "1s", "--output", LogFile().string()});
@@ -362,14 +362,14 @@ TEST_F(WatchTest, AppendsToAnExistingLogAfterRemovingARowCutOffByAKill) {
                                    " readings, 0 dropped, 0 time-outs, 0 reconnects"));
 
     // A header without its line break is completed, not doubled.
-    PutFile(LogFile(), MeasurementHeader);
+    PutFile(LogFile(), kMeasurementHeader);
     ASSERT_EQ(
         RunOnMeter("watch", {"--every", "0.2", "--for", "0.3s", "--output", LogFile().string()})
             .exitCode,
         0);
     const std::vector<std::string> lines = Lines(FileText(LogFile()));
     ASSERT_GE(lines.size(), 2u);
-    EXPECT_EQ(lines[0], MeasurementHeader);
+    EXPECT_EQ(lines[0], kMeasurementHeader);
     ExpectSteadyRows({lines.begin() + 1, lines.end()});
 }
 
@@ -382,7 +382,7 @@ TEST_F(WatchTest, SeveralMetersGetADeviceColumnAndTheirOwnCounts) {
     ASSERT_EQ(run.exitCode, 0) << run.err;
     const std::vector<std::string> lines = Lines(FileText(LogFile()));
     ASSERT_GE(lines.size(), 3u);
-    EXPECT_EQ(lines[0], "time," + std::string("device") + MeasurementHeader.substr(4));
+    EXPECT_EQ(lines[0], "time," + std::string("device") + kMeasurementHeader.substr(4));
     std::vector<std::string> rows;
     for (std::size_t k = 1; k < lines.size(); ++k) {
         const std::size_t time = lines[k].find(',');
@@ -464,7 +464,7 @@ TEST_F(WatchTest, KeepsGoingThroughGarbledAndLostAnswersAndAHangUp) {
     ASSERT_EQ(run.exitCode, 0) << run.err;
     const std::vector<std::string> lines = Lines(FileText(LogFile()));
     ASSERT_GE(lines.size(), 4u);
-    EXPECT_EQ(lines[0], MeasurementHeader);
+    EXPECT_EQ(lines[0], kMeasurementHeader);
     ExpectSteadyRows({lines.begin() + 1, lines.end()});
     const std::size_t summary = run.err.find("watch ended: ");
     ASSERT_NE(summary, std::string::npos) << run.err;
@@ -490,7 +490,7 @@ TEST_F(WatchTest, CtrlCEndsWithASummaryAndPortsNamesTheHolderMeanwhile) {
             "/bin/sh", Home(),
             {"-c", "exec \"$0\" watch --every 0.2 --port 7 2>&1", TAVR_CLI_PATH});
         ASSERT_TRUE(watch.Started());
-        ASSERT_TRUE(watch.WaitForLine(MeasurementHeader).has_value());
+        ASSERT_TRUE(watch.WaitForLine(kMeasurementHeader).has_value());
         ASSERT_TRUE(watch.WaitForLine(",12.345,").has_value());
         const CompanionRun ports = Run({"ports"});
         EXPECT_EQ(ports.exitCode, 0);

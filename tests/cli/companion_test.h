@@ -27,7 +27,7 @@ struct CompanionRun {
 // still) and linked as COM7 in a fresh settings folder, logging every frame it receives.
 class CompanionTest : public ConfigHomeTest {
   protected:
-    static constexpr int SimulatorCom = 7;
+    static constexpr int kSimulatorCom = 7;
 
     void SetUp() override {
         ConfigHomeTest::SetUp();
@@ -36,7 +36,7 @@ class CompanionTest : public ConfigHomeTest {
         }
         simulator_ = std::make_unique<SimulatorProcess>(
             TAVR_METER_SIM_PATH, Home(),
-            std::vector<std::string>{"--com", std::to_string(SimulatorCom), "--frozen", "--log",
+            std::vector<std::string>{"--com", std::to_string(kSimulatorCom), "--frozen", "--log",
                                      (Home() / "meter.log").string()});
         ASSERT_TRUE(simulator_->Started());
         ASSERT_TRUE(simulator_->WaitForLine("ready ").has_value());
@@ -63,7 +63,7 @@ class CompanionTest : public ConfigHomeTest {
     static CompanionRun RunOnMeter(const std::string& command,
                                    std::vector<std::string> arguments = {},
                                    bool statusLine = false) {
-        arguments.insert(arguments.begin(), {command, "--port", std::to_string(SimulatorCom)});
+        arguments.insert(arguments.begin(), {command, "--port", std::to_string(kSimulatorCom)});
         return Run(std::move(arguments), statusLine);
     }
 

@@ -65,7 +65,7 @@ TEST(BrokerUrlTest, SchemesHostsAndPortsAreReadAndLoopbackIsKnown) {
 
 RegisterReadings Decoded(std::vector<std::uint16_t> changes) {
     // The simulator's battery: 12.345 V, 15.000 A, 25.0 and -5.0 degrees, 75.0 Ah, 1234 Wh.
-    std::vector<std::uint16_t> values(RegisterCount, 0);
+    std::vector<std::uint16_t> values(kRegisterCount, 0);
     values[0x00] = 3;
     values[0x02] = 0x2303;
     values[0x03] = 12345;
@@ -82,8 +82,8 @@ RegisterReadings Decoded(std::vector<std::uint16_t> changes) {
     }
     const ByteSet bytes = BuildReadReply(3, values);
     RegisterCatalogue catalogue = WindowCatalogue();
-    return DecodeReadings(ParseReadReply(std::span<const std::uint8_t, ReadReplyLength>(
-                              bytes.data(), ReadReplyLength)),
+    return DecodeReadings(ParseReadReply(std::span<const std::uint8_t, kReadReplyLength>(
+                              bytes.data(), kReadReplyLength)),
                           catalogue);
 }
 

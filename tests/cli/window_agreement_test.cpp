@@ -22,8 +22,8 @@ class WindowAgreement : public MeterProgramTest {
 
         RegisterCatalogue catalogue = WindowCatalogue();
         const RegisterReadings readings =
-            DecodeReadings(ParseReadReply(std::span<const std::uint8_t, ReadReplyLength>(
-                               reply.data(), ReadReplyLength)),
+            DecodeReadings(ParseReadReply(std::span<const std::uint8_t, kReadReplyLength>(
+                               reply.data(), kReadReplyLength)),
                            catalogue);
         const nlohmann::ordered_json registers = RegistersJson(readings, catalogue);
         ASSERT_EQ(registers.size(), 35u);

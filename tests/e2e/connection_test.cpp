@@ -19,14 +19,14 @@ TEST_F(Connection, APortWithNoDeviceTurnsTheLampRedAndStoresNoSettings) {
     ASSERT_NO_FATAL_FAILURE(Pick(C().串口号, "7"));
     Click(C().联机按钮);
     EXPECT_EQ(Shown(C().联机按钮), "断开");
-    EXPECT_EQ(ShownLamp(), Red);
+    EXPECT_EQ(ShownLamp(), kRed);
     EXPECT_EQ(Program().WidgetOf(C().外形框1)->toolTip().toStdString(),
               "COM7 (" + (links / "no-such-device").string() + "): no device");
     EXPECT_FALSE(fs::exists(UserFile()));
 
     Click(C().联机按钮);
     EXPECT_EQ(Shown(C().联机按钮), "联机");
-    EXPECT_EQ(ShownLamp(), Grey);
+    EXPECT_EQ(ShownLamp(), kGrey);
     EXPECT_FALSE(fs::exists(UserFile()));
     EXPECT_TRUE(Meter().Received().empty());
 }
@@ -59,7 +59,7 @@ TEST_F(Connection, ANewDeviceAddressIsFollowedRememberedAndRestoredAfterARestart
     ClickAutoRead();
     Click(C().联机按钮);
     EXPECT_EQ(Shown(C().联机按钮), "联机");
-    EXPECT_EQ(ShownLamp(), Grey);
+    EXPECT_EQ(ShownLamp(), kGrey);
     EXPECT_FALSE(C().自动读取选择框.Checked());
     EXPECT_FALSE(C().时钟2.IsRunning());
 
@@ -69,7 +69,7 @@ TEST_F(Connection, ANewDeviceAddressIsFollowedRememberedAndRestoredAfterARestart
     EXPECT_EQ(Shown(C().串口号), "3");
     EXPECT_EQ(Shown(C().波特率), "9600");
     EXPECT_EQ(Shown(C().设备ID), "5");
-    EXPECT_EQ(ShownLamp(), Black);
+    EXPECT_EQ(ShownLamp(), kBlack);
     EXPECT_EQ(Table().model()->rowCount(), 0);
 
     // The port was let go, and the meter answers at the restored address.
@@ -89,7 +89,7 @@ TEST_F(Connection, ClosingTheWindowWhileConnectedLetsThePortGo) {
 
     StartProgram();
     Click(C().联机按钮);
-    EXPECT_EQ(ShownLamp(), Green);
+    EXPECT_EQ(ShownLamp(), kGreen);
     Click(C().读取数据);
     EXPECT_TRUE(WaitFor([this] { return Table().model()->rowCount() == 35; }));
 }

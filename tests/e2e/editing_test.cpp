@@ -8,8 +8,8 @@
 namespace tavr {
 namespace {
 
-constexpr std::uint8_t WriteCode = 0x06;
-constexpr std::uint8_t ReadCode = 0x03;
+constexpr std::uint8_t kWriteCode = 0x06;
+constexpr std::uint8_t kReadCode = 0x03;
 
 class Editing : public EndToEndTest {
   protected:
@@ -31,8 +31,8 @@ TEST_F(Editing, EnterWritesTheLimitedValueAndTheReReadShowsWhatTheMeterNowHolds)
 
     QTest::keyClicks(editor, "70000");
     ASSERT_NO_FATAL_FAILURE(ConfirmWithEnter(editor));
-    EXPECT_EQ(C().外形框1.FillColour(), Red);
-    EXPECT_EQ(ShownLamp(), Red);
+    EXPECT_EQ(C().外形框1.FillColour(), kRed);
+    EXPECT_EQ(ShownLamp(), kRed);
     EXPECT_EQ(Cell(9, 0), "70000");
 
     ASSERT_TRUE(WaitFor([this] { return Cell(9, 0) == "10000"; }));
@@ -58,10 +58,10 @@ TEST_F(Editing, EscapeWritesNothing) {
     EXPECT_EQ(Cell(9, 0), "01000");
 
     // A write would have gone out before this read, on the same line.
-    const std::size_t readsBefore = Meter().ReceivedWithFunction(ReadCode);
+    const std::size_t readsBefore = Meter().ReceivedWithFunction(kReadCode);
     Click(C().读取数据);
-    ASSERT_TRUE(WaitFor([&] { return Meter().ReceivedWithFunction(ReadCode) > readsBefore; }));
-    EXPECT_EQ(Meter().ReceivedWithFunction(WriteCode), 0u);
+    ASSERT_TRUE(WaitFor([&] { return Meter().ReceivedWithFunction(kReadCode) > readsBefore; }));
+    EXPECT_EQ(Meter().ReceivedWithFunction(kWriteCode), 0u);
     EXPECT_EQ(Meter().Get(9), 1000);
 }
 

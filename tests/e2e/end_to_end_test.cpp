@@ -14,7 +14,7 @@ namespace tavr {
 namespace {
 
 // A wait ends as soon as its condition holds; the bound only ends a test that has gone wrong.
-constexpr int Patience = 10000;
+constexpr int kPatience = 10000;
 
 // Captions are shown with en spaces for their blanks (half a Chinese character wide).
 std::string AsCaption(QString shown) {
@@ -28,7 +28,7 @@ void EndToEndTest::SetUp() {
     if (HasFatalFailure()) {
         return;
     }
-    meter_ = std::make_unique<SimulatedMeter>(Home(), MeterPort);
+    meter_ = std::make_unique<SimulatedMeter>(Home(), kMeterPort);
     ASSERT_TRUE(meter_->Ready());
     StartProgram();
 }
@@ -46,7 +46,7 @@ void EndToEndTest::StartProgram() {
 
 void EndToEndTest::RestartMeter(const std::vector<std::string>& options) {
     meter_.reset();
-    meter_ = std::make_unique<SimulatedMeter>(Home(), MeterPort, options);
+    meter_ = std::make_unique<SimulatedMeter>(Home(), kMeterPort, options);
     ASSERT_TRUE(meter_->Ready());
 }
 
@@ -87,9 +87,9 @@ void EndToEndTest::ConfirmWithEnter(QLineEdit* editor) {
 }
 
 void EndToEndTest::ConnectAndRead() {
-    ASSERT_NO_FATAL_FAILURE(Pick(C().串口号, std::to_string(MeterPort).c_str()));
+    ASSERT_NO_FATAL_FAILURE(Pick(C().串口号, std::to_string(kMeterPort).c_str()));
     Click(C().联机按钮);
-    ASSERT_EQ(C().外形框1.FillColour(), Green);
+    ASSERT_EQ(C().外形框1.FillColour(), kGreen);
     Click(C().读取数据);
     ASSERT_TRUE(WaitFor([this] { return Table().model()->rowCount() == 35; }));
 }
@@ -127,7 +127,7 @@ Colour EndToEndTest::ShownLamp() const {
 }
 
 bool EndToEndTest::WaitFor(const std::function<bool()>& condition) {
-    return QTest::qWaitFor(condition, Patience);
+    return QTest::qWaitFor(condition, kPatience);
 }
 
 Text EndToEndTest::Stored(std::string_view name) {

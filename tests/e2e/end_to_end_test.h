@@ -16,10 +16,10 @@
 namespace tavr {
 
 // Link lamp colours, 0x00BBGGRR.
-inline constexpr Colour Black = 0x000000;
-inline constexpr Colour Green = 0x00FF00;
-inline constexpr Colour Red = 0x0000FF;
-inline constexpr Colour Grey = 0x808080;
+inline constexpr Colour kBlack = 0x000000;
+inline constexpr Colour kGreen = 0x00FF00;
+inline constexpr Colour kRed = 0x0000FF;
+inline constexpr Colour kGrey = 0x808080;
 
 // The program with its real window (offscreen) and its real serial port unit, talking to the
 // meter simulator on a pseudo-terminal, with its settings in a fresh folder. The tests act as
@@ -29,7 +29,7 @@ class EndToEndTest : public ConfigHomeTest {
   protected:
     // The port number the meter's line is linked as. It is not the first entry of the port
     // selector, so a restored selection differs from the one a first run shows.
-    static constexpr int MeterPort = 3;
+    static constexpr int kMeterPort = 3;
 
     void SetUp() override;
     void TearDown() override;

@@ -24,7 +24,7 @@ struct ValueCell {
 
 // The simulator's starting values in physical units. Its register 0002H (2303H) gives the main
 // voltage 3 decimals, the second voltage 2 and the current 3, positive.
-constexpr ValueCell StartingValues[] = {
+constexpr ValueCell kStartingValues[] = {
     {0x00, "00001"},     {0x02, "08963"},  {0x03, "12.345V"}, {0x04, "15.000A"},   {0x05, "+25.0℃"},
     {0x06, "-5.0℃"},     {0x07, "75.0Ah"}, {0x08, "01234Wh"}, {0x09, "100.0Ah"},   {0x0B, "75.00%"},
     {0x14, "2分30秒"},   {0x15, "1分0秒"}, {0x16, "0.50A"},   {0x18, "75mV50.0A"}, {0x19, "-0.00A"},
@@ -37,11 +37,11 @@ TEST_F(Reading, ConnectingTurnsTheLampGreenAndAReadShowsEveryRegisterTheMeterHol
     Pick(C().串口号, "3");
     Click(C().联机按钮);
     EXPECT_EQ(Shown(C().联机按钮), "断开");
-    EXPECT_EQ(ShownLamp(), Green);
+    EXPECT_EQ(ShownLamp(), kGreen);
 
     Click(C().读取数据);
     ASSERT_TRUE(WaitFor([this] { return Table().model()->rowCount() == 35; }));
-    EXPECT_EQ(ShownLamp(), Green);
+    EXPECT_EQ(ShownLamp(), kGreen);
     EXPECT_EQ(Meter().Received(), std::vector<std::string>{"01 03 00 00 00 23 04 13"});
 
     for (int address = 0; address < 35; ++address) {
@@ -55,7 +55,7 @@ TEST_F(Reading, ConnectingTurnsTheLampGreenAndAReadShowsEveryRegisterTheMeterHol
             Cell(address, 4).rfind(Formatted("地址:%04XH ", static_cast<unsigned>(address)), 0), 0u)
             << Cell(address, 4);
     }
-    for (const ValueCell& value : StartingValues) {
+    for (const ValueCell& value : kStartingValues) {
         EXPECT_EQ(Cell(value.address, 1), value.shown) << "register " << value.address;
     }
     EXPECT_EQ(Cell(0, 4), "地址:0000H 本设备地址ID号");
@@ -82,13 +82,13 @@ TEST_F(Reading, WithAutoReadOnTheTableFollowsTheMeterWithoutAClick) {
 }
 
 TEST_F(Reading, ADamagedReplyIsNotShownAndReadingRecoversAfterSilence) {
-    constexpr const char* Baud = "14400";
-    ASSERT_NO_FATAL_FAILURE(RestartMeter({"--address", "7", "--baud", Baud, "--check-baud"}));
+    constexpr const char* kBaud = "14400";
+    ASSERT_NO_FATAL_FAILURE(RestartMeter({"--address", "7", "--baud", kBaud, "--check-baud"}));
     Pick(C().串口号, "3");
-    Pick(C().波特率, Baud);
+    Pick(C().波特率, kBaud);
     Pick(C().设备ID, "7");
     Click(C().联机按钮);
-    ASSERT_EQ(ShownLamp(), Green);
+    ASSERT_EQ(ShownLamp(), kGreen);
     Click(C().读取数据);
     ASSERT_TRUE(WaitFor([this] { return Table().model()->rowCount() == 35; }));
     EXPECT_EQ(Cell(9, 0), "01000");
@@ -99,14 +99,14 @@ TEST_F(Reading, ADamagedReplyIsNotShownAndReadingRecoversAfterSilence) {
     Click(C().读取数据);
     ASSERT_TRUE(WaitFor([this] { return Meter().Received().size() == 2; }));
     Click(C().读取数据);
-    EXPECT_EQ(ShownLamp(), Red);
+    EXPECT_EQ(ShownLamp(), kRed);
 
     // After the time-out the next read goes out; its reply has a wrong checksum and is not shown.
     ASSERT_TRUE(Meter().SetFault("bad-crc"));
     ASSERT_TRUE(Meter().Set(0x09, 4321));
     QTest::qWait(1000);
     Click(C().读取数据);
-    ASSERT_TRUE(WaitFor([this] { return ShownLamp() == Green; }));
+    ASSERT_TRUE(WaitFor([this] { return ShownLamp() == kGreen; }));
     QTest::qWait(200);  // every byte of the reply handled
     EXPECT_EQ(Cell(9, 0), "01000");
     EXPECT_EQ(Meter().Received().size(), 3u);

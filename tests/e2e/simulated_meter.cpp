@@ -8,7 +8,7 @@ namespace tavr {
 
 namespace {
 
-constexpr std::string_view ReceivedMark = " rx ";
+constexpr std::string_view kReceivedMark = " rx ";
 
 std::string RegisterName(int address) {
     char text[8];
@@ -71,8 +71,8 @@ std::vector<std::string> SimulatedMeter::Received() const {
     std::vector<std::string> frames;
     std::ifstream log(log_);
     for (std::string line; std::getline(log, line);) {
-        if (const std::size_t mark = line.find(ReceivedMark); mark != std::string::npos) {
-            frames.push_back(line.substr(mark + ReceivedMark.size()));
+        if (const std::size_t mark = line.find(kReceivedMark); mark != std::string::npos) {
+            frames.push_back(line.substr(mark + kReceivedMark.size()));
         }
     }
     return frames;

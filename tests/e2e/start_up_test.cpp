@@ -15,7 +15,7 @@ struct VisibleControl {
     const char* shown;  // caption, content or selected entry
 };
 
-const std::vector<VisibleControl> StartingStrip{
+const std::vector<VisibleControl> kStartingStrip{
     {"读取数据", {589, 7, 96, 31}, "手动读取数据"},
     {"隔几秒", {477, 14, 24, 20}, "3"},
     {"自动读取选择框", {442, 13, 160, 24}, "每     秒自动刷新数据"},
@@ -34,7 +34,7 @@ using StartUp = EndToEndTest;
 TEST_F(StartUp, TheWindowShowsItsStripOfControlsAtTheirPlaces) {
     EXPECT_EQ(Program().TopLevel().windowTitle().toStdString(),
               "[蓝岭电子]TAVR_12864高精度仪表Modbus协议上位机控制程序v1.1.0 2018-11-25");
-    for (const VisibleControl& expected : StartingStrip) {
+    for (const VisibleControl& expected : kStartingStrip) {
         const Control& control = *C().window.Find(expected.name);
         QWidget* widget = Program().WidgetOf(control);
         ASSERT_NE(widget, nullptr) << expected.name;
@@ -87,8 +87,8 @@ TEST_F(StartUp, TheTableHasItsFiveColumnsAndNoRowsAndTheLampIsBlack) {
         EXPECT_EQ(Table().horizontalHeader()->sectionSize(column), columns[column].width);
     }
     EXPECT_EQ(Table().model()->rowCount(), 0);
-    EXPECT_EQ(ShownLamp(), Black);
-    EXPECT_EQ(C().外形框1.FillColour(), Black);
+    EXPECT_EQ(ShownLamp(), kBlack);
+    EXPECT_EQ(C().外形框1.FillColour(), kBlack);
 }
 
 }  // namespace

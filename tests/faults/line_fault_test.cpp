@@ -39,7 +39,7 @@ class ConnectedProgram : public WholeProgramTest {
         }
         Start();
         ClickConnect();
-        ASSERT_EQ(Lamp(), LampReady);
+        ASSERT_EQ(Lamp(), kLampReady);
         registers_ = MeterRegisters();
     }
 
@@ -64,25 +64,25 @@ class ConnectedProgram : public WholeProgramTest {
 TEST_F(ConnectedProgram, NoAnswerKeepsTheLampRedAndReadingResumesAfterTheLinesTimeOut) {
     ASSERT_TRUE(Command("fault silent"));
     ClickRead();
-    EXPECT_EQ(Lamp(), LampWaiting);
+    EXPECT_EQ(Lamp(), kLampWaiting);
     ASSERT_TRUE(AwaitSimulator("not heard"));
 
     // Within the line's time-out the request may still be answered: nothing more is sent.
     ClickRead();
     WindowThread().Clock().Advance(999);
     ClickRead();
-    EXPECT_EQ(Lamp(), LampWaiting);
+    EXPECT_EQ(Lamp(), kLampWaiting);
 
     // Then it counts as lost, and the next read goes out although the lamp is red.
     ASSERT_TRUE(Command("fault none"));
     WindowThread().Clock().Advance(1);
-    ReadAndReceive(ReadReplyLength);
-    EXPECT_EQ(Lamp(), LampReady);
+    ReadAndReceive(kReadReplyLength);
+    EXPECT_EQ(Lamp(), kLampReady);
     ExpectTableShows(registers_);
     ASSERT_TRUE(SyncWithSimulator());
     EXPECT_EQ(SimulatorLines(" rx "), 2u) << "only the unheard request and the one after the "
                                              "time-out reach the meter";
-    EXPECT_EQ(BytesReceived(), static_cast<std::uint64_t>(ReadReplyLength));
+    EXPECT_EQ(BytesReceived(), static_cast<std::uint64_t>(kReadReplyLength));
 }
 
 // A short answer (5 bytes is also the length of a Modbus exception answer) is collected but never
@@ -91,18 +91,18 @@ class ShortAnswer : public ConnectedProgram, public testing::WithParamInterface<
 
 TEST_P(ShortAnswer, IsNeverDecodedAndTheNextReadDiscardsIt) {
     const int length = GetParam();
-    ReadAndReceive(ReadReplyLength);
+    ReadAndReceive(kReadReplyLength);
     ExpectTableShows(registers_);
 
     ASSERT_TRUE(Command("fault short " + std::to_string(length)));
     ReadAndReceive(static_cast<std::uint64_t>(length));
-    EXPECT_EQ(Lamp(), LampReady);
+    EXPECT_EQ(Lamp(), kLampReady);
     ExpectTableShows(registers_);
 
     ASSERT_TRUE(Command("fault none"));
     ChangeRegister(1234);
     WindowThread().Clock().Advance(100);  // the short answer has ended
-    ReadAndReceive(ReadReplyLength);
+    ReadAndReceive(kReadReplyLength);
     ExpectTableShows(registers_);
 }
 
@@ -110,16 +110,16 @@ INSTANTIATE_TEST_SUITE_P(Lengths, ShortAnswer, testing::Values(1, 5, 40, 74),
                          [](const auto& info) { return std::to_string(info.param) + "Bytes"; });
 
 TEST_F(ConnectedProgram, AnAnswerWithAWrongChecksumIsNotShown) {
-    ReadAndReceive(ReadReplyLength);
+    ReadAndReceive(kReadReplyLength);
     const std::vector<std::uint16_t> shown = registers_;
     ChangeRegister(4321);
     ASSERT_TRUE(Command("fault bad-crc"));
-    ReadAndReceive(ReadReplyLength);
+    ReadAndReceive(kReadReplyLength);
     ExpectTableShows(shown);
-    EXPECT_EQ(Lamp(), LampReady);
+    EXPECT_EQ(Lamp(), kLampReady);
 
     ASSERT_TRUE(Command("fault none"));
-    ReadAndReceive(ReadReplyLength);
+    ReadAndReceive(kReadReplyLength);
     ExpectTableShows(registers_);
 }
 
@@ -132,7 +132,7 @@ TEST_F(ConnectedProgram, ANoiseStreamNeverLeavesAPartTableAndTheNextReadIsExact)
 
     ASSERT_TRUE(Command("fault none"));
     WindowThread().Clock().Advance(100);  // the noise has ended
-    ReadAndReceive(ReadReplyLength);
+    ReadAndReceive(kReadReplyLength);
     ExpectTableShows(registers_);
     EXPECT_EQ(PartTablesSeen(), 0u);
 }
@@ -162,15 +162,15 @@ TEST_F(ConnectedProgram, AHangUpInTheMiddleOfAnAnswerDoesNotSpinAndAReconnectRec
     // the line is gone.
     WindowThread().Clock().Advance(100);
     ClickRead();
-    EXPECT_EQ(Lamp(), LampWaiting);
+    EXPECT_EQ(Lamp(), kLampWaiting);
     EXPECT_EQ(C().联机按钮.Caption(), "断开");
 
     ASSERT_TRUE(AwaitSimulator("ready "));
     ASSERT_TRUE(Command("fault none"));
     ClickConnect();
     ClickConnect();
-    ASSERT_EQ(Lamp(), LampReady);
-    ReadAndReceive(ReadReplyLength);
+    ASSERT_EQ(Lamp(), kLampReady);
+    ReadAndReceive(kReadReplyLength);
     ExpectTableShows(registers_);
 }
 
@@ -204,20 +204,20 @@ TEST_F(LineFaults, APortHeldByAnotherProgramFailsToOpenAndWorksOnceReleased) {
     Start();
     HeldLine held(LineDevice());
     ClickConnect();
-    EXPECT_EQ(Lamp(), LampWaiting);
+    EXPECT_EQ(Lamp(), kLampWaiting);
     EXPECT_EQ(C().联机按钮.Caption(), "断开");
     EXPECT_FALSE(C().端口1.IsOpen());
     EXPECT_FALSE(std::filesystem::exists(UserFile())) << "a failed connect stores nothing";
 
     held.Release();
     ClickConnect();
-    EXPECT_EQ(Lamp(), LampDisconnected);
+    EXPECT_EQ(Lamp(), kLampDisconnected);
     ClickConnect();
-    ASSERT_EQ(Lamp(), LampReady);
-    const std::uint64_t awaited = BytesReceived() + ReadReplyLength;
+    ASSERT_EQ(Lamp(), kLampReady);
+    const std::uint64_t awaited = BytesReceived() + kReadReplyLength;
     ClickRead();
     ASSERT_TRUE(PumpUntil([&] { return BytesReceived() >= awaited; }));
-    EXPECT_EQ(C().超级列表框1.RowCount(), RegisterCount);
+    EXPECT_EQ(C().超级列表框1.RowCount(), kRegisterCount);
     EXPECT_TRUE(std::filesystem::exists(UserFile()));
 }
 

@@ -19,7 +19,7 @@ namespace fs = std::filesystem;
 
 constexpr uid_t kNobody = 65534;
 
-const std::string Stored =
+const std::string kStored =
     "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\TAVR_12864]\n\"Modbus_id\"=\"0\"\n"
     "\"Modbus_btl\"=\"2\"\n\"Modbus_com\"=\"0\"\n\n";
 
@@ -64,27 +64,27 @@ class SettingsFileFault : public WholeProgramTest,
     void MakeFault() {
         switch (GetParam().fault) {
             case Fault::Garbled:
-                PutFile(UserFile(), "REGEDIT4\n" + Stored.substr(10) + "\"Modbus_id\"=\"3\n");
+                PutFile(UserFile(), "REGEDIT4\n" + kStored.substr(10) + "\"Modbus_id\"=\"3\n");
                 break;
             case Fault::Directory:
                 fs::create_directories(UserFile() / "inside");
                 break;
             case Fault::Unreadable:
-                PutFile(UserFile(), Stored);
+                PutFile(UserFile(), kStored);
                 fs::permissions(UserFile(), fs::perms::none);
                 break;
             case Fault::ReadOnlyFolder:
-                PutFile(UserFile(), Stored);
+                PutFile(UserFile(), kStored);
                 fs::permissions(Folder(), fs::perms::owner_read | fs::perms::owner_exec);
                 break;
             case Fault::ForeignFolder:
-                PutFile(UserFile(), Stored);
+                PutFile(UserFile(), kStored);
                 if (chown(Folder().c_str(), kNobody, kNobody) != 0) {
                     GTEST_SKIP() << "only root can hand a folder to another user";
                 }
                 break;
             case Fault::SharedFile:
-                PutFile(UserFile(), Stored);
+                PutFile(UserFile(), kStored);
                 fs::permissions(UserFile(), fs::perms::others_write, fs::perm_options::add);
                 break;
         }
@@ -102,10 +102,10 @@ class SettingsFileFault : public WholeProgramTest,
         EXPECT_EQ(C().波特率.Content(), GetParam().baudRate);
         EXPECT_EQ(C().串口号.Content(), "1");
         ClickConnect();
-        EXPECT_EQ(Lamp(), LampReady);
+        EXPECT_EQ(Lamp(), kLampReady);
         ClickRead();
-        EXPECT_TRUE(PumpUntil([&] { return BytesReceived() >= ReadReplyLength; }));
-        EXPECT_EQ(C().超级列表框1.RowCount(), RegisterCount);
+        EXPECT_TRUE(PumpUntil([&] { return BytesReceived() >= kReadReplyLength; }));
+        EXPECT_EQ(C().超级列表框1.RowCount(), kRegisterCount);
         Stop();
     }
 

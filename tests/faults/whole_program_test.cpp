@@ -50,7 +50,7 @@ void WholeProgramTest::WatchThePort() {
         handle(byte);
         ++bytesReceived_;
         const std::int32_t rows = C().超级列表框1.RowCount();
-        if (rows != 0 && rows != RegisterCount) {
+        if (rows != 0 && rows != kRegisterCount) {
             ++partTablesSeen_;
         }
     };
@@ -114,7 +114,7 @@ std::size_t WholeProgramTest::SimulatorLines(std::string_view text) const {
 
 std::vector<std::uint16_t> WholeProgramTest::MeterRegisters() {
     std::vector<std::uint16_t> values;
-    for (int address = 0; address < RegisterCount; ++address) {
+    for (int address = 0; address < kRegisterCount; ++address) {
         if (!simulator_->Send("get " + std::to_string(address)) || !AwaitSimulator("value ")) {
             ADD_FAILURE() << "the simulator did not tell register " << address;
             return {};
@@ -141,7 +141,7 @@ void WholeProgramTest::ExpectTableShows(const std::vector<std::uint16_t>& values
         shown.push_back(table.GetItemText(row, 0) + " | " + table.GetItemText(row, 2) + " | " +
                         table.GetItemText(row, 3));
     }
-    EXPECT_EQ(values.size(), static_cast<std::size_t>(RegisterCount));
+    EXPECT_EQ(values.size(), static_cast<std::size_t>(kRegisterCount));
     EXPECT_EQ(shown, expected);
 }
 

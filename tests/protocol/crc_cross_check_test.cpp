@@ -63,7 +63,7 @@ class LibmodbusFrames : public testing::Test {
     ByteSet SentRawRequest(const ByteSet& withoutChecksum) const {
         EXPECT_EQ(modbus_send_raw_request(context_, withoutChecksum.data(),
                                           static_cast<int>(withoutChecksum.size())),
-                  RequestLength);
+                  kRequestLength);
         return SentBytes();
     }
 
@@ -75,8 +75,8 @@ class LibmodbusFrames : public testing::Test {
 TEST_F(LibmodbusFrames, ReadRequestsMatch) {
     for (int deviceId : {0, 1, 5, 17, 100, 247}) {
         ASSERT_EQ(modbus_set_slave(context_, deviceId), 0);
-        std::array<std::uint16_t, RegisterCount> registers{};
-        modbus_read_registers(context_, FirstRegister, RegisterCount, registers.data());
+        std::array<std::uint16_t, kRegisterCount> registers{};
+        modbus_read_registers(context_, kFirstRegister, kRegisterCount, registers.data());
         EXPECT_EQ(SentBytes(), BuildReadRequest(deviceId)) << "device " << deviceId;
     }
 }
@@ -99,12 +99,12 @@ TEST_F(LibmodbusFrames, WriteRequestsMatch) {
 TEST_F(LibmodbusFrames, ChecksumsMatchForEverySlaveAddressByte) {
     for (int deviceId = 0; deviceId <= 255; ++deviceId) {
         const auto address = static_cast<std::uint8_t>(deviceId);
-        const int row = deviceId % RegisterCount;
+        const int row = deviceId % kRegisterCount;
         const int value = deviceId * 257;
-        EXPECT_EQ(SentRawRequest({address, ReadFunction, 0x00, 0x00, 0x00, RegisterCount}),
+        EXPECT_EQ(SentRawRequest({address, kReadFunction, 0x00, 0x00, 0x00, kRegisterCount}),
                   BuildReadRequest(deviceId))
             << "device " << deviceId;
-        EXPECT_EQ(SentRawRequest({address, WriteFunction, 0x00, static_cast<std::uint8_t>(row),
+        EXPECT_EQ(SentRawRequest({address, kWriteFunction, 0x00, static_cast<std::uint8_t>(row),
                                   static_cast<std::uint8_t>(value >> 8),
                                   static_cast<std::uint8_t>(value & 0xFF)}),
                   BuildWriteRequest(deviceId, row, value))

@@ -63,7 +63,7 @@ TEST(BuildRequests, UseOnlyTheLowByteOfTheDeviceId) {
 }
 
 TEST(RegisterValue, ReadsHighByteThenLowByte) {
-    ByteSet reply(ReadReplyLength, 0);
+    ByteSet reply(kReadReplyLength, 0);
     reply[3] = 0x12;
     reply[4] = 0x34;
     reply[71] = 0xFF;
@@ -72,9 +72,9 @@ TEST(RegisterValue, ReadsHighByteThenLowByte) {
     EXPECT_EQ(RegisterValue(reply, 34), 0xFFFE);
 }
 
-std::array<std::uint16_t, RegisterCount> CountingValues() {
-    std::array<std::uint16_t, RegisterCount> values{};
-    for (int k = 0; k < RegisterCount; ++k) {
+std::array<std::uint16_t, kRegisterCount> CountingValues() {
+    std::array<std::uint16_t, kRegisterCount> values{};
+    for (int k = 0; k < kRegisterCount; ++k) {
         values[static_cast<std::size_t>(k)] = static_cast<std::uint16_t>(0x0101 * k + 0xF000);
     }
     return values;
@@ -82,12 +82,12 @@ std::array<std::uint16_t, RegisterCount> CountingValues() {
 
 TEST(ReadReply, ParsesWhatWasBuilt) {
     const ByteSet bytes = BuildReadReply(7, CountingValues());
-    ASSERT_EQ(bytes.size(), static_cast<std::size_t>(ReadReplyLength));
+    ASSERT_EQ(bytes.size(), static_cast<std::size_t>(kReadReplyLength));
     EXPECT_EQ(bytes[2], 70);
     EXPECT_EQ(bytes[3], 0xF0);  // register 0000H, high byte first
-    const ReadReply reply = ParseReadReply(std::span<const std::uint8_t, ReadReplyLength>(bytes));
+    const ReadReply reply = ParseReadReply(std::span<const std::uint8_t, kReadReplyLength>(bytes));
     EXPECT_EQ(reply.slaveAddress, 7);
-    EXPECT_EQ(reply.function, ReadFunction);
+    EXPECT_EQ(reply.function, kReadFunction);
     EXPECT_EQ(reply.byteCount, 70);
     EXPECT_EQ(reply.values, CountingValues());
     EXPECT_TRUE(reply.crcMatches);
@@ -109,10 +109,10 @@ TEST_P(ReplyChecks, TellTheIntactReplyOfTheDeviceAsked) {
     ByteSet bytes = BuildReadReply(5, CountingValues());
     bytes[check.offset] = check.value;
     if (check.resealed) {
-        bytes.resize(ReadReplyLength - 2);
+        bytes.resize(kReadReplyLength - 2);
         AppendCrc(bytes);
     }
-    const ReadReply reply = ParseReadReply(std::span<const std::uint8_t, ReadReplyLength>(bytes));
+    const ReadReply reply = ParseReadReply(std::span<const std::uint8_t, kReadReplyLength>(bytes));
     EXPECT_EQ(reply.IsIntactReplyFrom(check.asked), check.intact);
 }
 
@@ -122,7 +122,7 @@ INSTANTIATE_TEST_SUITE_P(
                     ReplyCheckCase{"FromAnotherDevice", 0, 5, false, 6, false},
                     ReplyCheckCase{"AnotherAddressResealed", 0, 6, true, 5, false},
                     ReplyCheckCase{"ExceptionFunction", 1, 0x83, true, 5, false},
-                    ReplyCheckCase{"WriteFunction", 1, WriteFunction, true, 5, false},
+                    ReplyCheckCase{"WriteFunction", 1, kWriteFunction, true, 5, false},
                     ReplyCheckCase{"ByteCountOfOneRegisterLess", 2, 68, true, 5, false},
                     ReplyCheckCase{"AValueChangedOnTheLine", 40, 0x00, false, 5, false},
                     ReplyCheckCase{"ChecksumLowByteWrong", 73, 0x00, false, 5, false},

@@ -11,8 +11,8 @@ namespace {
 
 RegisterCatalogue StandardCatalogue() {
     RegisterCatalogue catalogue;
-    catalogue.LoadCatalogue(DecimalsCatalogueText, UnitsCatalogueText, RemarksCatalogueText,
-                            MaxLimitsCatalogueText);
+    catalogue.LoadCatalogue(kDecimalsCatalogueText, kUnitsCatalogueText, kRemarksCatalogueText,
+                            kMaxLimitsCatalogueText);
     return catalogue;
 }
 

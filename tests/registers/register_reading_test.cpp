@@ -15,8 +15,8 @@ namespace {
 
 RegisterCatalogue WindowCatalogue() {
     RegisterCatalogue catalogue;
-    catalogue.LoadCatalogue(DecimalsCatalogueText, UnitsCatalogueText, RemarksCatalogueText,
-                            MaxLimitsCatalogueText);
+    catalogue.LoadCatalogue(kDecimalsCatalogueText, kUnitsCatalogueText, kRemarksCatalogueText,
+                            kMaxLimitsCatalogueText);
     return catalogue;
 }
 

@@ -11,7 +11,7 @@ using namespace std::chrono_literals;
 
 std::vector<std::uint16_t> Registers(const RegisterBank& bank) {
     std::vector<std::uint16_t> values;
-    for (int k = 0; k < RegisterCount; ++k) {
+    for (int k = 0; k < kRegisterCount; ++k) {
         values.push_back(bank.Get(k));
     }
     return values;
@@ -27,16 +27,16 @@ double Shown(std::uint16_t raw, int decimals) {
 }
 
 double Volts(const RegisterBank& bank) {
-    return Shown(bank.Get(reg::Voltage), (bank.Get(reg::DecimalFlags) >> 8) & 0x0F);
+    return Shown(bank.Get(reg::kVoltage), (bank.Get(reg::kDecimalFlags) >> 8) & 0x0F);
 }
 
 double SecondVolts(const RegisterBank& bank) {
-    return Shown(bank.Get(reg::SecondVoltage), bank.Get(reg::DecimalFlags) >> 12);
+    return Shown(bank.Get(reg::kSecondVoltage), bank.Get(reg::kDecimalFlags) >> 12);
 }
 
 double Amps(const RegisterBank& bank) {
-    const int flags = bank.Get(reg::DecimalFlags) & 0xFF;
-    const double magnitude = Shown(bank.Get(reg::Current), flags & 0x0F);
+    const int flags = bank.Get(reg::kDecimalFlags) & 0xFF;
+    const double magnitude = Shown(bank.Get(reg::kCurrent), flags & 0x0F);
     return flags > 15 ? -magnitude : magnitude;
 }
 
@@ -63,8 +63,8 @@ TEST(LiveMeasurementsTest, TimeZeroPublishesTheStartingValues) {
     EXPECT_NEAR(Volts(run.bank), 12.345, 1e-9);
     EXPECT_NEAR(Amps(run.bank), 15.0, 1e-9);
     EXPECT_NEAR(SecondVolts(run.bank), 54.0, 1e-9);
-    EXPECT_DOUBLE_EQ(Degrees(run.bank.Get(reg::Temperature)), 25.0);
-    EXPECT_DOUBLE_EQ(Degrees(run.bank.Get(reg::SecondTemperature)), -5.0);
+    EXPECT_DOUBLE_EQ(Degrees(run.bank.Get(reg::kTemperature)), 25.0);
+    EXPECT_DOUBLE_EQ(Degrees(run.bank.Get(reg::kSecondTemperature)), -5.0);
 }
 
 TEST(LiveMeasurementsTest, ReadingsStayPlausibleAndTheirDecimalFlagsConsistent) {
@@ -75,15 +75,15 @@ TEST(LiveMeasurementsTest, ReadingsStayPlausibleAndTheirDecimalFlagsConsistent) 
         SCOPED_TRACE(second);
 
         // Below 50 V or 50 A a reading has 3 decimals, from 50 on 2.
-        EXPECT_EQ((run.bank.Get(reg::DecimalFlags) >> 8) & 0x0F, 3);
-        EXPECT_EQ(run.bank.Get(reg::DecimalFlags) >> 12, 2);
-        EXPECT_EQ(run.bank.Get(reg::DecimalFlags) & 0x0F, 3);
+        EXPECT_EQ((run.bank.Get(reg::kDecimalFlags) >> 8) & 0x0F, 3);
+        EXPECT_EQ(run.bank.Get(reg::kDecimalFlags) >> 12, 2);
+        EXPECT_EQ(run.bank.Get(reg::kDecimalFlags) & 0x0F, 3);
         EXPECT_NEAR(Volts(run.bank), charging ? 12.7 : 12.3, 0.1);
         EXPECT_NEAR(SecondVolts(run.bank), 54.0, 0.1);
         EXPECT_NEAR(Amps(run.bank), charging ? -20.0 : 15.0, 0.2);
-        EXPECT_NEAR(Degrees(run.bank.Get(reg::Temperature)), 25.0, 0.21);
-        EXPECT_NEAR(Degrees(run.bank.Get(reg::SecondTemperature)), -5.0, 0.21);
-        EXPECT_EQ(run.bank.Get(reg::ChargePercent), run.bank.Get(reg::RemainingCharge) * 10);
+        EXPECT_NEAR(Degrees(run.bank.Get(reg::kTemperature)), 25.0, 0.21);
+        EXPECT_NEAR(Degrees(run.bank.Get(reg::kSecondTemperature)), -5.0, 0.21);
+        EXPECT_EQ(run.bank.Get(reg::kChargePercent), run.bank.Get(reg::kRemainingCharge) * 10);
     }
 }
 
@@ -108,11 +108,11 @@ TEST(LiveMeasurementsTest, CountersFollowTheCurrent) {
         run.Advance(c.elapsed);
         SCOPED_TRACE(c.elapsed.count());
 
-        EXPECT_GE(run.bank.Get(reg::RemainingCharge), c.remainingLow);
-        EXPECT_LE(run.bank.Get(reg::RemainingCharge), c.remainingHigh);
-        EXPECT_GE(run.bank.Get(reg::EnergyUsed), c.energyLow);
-        EXPECT_LE(run.bank.Get(reg::EnergyUsed), c.energyHigh);
-        EXPECT_EQ(run.bank.Get(reg::CycleCount), c.cycles);
+        EXPECT_GE(run.bank.Get(reg::kRemainingCharge), c.remainingLow);
+        EXPECT_LE(run.bank.Get(reg::kRemainingCharge), c.remainingHigh);
+        EXPECT_GE(run.bank.Get(reg::kEnergyUsed), c.energyLow);
+        EXPECT_LE(run.bank.Get(reg::kEnergyUsed), c.energyHigh);
+        EXPECT_EQ(run.bank.Get(reg::kCycleCount), c.cycles);
     }
 }
 
@@ -133,7 +133,7 @@ TEST(LiveMeasurementsTest, TheSeedChoosesTheWobble) {
         std::vector<std::uint16_t> values;
         for (int i = 0; i < 20; ++i) {
             live.Tick(bank, 100ms);
-            values.push_back(bank.Get(reg::Voltage));
+            values.push_back(bank.Get(reg::kVoltage));
         }
         return values;
     };
@@ -144,36 +144,36 @@ TEST(LiveMeasurementsTest, TheSeedChoosesTheWobble) {
 
 TEST(LiveMeasurementsTest, WrittenCountersCountOnAndPinnedRegistersStay) {
     Battery run;
-    ASSERT_EQ(run.bank.Write(reg::EnergyUsed, 100), WriteResult::Stored);
-    ASSERT_EQ(run.bank.Write(reg::RemainingCharge, 500), WriteResult::Stored);
-    ASSERT_EQ(run.bank.Write(reg::Voltage, 9999), WriteResult::Stored);
-    run.bank.Pin(reg::Current, 4321);
-    run.bank.Pin(reg::CycleCount, 0);
+    ASSERT_EQ(run.bank.Write(reg::kEnergyUsed, 100), WriteResult::Stored);
+    ASSERT_EQ(run.bank.Write(reg::kRemainingCharge, 500), WriteResult::Stored);
+    ASSERT_EQ(run.bank.Write(reg::kVoltage, 9999), WriteResult::Stored);
+    run.bank.Pin(reg::kCurrent, 4321);
+    run.bank.Pin(reg::kCycleCount, 0);
     run.Advance(180s);
 
-    EXPECT_GE(run.bank.Get(reg::EnergyUsed), 105);  // counted on from the written value
-    EXPECT_LE(run.bank.Get(reg::EnergyUsed), 107);
-    EXPECT_NEAR(run.bank.Get(reg::RemainingCharge), 498, 1);  // 0.17 Ah net per cycle
-    EXPECT_NEAR(Volts(run.bank), 11.84, 0.02);                // measured anew, at half charge
-    EXPECT_EQ(run.bank.Get(reg::Current), 4321);
-    EXPECT_EQ(run.bank.Get(reg::CycleCount), 0);
+    EXPECT_GE(run.bank.Get(reg::kEnergyUsed), 105);  // counted on from the written value
+    EXPECT_LE(run.bank.Get(reg::kEnergyUsed), 107);
+    EXPECT_NEAR(run.bank.Get(reg::kRemainingCharge), 498, 1);  // 0.17 Ah net per cycle
+    EXPECT_NEAR(Volts(run.bank), 11.84, 0.02);                 // measured anew, at half charge
+    EXPECT_EQ(run.bank.Get(reg::kCurrent), 4321);
+    EXPECT_EQ(run.bank.Get(reg::kCycleCount), 0);
 }
 
 TEST(LiveMeasurementsTest, VoltageAboveTheFullChargeSettingFillsTheBattery) {
     Battery run;
-    ASSERT_EQ(run.bank.Write(reg::FullChargeVoltage, 120), WriteResult::Stored);  // 12.0 V
+    ASSERT_EQ(run.bank.Write(reg::kFullChargeVoltage, 120), WriteResult::Stored);  // 12.0 V
     run.Advance(100ms);
 
-    EXPECT_EQ(run.bank.Get(reg::RemainingCharge), 1000);
-    EXPECT_EQ(run.bank.Get(reg::ChargePercent), 10000);
+    EXPECT_EQ(run.bank.Get(reg::kRemainingCharge), 1000);
+    EXPECT_EQ(run.bank.Get(reg::kChargePercent), 10000);
 }
 
 TEST(LiveMeasurementsTest, ZeroCapacityShowsAnEmptyBattery) {
     Battery run;
-    ASSERT_EQ(run.bank.Write(reg::NominalCapacity, 0), WriteResult::Stored);
+    ASSERT_EQ(run.bank.Write(reg::kNominalCapacity, 0), WriteResult::Stored);
     run.Advance(200s);
 
-    EXPECT_EQ(run.bank.Get(reg::ChargePercent), 0);
+    EXPECT_EQ(run.bank.Get(reg::kChargePercent), 0);
     EXPECT_NEAR(Volts(run.bank), 10.845, 0.01);
 }
 

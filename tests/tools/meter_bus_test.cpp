@@ -45,7 +45,7 @@ TEST_F(MeterBusTest, OnlyTheAddressedMeterAnswersEachInItsOwnWay) {
         ASSERT_EQ(exchanges[0].answer.has_value(), c.answered) << c.deviceId;
         if (c.answered) {
             const ByteSet& reply = exchanges[0].answer->bytes;
-            ASSERT_EQ(reply.size(), static_cast<std::size_t>(ReadReplyLength));
+            ASSERT_EQ(reply.size(), static_cast<std::size_t>(kReadReplyLength));
             EXPECT_EQ(reply[0], c.deviceId);
             EXPECT_EQ(CrcHolds(reply), c.intact) << c.deviceId;
             EXPECT_EQ(RegisterValue(reply, 0), c.deviceId);
@@ -55,17 +55,17 @@ TEST_F(MeterBusTest, OnlyTheAddressedMeterAnswersEachInItsOwnWay) {
 
 TEST_F(MeterBusTest, EachMeterHasItsOwnRegistersAndBattery) {
     bus_.Receive(BuildWriteRequest(1, 9, 2000));
-    EXPECT_EQ(bus_.Bank(1)->Get(reg::NominalCapacity), 2000);
-    EXPECT_EQ(bus_.Bank(7)->Get(reg::NominalCapacity), 1000);
+    EXPECT_EQ(bus_.Bank(1)->Get(reg::kNominalCapacity), 2000);
+    EXPECT_EQ(bus_.Bank(7)->Get(reg::kNominalCapacity), 1000);
     // Seeded apart: the wobbles differ after the same time.
-    EXPECT_NE(bus_.Bank(1)->Get(reg::Voltage), bus_.Bank(7)->Get(reg::Voltage));
+    EXPECT_NE(bus_.Bank(1)->Get(reg::kVoltage), bus_.Bank(7)->Get(reg::kVoltage));
     EXPECT_EQ(bus_.Bank(3), nullptr);
 }
 
 TEST_F(MeterBusTest, ABroadcastReachesEveryMeterAndAnAddressChangeMovesOneMeter) {
     bus_.Receive(BuildWriteRequest(0, 9, 3000));
     for (const RegisterBank* bank : bus_.Banks()) {
-        EXPECT_EQ(bank->Get(reg::NominalCapacity), bank == bus_.Bank(2) ? 1000 : 3000);
+        EXPECT_EQ(bank->Get(reg::kNominalCapacity), bank == bus_.Bank(2) ? 1000 : 3000);
     }
     bus_.Receive(BuildWriteRequest(7, 0, 9));
     EXPECT_EQ(bus_.Bank(7), nullptr);

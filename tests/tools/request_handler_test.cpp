@@ -64,12 +64,12 @@ class RequestHandlerTest : public ::testing::Test {
 TEST_F(RequestHandlerTest, ReadOfAllRegistersAnswersWithTheWholeBank) {
     const ByteSet answer = AnswerTo(BuildReadRequest(1));
 
-    ASSERT_EQ(answer.size(), static_cast<std::size_t>(ReadReplyLength));
+    ASSERT_EQ(answer.size(), static_cast<std::size_t>(kReadReplyLength));
     EXPECT_EQ(answer[0], 1);
-    EXPECT_EQ(answer[1], ReadFunction);
+    EXPECT_EQ(answer[1], kReadFunction);
     EXPECT_EQ(answer[2], 70);
     EXPECT_TRUE(CrcHolds(answer));
-    for (int k = 0; k < RegisterCount; ++k) {
+    for (int k = 0; k < kRegisterCount; ++k) {
         EXPECT_EQ(RegisterValue(answer, k), bank_.Get(k)) << "register " << k;
     }
     EXPECT_EQ(RegisterValue(answer, 0), 1);
@@ -105,7 +105,7 @@ TEST_F(RequestHandlerTest, WritingTheDeviceAddressMovesTheMeterToTheNewAddress) 
     EXPECT_EQ(AnswerTo(request), request);
     EXPECT_EQ(Only(BuildReadRequest(1)).verdict, Verdict::OtherAddress);
     const ByteSet answer = AnswerTo(BuildReadRequest(5));
-    ASSERT_EQ(answer.size(), static_cast<std::size_t>(ReadReplyLength));
+    ASSERT_EQ(answer.size(), static_cast<std::size_t>(kReadReplyLength));
     EXPECT_EQ(answer[0], 5);
     EXPECT_EQ(RegisterValue(answer, 0), 5);
 }
@@ -139,7 +139,7 @@ TEST_F(RequestHandlerTest, RefusedRequestsGetAnExceptionAnswerAndChangeNothing) 
         EXPECT_EQ(answer[2], c.code) << c.what;
         EXPECT_TRUE(CrcHolds(answer)) << c.what;
     }
-    for (int k = 0; k < RegisterCount; ++k) {
+    for (int k = 0; k < kRegisterCount; ++k) {
         EXPECT_EQ(bank_.Get(k), before.Get(k)) << "register " << k;
     }
 }

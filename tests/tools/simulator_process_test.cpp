@@ -24,7 +24,7 @@ namespace {
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
-constexpr auto Patience = std::chrono::seconds(20);
+constexpr auto kPatience = std::chrono::seconds(20);
 
 int MillisecondsLeft(Clock::time_point deadline) {
     const auto left =
@@ -58,7 +58,7 @@ class MeterLine {
     // Up to `count` bytes, as many as arrive before the patience runs out.
     ByteSet Receive(std::size_t count) {
         ByteSet bytes;
-        const auto deadline = Clock::now() + Patience;
+        const auto deadline = Clock::now() + kPatience;
         while (bytes.size() < count) {
             pollfd watched{fd_, POLLIN, 0};
             if (poll(&watched, 1, MillisecondsLeft(deadline)) <= 0 ||
@@ -91,7 +91,7 @@ class MeterLine {
     // Waits for the simulator to hang up the line.
     bool HungUp() {
         pollfd watched{fd_, POLLIN, 0};
-        return poll(&watched, 1, MillisecondsLeft(Clock::now() + Patience)) == 1 &&
+        return poll(&watched, 1, MillisecondsLeft(Clock::now() + kPatience)) == 1 &&
                (watched.revents & POLLHUP) != 0;
     }
 
@@ -128,9 +128,9 @@ TEST_F(SimulatorProcessTest, AnswersAReadThroughItsComLinkAndRemovesTheLinkOnQui
     {
         MeterLine line(Link(3), B9600);
         line.Send(BuildReadRequest(1));
-        const ByteSet reply = line.Receive(ReadReplyLength);
+        const ByteSet reply = line.Receive(kReadReplyLength);
 
-        ASSERT_EQ(reply.size(), static_cast<std::size_t>(ReadReplyLength));
+        ASSERT_EQ(reply.size(), static_cast<std::size_t>(kReadReplyLength));
         EXPECT_EQ(reply[2], 70);
         EXPECT_TRUE(CrcHolds(reply));
         EXPECT_EQ(RegisterValue(reply, 0), 1);
@@ -160,8 +160,8 @@ TEST_F(SimulatorProcessTest, CheckedBaudRateGetsAnAnswerOnlyAtTheMetersSpeed) {
 
     line.SetSpeed(B2400);
     line.Send(BuildReadRequest(1));
-    const ByteSet reply = line.Receive(ReadReplyLength);
-    ASSERT_EQ(reply.size(), static_cast<std::size_t>(ReadReplyLength));
+    const ByteSet reply = line.Receive(kReadReplyLength);
+    ASSERT_EQ(reply.size(), static_cast<std::size_t>(kReadReplyLength));
     EXPECT_TRUE(CrcHolds(reply));
 
     simulator.CloseInput();  // the end of the control channel ends the simulator
@@ -187,8 +187,8 @@ TEST_F(SimulatorProcessTest, HangUpOffersANewLineThatObeysCommandsUntilTerminate
     simulator.Send("fault bad-crc");
     ASSERT_TRUE(simulator.WaitForLine("ok fault bad-crc"));
     line.Send(BuildReadRequest(1));
-    const ByteSet reply = line.Receive(ReadReplyLength);
-    ASSERT_EQ(reply.size(), static_cast<std::size_t>(ReadReplyLength));
+    const ByteSet reply = line.Receive(kReadReplyLength);
+    ASSERT_EQ(reply.size(), static_cast<std::size_t>(kReadReplyLength));
     EXPECT_FALSE(CrcHolds(reply));
 
     simulator.Signal(SIGTERM);
@@ -225,8 +225,8 @@ TEST_F(SimulatorProcessTest, BusModeAnswersEachMeterOnOneLine) {
             EXPECT_FALSE(line.HasInput()) << c.deviceId;
             continue;
         }
-        const ByteSet reply = line.Receive(ReadReplyLength);
-        ASSERT_EQ(reply.size(), static_cast<std::size_t>(ReadReplyLength)) << c.deviceId;
+        const ByteSet reply = line.Receive(kReadReplyLength);
+        ASSERT_EQ(reply.size(), static_cast<std::size_t>(kReadReplyLength)) << c.deviceId;
         EXPECT_EQ(CrcHolds(reply), c.intact) << c.deviceId;
         EXPECT_EQ(RegisterValue(reply, 0), c.deviceId);
         EXPECT_EQ(RegisterValue(reply, 9), c.capacity) << c.deviceId;
@@ -234,8 +234,8 @@ TEST_F(SimulatorProcessTest, BusModeAnswersEachMeterOnOneLine) {
     simulator.Send("meter 2 fault none");
     ASSERT_TRUE(simulator.WaitForLine("ok fault none"));
     line.Send(BuildReadRequest(2));
-    const ByteSet reply = line.Receive(ReadReplyLength);
-    ASSERT_EQ(reply.size(), static_cast<std::size_t>(ReadReplyLength));
+    const ByteSet reply = line.Receive(kReadReplyLength);
+    ASSERT_EQ(reply.size(), static_cast<std::size_t>(kReadReplyLength));
     EXPECT_TRUE(CrcHolds(reply));
     simulator.Send("quit");
     EXPECT_EQ(simulator.WaitForExit(), 0);

@@ -56,7 +56,7 @@ TEST_P(ReadSteps, SendWhenTheLampIsGreenOrTheRequestIsLostButNeverWhileAReplyArr
     Advance(step.wait);
     ClickRead();
     EXPECT_EQ(Sent().size(), step.sends ? 2u : 1u);
-    if (step.bytesReceived > 0 && step.bytesReceived < ReadReplyLength && !step.sends) {
+    if (step.bytesReceived > 0 && step.bytesReceived < kReadReplyLength && !step.sends) {
         // The step left the reply alone: its rest completes it.
         EXPECT_EQ(Lamp(), kGreen);
         Receive(ByteSet(reply.begin() + step.bytesReceived, reply.end()));

@@ -317,7 +317,7 @@ TEST_P(HeldWrites, GoOutWhenTheReplyEndsOrTheLineHasBeenQuietFor100Milliseconds)
         ASSERT_EQ(Sent(), readOnly) << "before byte " << kFirstBytes + i;
         Receive({reply[static_cast<std::size_t>(kFirstBytes + i)]});
     }
-    const bool complete = kFirstBytes + GetParam().laterBytes == ReadReplyLength;
+    const bool complete = kFirstBytes + GetParam().laterBytes == kReadReplyLength;
     if (!complete) {
         Advance(99);
         EXPECT_EQ(Sent(), readOnly);
@@ -329,7 +329,7 @@ TEST_P(HeldWrites, GoOutWhenTheReplyEndsOrTheLineHasBeenQuietFor100Milliseconds)
 }
 
 INSTANTIATE_TEST_SUITE_P(Replies, HeldWrites,
-                         testing::Values(HeldWriteCase{"ReplyCompletes", ReadReplyLength - 30, 2},
+                         testing::Values(HeldWriteCase{"ReplyCompletes", kReadReplyLength - 30, 2},
                                          HeldWriteCase{"ReplyStalls", 0, 0},
                                          HeldWriteCase{"ReplySlowsThenStalls", 10, 90},
                                          HeldWriteCase{"BytesJustInsideTheGap", 5, 99}),

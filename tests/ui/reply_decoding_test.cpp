@@ -100,7 +100,7 @@ TEST_P(DamagedReplies, LeaveTheTableAsItWasButTurnTheLampGreen) {
 ByteSet Resealed(std::size_t offset, std::uint8_t value) {
     ByteSet reply = ReplyFrame(Registers({{0x09, 222}}));
     reply[offset] = value;
-    reply.resize(ReadReplyLength - 2);
+    reply.resize(kReadReplyLength - 2);
     AppendCrc(reply);
     return reply;
 }
@@ -151,10 +151,10 @@ TEST_P(Rows, ShowTheRegisterAsTheTableDoes) {
 
     // Every other consumer of the readings gets the table's texts, and the number they show.
     RegisterCatalogue catalogue;
-    catalogue.LoadCatalogue(DecimalsCatalogueText, UnitsCatalogueText, RemarksCatalogueText,
-                            MaxLimitsCatalogueText);
+    catalogue.LoadCatalogue(kDecimalsCatalogueText, kUnitsCatalogueText, kRemarksCatalogueText,
+                            kMaxLimitsCatalogueText);
     const RegisterReading reading = DecodeReadings(
-        ParseReadReply(std::span<const std::uint8_t, ReadReplyLength>(ReplyFrame(values))),
+        ParseReadReply(std::span<const std::uint8_t, kReadReplyLength>(ReplyFrame(values))),
         catalogue)[static_cast<std::size_t>(row.address)];
     EXPECT_EQ(reading.raw, row.raw);
     EXPECT_EQ((std::vector<Text>{reading.texts.decimal, reading.texts.value, reading.texts.hexBytes,

@@ -12,10 +12,10 @@ namespace {
 
 std::vector<std::string_view> Words(std::string_view line) {
     std::vector<std::string_view> words;
-    constexpr std::string_view Blanks = " \t\r";
-    for (std::size_t start = line.find_first_not_of(Blanks); start != std::string_view::npos;
-         start = line.find_first_not_of(Blanks, start)) {
-        const std::size_t end = std::min(line.find_first_of(Blanks, start), line.size());
+    constexpr std::string_view kBlanks = " \t\r";
+    for (std::size_t start = line.find_first_not_of(kBlanks); start != std::string_view::npos;
+         start = line.find_first_not_of(kBlanks, start)) {
+        const std::size_t end = std::min(line.find_first_of(kBlanks, start), line.size());
         words.push_back(line.substr(start, end - start));
         start = end;
     }
@@ -31,7 +31,7 @@ ParsedControlCommand Command(ControlCommand command) {
 }
 
 std::optional<int> RegisterAddress(std::string_view word) {
-    const auto address = ParseWholeNumber(word, 0, RegisterCount - 1);
+    const auto address = ParseWholeNumber(word, 0, kRegisterCount - 1);
     return address ? std::optional<int>(static_cast<int>(*address)) : std::nullopt;
 }
 

@@ -17,20 +17,20 @@ struct FaultForm {
     std::int64_t high;
 };
 
-constexpr std::int64_t LongestPauseMs = 600'000;
+constexpr std::int64_t kLongestPauseMs = 600'000;
 
-constexpr auto FaultForms = std::to_array<FaultForm>({
+constexpr auto kFaultForms = std::to_array<FaultForm>({
     {FaultKind::None, "none", false, 0, 0, 0},
     {FaultKind::Silent, "silent", false, 0, 0, 0},
     {FaultKind::Short, "short", true, 0, 1, 0xFFFF},
     {FaultKind::BadCrc, "bad-crc", false, 0, 0, 0},
-    {FaultKind::Delay, "delay", true, 1000, 0, LongestPauseMs},
+    {FaultKind::Delay, "delay", true, 1000, 0, kLongestPauseMs},
     {FaultKind::Garbage, "garbage", true, 75, 1, 10'000'000},
-    {FaultKind::HangUp, "hangup", true, 200, 0, LongestPauseMs},
+    {FaultKind::HangUp, "hangup", true, 200, 0, kLongestPauseMs},
 });
 
 const FaultForm* FormNamed(std::string_view name) {
-    for (const FaultForm& form : FaultForms) {
+    for (const FaultForm& form : kFaultForms) {
         if (form.name == name) {
             return &form;
         }
@@ -39,12 +39,12 @@ const FaultForm* FormNamed(std::string_view name) {
 }
 
 const FaultForm& FormOf(FaultKind kind) {
-    for (const FaultForm& form : FaultForms) {
+    for (const FaultForm& form : kFaultForms) {
         if (form.kind == kind) {
             return form;
         }
     }
-    return FaultForms.front();
+    return kFaultForms.front();
 }
 
 }  // namespace

@@ -9,9 +9,9 @@ namespace tavr::simulator {
 namespace {
 
 // Address, function and checksum: no frame is shorter.
-constexpr std::size_t ShortestFrame = 4;
+constexpr std::size_t kShortestFrame = 4;
 // The longest Modbus RTU frame; more held bytes than this cannot all belong to one frame.
-constexpr std::size_t LongestFrame = 256;
+constexpr std::size_t kLongestFrame = 256;
 
 // The length of the request frame starting at `start`, when its function tells it and the
 // bytes that tell it have arrived.
@@ -59,7 +59,7 @@ std::optional<std::size_t> RequestLength(const ByteSet& bytes, std::size_t start
 }
 
 bool ChecksumHolds(const ByteSet& bytes, std::size_t start, std::size_t length) {
-    if (length < ShortestFrame || start + length > bytes.size()) {
+    if (length < kShortestFrame || start + length > bytes.size()) {
         return false;
     }
     return CrcMatches(std::span(bytes).subspan(start, length));
@@ -92,7 +92,7 @@ std::vector<Piece> FrameAssembler::EndOfFrame() {
 }
 
 void FrameAssembler::TakeCompleteFrames(std::vector<Piece>& pieces) {
-    while (held_.size() >= ShortestFrame) {
+    while (held_.size() >= kShortestFrame) {
         const auto length = RequestLength(held_, 0);
         if (length && held_.size() >= *length) {
             if (ChecksumHolds(held_, 0, *length)) {
@@ -106,13 +106,13 @@ void FrameAssembler::TakeCompleteFrames(std::vector<Piece>& pieces) {
         // The front cannot be judged yet: it may still grow into a frame, unless a complete
         // frame already follows it.
         std::size_t next = 1;
-        while (next + ShortestFrame <= held_.size() && !CompleteFrameAt(held_, next)) {
+        while (next + kShortestFrame <= held_.size() && !CompleteFrameAt(held_, next)) {
             ++next;
         }
-        if (next + ShortestFrame <= held_.size()) {
+        if (next + kShortestFrame <= held_.size()) {
             GiveUp(next, pieces);
-        } else if (held_.size() > LongestFrame) {
-            GiveUp(held_.size() - LongestFrame, pieces);
+        } else if (held_.size() > kLongestFrame) {
+            GiveUp(held_.size() - kLongestFrame, pieces);
         } else {
             return;
         }

@@ -7,19 +7,19 @@ namespace tavr::simulator {
 
 namespace {
 
-constexpr std::size_t LoggedBytes = 300;
+constexpr std::size_t kLoggedBytes = 300;
 
 // Bytes as upper-case hexadecimal pairs separated by blanks; beyond `limit` bytes the rest is
 // only counted.
 std::string HexBytes(std::span<const std::uint8_t> bytes, std::size_t limit) {
-    constexpr char Digits[] = "0123456789ABCDEF";
+    constexpr char kDigits[] = "0123456789ABCDEF";
     std::string text;
     for (std::size_t i = 0; i < bytes.size() && i < limit; ++i) {
         if (i > 0) {
             text += ' ';
         }
-        text += Digits[bytes[i] >> 4];
-        text += Digits[bytes[i] & 0x0F];
+        text += kDigits[bytes[i] >> 4];
+        text += kDigits[bytes[i] & 0x0F];
     }
     if (bytes.size() > limit) {
         text += " ... (" + std::to_string(bytes.size()) + " bytes)";
@@ -58,7 +58,7 @@ void FrameLog::Frame(std::string_view direction, std::span<const std::uint8_t> b
         return;
     }
     std::string text(direction);
-    text += ' ' + HexBytes(bytes, LoggedBytes);
+    text += ' ' + HexBytes(bytes, kLoggedBytes);
     if (!note.empty()) {
         text += " (" + std::string(note) + ")";
     }

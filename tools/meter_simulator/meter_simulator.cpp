@@ -18,15 +18,15 @@ namespace tavr::simulator {
 
 namespace {
 
-constexpr std::chrono::milliseconds ShortestSilenceGap{20};
-constexpr std::chrono::milliseconds LostLinePause{200};
-constexpr std::size_t LongestCommandLine = 4096;
+constexpr std::chrono::milliseconds kShortestSilenceGap{20};
+constexpr std::chrono::milliseconds kLostLinePause{200};
+constexpr std::size_t kLongestCommandLine = 4096;
 
 // 3.5 characters of 11 bits at the given rate, but never so short that a writer on the
 // pseudo-terminal that hands over a frame in pieces is cut off.
 std::chrono::microseconds SilenceGap(int baud) {
     const std::chrono::microseconds characters{(38'500'000 + baud - 1) / baud};
-    return std::max<std::chrono::microseconds>(characters, ShortestSilenceGap);
+    return std::max<std::chrono::microseconds>(characters, kShortestSilenceGap);
 }
 
 std::string_view VerdictNote(Verdict verdict) {
@@ -116,7 +116,7 @@ int MeterSimulator::Run() {
         if (master >= 0 && (watched[1].revents & POLLIN) != 0) {
             ReceiveFromLine();
         } else if (master >= 0 && (watched[1].revents & (POLLHUP | POLLERR)) != 0) {
-            HangUp(LostLinePause);  // the line broke: offer a new one
+            HangUp(kLostLinePause);  // the line broke: offer a new one
         }
         if (master >= 0 && (watched[1].revents & POLLOUT) != 0) {
             WriteOutbox();
@@ -168,7 +168,7 @@ void MeterSimulator::ReceiveFromLine() {
         return;
     }
     if (count <= 0) {
-        HangUp(LostLinePause);  // the line broke: offer a new one
+        HangUp(kLostLinePause);  // the line broke: offer a new one
         return;
     }
     lastInput_ = Clock::now();
@@ -299,7 +299,7 @@ void MeterSimulator::ReadCommands() {
         commandText_.erase(0, end + 1);
         Execute(line);
     }
-    if (commandText_.size() > LongestCommandLine) {
+    if (commandText_.size() > kLongestCommandLine) {
         commandText_.clear();
         Say("error command line too long");
     }

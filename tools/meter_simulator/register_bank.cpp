@@ -4,18 +4,18 @@ namespace tavr::simulator {
 
 namespace {
 
-constexpr auto Maxima = std::to_array<std::uint16_t>({
+constexpr auto kMaxima = std::to_array<std::uint16_t>({
     50,    255,   65535, 65535, 65535, 1250,  1250,  65535, 65535, 10000, 1000,  10000,
     10000, 10000, 10000, 10000, 1250,  1250,  1250,  1250,  65535, 65535, 255,   65535,
     10000, 200,   10000, 5,     65535, 65535, 65535, 10000, 10000, 65535, 65535,
 });
-static_assert(Maxima.size() == RegisterCount);
+static_assert(kMaxima.size() == kRegisterCount);
 
 // A 12 V battery of 100.0 Ah at 75 % being discharged with 15 A, watched by a 50 A shunt, and a
 // 48 V pack on the second voltage channel. Register 0002H says: second voltage with 2 decimals
 // (54.00 V is above 50 V), main voltage with 3, current positive with 3. The measurements equal
 // what the live measurements publish at time zero.
-constexpr auto StartingValues = std::to_array<std::uint16_t>({
+constexpr auto kStartingValues = std::to_array<std::uint16_t>({
     1,       // 0000H device address (replaced by the one given)
     0,       // 0001H settings screen step
     0x2303,  // 0002H decimal flags
@@ -52,23 +52,23 @@ constexpr auto StartingValues = std::to_array<std::uint16_t>({
     31250,   // 0021H second voltage calibration ADC value
     7,       // 0022H charge cycles
 });
-static_assert(StartingValues.size() == RegisterCount);
+static_assert(kStartingValues.size() == kRegisterCount);
 
 }  // namespace
 
-RegisterBank::RegisterBank(std::uint8_t deviceAddress) : values_(StartingValues) {
-    values_[reg::DeviceAddress] = deviceAddress;
+RegisterBank::RegisterBank(std::uint8_t deviceAddress) : values_(kStartingValues) {
+    values_[reg::kDeviceAddress] = deviceAddress;
 }
 
 std::uint16_t RegisterBank::Maximum(int address) {
-    return Maxima[address];
+    return kMaxima[address];
 }
 
 WriteResult RegisterBank::Write(int address, std::uint16_t value) {
     if (!Contains(address)) {
         return WriteResult::IllegalAddress;
     }
-    if (value > Maximum(address) || (address == reg::DeviceAddress && value == 0)) {
+    if (value > Maximum(address) || (address == reg::kDeviceAddress && value == 0)) {
         return WriteResult::IllegalValue;
     }
     values_[address] = value;

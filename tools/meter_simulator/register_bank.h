@@ -9,19 +9,19 @@ namespace tavr::simulator {
 
 // Addresses of the registers that the simulated meter gives a meaning of its own.
 namespace reg {
-inline constexpr int DeviceAddress = 0x00;
-inline constexpr int DecimalFlags = 0x02;
-inline constexpr int Voltage = 0x03;
-inline constexpr int Current = 0x04;
-inline constexpr int Temperature = 0x05;
-inline constexpr int SecondTemperature = 0x06;
-inline constexpr int RemainingCharge = 0x07;
-inline constexpr int EnergyUsed = 0x08;
-inline constexpr int NominalCapacity = 0x09;
-inline constexpr int FullChargeVoltage = 0x0A;
-inline constexpr int ChargePercent = 0x0B;
-inline constexpr int SecondVoltage = 0x1E;
-inline constexpr int CycleCount = 0x22;
+inline constexpr int kDeviceAddress = 0x00;
+inline constexpr int kDecimalFlags = 0x02;
+inline constexpr int kVoltage = 0x03;
+inline constexpr int kCurrent = 0x04;
+inline constexpr int kTemperature = 0x05;
+inline constexpr int kSecondTemperature = 0x06;
+inline constexpr int kRemainingCharge = 0x07;
+inline constexpr int kEnergyUsed = 0x08;
+inline constexpr int kNominalCapacity = 0x09;
+inline constexpr int kFullChargeVoltage = 0x0A;
+inline constexpr int kChargePercent = 0x0B;
+inline constexpr int kSecondVoltage = 0x1E;
+inline constexpr int kCycleCount = 0x22;
 }  // namespace reg
 
 enum class WriteResult { Stored, IllegalAddress, IllegalValue };
@@ -33,7 +33,7 @@ class RegisterBank {
   public:
     explicit RegisterBank(std::uint8_t deviceAddress);
 
-    static bool Contains(int address) { return address >= 0 && address < RegisterCount; }
+    static bool Contains(int address) { return address >= 0 && address < kRegisterCount; }
 
     // The largest value that a write over the line may store.
     static std::uint16_t Maximum(int address);
@@ -43,7 +43,7 @@ class RegisterBank {
     // True when a request with this slave address is meant for this meter alone; the broadcast
     // address 0 never is.
     bool AnswersTo(std::uint8_t slave) const {
-        return slave != 0 && slave == values_[reg::DeviceAddress];
+        return slave != 0 && slave == values_[reg::kDeviceAddress];
     }
 
     // A write over the line. Values beyond the register's maximum are refused, and so is
@@ -57,8 +57,8 @@ class RegisterBank {
     void Publish(int address, std::uint16_t value);
 
   private:
-    std::array<std::uint16_t, RegisterCount> values_;
-    std::array<bool, RegisterCount> pinned_{};
+    std::array<std::uint16_t, kRegisterCount> values_;
+    std::array<bool, kRegisterCount> pinned_{};
 };
 
 }  // namespace tavr::simulator

@@ -9,12 +9,12 @@ namespace tavr::simulator {
 
 namespace {
 
-constexpr std::uint8_t BroadcastAddress = 0;
-constexpr std::uint8_t ExceptionMark = 0x80;
-constexpr std::uint8_t IllegalFunction = 0x01;
-constexpr std::uint8_t IllegalDataAddress = 0x02;
-constexpr std::uint8_t IllegalDataValue = 0x03;
-constexpr int MostRegistersPerRead = 125;
+constexpr std::uint8_t kBroadcastAddress = 0;
+constexpr std::uint8_t kExceptionMark = 0x80;
+constexpr std::uint8_t kIllegalFunction = 0x01;
+constexpr std::uint8_t kIllegalDataAddress = 0x02;
+constexpr std::uint8_t kIllegalDataValue = 0x03;
+constexpr int kMostRegistersPerRead = 125;
 
 int Word(const ByteSet& frame, std::size_t offset) {
     return frame[offset] * 256 + frame[offset + 1];
@@ -26,7 +26,7 @@ ByteSet Sealed(ByteSet frame) {
 }
 
 ByteSet ExceptionAnswer(const ByteSet& request, std::uint8_t code) {
-    return Sealed({request[0], static_cast<std::uint8_t>(request[1] | ExceptionMark), code});
+    return Sealed({request[0], static_cast<std::uint8_t>(request[1] | kExceptionMark), code});
 }
 
 }  // namespace
@@ -56,13 +56,13 @@ std::vector<Exchange> RequestHandler::Handle(std::vector<Piece> pieces) {
 
 Exchange RequestHandler::HandleFrame(ByteSet frame) {
     const std::uint8_t slave = frame[0];
-    if (slave != BroadcastAddress && !bank_.AnswersTo(slave)) {
+    if (slave != kBroadcastAddress && !bank_.AnswersTo(slave)) {
         return {Verdict::OtherAddress, std::move(frame), std::nullopt};
     }
     if (fault_.kind == FaultKind::Silent) {
         return {Verdict::Unheard, std::move(frame), std::nullopt};
     }
-    if (slave == BroadcastAddress) {
+    if (slave == kBroadcastAddress) {
         CarryOutBroadcast(frame);
         return {Verdict::Broadcast, std::move(frame), std::nullopt};
     }
@@ -71,27 +71,27 @@ Exchange RequestHandler::HandleFrame(ByteSet frame) {
 }
 
 ByteSet RequestHandler::Answer(const ByteSet& request) {
-    const bool knownLength = request.size() == static_cast<std::size_t>(RequestLength);
-    if (request[1] == ReadFunction && knownLength) {
+    const bool knownLength = request.size() == static_cast<std::size_t>(kRequestLength);
+    if (request[1] == kReadFunction && knownLength) {
         return ReadRegisters(request);
     }
-    if (request[1] == WriteFunction && knownLength) {
+    if (request[1] == kWriteFunction && knownLength) {
         return WriteRegister(request);
     }
-    if (request[1] == ReadFunction || request[1] == WriteFunction) {
-        return ExceptionAnswer(request, IllegalDataValue);
+    if (request[1] == kReadFunction || request[1] == kWriteFunction) {
+        return ExceptionAnswer(request, kIllegalDataValue);
     }
-    return ExceptionAnswer(request, IllegalFunction);
+    return ExceptionAnswer(request, kIllegalFunction);
 }
 
 ByteSet RequestHandler::ReadRegisters(const ByteSet& request) const {
     const int start = Word(request, 2);
     const int count = Word(request, 4);
-    if (count < 1 || count > MostRegistersPerRead) {
-        return ExceptionAnswer(request, IllegalDataValue);
+    if (count < 1 || count > kMostRegistersPerRead) {
+        return ExceptionAnswer(request, kIllegalDataValue);
     }
-    if (start + count > RegisterCount) {
-        return ExceptionAnswer(request, IllegalDataAddress);
+    if (start + count > kRegisterCount) {
+        return ExceptionAnswer(request, kIllegalDataAddress);
     }
     std::vector<std::uint16_t> values;
     values.reserve(static_cast<std::size_t>(count));
@@ -106,15 +106,16 @@ ByteSet RequestHandler::WriteRegister(const ByteSet& request) {
         case WriteResult::Stored:
             return request;
         case WriteResult::IllegalAddress:
-            return ExceptionAnswer(request, IllegalDataAddress);
+            return ExceptionAnswer(request, kIllegalDataAddress);
         case WriteResult::IllegalValue:
             break;
     }
-    return ExceptionAnswer(request, IllegalDataValue);
+    return ExceptionAnswer(request, kIllegalDataValue);
 }
 
 void RequestHandler::CarryOutBroadcast(const ByteSet& request) {
-    if (request[1] == WriteFunction && request.size() == static_cast<std::size_t>(RequestLength)) {
+    if (request[1] == kWriteFunction &&
+        request.size() == static_cast<std::size_t>(kRequestLength)) {
         bank_.Write(Word(request, 2), static_cast<std::uint16_t>(Word(request, 4)));
     }
 }

@@ -12,7 +12,7 @@ namespace tavr::simulator {
 
 namespace {
 
-constexpr std::string_view Usage =
+constexpr std::string_view kUsage =
     "usage: tavr-meter-sim [options]\n"
     "Simulates a TAVR_12864 meter as a Modbus RTU slave on a pseudo-terminal linked as\n"
     "$XDG_CONFIG_HOME/TAVR_12864/dosdevices/com<N>.\n"
@@ -200,7 +200,7 @@ ParsedCommandLine ParseCommandLine(std::span<const std::string_view> arguments) 
 }
 
 std::string_view UsageText() {
-    return Usage;
+    return kUsage;
 }
 
 std::vector<BusMeterSetup> BusSetup(const SimulatorOptions& options) {

@@ -20,7 +20,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr std::int32_t ProbeBaudRate = 9600;
+constexpr std::int32_t kProbeBaudRate = 9600;
 
 ComPortLocations Locations() {
     return {ComPortLinkFolder(), "/"};
@@ -111,7 +111,7 @@ PortProbe ProbePort(std::int32_t port) {
     SerialPortUnit unit([] {});
     SerialPortProperties properties;
     properties.SetPortNumber(port);
-    properties.SetBaudRate(ProbeBaudRate);
+    properties.SetBaudRate(kProbeBaudRate);
     PortProbe probe{port, unit.Open(properties)};
     unit.Close();
     probe.result = WithRemedy(std::move(probe.result));
@@ -146,7 +146,7 @@ std::string DescribeProbe(const PortProbe& probe) {
     if (probe.result.Succeeded()) {
         return "COM" + std::to_string(probe.port) + " (" + probe.result.device + "): may be opened";
     }
-    return DescribeOpenFailure(probe.port, ProbeBaudRate, probe.result);
+    return DescribeOpenFailure(probe.port, kProbeBaudRate, probe.result);
 }
 
 std::string OpenFailureText(const ConnectionChoice& connection, SerialOpenResult result) {

@@ -8,7 +8,7 @@ namespace tavr {
 
 namespace {
 
-constexpr std::int32_t ProbeBaudRate = 9600;
+constexpr std::int32_t kProbeBaudRate = 9600;
 
 // The driver's device behind COM port `port` as the system lists it ("\Device\Serial0"), or
 // the port's own device path ("\\.\COM3") when the system lists none.
@@ -39,7 +39,7 @@ PortProbe ProbePort(std::int32_t port) {
     Win32SerialPortUnit unit([] {});
     SerialPortProperties properties;
     properties.SetPortNumber(port);
-    properties.SetBaudRate(ProbeBaudRate);
+    properties.SetBaudRate(kProbeBaudRate);
     PortProbe probe{port, unit.Open(properties)};
     unit.Close();
     if (probe.result.Succeeded()) {
@@ -60,7 +60,7 @@ std::string DescribeProbe(const PortProbe& probe) {
     if (probe.result.Succeeded()) {
         return "COM" + std::to_string(probe.port) + " (" + probe.result.device + "): may be opened";
     }
-    return DescribeOpenFailure(probe.port, ProbeBaudRate, probe.result);
+    return DescribeOpenFailure(probe.port, kProbeBaudRate, probe.result);
 }
 
 std::string OpenFailureText(const ConnectionChoice& connection, SerialOpenResult result) {

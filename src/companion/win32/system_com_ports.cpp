@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cwctype>
 
-#include "settings/win32/registry_key.h"
 #include "runtime/win32/wide_text.h"
+#include "settings/win32/registry_key.h"
 
 namespace tavr {
 

@@ -61,7 +61,7 @@ const QTextLayout& QtCellTextCache::LaidOut(int row, int column, const CellTextL
     if (found != entries_.end() && found->second.look == look) {
         return *found->second.layout;
     }
-    if (found == entries_.end() && entries_.size() >= MostEntries) {
+    if (found == entries_.end() && entries_.size() >= kMostEntries) {
         entries_.clear();
     }
     Entry& entry = entries_[cell];

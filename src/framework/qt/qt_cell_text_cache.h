@@ -40,7 +40,7 @@ class QtCellTextCache {
 
     // Far more cells than a window shows: a table scrolled through many rows starts over
     // instead of growing without end.
-    static constexpr std::size_t MostEntries = 4096;
+    static constexpr std::size_t kMostEntries = 4096;
 
     std::unordered_map<std::uint64_t, Entry> entries_;
 };

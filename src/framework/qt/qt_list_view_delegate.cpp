@@ -38,9 +38,9 @@ void QtListViewDelegate::setEditorData(QWidget* editor, const QModelIndex&) cons
 namespace {
 
 bool IsPlainTextCell(const QStyleOptionViewItem& cell) {
-    constexpr auto Extras =
+    constexpr auto kExtras =
         QStyleOptionViewItem::HasDecoration | QStyleOptionViewItem::HasCheckIndicator;
-    return (cell.features & Extras) == 0 && !cell.text.contains(QChar::LineFeed) &&
+    return (cell.features & kExtras) == 0 && !cell.text.contains(QChar::LineFeed) &&
            !cell.text.contains(QChar::LineSeparator);
 }
 
