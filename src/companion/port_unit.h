@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 
@@ -18,5 +19,9 @@ std::unique_ptr<SerialPortDevice> MakePortUnit(std::function<void()> postQueueRe
 // where the platform opens ports by path.
 SerialOpenResult OpenChosenPort(SerialPortDevice& unit, const ConnectionChoice& connection,
                                 const SerialPortProperties& properties);
+
+// Opens COM port `port` at `baudRate` with the platform's unit, as every command would, and
+// closes it at once: what opening it would meet now.
+SerialOpenResult TryOpeningComPort(std::int32_t port, std::int32_t baudRate);
 
 }  // namespace tavr

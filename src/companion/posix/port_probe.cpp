@@ -11,8 +11,8 @@
 #include <set>
 #include <sstream>
 
+#include "companion/port_unit.h"
 #include "serial/posix/com_port_path.h"
-#include "serial/posix/serial_port_unit.h"
 
 namespace tavr {
 
@@ -108,12 +108,7 @@ const std::string_view kNoPortResolves =
     "$XDG_CONFIG_HOME/TAVR_12864/dosdevices\n";
 
 PortProbe ProbePort(std::int32_t port) {
-    SerialPortUnit unit([] {});
-    SerialPortProperties properties;
-    properties.SetPortNumber(port);
-    properties.SetBaudRate(kProbeBaudRate);
-    PortProbe probe{port, unit.Open(properties)};
-    unit.Close();
+    PortProbe probe{port, TryOpeningComPort(port, kProbeBaudRate)};
     probe.result = WithRemedy(std::move(probe.result));
     return probe;
 }

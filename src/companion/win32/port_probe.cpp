@@ -1,8 +1,8 @@
 #include "companion/port_probe.h"
 
+#include "companion/port_unit.h"
 #include "companion/win32/system_com_ports.h"
 #include "serial/win32/com_device_path.h"
-#include "serial/win32/win32_serial_port_unit.h"
 
 namespace tavr {
 
@@ -36,12 +36,7 @@ const std::string_view kNoPortResolves =
     "no COM port resolves: this machine lists no serial port\n";
 
 PortProbe ProbePort(std::int32_t port) {
-    Win32SerialPortUnit unit([] {});
-    SerialPortProperties properties;
-    properties.SetPortNumber(port);
-    properties.SetBaudRate(kProbeBaudRate);
-    PortProbe probe{port, unit.Open(properties)};
-    unit.Close();
+    PortProbe probe{port, TryOpeningComPort(port, kProbeBaudRate)};
     if (probe.result.Succeeded()) {
         probe.result.device = ListedDevice(port);
     }
