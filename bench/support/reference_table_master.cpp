@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QString>
+#include <QTimer>
 
 namespace tavr {
 
@@ -32,6 +33,20 @@ ReferenceTableMaster::ReferenceTableMaster(const std::filesystem::path& line, in
 void ReferenceTableMaster::Cycle() {
     Show(master_.ReadAll());
     QCoreApplication::processEvents();
+}
+
+void ReferenceTableMaster::CycleOnTimer(std::int64_t cycles, int intervalMs) {
+    std::int64_t done = 0;
+    QTimer poll;
+    poll.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&poll, &QTimer::timeout, [this, &done] {
+        Show(master_.ReadAll());
+        ++done;
+    });
+    poll.start(intervalMs);
+    while (done < cycles) {
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    }
 }
 
 void ReferenceTableMaster::Show(const ReferenceMaster::Registers& registers) {

@@ -2,6 +2,7 @@
 
 #include <QStandardItemModel>
 #include <QTableView>
+#include <cstdint>
 #include <filesystem>
 
 #include "support/reference_master.h"
@@ -21,6 +22,9 @@ class ReferenceTableMaster {
 
     // One read cycle, then one round of the event loop, which repaints what changed.
     void Cycle();
+    // `cycles` cycles, one on each tick of a precise QTimer of `intervalMs`, the way such a
+    // master polls its meter (and the way the program auto-reads), the event loop waiting between.
+    void CycleOnTimer(std::int64_t cycles, int intervalMs);
 
   private:
     void Show(const ReferenceMaster::Registers& registers);

@@ -10,6 +10,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QtTest/QTest>
+#include <chrono>
 #include <functional>
 
 #include "qt_test_window.h"
@@ -207,6 +208,29 @@ TEST_F(ControlPeers, LampIsRepaintedOnlyWhenItsLookChanges) {
     test.lamp.SetFillColour(0xFF);
     QCoreApplication::processEvents();
     EXPECT_GT(count.paints, 0);
+}
+
+// A change within a frame of the last paint waits for the next frame; changes made meanwhile are
+// painted with it, once.
+TEST_F(ControlPeers, TheWindowRepaintsAtMostOncePerFrame) {
+    QWidget* lamp = test.WidgetOf(test.lamp);
+    PaintCount count;
+    lamp->installEventFilter(&count);
+    test.lamp.SetFillColour(0xFF00);
+    QCoreApplication::processEvents();
+    ASSERT_EQ(count.paints, 1);
+
+    test.TopLevel().SetRepaintFrame(std::chrono::hours(1));
+    test.lamp.SetFillColour(0xFF);
+    QCoreApplication::processEvents();
+    test.lamp.SetFillColour(0xFF0000);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(count.paints, 1);
+    test.TopLevel().SetRepaintFrame(std::chrono::nanoseconds::zero());
+    for (int round = 0; round < 3; ++round) {
+        QCoreApplication::processEvents();
+    }
+    EXPECT_EQ(count.paints, 2);
 }
 
 TEST_F(ControlPeers, InputIsIgnoredBeforeTheWindowIsCreated) {

@@ -55,6 +55,8 @@ void QtTestWindow::Show() {
         table.SetItemText(row, 3, std::to_string(row));
     }
     peer_ = &system.ShowWindow(window);
+    // These tests look at what is painted, not when: every change is painted at the next round.
+    TopLevel().SetRepaintFrame(std::chrono::nanoseconds::zero());
 }
 
 void QtTestWindow::Open() {

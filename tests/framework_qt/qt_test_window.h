@@ -39,7 +39,7 @@ class QtTestWindow {
     W* WidgetOf(const Control& control) const {
         return qobject_cast<W*>(peer_->WidgetOf(control));
     }
-    QWidget& TopLevel() const { return peer_->Widget(); }
+    QtWindowWidget& TopLevel() const { return peer_->Widget(); }
 
     QtWindowSystem system;
     Window window{system.Thread(), "测试窗口", 695, 670};

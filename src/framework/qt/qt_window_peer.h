@@ -26,7 +26,7 @@ class QtWindowPeer final : public WindowPeer {
     ~QtWindowPeer() override;
 
     void Show() { widget_->show(); }
-    QWidget& Widget() const { return *widget_; }
+    QtWindowWidget& Widget() const { return *widget_; }
     // The widget standing for `control`, or nullptr (a non-visual control, another window's).
     QWidget* WidgetOf(const Control& control) const;
     void ApplyFrameColour(const std::optional<Colour>& colour);

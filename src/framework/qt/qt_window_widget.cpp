@@ -3,16 +3,35 @@
 #include <QCloseEvent>
 #include <QIcon>
 #include <QKeyEvent>
+#include <QScreen>
 
 namespace tavr {
 
-QtWindowWidget::QtWindowWidget() {
+namespace {
+
+int CeilMilliseconds(RepaintPacing::Clock::duration wait) {
+    return static_cast<int>(std::chrono::ceil<std::chrono::milliseconds>(wait).count());
+}
+
+}  // namespace
+
+QtWindowWidget::QtWindowWidget() : pacing_(FrameAt(screen()->refreshRate())) {
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                    Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
     setWindowIcon(QIcon(QStringLiteral(":/tavr/app_icon.png")));
     setBackgroundRole(QPalette::Button);
     setAutoFillBackground(true);
+    heldRepaint_.setSingleShot(true);
+    heldRepaint_.setTimerType(Qt::PreciseTimer);
+    connect(&heldRepaint_, &QTimer::timeout, this, [this] { RepaintNow(); });
+}
+
+void QtWindowWidget::SetRepaintFrame(std::chrono::nanoseconds frame) {
+    pacing_.SetFrame(std::chrono::duration_cast<RepaintPacing::Clock::duration>(frame));
+    if (heldRepaint_.isActive()) {
+        heldRepaint_.start(CeilMilliseconds(pacing_.WaitBefore(RepaintPacing::Clock::now())));
+    }
 }
 
 void QtWindowWidget::closeEvent(QCloseEvent* event) {
@@ -32,11 +51,37 @@ void QtWindowWidget::keyPressEvent(QKeyEvent* event) {
 }
 
 bool QtWindowWidget::event(QEvent* event) {
+    if (event->type() == QEvent::UpdateRequest && HoldBackRepaint()) {
+        return true;
+    }
     const bool handled = QWidget::event(event);
+    if (event->type() == QEvent::UpdateRequest) {
+        pacing_.Painted(RepaintPacing::Clock::now());
+    }
     if ((event->type() == QEvent::Show || event->type() == QEvent::Move) && onFrameMayHaveChanged) {
         onFrameMayHaveChanged();
     }
     return handled;
+}
+
+// Qt sends no further UpdateRequest while one is unanswered: the changes made meanwhile wait for
+// the held one.
+bool QtWindowWidget::HoldBackRepaint() {
+    if (heldRepaint_.isActive()) {
+        return true;
+    }
+    const RepaintPacing::Clock::duration wait = pacing_.WaitBefore(RepaintPacing::Clock::now());
+    if (wait <= RepaintPacing::Clock::duration::zero()) {
+        return false;
+    }
+    heldRepaint_.start(CeilMilliseconds(wait));
+    return true;
+}
+
+void QtWindowWidget::RepaintNow() {
+    QEvent request(QEvent::UpdateRequest);
+    QWidget::event(&request);
+    pacing_.Painted(RepaintPacing::Clock::now());
 }
 
 }  // namespace tavr

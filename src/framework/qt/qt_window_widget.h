@@ -1,13 +1,22 @@
 #pragma once
 
+#include <QTimer>
 #include <QWidget>
+#include <chrono>
 #include <functional>
+
+#include "framework/repaint_pacing.h"
 
 namespace tavr {
 
 // The top-level widget of a Window: a fixed-size frame with a title bar, system menu, minimize
 // and close buttons (no maximize), the system's button-face background and the program's icon.
 // Esc closes it unless the focused widget used the key. Its coordinates are the client area's.
+//
+// It repaints at most once per frame of the display (RepaintPacing, at the refresh rate of the
+// screen it starts on): Qt asks a window
+// for its repaint with one UpdateRequest for all the changes made until then, and one that comes
+// too soon is held back until the next frame.
 class QtWindowWidget final : public QWidget {
   public:
     QtWindowWidget();
@@ -17,10 +26,22 @@ class QtWindowWidget final : public QWidget {
     // The window was shown or moved: the window system may have (re)decided its frame.
     std::function<void()> onFrameMayHaveChanged;
 
+    // Paces repaints to frames of this length instead of the screen's; zero paints on every
+    // request. A repaint held back waits only as long as the new frame asks.
+    void SetRepaintFrame(std::chrono::nanoseconds frame);
+
   protected:
     void closeEvent(QCloseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     bool event(QEvent* event) override;
+
+  private:
+    // True when the repaint Qt asks for is held back to the next frame.
+    bool HoldBackRepaint();
+    void RepaintNow();
+
+    RepaintPacing pacing_;
+    QTimer heldRepaint_;
 };
 
 }  // namespace tavr

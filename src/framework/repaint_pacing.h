@@ -1,0 +1,32 @@
+#pragma once
+
+#include <chrono>
+#include <optional>
+
+namespace tavr {
+
+// When a window's repaint may run. A display shows one frame per refresh, so painting a window
+// more often than that is work nobody sees: the link lamp turns red and green again within one
+// frame on every fast read cycle. A repaint asked for at least a frame after the last one runs at
+// once, so a lone change shows without delay; one asked for sooner waits for the start of the
+// next frame, and every change made meanwhile is painted with it, as it then stands.
+class RepaintPacing {
+  public:
+    using Clock = std::chrono::steady_clock;
+
+    explicit RepaintPacing(Clock::duration frame) : frame_(frame) {}
+
+    // How long a repaint asked for at `now` waits; zero: it runs now.
+    Clock::duration WaitBefore(Clock::time_point now) const;
+    void Painted(Clock::time_point at) { lastPaint_ = at; }
+    void SetFrame(Clock::duration frame) { frame_ = frame; }
+
+  private:
+    Clock::duration frame_;
+    std::optional<Clock::time_point> lastPaint_;
+};
+
+// A display frame at `refreshRate` Hz, or at 60 Hz when the rate is unknown (zero or less).
+RepaintPacing::Clock::duration FrameAt(double refreshRate);
+
+}  // namespace tavr
