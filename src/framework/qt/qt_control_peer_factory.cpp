@@ -10,7 +10,8 @@
 
 namespace tavr {
 
-std::unique_ptr<QtControlPeer> MakeQtControlPeer(Control& control, QWidget& parent) {
+std::unique_ptr<QtControlPeer> MakeQtControlPeer(Control& control, QWidget& parent,
+                                                 QtWindowThreadPoster& poster) {
     switch (control.Kind()) {
         case ControlKind::Button:
             return std::make_unique<QtButtonPeer>(*ControlCast<Button>(&control), parent);
@@ -23,7 +24,8 @@ std::unique_ptr<QtControlPeer> MakeQtControlPeer(Control& control, QWidget& pare
         case ControlKind::Label:
             return std::make_unique<QtLabelPeer>(*ControlCast<Label>(&control), parent);
         case ControlKind::ListView:
-            return std::make_unique<QtListViewPeer>(*ControlCast<ListView>(&control), parent);
+            return std::make_unique<QtListViewPeer>(*ControlCast<ListView>(&control), parent,
+                                                    poster);
         case ControlKind::ShapeBox:
             return std::make_unique<QtShapeBoxPeer>(*ControlCast<ShapeBox>(&control), parent);
         case ControlKind::Timer:

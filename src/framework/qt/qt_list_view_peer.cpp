@@ -8,9 +8,10 @@
 
 namespace tavr {
 
-QtListViewPeer::QtListViewPeer(ListView& list, QWidget& parent)
+QtListViewPeer::QtListViewPeer(ListView& list, QWidget& parent, QtWindowThreadPoster& poster)
     : QtControlPeer(list, new QtListViewWidget(&parent)),
       list_(list),
+      poster_(poster),
       model_(new QtListViewModel(list, &Widget())) {
     Table().setModel(model_);
     Table().SetHooks({
@@ -111,19 +112,16 @@ void QtListViewPeer::QueueTidy() {
     }
     tidyQueued_ = true;
     // Runs before the repaint that the changes asked for, which Qt posts at a lower priority.
-    QMetaObject::invokeMethod(
-        &tidyContext_,
-        [this] {
-            tidyQueued_ = false;
-            if (!IsAttached()) {
-                return;
-            }
-            if (model_->HasSurplusRows()) {
-                MirrorRows([this] { model_->TrimRows(); });
-            }
-            model_->ShowChangedTexts();
-        },
-        Qt::QueuedConnection);
+    poster_.AfterCurrentEvent(tidyContext_, [this] {
+        tidyQueued_ = false;
+        if (!IsAttached()) {
+            return;
+        }
+        if (model_->HasSurplusRows()) {
+            MirrorRows([this] { model_->TrimRows(); });
+        }
+        model_->ShowChangedTexts();
+    });
 }
 
 bool QtListViewPeer::EditRequested(int row) {

@@ -9,6 +9,7 @@
 #include "framework/qt/qt_control_peer.h"
 #include "framework/qt/qt_list_view_model.h"
 #include "framework/qt/qt_list_view_widget.h"
+#include "framework/qt/qt_window_thread_poster.h"
 
 namespace tavr {
 
@@ -20,7 +21,7 @@ namespace tavr {
 // another row become the focused one.
 class QtListViewPeer final : public QtControlPeer {
   public:
-    QtListViewPeer(ListView& list, QWidget& parent);
+    QtListViewPeer(ListView& list, QWidget& parent, QtWindowThreadPoster& poster);
 
     void Detach() override;
     void ColumnsChanged() override;
@@ -54,6 +55,7 @@ class QtListViewPeer final : public QtControlPeer {
     void CurrentRowChanged(int row);
 
     ListView& list_;
+    QtWindowThreadPoster& poster_;
     QtListViewModel* model_;
     // The table is opening or closing the editor itself, as the operator asked: the peer leaves
     // the editor alone until it is done.

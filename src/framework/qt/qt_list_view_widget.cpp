@@ -97,6 +97,10 @@ QLineEdit* QtListViewWidget::OpenEditor() const {
 }
 
 void QtListViewWidget::SetCurrentRow(int row) {
+    // Asked for twice per replaced row of every reply, nearly always with no change.
+    if (currentIndex().row() == row) {
+        return;
+    }
     const bool wasMirroring = std::exchange(mirroring_, true);
     const int column = currentIndex().isValid() ? currentIndex().column() : 0;
     selectionModel()->setCurrentIndex(row >= 0 ? model()->index(row, column) : QModelIndex(),

@@ -9,8 +9,8 @@
 
 namespace tavr {
 
-QtWindowPeer::QtWindowPeer(Window& window)
-    : window_(&window), widget_(std::make_unique<QtWindowWidget>()) {
+QtWindowPeer::QtWindowPeer(Window& window, QtWindowThreadPoster& poster)
+    : window_(&window), poster_(poster), widget_(std::make_unique<QtWindowWidget>()) {
     widget_->setWindowTitle(ToQString(window.Title()));
     widget_->onClose = [this] {
         if (window_ != nullptr) {
@@ -69,7 +69,7 @@ void QtWindowPeer::Closed() {
 
 void QtWindowPeer::BuildControls() {
     for (const auto& control : window_->Controls()) {
-        if (auto peer = MakeQtControlPeer(*control, *widget_)) {
+        if (auto peer = MakeQtControlPeer(*control, *widget_, poster_)) {
             peers_.emplace_back(control.get(), std::move(peer));
         }
     }

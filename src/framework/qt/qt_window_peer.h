@@ -7,6 +7,7 @@
 
 #include "framework/colour.h"
 #include "framework/qt/qt_control_peer.h"
+#include "framework/qt/qt_window_thread_poster.h"
 #include "framework/qt/qt_window_widget.h"
 #include "framework/window.h"
 #include "framework/window_peer.h"
@@ -19,8 +20,8 @@ namespace tavr {
 class QtWindowPeer final : public WindowPeer {
   public:
     // Builds the widgets of `window`'s controls, attaches them and centres the window on the
-    // primary screen; the window is not shown yet.
-    explicit QtWindowPeer(Window& window);
+    // primary screen; the window is not shown yet. `poster` is the GUI thread's.
+    QtWindowPeer(Window& window, QtWindowThreadPoster& poster);
     QtWindowPeer(const QtWindowPeer&) = delete;
     QtWindowPeer& operator=(const QtWindowPeer&) = delete;
     ~QtWindowPeer() override;
@@ -42,6 +43,7 @@ class QtWindowPeer final : public WindowPeer {
     void FitOuterSize();
 
     Window* window_;  // nullptr once detached
+    QtWindowThreadPoster& poster_;
     std::unique_ptr<QtWindowWidget> widget_;
     std::vector<std::pair<const Control*, std::unique_ptr<QtControlPeer>>> peers_;
 };

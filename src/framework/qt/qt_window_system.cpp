@@ -30,7 +30,7 @@ void QtWindowSystem::RunUntilClosed(Window& window) {
 }
 
 QtWindowPeer& QtWindowSystem::ShowWindow(Window& window) {
-    auto& peer = *windows_.emplace_back(std::make_unique<QtWindowPeer>(window));
+    auto& peer = *windows_.emplace_back(std::make_unique<QtWindowPeer>(window, *poster_));
     peer.ApplyFrameColour(thread_.Style().FrameColour());
     peer.Show();
     return peer;

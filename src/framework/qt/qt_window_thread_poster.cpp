@@ -35,7 +35,31 @@ void QtWindowThreadPoster::RunOldest() {
         tasks_.pop_front();
     }
     if (task) {
+        ++taskDepth_;
         task();
+        --taskDepth_;
+    }
+    if (taskDepth_ == 0) {
+        RunAfterTask();
+    }
+}
+
+void QtWindowThreadPoster::AfterCurrentEvent(QObject& context, Task work) {
+    if (taskDepth_ > 0) {
+        afterTask_.emplace_back(&context, std::move(work));
+    } else {
+        QMetaObject::invokeMethod(&context, std::move(work), Qt::QueuedConnection);
+    }
+}
+
+void QtWindowThreadPoster::RunAfterTask() {
+    // Work may ask for more work; that goes as a queued call, the task having returned.
+    auto after = std::move(afterTask_);
+    afterTask_.clear();
+    for (auto& [context, work] : after) {
+        if (context) {
+            work();
+        }
     }
 }
 

@@ -1,8 +1,12 @@
 #pragma once
 
 #include <QObject>
+#include <QPointer>
 #include <deque>
+#include <functional>
 #include <mutex>
+#include <utility>
+#include <vector>
 
 #include "framework/window_thread_poster.h"
 
@@ -20,12 +24,23 @@ class QtWindowThreadPoster final : public WindowThreadPoster {
     // GUI thread: drops every waiting task and every later post; the receiver may then go.
     void Stop();
 
+    // GUI thread: runs `work` once the GUI thread's current event has been handled. Inside a
+    // posted task (a port's delivery), that is right after the task returns, before anything
+    // else; otherwise it goes as a queued call. Either way it is dropped when `context` has gone
+    // by then. A task's own queued call would cost the GUI thread one more wake-up of its event
+    // loop for every reply.
+    void AfterCurrentEvent(QObject& context, Task work);
+
   private:
     void RunOldest();
+    void RunAfterTask();
 
     std::mutex mutex_;
     QObject* receiver_;
     std::deque<Task> tasks_;
+    // GUI thread only.
+    int taskDepth_ = 0;
+    std::vector<std::pair<QPointer<QObject>, Task>> afterTask_;
 };
 
 }  // namespace tavr
