@@ -98,13 +98,14 @@ bool ListView::SetItemText(std::int32_t row, std::int32_t column, Text text) {
     return true;
 }
 
-Text ListView::GetItemText(std::int32_t row, std::int32_t column) const {
+const Text& ListView::GetItemText(std::int32_t row, std::int32_t column) const {
+    static const Text kNoText;
     if (!HasRow(row) || !HasColumn(column)) {
-        return {};
+        return kNoText;
     }
     const Row& cells = rows_[static_cast<std::size_t>(row)];
     const auto cell = static_cast<std::size_t>(column);
-    return cell < cells.size() ? cells[cell] : Text();
+    return cell < cells.size() ? cells[cell] : kNoText;
 }
 
 std::int32_t ListView::FocusedRow() const {

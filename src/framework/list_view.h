@@ -57,8 +57,8 @@ class ListView final : public Control {
     std::int32_t ReplaceItem(std::int32_t row, std::span<Text* const> cells);
     // Writes a cell; false for a missing row or column.
     bool SetItemText(std::int32_t row, std::int32_t column = 0, Text text = {});
-    // The text of a cell; empty for a missing row or column.
-    Text GetItemText(std::int32_t row, std::int32_t column = 0) const;
+    // The text of a cell; empty for a missing row or column. Valid until the list changes.
+    const Text& GetItemText(std::int32_t row, std::int32_t column = 0) const;
 
     // The focused row, -1 for none.
     std::int32_t FocusedRow() const;

@@ -30,6 +30,10 @@ void ShapeBox::SetOutlineWidth(std::int32_t width) {
 }
 
 void ShapeBox::SetFillColour(Colour colour) {
+    // The link lamp is set green again by every received byte.
+    if (colour == fillColour_) {
+        return;
+    }
     fillColour_ = colour;
     NotifyPeer(&ControlPeer::FillChanged);
 }

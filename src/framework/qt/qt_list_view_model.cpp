@@ -107,10 +107,11 @@ void QtListViewModel::ShowChangedTexts() {
         std::vector<Text>& texts = shown_[static_cast<std::size_t>(row)];
         texts.resize(static_cast<std::size_t>(columns_));
         for (int column = 0; column < columns_; ++column) {
-            Text now = list_ != nullptr ? list_->GetItemText(row, column) : Text();
+            static const Text kDetached;
+            const Text& now = list_ != nullptr ? list_->GetItemText(row, column) : kDetached;
             Text& told = texts[static_cast<std::size_t>(column)];
             if (now != told) {
-                told = std::move(now);
+                told = now;
                 const QModelIndex cell = index(row, column);
                 emit dataChanged(cell, cell);
             }
