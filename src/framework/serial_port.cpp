@@ -66,6 +66,7 @@ void SerialPort::DeliverQueued() {
         return;
     }
     const Window& window = Owner();
+    deliveredAt_ = window.Thread().Now();
     device_->DeliverQueued([this, &window](const SerialEvent& event) {
         RaiseEvent(event);
         // A handler that closed the window has destroyed this port: deliver nothing more.

@@ -46,6 +46,10 @@ class SerialPort final : public Control {
     // the type unsupported.
     bool Send(const Value& data);
 
+    // When the events being raised reached the window thread, on its clock: the bytes of one
+    // delivery arrived together, so its handlers need not read the clock once per byte.
+    std::int64_t DeliveredAt() const { return deliveredAt_; }
+
     // One received byte, 0..255 (event 1).
     std::function<void(std::int32_t byte)> onDataArrival;
     // A line event, a CommEventCode 1..10 (event 0).
@@ -66,6 +70,7 @@ class SerialPort final : public Control {
     std::shared_ptr<SerialPort*> alive_;
     std::unique_ptr<SerialPortDevice> device_;
     Text lastOpenFailure_;
+    std::int64_t deliveredAt_ = 0;
 };
 
 }  // namespace tavr

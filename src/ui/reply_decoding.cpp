@@ -13,7 +13,7 @@ ReplyDecoder::ReplyDecoder(MeterControls& controls, LinkState& link, RegisterCat
 
 void ReplyDecoder::OnReplyByte(std::int32_t byte) {
     const std::optional<ReadReply> reply =
-        link_.Accept(static_cast<std::uint8_t>(byte), controls_.window.Thread().Now());
+        link_.Accept(static_cast<std::uint8_t>(byte), controls_.端口1.DeliveredAt());
     PaintLamp(controls_, link_);
     if (reply) {
         DecodeReply(*reply);

@@ -111,6 +111,23 @@ TEST_F(Port, BytesQueuedOnAnotherThreadArriveOneEventEachInOrder) {
     }
 }
 
+// The bytes of one delivery arrived together: each handler sees the moment it began, the quiet
+// time a reply's last byte starts being this delivery's, not an earlier one's.
+TEST_F(Port, HandlersSeeTheMomentTheirDeliveryReachedTheWindowThread) {
+    std::vector<std::int64_t> seen;
+    port.onDataArrival = [&](std::int32_t) { seen.push_back(port.DeliveredAt()); };
+    window->Create();
+    ASSERT_TRUE(port.Open());
+    headless.Clock().Advance(250);
+    device->QueueBytes(2);
+    headless.Clock().Advance(40);
+    headless.Posts().Pump();
+    device->QueueBytes(1);
+    headless.Clock().Advance(10);
+    headless.Posts().Pump();
+    EXPECT_EQ(seen, (std::vector<std::int64_t>{290, 290, 300}));
+}
+
 TEST_F(Port, CommEventsAndBytesKeepTheirQueueOrder) {
     std::vector<std::int32_t> seen;
     port.onDataArrival = [&](std::int32_t byte) { seen.push_back(byte); };
