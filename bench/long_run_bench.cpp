@@ -1,10 +1,10 @@
 // Long run with the Qt window: the whole program (QtWindowSystem with the main window shown
 // offscreen, the real serial unit) against the meter simulator on a pseudo-terminal, its
-// measurements live. Auto-read runs with the period box set to 0.001 s, so a new request goes
-// out on the first 1 ms tick after each reply: cycles follow each other as fast as the program
-// and the simulator allow, instead of one every 3 s. Prints the process's resident memory
-// (VmRSS) at checkpoints of completed cycles, its growth since the first checkpoint, and the
-// process's CPU time per cycle between checkpoints.
+// measurements live (or, with --frozen 1, still, so that no reply changes the table). Auto-read
+// runs with the period box set to 0.001 s, so a new request goes out on the first 1 ms tick after
+// each reply: cycles follow each other as fast as the program and the simulator allow, instead of
+// one every 3 s. Prints the process's resident memory (VmRSS) at checkpoints of completed cycles,
+// its growth since the first checkpoint, and the process's CPU time per cycle between checkpoints.
 //
 // Then the program is set against a typical Qt master (ReferenceTableMaster: a QTableView on a
 // QStandardItemModel fed by Debian's Modbus library on the GUI thread) on the same live
@@ -91,10 +91,18 @@ std::vector<std::int64_t> CheckpointCycles(std::int64_t first, std::int64_t last
     return {cycles.begin(), cycles.end()};
 }
 
+std::vector<std::string> SimulatorArguments(bool frozen) {
+    std::vector<std::string> arguments{"--com", std::to_string(kComPort)};
+    if (frozen) {
+        arguments.emplace_back("--frozen");
+    }
+    return arguments;
+}
+
 class LongRun {
   public:
-    LongRun()
-        : simulator_(TAVR_METER_SIM_PATH, configHome_.Path(), {"--com", std::to_string(kComPort)}),
+    explicit LongRun(bool frozen)
+        : simulator_(TAVR_METER_SIM_PATH, configHome_.Path(), SimulatorArguments(frozen)),
           program_(windowSystem_.Thread(), [](SerialPort::QueueReadyPoster post) {
               return std::make_unique<SerialPortUnit>(std::move(post));
           }) {
@@ -244,14 +252,14 @@ void PrintCheckpoints(const std::vector<Checkpoint>& checkpoints) {
     std::fputs(table.Render().c_str(), stdout);
 }
 
-void PrintRounds(const std::vector<Round>& rounds, std::int64_t cycles) {
+void PrintRounds(const std::vector<Round>& rounds, std::int64_t cycles, bool frozen) {
     std::printf(
-        "\nCPU per read cycle against the same live simulator, %zu interleaved rounds of %lld "
+        "\nCPU per read cycle against the same %s simulator, %zu interleaved rounds of %lld "
         "cycles: the program with its window, and a typical Qt master (a QTableView on a "
         "QStandardItemModel of 35 x 5 cells, Debian's Modbus library reading on the GUI "
         "thread, setData on every cell), reading on the ticks of a %d ms timer like the "
         "program, and back to back\n",
-        rounds.size(), static_cast<long long>(cycles), kAutoReadMs);
+        frozen ? "frozen" : "live", rounds.size(), static_cast<long long>(cycles), kAutoReadMs);
     FigureTable table({"round", "program µs", "reference µs", "program / reference",
                        "reference back to back µs"});
     std::vector<double> program;
@@ -285,7 +293,7 @@ int Measure(const CountOptions& options) {
     char* qtArgv[] = {qtName, nullptr};
     QApplication application(qtArgc, qtArgv);
 
-    LongRun run;
+    LongRun run(options["--frozen"] != 0);
     const std::vector<Checkpoint> checkpoints =
         run.Run(CheckpointCycles(options["--first"], options["--cycles"]));
     std::printf(
@@ -294,7 +302,7 @@ int Measure(const CountOptions& options) {
     PrintCheckpoints(checkpoints);
     const auto rounds = RepeatRuns(
         options["--rounds"], [&] { return run.CompareWithReference(options["--round-cycles"]); });
-    PrintRounds(rounds, options["--round-cycles"]);
+    PrintRounds(rounds, options["--round-cycles"], options["--frozen"] != 0);
     return 0;
 }
 
@@ -307,6 +315,8 @@ int main(int argc, char** argv) {
         {{"--cycles", 20000, "completed read cycles in all"},
          {"--first", 100, "cycles before the first measurement, the baseline of growth"},
          {"--rounds", 3, "interleaved rounds of the program and the reference master"},
-         {"--round-cycles", 3000, "read cycles of each in a round"}},
+         {"--round-cycles", 3000, "read cycles of each in a round"},
+         {"--frozen", 0,
+          "1: the simulator's measurements stay still, so no reply changes the table"}},
         tavr::Measure);
 }
