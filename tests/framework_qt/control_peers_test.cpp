@@ -233,6 +233,26 @@ TEST_F(ControlPeers, TheWindowRepaintsAtMostOncePerFrame) {
     EXPECT_EQ(count.paints, 2);
 }
 
+// A fast read cycle turns the lamp red and green again within one frame: nothing to repaint.
+TEST_F(ControlPeers, ALampBackToItsPaintedColourByTheNextFrameIsNotRepainted) {
+    QWidget* lamp = test.WidgetOf(test.lamp);
+    PaintCount count;
+    lamp->installEventFilter(&count);
+    test.lamp.SetFillColour(0xFF00);
+    QCoreApplication::processEvents();
+    ASSERT_EQ(count.paints, 1);
+
+    test.TopLevel().SetRepaintFrame(std::chrono::hours(1));
+    test.lamp.SetFillColour(0xFF);
+    QCoreApplication::processEvents();
+    test.lamp.SetFillColour(0xFF00);
+    test.TopLevel().SetRepaintFrame(std::chrono::nanoseconds::zero());
+    for (int round = 0; round < 3; ++round) {
+        QCoreApplication::processEvents();
+    }
+    EXPECT_EQ(count.paints, 1);
+}
+
 TEST_F(ControlPeers, InputIsIgnoredBeforeTheWindowIsCreated) {
     QtTestWindow unopened;
     unopened.Show();

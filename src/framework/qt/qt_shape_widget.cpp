@@ -1,5 +1,7 @@
 #include "framework/qt/qt_shape_widget.h"
 
+#include "framework/qt/qt_window_widget.h"
+
 #include <QPainter>
 #include <QPen>
 #include <algorithm>
@@ -30,11 +32,27 @@ void QtShapeWidget::SetOutline(const QColor& colour, int width) {
 void QtShapeWidget::SetFill(const std::optional<QColor>& colour) {
     if (colour != fill_) {
         fill_ = colour;
-        update();
+        RepaintFillAtNextFrame();
     }
 }
 
+// The link lamp turns red when a request goes out and green at the reply's first byte; on a fast
+// read cycle both happen within one display frame, and the lamp then needs no repaint at all.
+void QtShapeWidget::RepaintFillAtNextFrame() {
+    auto* frame = dynamic_cast<QtWindowWidget*>(window());
+    if (frame == nullptr) {
+        update();
+        return;
+    }
+    frame->CheckBeforeNextFrame(*this, [this] {
+        if (paintedFill_ != fill_) {
+            update();
+        }
+    });
+}
+
 void QtShapeWidget::paintEvent(QPaintEvent*) {
+    paintedFill_ = fill_;
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
     if (outlineWidth_ > 0) {

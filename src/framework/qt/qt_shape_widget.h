@@ -25,11 +25,16 @@ class QtShapeWidget final : public QWidget {
 
   private:
     QRectF ShapeRect() const;
+    // Marks the widget for repaint at the window's next frame if its fill then differs from
+    // the painted one.
+    void RepaintFillAtNextFrame();
 
     ShapeBox::Shape shape_ = ShapeBox::Shape::Rectangle;
     QColor outlineColour_ = Qt::black;
     int outlineWidth_ = 1;
     std::optional<QColor> fill_ = QColor(Qt::black);
+    // The fill of the last paint; nothing before the first.
+    std::optional<std::optional<QColor>> paintedFill_;
 };
 
 }  // namespace tavr

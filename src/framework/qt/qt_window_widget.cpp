@@ -1,6 +1,7 @@
 #include "framework/qt/qt_window_widget.h"
 
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QIcon>
 #include <QKeyEvent>
 #include <QScreen>
@@ -34,6 +35,20 @@ void QtWindowWidget::SetRepaintFrame(std::chrono::nanoseconds frame) {
     }
 }
 
+void QtWindowWidget::CheckBeforeNextFrame(QWidget& child, std::function<void()> check) {
+    for (const auto& [waiting, _] : checks_) {
+        if (waiting == &child) {
+            return;
+        }
+    }
+    checks_.emplace_back(&child, std::move(check));
+    if (!framePosted_) {
+        framePosted_ = true;
+        // As Qt asks for a repaint: after the events already waiting.
+        QCoreApplication::postEvent(this, new QEvent(QEvent::UpdateRequest), Qt::LowEventPriority);
+    }
+}
+
 void QtWindowWidget::closeEvent(QCloseEvent* event) {
     if (onClose) {
         onClose();
@@ -51,13 +66,10 @@ void QtWindowWidget::keyPressEvent(QKeyEvent* event) {
 }
 
 bool QtWindowWidget::event(QEvent* event) {
-    if (event->type() == QEvent::UpdateRequest && HoldBackRepaint()) {
-        return true;
+    if (event->type() == QEvent::UpdateRequest) {
+        return HoldBackRepaint() || PaintFrame(event);
     }
     const bool handled = QWidget::event(event);
-    if (event->type() == QEvent::UpdateRequest) {
-        pacing_.Painted(RepaintPacing::Clock::now());
-    }
     if ((event->type() == QEvent::Show || event->type() == QEvent::Move) && onFrameMayHaveChanged) {
         onFrameMayHaveChanged();
     }
@@ -80,8 +92,22 @@ bool QtWindowWidget::HoldBackRepaint() {
 
 void QtWindowWidget::RepaintNow() {
     QEvent request(QEvent::UpdateRequest);
-    QWidget::event(&request);
+    PaintFrame(&request);
+}
+
+bool QtWindowWidget::PaintFrame(QEvent* request) {
+    framePosted_ = false;
+    // A check that marks its child makes Qt ask again; that request finds nothing left to paint.
+    auto checks = std::move(checks_);
+    checks_.clear();
+    for (auto& [child, check] : checks) {
+        if (child) {
+            check();
+        }
+    }
+    const bool handled = QWidget::event(request);
     pacing_.Painted(RepaintPacing::Clock::now());
+    return handled;
 }
 
 }  // namespace tavr

@@ -1,9 +1,12 @@
 #pragma once
 
+#include <QPointer>
 #include <QTimer>
 #include <QWidget>
 #include <chrono>
 #include <functional>
+#include <utility>
+#include <vector>
 
 #include "framework/repaint_pacing.h"
 
@@ -30,6 +33,13 @@ class QtWindowWidget final : public QWidget {
     // request. A repaint held back waits only as long as the new frame asks.
     void SetRepaintFrame(std::chrono::nanoseconds frame);
 
+    // For a child whose look may change and change back within one frame (the link lamp, red
+    // and green again on every fast read cycle): rather than marking itself for repaint at once,
+    // it asks for the window's next frame, and right before that frame is painted `check` runs
+    // and marks the child for repaint if its look then differs from what is on screen. One
+    // check per child per frame; it is dropped if the child has gone.
+    void CheckBeforeNextFrame(QWidget& child, std::function<void()> check);
+
   protected:
     void closeEvent(QCloseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
@@ -39,9 +49,14 @@ class QtWindowWidget final : public QWidget {
     // True when the repaint Qt asks for is held back to the next frame.
     bool HoldBackRepaint();
     void RepaintNow();
+    // Runs the checks, then Qt's repaint of everything marked.
+    bool PaintFrame(QEvent* request);
 
     RepaintPacing pacing_;
     QTimer heldRepaint_;
+    std::vector<std::pair<QPointer<QWidget>, std::function<void()>>> checks_;
+    // An UpdateRequest of the window's own is on its way or held.
+    bool framePosted_ = false;
 };
 
 }  // namespace tavr
