@@ -12,6 +12,7 @@
 #include <QtTest/QTest>
 #include <chrono>
 #include <functional>
+#include <vector>
 
 #include "qt_test_window.h"
 
@@ -180,9 +181,10 @@ TEST_F(ControlPeers, LampWithoutFillShowsTheBackgroundInside) {
     EXPECT_EQ(LampPixel(test, 10, 10), background);
 }
 
-// Counts the paints of the widget whose events it filters.
+// Counts the paints of a widget.
 class PaintCount final : public QObject {
   public:
+    explicit PaintCount(QWidget& widget) { widget.installEventFilter(this); }
     int paints = 0;
 
   protected:
@@ -193,9 +195,7 @@ class PaintCount final : public QObject {
 };
 
 TEST_F(ControlPeers, LampIsRepaintedOnlyWhenItsLookChanges) {
-    QWidget* lamp = test.WidgetOf(test.lamp);
-    PaintCount count;
-    lamp->installEventFilter(&count);
+    PaintCount count(*test.WidgetOf(test.lamp));
     test.lamp.SetFillColour(0xFF00);
     QCoreApplication::processEvents();
     ASSERT_GT(count.paints, 0);
@@ -210,48 +210,42 @@ TEST_F(ControlPeers, LampIsRepaintedOnlyWhenItsLookChanges) {
     EXPECT_GT(count.paints, 0);
 }
 
-// A change within a frame of the last paint waits for the next frame; changes made meanwhile are
-// painted with it, once.
-TEST_F(ControlPeers, TheWindowRepaintsAtMostOncePerFrame) {
-    QWidget* lamp = test.WidgetOf(test.lamp);
-    PaintCount count;
-    lamp->installEventFilter(&count);
+// The lamp, painted green, takes `colours` one after the other within one frame of that paint.
+struct FrameCase {
+    const char* name;
+    std::vector<Colour> colours;
+    int paintsAfterTheFrame;
+};
+
+class Frames : public ControlPeers, public testing::WithParamInterface<FrameCase> {};
+
+// Changes within a frame of the last paint wait for the next frame and are painted with it, once,
+// as they then stand: a lamp back to its painted colour by then is not repainted.
+TEST_P(Frames, TheWindowRepaintsAtMostOncePerFrame) {
+    PaintCount count(*test.WidgetOf(test.lamp));
     test.lamp.SetFillColour(0xFF00);
     QCoreApplication::processEvents();
     ASSERT_EQ(count.paints, 1);
 
     test.TopLevel().SetRepaintFrame(std::chrono::hours(1));
-    test.lamp.SetFillColour(0xFF);
-    QCoreApplication::processEvents();
-    test.lamp.SetFillColour(0xFF0000);
-    QCoreApplication::processEvents();
-    EXPECT_EQ(count.paints, 1);
+    for (const Colour colour : GetParam().colours) {
+        test.lamp.SetFillColour(colour);
+        QCoreApplication::processEvents();
+    }
+    EXPECT_EQ(count.paints, 1) << "painted within the frame";
     test.TopLevel().SetRepaintFrame(std::chrono::nanoseconds::zero());
     for (int round = 0; round < 3; ++round) {
         QCoreApplication::processEvents();
     }
-    EXPECT_EQ(count.paints, 2);
+    EXPECT_EQ(count.paints, 1 + GetParam().paintsAfterTheFrame);
 }
 
-// A fast read cycle turns the lamp red and green again within one frame: nothing to repaint.
-TEST_F(ControlPeers, ALampBackToItsPaintedColourByTheNextFrameIsNotRepainted) {
-    QWidget* lamp = test.WidgetOf(test.lamp);
-    PaintCount count;
-    lamp->installEventFilter(&count);
-    test.lamp.SetFillColour(0xFF00);
-    QCoreApplication::processEvents();
-    ASSERT_EQ(count.paints, 1);
-
-    test.TopLevel().SetRepaintFrame(std::chrono::hours(1));
-    test.lamp.SetFillColour(0xFF);
-    QCoreApplication::processEvents();
-    test.lamp.SetFillColour(0xFF00);
-    test.TopLevel().SetRepaintFrame(std::chrono::nanoseconds::zero());
-    for (int round = 0; round < 3; ++round) {
-        QCoreApplication::processEvents();
-    }
-    EXPECT_EQ(count.paints, 1);
-}
+INSTANTIATE_TEST_SUITE_P(
+    Lamp, Frames,
+    testing::Values(FrameCase{"TwoNewColoursArePaintedOnce", {0xFF, 0xFF0000}, 1},
+                    // a fast read cycle: red at the request, green at the reply's first byte
+                    FrameCase{"BackToThePaintedColourIsNotRepainted", {0xFF, 0xFF00}, 0}),
+    [](const auto& info) { return info.param.name; });
 
 TEST_F(ControlPeers, InputIsIgnoredBeforeTheWindowIsCreated) {
     QtTestWindow unopened;
