@@ -1,10 +1,10 @@
 #include "framework/qt/qt_shape_widget.h"
 
-#include "framework/qt/qt_window_widget.h"
-
 #include <QPainter>
 #include <QPen>
 #include <algorithm>
+
+#include "framework/qt/qt_window_widget.h"
 
 namespace tavr {
 

@@ -17,9 +17,8 @@ namespace tavr {
 // Esc closes it unless the focused widget used the key. Its coordinates are the client area's.
 //
 // It repaints at most once per frame of the display (RepaintPacing, at the refresh rate of the
-// screen it starts on): Qt asks a window
-// for its repaint with one UpdateRequest for all the changes made until then, and one that comes
-// too soon is held back until the next frame.
+// screen it starts on): Qt asks a window for its repaint with one UpdateRequest for all the
+// changes made until then, and one that comes too soon is held back until the next frame.
 class QtWindowWidget final : public QWidget {
   public:
     QtWindowWidget();
