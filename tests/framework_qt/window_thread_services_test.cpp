@@ -10,11 +10,13 @@
 #include <QtTest/QTest>
 #include <atomic>
 #include <memory>
+#include <string>
 #include <thread>
 #include <vector>
 
 #include "framework/qt/qt_fatal_error_box.h"
 #include "framework/qt/qt_visual_style.h"
+#include "framework/qt/qt_window_thread_poster.h"
 #include "qt_test_window.h"
 #include "runtime/fatal_error.h"
 
@@ -91,6 +93,54 @@ TEST_F(WindowThreadServices, PostsWaitForTheRunningHandlerAndForDelay) {
     EXPECT_FALSE(ran);  // nothing is delivered while the thread sleeps
     ASSERT_TRUE(QTest::qWaitFor([&] { return ran; }));
 }
+
+struct AfterEventCase {
+    const char* name;
+    bool askedInAPostedTask;
+    bool contextGoneBeforeItRuns;
+    std::vector<std::string> ran;
+};
+
+class WorkAfterTheEvent : public WindowThreadServices,
+                          public testing::WithParamInterface<AfterEventCase> {};
+
+// A port's delivery (a posted task) asks for the table's tidy-up: it runs right after the task,
+// ahead of the next posted task, with no event of its own; asked for elsewhere, it is queued.
+TEST_P(WorkAfterTheEvent, RunsRightAfterAPostedTaskOrElseQueued) {
+    const AfterEventCase& c = GetParam();
+    auto& poster = dynamic_cast<QtWindowThreadPoster&>(test.system.Thread().Poster());
+    auto context = std::make_unique<QObject>();
+    std::vector<std::string> ran;
+    const auto askForWork = [&] {
+        poster.AfterCurrentEvent(*context, [&] { ran.emplace_back("after"); });
+        if (c.contextGoneBeforeItRuns) {
+            context.reset();
+        }
+    };
+    if (c.askedInAPostedTask) {
+        poster.Post([&] {
+            ran.emplace_back("task 1");
+            askForWork();
+        });
+        poster.Post([&] { ran.emplace_back("task 2"); });
+    } else {
+        askForWork();
+        EXPECT_TRUE(ran.empty()) << "not before the event has been handled";
+        poster.Post([&] { ran.emplace_back("task 2"); });
+    }
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !ran.empty() && ran.back() == "task 2"; }));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(ran, c.ran);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Poster, WorkAfterTheEvent,
+    testing::Values(AfterEventCase{"InAPostedTask", true, false, {"task 1", "after", "task 2"}},
+                    AfterEventCase{
+                        "InAPostedTaskWhoseContextGoes", true, true, {"task 1", "task 2"}},
+                    AfterEventCase{"ElsewhereQueued", false, false, {"after", "task 2"}},
+                    AfterEventCase{"ElsewhereWhoseContextGoes", false, true, {"task 2"}}),
+    [](const auto& info) { return info.param.name; });
 
 TEST(WindowThreadPoster, PostsAfterTheWindowSystemHasGoneAreDropped) {
     std::shared_ptr<WindowThreadPoster> poster;
