@@ -8,16 +8,24 @@ SerialEventQueue::SerialEventQueue(Poster postQueueReady, SerialQueueBounds boun
     : post_(std::move(postQueueReady)), bounds_(bounds) {}
 
 bool SerialEventQueue::Append(std::span<const SerialEvent> events) {
-    const std::lock_guard lock(mutex_);
-    entries_.insert(entries_.end(), events.begin(), events.end());
-    if (!entries_.empty() && !noticeOutstanding_ && post_) {
-        noticeOutstanding_ = true;
+    bool postNotice = false;
+    bool readOn = true;
+    {
+        const std::lock_guard lock(mutex_);
+        entries_.insert(entries_.end(), events.begin(), events.end());
+        if (!entries_.empty() && !noticeOutstanding_ && post_) {
+            noticeOutstanding_ = true;
+            postNotice = true;
+        }
+        if (entries_.size() >= bounds_.high) {
+            readingPaused_ = true;
+        }
+        readOn = !readingPaused_;
+    }
+    if (postNotice) {
         post_();
     }
-    if (entries_.size() >= bounds_.high) {
-        readingPaused_ = true;
-    }
-    return !readingPaused_;
+    return readOn;
 }
 
 std::size_t SerialEventQueue::Room() {
@@ -36,19 +44,25 @@ void SerialEventQueue::SetResumeReader(std::function<void()> resume) {
 }
 
 std::vector<SerialEvent> SerialEventQueue::TakeBatch() {
-    const std::lock_guard lock(mutex_);
-    const std::size_t count = std::min(entries_.size(), bounds_.batch);
-    std::vector<SerialEvent> taken(entries_.begin(),
-                                   entries_.begin() + static_cast<std::ptrdiff_t>(count));
-    entries_.erase(entries_.begin(), entries_.begin() + static_cast<std::ptrdiff_t>(count));
-    if (entries_.empty()) {
-        // A flood's storage goes back once it has been delivered.
-        entries_.shrink_to_fit();
-        noticeOutstanding_ = false;
-    } else if (post_) {
+    std::vector<SerialEvent> taken;
+    bool postNotice = false;
+    {
+        const std::lock_guard lock(mutex_);
+        const std::size_t count = std::min(entries_.size(), bounds_.batch);
+        taken.assign(entries_.begin(), entries_.begin() + static_cast<std::ptrdiff_t>(count));
+        entries_.erase(entries_.begin(), entries_.begin() + static_cast<std::ptrdiff_t>(count));
+        if (entries_.empty()) {
+            // A flood's storage goes back once it has been delivered.
+            entries_.shrink_to_fit();
+            noticeOutstanding_ = false;
+        } else {
+            postNotice = post_ != nullptr;
+        }
+        ResumeReadingBelowLowMark();
+    }
+    if (postNotice) {
         post_();
     }
-    ResumeReadingBelowLowMark();
     return taken;
 }
 

@@ -26,11 +26,12 @@ struct SerialQueueBounds {
 // taken it below `low` the queue wakes the watcher to read on. The window thread takes at most
 // `batch` entries per notice, so input, painting and timers run between batches of a flood.
 //
-// One notice is outstanding at a time: posted (with the mutex held, so it never arrives before
-// its entry) by the append that finds none outstanding, and posted again by a take that leaves
-// entries behind. Taking and clearing hold the mutex only to move or empty entries, call the
-// poster and the resume callback, so a poster that takes a lock of its own cannot deadlock with
-// them as long as the window thread does not hold that lock while taking.
+// One notice is outstanding at a time: posted by the append that finds none outstanding, and
+// posted again by a take that leaves entries behind. Either decides under the mutex and posts
+// once it has let go of it: the notice then never arrives before its entry, and the window
+// thread it wakes does not find the queue still locked by the watcher that woke it (which would
+// cost both threads one more sleep and wake-up). Taking and clearing hold the mutex only to move
+// or empty entries and to call the resume callback.
 class SerialEventQueue {
   public:
     using Poster = std::function<void()>;

@@ -5,11 +5,14 @@
 namespace tavr {
 
 void QtWindowThreadPoster::Post(Task task) {
-    const std::lock_guard lock(mutex_);
+    const std::lock_guard receiverLock(receiverMutex_);
     if (receiver_ == nullptr) {
         return;
     }
-    tasks_.push_back(std::move(task));
+    {
+        const std::lock_guard tasksLock(tasksMutex_);
+        tasks_.push_back(std::move(task));
+    }
     QMetaObject::invokeMethod(
         receiver_, [this] { RunOldest(); }, Qt::QueuedConnection);
 }
@@ -17,17 +20,18 @@ void QtWindowThreadPoster::Post(Task task) {
 void QtWindowThreadPoster::Stop() {
     std::deque<Task> dropped;
     {
-        const std::lock_guard lock(mutex_);
+        const std::lock_guard receiverLock(receiverMutex_);
         receiver_ = nullptr;
+        const std::lock_guard tasksLock(tasksMutex_);
         dropped.swap(tasks_);
     }
-    // The tasks go outside the lock: destroying one may post again.
+    // The tasks go outside the locks: destroying one may post again.
 }
 
 void QtWindowThreadPoster::RunOldest() {
     Task task;
     {
-        const std::lock_guard lock(mutex_);
+        const std::lock_guard lock(tasksMutex_);
         if (tasks_.empty()) {
             return;
         }

@@ -35,8 +35,11 @@ class QtWindowThreadPoster final : public WindowThreadPoster {
     void RunOldest();
     void RunAfterTask();
 
-    std::mutex mutex_;
+    // Held by Post while it asks Qt for the queued call, so that Stop cannot let the receiver go
+    // meanwhile; the GUI thread taking a task never waits on it. Taken before tasksMutex_.
+    std::mutex receiverMutex_;
     QObject* receiver_;
+    std::mutex tasksMutex_;
     std::deque<Task> tasks_;
     // GUI thread only.
     int taskDepth_ = 0;
