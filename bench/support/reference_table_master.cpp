@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QString>
 #include <QTimer>
+#include <exception>
 
 namespace tavr {
 
@@ -37,15 +38,26 @@ void ReferenceTableMaster::Cycle() {
 
 void ReferenceTableMaster::CycleOnTimer(std::int64_t cycles, int intervalMs) {
     std::int64_t done = 0;
+    // A failed read (each ends within the library's response time-out) stops the timer and is
+    // thrown from here rather than through Qt's event loop.
+    std::exception_ptr failure;
     QTimer poll;
     poll.setTimerType(Qt::PreciseTimer);
-    QObject::connect(&poll, &QTimer::timeout, [this, &done] {
-        Show(master_.ReadAll());
-        ++done;
+    QObject::connect(&poll, &QTimer::timeout, [this, &done, &failure, &poll] {
+        try {
+            Show(master_.ReadAll());
+            ++done;
+        } catch (...) {
+            failure = std::current_exception();
+            poll.stop();
+        }
     });
     poll.start(intervalMs);
-    while (done < cycles) {
+    while (done < cycles && !failure) {
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    }
+    if (failure) {
+        std::rethrow_exception(failure);
     }
 }
 
