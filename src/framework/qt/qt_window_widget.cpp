@@ -16,7 +16,8 @@ int CeilMilliseconds(RepaintPacing::Clock::duration wait) {
 
 }  // namespace
 
-QtWindowWidget::QtWindowWidget() : pacing_(FrameAt(screen()->refreshRate())) {
+QtWindowWidget::QtWindowWidget()
+    : pacing_(FrameAt(screen() != nullptr ? screen()->refreshRate() : 0)) {
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                    Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
