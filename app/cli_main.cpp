@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "companion/companion.h"
-#include "companion/output_buffer.h"
+#include "companion/commands/companion.h"
+#include "companion/platform/output_buffer.h"
 #include "companion/plot/run_plot.h"
 
 namespace {

@@ -7,12 +7,12 @@
 #include <string>
 #include <vector>
 
-#include "companion/companion.h"
-#include "companion/exit_status.h"
-#include "companion/output_buffer.h"
+#include "companion/commands/companion.h"
+#include "companion/platform/exit_status.h"
+#include "companion/platform/output_buffer.h"
+#include "companion/platform/win32/console_interrupt.h"
+#include "companion/platform/win32/console_session.h"
 #include "companion/plot/run_plot.h"
-#include "companion/win32/console_interrupt.h"
-#include "companion/win32/console_session.h"
 
 namespace {
 

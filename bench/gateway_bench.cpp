@@ -13,8 +13,8 @@
 #include <string>
 #include <vector>
 
-#include "companion/meter_link.h"
-#include "companion/meter_poll_cycle.h"
+#include "companion/meter/meter_link.h"
+#include "companion/meter/meter_poll_cycle.h"
 #include "mqtt_broker.h"
 #include "simulator_process/simulator_process.h"
 #include "support/benchmark_main.h"

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "companion/logged_run.h"
+#include "companion/log/logged_run.h"
 
 namespace tavr {
 

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "companion/logged_run.h"
+#include "companion/log/logged_run.h"
 
 namespace tavr {
 

@@ -4,13 +4,13 @@
 #include <map>
 #include <mutex>
 
-#include "companion/log_timestamp.h"
-#include "companion/meter_link.h"
-#include "companion/meter_poll_cycle.h"
-#include "companion/port_probe.h"
+#include "companion/log/log_timestamp.h"
+#include "companion/meter/meter_link.h"
+#include "companion/meter/meter_poll_cycle.h"
+#include "companion/meter/port_probe.h"
+#include "companion/meter/window_catalogue.h"
 #include "companion/publish/broker_feed.h"
 #include "companion/publish/meter_availability.h"
-#include "companion/window_catalogue.h"
 
 namespace tavr {
 

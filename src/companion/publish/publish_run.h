@@ -4,9 +4,9 @@
 #include <optional>
 #include <vector>
 
-#include "companion/connection_choice.h"
-#include "companion/console.h"
-#include "companion/exit_status.h"
+#include "companion/meter/connection_choice.h"
+#include "companion/platform/console.h"
+#include "companion/platform/exit_status.h"
 #include "companion/publish/mqtt_client.h"
 #include "companion/publish/mqtt_payloads.h"
 

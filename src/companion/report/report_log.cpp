@@ -6,9 +6,9 @@
 #include <fstream>
 #include <map>
 
-#include "companion/log_timestamp.h"
-#include "companion/register_address.h"
-#include "companion/run_log.h"
+#include "companion/log/log_timestamp.h"
+#include "companion/log/run_log.h"
+#include "companion/meter/register_address.h"
 
 namespace tavr {
 

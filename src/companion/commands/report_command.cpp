@@ -1,0 +1,204 @@
+#include <cmath>
+#include <cstdio>
+#include <nlohmann/json.hpp>
+
+#include "companion/commands/sub_commands.h"
+#include "companion/report/discharge_report.h"
+#include "companion/report/report_log.h"
+
+namespace tavr {
+
+namespace {
+
+using json = nlohmann::ordered_json;
+
+constexpr std::string_view kCommand = "report";
+constexpr std::size_t kSkippedLinesShown = 10;
+
+std::string ReportHelp() {
+    return "usage: tavr-12864-cli report LOG.csv [--format text|json]\n"
+           "Sums up a log written by watch, for each meter in it: the duration; the\n"
+           "charge out and in (Ah, integrated from the current; gaps over 3 times the\n"
+           "median period are not bridged); the energy out and in (Wh, from voltage x\n"
+           "current); the least, mean and largest voltage, current and temperature; the\n"
+           "remaining charge and percentage at the start and the end; and the change of\n"
+           "the meter's own Ah and Wh counters beside the integrated figures. A positive\n"
+           "current is a discharge. Incomplete rows are left out, each with a line on\n"
+           "standard error.\n"
+           "  --format F   text (default) or json\n";
+}
+
+std::string Fixed(double value, int decimals) {
+    char text[64];
+    std::snprintf(text, sizeof text, "%.*f", decimals, value == 0 ? 0.0 : value);
+    return text;
+}
+
+std::string Signed(double value, int decimals) {
+    return (value > 0 ? "+" : "") + Fixed(value, decimals);
+}
+
+std::string Duration(double seconds) {
+    const auto whole = static_cast<long long>(seconds);
+    const long long hours = whole / 3600;
+    const long long minutes = whole / 60 % 60;
+    const std::string rest = Fixed(seconds - static_cast<double>(whole - whole % 60), 1) + " s";
+    if (hours > 0) {
+        return std::to_string(hours) + " h " + std::to_string(minutes) + " min " + rest;
+    }
+    return minutes > 0 ? std::to_string(minutes) + " min " + rest : rest;
+}
+
+std::string SpreadText(const Spread& spread, int decimals, const std::string& unit) {
+    return "min " + Fixed(spread.min, decimals) + " " + unit + ", mean " +
+           Fixed(spread.mean, decimals) + " " + unit + ", max " + Fixed(spread.max, decimals) +
+           " " + unit;
+}
+
+std::string Line(const std::string& label, const std::string& text) {
+    return "  " + label + std::string(18 - label.size(), ' ') + text + "\n";
+}
+
+std::string ChargeAt(const std::optional<double>& ah, const std::optional<double>& percent) {
+    std::string text = ah ? Fixed(*ah, 1) + " Ah" : "-";
+    if (percent) {
+        text += " (" + Fixed(*percent, 2) + " %)";
+    }
+    return text;
+}
+
+std::string TextReport(const DeviceRun& run, const DischargeReport& report) {
+    std::string text = (run.deviceId ? "device " + std::to_string(*run.deviceId) : "meter") + ": " +
+                       std::to_string(report.readings) + " readings from " + run.firstTime +
+                       " to " + run.lastTime + "\n";
+    text += Line("duration", Duration(report.durationSeconds) + " (median period " +
+                                 Fixed(report.medianPeriodSeconds, 3) + " s, " +
+                                 std::to_string(report.gaps) + " gaps not bridged)");
+    text += Line("charge",
+                 "out " + Fixed(report.ahOut, 3) + " Ah, in " + Fixed(report.ahIn, 3) + " Ah");
+    text += Line("energy",
+                 "out " + Fixed(report.whOut, 2) + " Wh, in " + Fixed(report.whIn, 2) + " Wh");
+    text += Line("voltage", SpreadText(report.volts, 3, "V"));
+    text += Line("current", SpreadText(report.amps, 3, "A"));
+    if (report.celsius) {
+        text += Line("temperature", SpreadText(*report.celsius, 1, "°C"));
+    }
+    if (report.remainingAhStart || report.percentStart) {
+        text += Line("remaining charge",
+                     ChargeAt(report.remainingAhStart, report.percentStart) + " at the start, " +
+                         ChargeAt(report.remainingAhEnd, report.percentEnd) + " at the end");
+    }
+    if (report.meterAhChange || report.meterWhChange) {
+        std::string counters;
+        if (report.meterAhChange) {
+            counters += "remaining charge " + Signed(*report.meterAhChange, 1) + " Ah";
+        }
+        if (report.meterWhChange) {
+            counters += std::string(counters.empty() ? "" : ", ") + "energy used " +
+                        Signed(*report.meterWhChange, 0) + " Wh";
+        }
+        counters += " (integrated: net charge " + Signed(report.ahIn - report.ahOut, 3) +
+                    " Ah, energy out " + Fixed(report.whOut, 2) + " Wh)";
+        text += Line("meter's counters", counters);
+    }
+    return text;
+}
+
+// Figures to the micro-unit: enough for any meter, without binary fractions' long tails.
+json Rounded(double value) {
+    return std::round(value * 1e6) / 1e6;
+}
+
+json Optional(const std::optional<double>& value) {
+    return value ? Rounded(*value) : json(nullptr);
+}
+
+json SpreadJson(const std::optional<Spread>& spread) {
+    if (!spread) {
+        return nullptr;
+    }
+    return {{"min", Rounded(spread->min)},
+            {"mean", Rounded(spread->mean)},
+            {"max", Rounded(spread->max)}};
+}
+
+json JsonReport(const DeviceRun& run, const DischargeReport& report) {
+    return {
+        {"device", run.deviceId ? json(*run.deviceId) : json(nullptr)},
+        {"first_time", run.firstTime},
+        {"last_time", run.lastTime},
+        {"readings", report.readings},
+        {"duration_s", Rounded(report.durationSeconds)},
+        {"median_period_s", Rounded(report.medianPeriodSeconds)},
+        {"gaps", report.gaps},
+        {"charge_ah", {{"out", Rounded(report.ahOut)}, {"in", Rounded(report.ahIn)}}},
+        {"energy_wh", {{"out", Rounded(report.whOut)}, {"in", Rounded(report.whIn)}}},
+        {"voltage_v", SpreadJson(report.volts)},
+        {"current_a", SpreadJson(report.amps)},
+        {"temperature_c", SpreadJson(report.celsius)},
+        {"remaining_ah",
+         {{"start", Optional(report.remainingAhStart)}, {"end", Optional(report.remainingAhEnd)}}},
+        {"percent",
+         {{"start", Optional(report.percentStart)}, {"end", Optional(report.percentEnd)}}},
+        {"meter_counters",
+         {{"remaining_ah_change", Optional(report.meterAhChange)},
+          {"energy_wh_change", Optional(report.meterWhChange)}}},
+    };
+}
+
+void ReportSkipped(const std::vector<std::string>& skipped, const std::string& path,
+                   Console& console) {
+    for (std::size_t k = 0; k < skipped.size() && k < kSkippedLinesShown; ++k) {
+        console.err << "tavr-12864-cli report: " << path << " " << skipped[k] << "; row left out\n";
+    }
+    if (skipped.size() > kSkippedLinesShown) {
+        console.err << "tavr-12864-cli report: " << path << ": "
+                    << skipped.size() - kSkippedLinesShown << " more rows left out\n";
+    }
+}
+
+}  // namespace
+
+ExitStatus RunReport(const std::vector<std::string>& arguments, Console& console) {
+    const CommandArguments parsed = ParseCommandArguments(arguments, {"--format"});
+    if (parsed.help) {
+        console.out << ReportHelp();
+        return ExitStatus::Done;
+    }
+    if (!parsed.error.empty()) {
+        return UsageError(console, kCommand, parsed.error);
+    }
+    if (parsed.positionals.size() != 1) {
+        return UsageError(console, kCommand, "give one logged FILE.csv");
+    }
+    const std::string format = parsed.Option("--format").value_or("text");
+    if (format != "text" && format != "json") {
+        return UsageError(console, kCommand, "--format: " + format + " is not text or json");
+    }
+    const std::string& path = parsed.positionals[0];
+    std::string error;
+    const std::optional<ReportLog> log = ReadReportLog(path, error);
+    if (!log) {
+        return UsageError(console, kCommand, error);
+    }
+    ReportSkipped(log->skipped, path, console);
+    if (log->devices.empty()) {
+        return UsageError(console, kCommand, path + " holds no complete reading");
+    }
+    json devices = json::array();
+    std::string text;
+    for (const DeviceRun& run : log->devices) {
+        const DischargeReport report = ReportRun(run.samples);
+        devices.push_back(JsonReport(run, report));
+        text += (text.empty() ? "" : "\n") + TextReport(run, report);
+    }
+    if (format == "json") {
+        console.out << json{{"devices", devices}, {"skipped_rows", log->skipped.size()}}.dump(2)
+                    << "\n";
+    } else {
+        console.out << text;
+    }
+    return ExitStatus::Done;
+}
+
+}  // namespace tavr

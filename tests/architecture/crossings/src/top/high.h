@@ -1,0 +1,4 @@
+#include "base/low.h"
+#include "top/inner/inner.h"
+#include <QString>
+#include <windows.h>

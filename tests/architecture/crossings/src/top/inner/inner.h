@@ -1,0 +1,2 @@
+#include "base/low.h"
+#include "top/high.h"

@@ -1,0 +1,4 @@
+#include <QWidget>
+
+#include "top/high.h"
+#include "nowhere/lost.h"

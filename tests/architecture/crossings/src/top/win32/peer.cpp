@@ -1,0 +1,3 @@
+#include <windows.h>
+
+#include "top/high.h"

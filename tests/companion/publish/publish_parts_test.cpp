@@ -1,0 +1,216 @@
+// The pure parts of publish: the broker address, the payloads, the outage queue and a meter's
+// availability.
+#include <gtest/gtest.h>
+
+#include <nlohmann/json.hpp>
+
+#include "companion/meter/window_catalogue.h"
+#include "companion/publish/broker_url.h"
+#include "companion/publish/meter_availability.h"
+#include "companion/publish/mqtt_payloads.h"
+#include "companion/publish/outage_queue.h"
+#include "protocol/read_reply.h"
+
+namespace tavr {
+namespace {
+
+using nlohmann::json;
+
+TEST(BrokerUrlTest, SchemesHostsAndPortsAreReadAndLoopbackIsKnown) {
+    struct Case {
+        std::string text;
+        bool valid;
+        bool tls = false;
+        std::string host = "";
+        int port = 0;
+        bool loopback = false;
+    };
+    const Case cases[] = {
+        {"mqtt://broker.lan", true, false, "broker.lan", 1883, false},
+        {"mqtts://broker.lan", true, true, "broker.lan", 8883, false},
+        {"mqtt://broker.lan:1884/", true, false, "broker.lan", 1884, false},
+        {"mqtt://127.0.0.1:1", true, false, "127.0.0.1", 1, true},
+        {"mqtt://127.8.9.10", true, false, "127.8.9.10", 1883, true},
+        {"mqtt://localhost", true, false, "localhost", 1883, true},
+        {"mqtts://[::1]:8884", true, true, "::1", 8884, true},
+        {"mqtt://[fe80::1]", true, false, "fe80::1", 1883, false},
+        {"mqtt://128.0.0.1", true, false, "128.0.0.1", 1883, false},
+        {"mqtt://localhost.example.org", true, false, "localhost.example.org", 1883, false},
+        {"tcp://broker.lan", false},
+        {"broker.lan", false},
+        {"mqtt://", false},
+        {"mqtt://broker:", false},
+        {"mqtt://broker:65536", false},
+        {"mqtt://broker:12ab", false},
+        {"mqtt://me@broker", false},
+        {"mqtt://broker/topic", false},
+        {"mqtt://[::1]x", false},
+        {"mqtt://[::1]:", false},
+    };
+    for (const Case& c : cases) {
+        std::string error;
+        const auto url = ParseBrokerUrl(c.text, error);
+        ASSERT_EQ(url.has_value(), c.valid) << c.text;
+        if (!url) {
+            EXPECT_NE(error, "") << c.text;
+            continue;
+        }
+        EXPECT_EQ(url->tls, c.tls) << c.text;
+        EXPECT_EQ(url->host, c.host) << c.text;
+        EXPECT_EQ(url->port, c.port) << c.text;
+        EXPECT_EQ(url->IsLoopback(), c.loopback) << c.text;
+        EXPECT_EQ(ParseBrokerUrl(url->Text(), error)->host, c.host) << c.text;
+    }
+}
+
+RegisterReadings Decoded(std::vector<std::uint16_t> changes) {
+    // The simulator's battery: 12.345 V, 15.000 A, 25.0 and -5.0 degrees, 75.0 Ah, 1234 Wh.
+    std::vector<std::uint16_t> values(kRegisterCount, 0);
+    values[0x00] = 3;
+    values[0x02] = 0x2303;
+    values[0x03] = 12345;
+    values[0x04] = 15000;
+    values[0x05] = 250;
+    values[0x06] = 4146;
+    values[0x07] = 750;
+    values[0x08] = 1234;
+    values[0x0B] = 7500;
+    values[0x1E] = 5400;
+    values[0x22] = 7;
+    for (std::size_t k = 0; k + 1 < changes.size(); k += 2) {
+        values[changes[k]] = changes[k + 1];
+    }
+    const ByteSet bytes = BuildReadReply(3, values);
+    RegisterCatalogue catalogue = WindowCatalogue();
+    return DecodeReadings(ParseReadReply(std::span<const std::uint8_t, kReadReplyLength>(
+                              bytes.data(), kReadReplyLength)),
+                          catalogue);
+}
+
+TEST(MqttPayloadsTest, StateHoldsTheMeasurementsInTheirUnitsAndTheComputedPower) {
+    struct Case {
+        std::vector<std::uint16_t> changes;
+        const char* key;
+        json expected;
+    };
+    const Case cases[] = {
+        {{}, "time", "2026-12-07T23:45:26.799+00:00"},
+        {{}, "voltage_v", 12.345},
+        {{}, "current_a", 15.0},
+        {{}, "temperature_c", 25.0},
+        {{}, "temperature2_c", -5.0},
+        {{}, "remaining_ah", 75.0},
+        {{}, "energy_wh", 1234.0},
+        {{}, "voltage2_v", 54.0},
+        {{}, "cycle_count", 7.0},
+        {{}, "computed_power_w", 185.175},
+        // A charging current (the sign flag in 0002H) makes a negative power.
+        {{0x02, 0x2313}, "current_a", -15.0},
+        {{0x02, 0x2313}, "computed_power_w", -185.175},
+        {{0x03, 0, 0x04, 0}, "computed_power_w", 0.0},
+    };
+    for (const Case& c : cases) {
+        const json state =
+            json::parse(StatePayload("2026-12-07T23:45:26.799+00:00", Decoded(c.changes)));
+        EXPECT_EQ(state[c.key], c.expected) << c.key;
+        EXPECT_EQ(state.size(), 1 + StateQuantities().size());
+    }
+}
+
+TEST(MqttPayloadsTest, DiscoveryGivesOneRetainedConfigPerMeasurement) {
+    TopicPlan plan;
+    plan.prefix = "site/bank 1";
+    plan.port = "COM4";
+    const std::vector<MqttMessage> messages = DiscoveryMessages(plan, 12);
+    ASSERT_EQ(messages.size(), StateQuantities().size());
+    for (std::size_t k = 0; k < messages.size(); ++k) {
+        const StateQuantity& quantity = StateQuantities()[k];
+        const json config = json::parse(messages[k].payload);
+        const std::string unique = std::string("site_bank_1_com4_id12_") + quantity.key;
+        EXPECT_EQ(messages[k].topic, "homeassistant/sensor/" + unique + "/config");
+        EXPECT_TRUE(messages[k].retained);
+        EXPECT_EQ(config["unique_id"], unique);
+        EXPECT_EQ(config["state_topic"], "site/bank 1/12/state");
+        EXPECT_EQ(config["availability"][0]["topic"], "site/bank 1/12/availability");
+        EXPECT_EQ(config["device"]["identifiers"][0], "site_bank_1_com4_id12");
+        EXPECT_EQ(config.contains("unit_of_measurement"), quantity.unit != nullptr);
+        EXPECT_EQ(config.contains("device_class"), quantity.deviceClass != nullptr);
+    }
+    const json power = json::parse(messages.back().payload);
+    EXPECT_EQ(power["name"], "Power (computed)");
+    EXPECT_EQ(power["device_class"], "power");
+    EXPECT_EQ(power["unit_of_measurement"], "W");
+    EXPECT_EQ(json::parse(messages[2].payload)["unit_of_measurement"], "°C");
+    plan.port = "/dev/serial/by-id/usb-RS485";
+    EXPECT_EQ(json::parse(DiscoveryMessages(plan, 12)[0].payload)["device"]["identifiers"][0],
+              "site_bank_1_dev_serial_by-id_usb-rs485_id12");
+    plan.discoveryPrefix.reset();
+    EXPECT_TRUE(DiscoveryMessages(plan, 12).empty());
+}
+
+MqttMessage Numbered(int n) {
+    return {"t", std::to_string(n), false};
+}
+
+TEST(OutageQueueTest, MessagesGoOutInOrderAndTheOldestWaitingGiveWayWhenFull) {
+    OutageQueue queue(4);
+    for (int n = 1; n <= 3; ++n) {
+        queue.Push(Numbered(n));
+    }
+    queue.MarkHanded(101);  // 1 in flight
+    for (int n = 4; n <= 7; ++n) {
+        queue.Push(Numbered(n));  // 5, 6 and 7 push out 2, 3 and 4; 1 is in flight
+    }
+    EXPECT_EQ(queue.Size(), 4u);
+    EXPECT_EQ(queue.Dropped(), 3u);
+    EXPECT_EQ(queue.NextWaiting()->payload, "5");
+    queue.MarkHanded(102);
+    EXPECT_EQ(queue.NextWaiting()->payload, "6");
+    EXPECT_FALSE(queue.Acknowledge(999));
+    EXPECT_TRUE(queue.Acknowledge(102));  // acknowledgements may come out of order
+    EXPECT_TRUE(queue.Acknowledge(101));
+    EXPECT_FALSE(queue.Acknowledge(101));
+    EXPECT_EQ(queue.Handed(), 0u);
+    EXPECT_EQ(queue.NextWaiting()->payload, "6");
+    queue.MarkHanded(103);
+    queue.MarkHanded(104);
+    EXPECT_EQ(queue.NextWaiting(), nullptr);
+    queue.MarkHanded(105);  // nothing waits: nothing happens
+    EXPECT_EQ(queue.Handed(), 2u);
+}
+
+TEST(OutageQueueTest, AQueueAllInFlightDropsTheNewcomer) {
+    OutageQueue queue(2);
+    queue.Push(Numbered(1));
+    queue.Push(Numbered(2));
+    queue.MarkHanded(1);
+    queue.MarkHanded(2);
+    queue.Push(Numbered(3));
+    EXPECT_EQ(queue.Size(), 2u);
+    EXPECT_EQ(queue.Dropped(), 1u);
+    EXPECT_EQ(queue.NextWaiting(), nullptr);
+}
+
+TEST(MeterAvailabilityTest, OnlineAtTheFirstAnswerOfflineAfterThreeSilentCycles) {
+    struct Case {
+        std::vector<bool> cycles;
+        std::vector<std::optional<bool>> changes;
+    };
+    const std::optional<bool> none;
+    const Case cases[] = {
+        {{true, true}, {true, none}},
+        {{false, false, false, false}, {none, none, false, none}},
+        {{true, false, false, false, true}, {true, none, none, false, true}},
+        {{true, false, false, true, false, false}, {true, none, none, none, none, none}},
+        {{false, true}, {none, true}},
+    };
+    for (const Case& c : cases) {
+        MeterAvailability availability;
+        for (std::size_t k = 0; k < c.cycles.size(); ++k) {
+            EXPECT_EQ(availability.Record(c.cycles[k]), c.changes[k]) << k;
+        }
+    }
+}
+
+}  // namespace
+}  // namespace tavr

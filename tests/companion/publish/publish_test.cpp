@@ -1,0 +1,411 @@
+// publish against real Mosquitto brokers on 127.0.0.1 and the simulator's bus on a
+// pseudo-terminal. Every wait is bounded; the runs are a few seconds of real time because the
+// meters' time-outs and the broker's restart take real time.
+#include <arpa/inet.h>
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <sys/eventfd.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <fstream>
+#include <nlohmann/json.hpp>
+#include <regex>
+#include <sstream>
+#include <thread>
+
+#include "companion/commands/companion.h"
+#include "companion/plot/run_plot.h"
+#include "companion/publish/mqtt_client.h"
+#include "mqtt_broker.h"
+#include "settings/config_home_test.h"
+#include "simulator_process/simulator_process.h"
+
+namespace tavr {
+namespace {
+
+using nlohmann::json;
+using testing::HasSubstr;
+
+constexpr int kSimulatorCom = 7;
+constexpr const char* kPassword = "s3cret-Passw0rd";
+
+struct PublishRun {
+    int exitCode = -1;
+    std::string out;
+    std::string err;
+};
+
+PublishRun RunPublish(std::vector<std::string> arguments) {
+    arguments.insert(arguments.begin(), {"publish", "--port", std::to_string(kSimulatorCom)});
+    std::ostringstream out;
+    std::ostringstream err;
+    Console console{out, err, false};
+    PublishRun run;
+    run.exitCode = RunCompanion(arguments, console, DrawRunPlot);
+    run.out = out.str();
+    run.err = err.str();
+    return run;
+}
+
+// "device 1: 7 readings" in the summary.
+int Readings(const std::string& err, int deviceId) {
+    std::smatch match;
+    const std::regex pattern("device " + std::to_string(deviceId) + ": ([0-9]+) readings");
+    return std::regex_search(err, match, pattern) ? std::stoi(match[1]) : -1;
+}
+
+// Meters 1, 2 and 3 on COM7, frozen: 2 never answers and 3 answers with a wrong checksum.
+class PublishTest : public ConfigHomeTest {
+  protected:
+    void StartBus(std::vector<std::string> bus = {"--bus", "1-3", "--silent", "2", "--garbled",
+                                                  "3"}) {
+        bus.insert(bus.begin(), {"--com", std::to_string(kSimulatorCom), "--frozen"});
+        simulator_ = std::make_unique<SimulatorProcess>(TAVR_METER_SIM_PATH, Home(), bus);
+        ASSERT_TRUE(simulator_->Started());
+        ASSERT_TRUE(simulator_->WaitForLine("ready ").has_value());
+    }
+
+    std::filesystem::path Folder(const std::string& name) {
+        const std::filesystem::path folder = Home() / name;
+        std::filesystem::create_directories(folder);
+        return folder;
+    }
+
+    std::string PasswordFile(mode_t mode) {
+        const std::filesystem::path file = Home() / "password";
+        std::ofstream(file) << kPassword << "\n";
+        chmod(file.c_str(), mode);
+        return file.string();
+    }
+
+    void TearDown() override {
+        simulator_.reset();
+        ConfigHomeTest::TearDown();
+    }
+
+  private:
+    std::unique_ptr<SimulatorProcess> simulator_;
+};
+
+TEST_F(PublishTest, BadUsageIsRefusedBeforeAnythingIsSent) {
+    const std::string secretFile = PasswordFile(0600);
+    const std::string openFile = Home() / "open-password";
+    std::ofstream(openFile) << kPassword << "\n";
+    chmod(openFile.c_str(), 0644);
+    struct Case {
+        std::vector<std::string> arguments;
+        std::string message;
+    };
+    const Case cases[] = {
+        {{}, "--broker mqtt://HOST[:PORT] or mqtts://HOST[:PORT] is required"},
+        {{"--broker", "http://example.org"}, "http://example.org is not mqtt://HOST"},
+        {{"--broker", "mqtt://"}, "is not mqtt://HOST"},
+        {{"--broker", "mqtt://host:0"}, "is not mqtt://HOST"},
+        {{"--broker", "mqtt://host:99999"}, "is not mqtt://HOST"},
+        {{"--broker", "mqtt://user@host"}, "is not mqtt://HOST"},
+        {{"--broker", "mqtt://[::1"}, "is not mqtt://HOST"},
+        {{"--broker", "mqtt://h", "--password", kPassword}, "never taken on the command line"},
+        {{"--broker", "mqtt://h", std::string("--password=") + kPassword},
+         "never taken on the command line"},
+        {{"--broker", "mqtt://h", "--password-file", secretFile}, "a password needs --username"},
+        {{"--broker", "mqtt://192.0.2.1", "--username", "u", "--password-file", secretFile},
+         "refusing to send the password unencrypted to 192.0.2.1"},
+        {{"--broker", "mqtt://broker.lan:1883", "--username", "u", "--password-file", secretFile},
+         "refusing to send the password unencrypted to broker.lan"},
+        {{"--broker", "mqtt://h", "--username", "u", "--password-file", openFile},
+         "may be read or written by others (mode 0644)"},
+        {{"--broker", "mqtt://h", "--username", "u", "--password-file", Home() / "none"},
+         "cannot read the password file"},
+        {{"--broker", "mqtt://h", "--cafile", secretFile}, "--cafile needs an mqtts:// broker"},
+        {{"--broker", "mqtts://h", "--cafile", Home() / "none.pem"}, "--cafile: cannot read"},
+        {{"--broker", "mqtt://h", "--no-discovery", "--discovery-prefix", "ha"},
+         "exclude each other"},
+        {{"--broker", "mqtt://h", "--topic-prefix", "meters/#"}, "--topic-prefix: meters/#"},
+        {{"--broker", "mqtt://h", "--topic-prefix", "/meters"}, "--topic-prefix: /meters"},
+        {{"--broker", "mqtt://h", "--id", "1,x"}, "--id: x is not a device ID"},
+        {{"--broker", "mqtt://h", "--id", "4-2"}, "--id: the range 4-2 runs backwards"},
+        {{"--broker", "mqtt://h", "--id", "0-2"}, "--id: 0-2 is not a device ID"},
+        {{"--broker", "mqtt://h", "--retries", "11"}, "--retries: 11 is not a whole number"},
+        {{"--broker", "mqtt://h", "--every", "0"}, "--every: 0 is not a number"},
+        {{"--broker", "mqtt://h", "--for", "soon"}, "--for: soon is not a duration"},
+        {{"--broker", "mqtt://h", "stray"}, "unexpected argument stray"},
+    };
+    for (const Case& c : cases) {
+        const PublishRun run = RunPublish(c.arguments);
+        EXPECT_EQ(run.exitCode, 2) << testing::PrintToString(c.arguments);
+        EXPECT_THAT(run.err, HasSubstr(c.message)) << testing::PrintToString(c.arguments);
+        EXPECT_THAT(run.err, testing::Not(HasSubstr(kPassword)));
+    }
+    // The environment's password is held to the same rules as the file's.
+    setenv("TAVR_MQTT_PASSWORD", kPassword, 1);
+    const PublishRun withoutUser = RunPublish({"--broker", "mqtt://h"});
+    const PublishRun plaintext =
+        RunPublish({"--broker", "mqtt://192.0.2.1", "--username", "gateway"});
+    unsetenv("TAVR_MQTT_PASSWORD");
+    EXPECT_THAT(withoutUser.err, HasSubstr("a password needs --username"));
+    EXPECT_THAT(plaintext.err, HasSubstr("refusing to send the password unencrypted"));
+    EXPECT_EQ(plaintext.exitCode, 2);
+    EXPECT_THAT(plaintext.err, testing::Not(HasSubstr(kPassword)));
+}
+
+// Each failure to get through to the broker is one line and exit code 4; the meter is not asked.
+TEST_F(PublishTest, BrokerFailuresEndWithOneLineAndExitCodeFour) {
+    MqttBroker locked(Folder("locked"), {.password = kPassword});
+    MqttBroker secure(Folder("secure"), {.password = std::nullopt, .tls = true});
+    ASSERT_TRUE(locked.Start());
+    ASSERT_TRUE(secure.Start());
+    MqttBroker absent(Folder("absent"), {});  // never started: nothing listens on its port
+    const std::string wrongPassword = Home() / "wrong";
+    std::ofstream(wrongPassword) << "not-it\n";
+    chmod(wrongPassword.c_str(), 0600);
+    const auto url = [](const std::string& scheme, const std::string& host, const MqttBroker& b) {
+        return scheme + "://" + host + ":" + std::to_string(b.Port());
+    };
+    struct Case {
+        std::vector<std::string> arguments;
+        std::string message;
+    };
+    const Case cases[] = {
+        {{"--broker", url("mqtt", "127.0.0.1", absent)}, "cannot reach broker mqtt://127.0.0.1"},
+        {{"--broker", url("mqtt", "127.0.0.1", locked), "--username", "gateway", "--password-file",
+          wrongPassword},
+         "refused the connection: Connection Refused: not authorised"},
+        {{"--broker", url("mqtt", "localhost", locked)}, "refused the connection"},
+        {{"--broker", url("mqtts", "localhost", secure), "--cafile", secure.StrangerCaFile()},
+         "TLS with broker mqtts://localhost"},
+        {{"--broker", url("mqtts", "127.0.0.1", secure), "--cafile", secure.CaFile()},
+         "not made out to 127.0.0.1"},
+    };
+    for (const Case& c : cases) {
+        const PublishRun run = RunPublish(c.arguments);
+        EXPECT_EQ(run.exitCode, 4) << testing::PrintToString(c.arguments);
+        EXPECT_THAT(run.err, HasSubstr(c.message)) << testing::PrintToString(c.arguments);
+        EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
+    }
+}
+
+// A listening socket that completes TCP handshakes but never says a word: a broker's address
+// that swallows the connection.
+class SilentListener {
+  public:
+    SilentListener(const char* address, int port) : socket_(socket(AF_INET, SOCK_STREAM, 0)) {
+        sockaddr_in where{};
+        where.sin_family = AF_INET;
+        where.sin_port = htons(static_cast<std::uint16_t>(port));
+        inet_pton(AF_INET, address, &where.sin_addr);
+        listening_ =
+            bind(socket_.Get(), reinterpret_cast<const sockaddr*>(&where), sizeof where) == 0 &&
+            listen(socket_.Get(), 4) == 0;
+    }
+    bool Listening() const { return listening_; }
+
+  private:
+    UniqueFd socket_;
+    bool listening_ = false;
+};
+
+// The broker listens on 127.0.0.1 only; the name's other addresses on the loopback network
+// refuse (127.0.0.2) or swallow the connection (127.0.0.3). The addresses are tried in the
+// resolver's order until one accepts; TLS checks the certificate against the name, never
+// against the address the connection went to.
+TEST_F(PublishTest, EveryAddressOfTheBrokersNameIsTriedInTurn) {
+    MqttBroker plain(Folder("plain"), {});
+    MqttBroker secure(Folder("secure"), {.password = std::nullopt, .tls = true});
+    ASSERT_TRUE(plain.Start());
+    ASSERT_TRUE(secure.Start());
+    SilentListener silent("127.0.0.3", plain.Port());
+    ASSERT_TRUE(silent.Listening());
+    struct Case {
+        const MqttBroker& broker;
+        std::string host;
+        BrokerAddresses addresses;
+        std::string failure;  // empty: connects
+    };
+    const Case cases[] = {
+        {plain, "broker.test", {{"127.0.0.2", "127.0.0.1"}, ""}, ""},
+        {plain, "broker.test", {{"127.0.0.3", "127.0.0.1"}, ""}, ""},
+        {secure, "localhost", {{"127.0.0.2", "127.0.0.1"}, ""}, ""},
+        {plain, "broker.test", {{"127.0.0.1", "127.0.0.2"}, ""}, ""},
+        {plain,
+         "broker.test",
+         {{"127.0.0.3", "127.0.0.2"}, ""},
+         "cannot reach broker mqtt://broker.test:" + std::to_string(plain.Port()) +
+             ": Connection refused"},
+        {plain,
+         "broker.test",
+         {{}, "Name or service not known"},
+         "cannot reach broker mqtt://broker.test:" + std::to_string(plain.Port()) +
+             ": Name or service not known"},
+        {secure, "stranger.test", {{"127.0.0.1"}, ""}, "not made out to stranger.test"},
+    };
+    for (const Case& c : cases) {
+        const bool tls = &c.broker == &secure;
+        MqttConnectOptions options;
+        options.broker = {tls, c.host, c.broker.Port()};
+        options.clientId = "address-test";
+        options.caFile = tls ? c.broker.CaFile().string() : "";
+        options.will = {"address-test/availability", "offline", true};
+        options.lookUp = [&c](const std::string&, int) { return c.addresses; };
+        options.attemptLimit = std::chrono::milliseconds(300);
+        MqttClient client({});
+        std::string error;
+        const bool connected = client.Connect(options, std::chrono::seconds(10), -1, error);
+        const std::string label = c.host + " " + testing::PrintToString(c.addresses.numeric);
+        EXPECT_EQ(connected, c.failure.empty()) << label << ": " << error;
+        EXPECT_THAT(error, HasSubstr(c.failure)) << label;
+    }
+}
+
+// The system's resolver gives numeric addresses in its order, and a lookup ends at once when
+// it is asked to stop.
+TEST(BrokerAddressesTest, NamesBecomeNumericAddressesAndAStopEndsTheWait) {
+    const BrokerAddresses numeric = LookUpBrokerAddresses("127.0.0.1", std::chrono::seconds(5), -1);
+    EXPECT_EQ(numeric.numeric, std::vector<std::string>{"127.0.0.1"});
+    const BrokerAddresses local = LookUpBrokerAddresses("localhost", std::chrono::seconds(5), -1);
+    ASSERT_FALSE(local.numeric.empty()) << local.error;
+    for (const std::string& address : local.numeric) {
+        EXPECT_TRUE(address == "127.0.0.1" || address == "::1") << address;
+    }
+    const UniqueFd stop(eventfd(1, EFD_CLOEXEC));
+    const BrokerAddresses stopped =
+        LookUpBrokerAddresses("localhost", std::chrono::seconds(5), stop.Get());
+    EXPECT_TRUE(stopped.numeric.empty());
+    EXPECT_THAT(stopped.error, HasSubstr("stopped"));
+}
+
+TEST_F(PublishTest, MetersOnOneLineAppearWithStateAvailabilityAndDiscovery) {
+    StartBus();
+    MqttBroker broker(Folder("broker"), {.password = kPassword});
+    ASSERT_TRUE(broker.Start());
+    MqttSubscriber subscriber(broker.Port(), kPassword);
+    ASSERT_TRUE(subscriber.Subscribed());
+
+    // Cycles of about 1.35 s (meter 2's time-out at 2400 baud): three or four in 5 s, three
+    // enough for meters 2 and 3 to go offline.
+    const PublishRun run = RunPublish(
+        {"--broker", "mqtt://localhost:" + std::to_string(broker.Port()), "--username", "gateway",
+         "--password-file", PasswordFile(0600), "--id", "1-3", "--every", "1", "--for", "5s"});
+
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    const int readings = Readings(run.err, 1);
+    ASSERT_GE(readings, 3);
+    const std::string cycles = std::to_string(readings);
+    EXPECT_THAT(run.err, HasSubstr("device 2: 0 readings, " + cycles + " time-outs, 0 garbled"));
+    EXPECT_THAT(run.err, HasSubstr("device 3: 0 readings, 0 time-outs, " + cycles + " garbled"));
+    EXPECT_THAT(run.err, HasSubstr("device 2 is offline: no answer in 3 cycles"));
+    ASSERT_TRUE(subscriber.WaitFor("tavr12864/availability", 2));
+    const auto states = subscriber.On("tavr12864/1/state");
+    ASSERT_EQ(static_cast<int>(states.size()), readings);
+    const json state = json::parse(states.front().payload);
+    EXPECT_EQ(state["voltage_v"], 12.345);
+    EXPECT_EQ(state["current_a"], 15.0);
+    EXPECT_EQ(state["temperature_c"], 25.0);
+    EXPECT_EQ(state["temperature2_c"], -5.0);
+    EXPECT_EQ(state["remaining_ah"], 75.0);
+    EXPECT_EQ(state["energy_wh"], 1234.0);
+    EXPECT_EQ(state["charge_percent"], 75.0);
+    EXPECT_EQ(state["voltage2_v"], 54.0);
+    EXPECT_EQ(state["computed_power_w"], 185.175);
+    EXPECT_TRUE(state["time"].is_string());
+    EXPECT_TRUE(subscriber.On("tavr12864/2/state").empty());
+    EXPECT_TRUE(subscriber.On("tavr12864/3/state").empty());
+
+    const auto payloads = [&](const std::string& topic) {
+        std::vector<std::string> texts;
+        for (const auto& message : subscriber.On(topic)) {
+            texts.push_back(message.payload);
+        }
+        return texts;
+    };
+    using V = std::vector<std::string>;
+    EXPECT_EQ(payloads("tavr12864/1/availability"), (V{"online", "offline"}));
+    EXPECT_EQ(payloads("tavr12864/2/availability"), (V{"offline", "offline"}));
+    EXPECT_EQ(payloads("tavr12864/3/availability"), (V{"offline", "offline"}));
+    EXPECT_EQ(payloads("tavr12864/availability"), (V{"online", "offline"}));
+
+    std::size_t configs = 0;
+    for (const auto& message : subscriber.Messages()) {
+        configs += message.topic.starts_with("homeassistant/sensor/");
+    }
+    EXPECT_EQ(configs, 3u * 10u);
+    const auto voltage = subscriber.On("homeassistant/sensor/tavr12864_com7_id3_voltage_v/config");
+    ASSERT_EQ(voltage.size(), 1u);
+    const json config = json::parse(voltage[0].payload);
+    EXPECT_EQ(config["unique_id"], "tavr12864_com7_id3_voltage_v");
+    EXPECT_EQ(config["state_topic"], "tavr12864/3/state");
+    EXPECT_EQ(config["value_template"], "{{ value_json.voltage_v }}");
+    EXPECT_EQ(config["unit_of_measurement"], "V");
+    EXPECT_EQ(config["device_class"], "voltage");
+    EXPECT_EQ(config["state_class"], "measurement");
+    EXPECT_EQ(config["availability"][0]["topic"], "tavr12864/3/availability");
+    EXPECT_EQ(config["availability"][1]["topic"], "tavr12864/availability");
+    EXPECT_EQ(config["availability_mode"], "all");
+    EXPECT_EQ(config["device"]["identifiers"][0], "tavr12864_com7_id3");
+    EXPECT_EQ(config["device"]["model"], "TAVR_12864");
+}
+
+TEST_F(PublishTest, ReadingsGoThroughTlsWithTheBrokersCa) {
+    StartBus({"--address", "1"});
+    MqttBroker broker(Folder("broker"), {.password = std::nullopt, .tls = true});
+    ASSERT_TRUE(broker.Start());
+    MqttSubscriber subscriber(broker.Port(), std::nullopt, broker.CaFile());
+    ASSERT_TRUE(subscriber.Subscribed());
+
+    const PublishRun run =
+        RunPublish({"--broker", "mqtts://localhost:" + std::to_string(broker.Port()), "--cafile",
+                    broker.CaFile(), "--no-discovery", "--topic-prefix", "bench/a", "--id", "1",
+                    "--every", "0.2", "--for", "1s"});
+
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    ASSERT_TRUE(subscriber.WaitFor("bench/a/availability", 2));
+    EXPECT_EQ(static_cast<int>(subscriber.On("bench/a/1/state").size()), Readings(run.err, 1));
+    EXPECT_GE(Readings(run.err, 1), 3);
+    for (const auto& message : subscriber.Messages()) {
+        EXPECT_FALSE(message.topic.starts_with("homeassistant")) << message.topic;
+    }
+}
+
+// The broker is stopped for a while during a run and started again: every reading the meter
+// gave reaches the subscriber, in order. QoS 1 may deliver a message twice (one in flight when
+// the broker went away), so readings are told apart by their time.
+TEST_F(PublishTest, ABrokerRestartLosesNoReading) {
+    StartBus({"--address", "1"});
+    MqttBroker broker(Folder("broker"),
+                      {.password = std::nullopt, .tls = false, .persistent = true});
+    ASSERT_TRUE(broker.Start());
+    auto subscriber = std::make_unique<MqttSubscriber>(broker.Port());
+    ASSERT_TRUE(subscriber->Subscribed());
+
+    PublishRun run;
+    std::thread gateway([&] {
+        run = RunPublish({"--broker", "mqtt://127.0.0.1:" + std::to_string(broker.Port()),
+                          "--no-discovery", "--every", "0.2", "--for", "6s"});
+    });
+    ASSERT_TRUE(subscriber->WaitFor("tavr12864/1/state", 5));
+    broker.Stop();
+    std::this_thread::sleep_for(std::chrono::milliseconds(1500));  // readings pile up meanwhile
+    ASSERT_TRUE(broker.Start());
+    gateway.join();
+
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_THAT(run.err, HasSubstr("lost broker"));
+    EXPECT_THAT(run.err, HasSubstr("reconnected to broker"));
+    const int readings = Readings(run.err, 1);
+    EXPECT_GE(readings, 10);
+    ASSERT_TRUE(subscriber->WaitFor("tavr12864/1/state", static_cast<std::size_t>(readings)))
+        << subscriber->On("tavr12864/1/state").size() << " of " << readings;
+    std::vector<std::string> times;
+    for (const auto& message : subscriber->On("tavr12864/1/state")) {
+        const std::string time = json::parse(message.payload)["time"];
+        if (std::find(times.begin(), times.end(), time) == times.end()) {
+            times.push_back(time);
+        }
+    }
+    EXPECT_EQ(static_cast<int>(times.size()), readings);
+    EXPECT_TRUE(std::is_sorted(times.begin(), times.end()));
+}
+
+}  // namespace
+}  // namespace tavr
