@@ -23,14 +23,16 @@ void Consume(const UniqueFd& fd) {
 
 }  // namespace
 
-BrokerFeed::BrokerFeed(std::function<std::vector<MqttMessage>()> announcements,
-                       std::function<void(const std::string&)> note, std::size_t capacity)
+BrokerFeed::BrokerFeed(Announcements announcements, std::function<void(const std::string&)> note,
+                       std::optional<std::string> birthTopic, std::size_t capacity)
     : announcements_(std::move(announcements)),
       note_(std::move(note)),
+      birthTopic_(std::move(birthTopic)),
       queue_(capacity),
       emptied_(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)),
       client_({[this] { OnConnected(); }, [this](int id) { OnAcknowledged(id); },
-               [this](const std::string& reason) { OnLost(reason); }}) {}
+               [this](const std::string& reason) { OnLost(reason); },
+               [this](const MqttMessage& message) { OnReceived(message); }}) {}
 
 bool BrokerFeed::Connect(const MqttConnectOptions& options, std::chrono::milliseconds patience,
                          int interruptFd, std::string& error) {
@@ -85,7 +87,26 @@ void BrokerFeed::OnConnected() {
               " messages to send");
     }
     everConnected_ = true;
-    for (MqttMessage& message : announcements_()) {
+    if (birthTopic_) {
+        client_.Subscribe(*birthTopic_);
+    }
+    Announce(Occasion::Connection);
+}
+
+// Home Assistant publishes "online" on its birth topic when it starts: it has then forgotten
+// the states, and may have forgotten the configs.
+void BrokerFeed::OnReceived(const MqttMessage& message) {
+    if (!birthTopic_ || message.topic != *birthTopic_ || message.payload != kOnline) {
+        return;
+    }
+    const std::lock_guard lock(mutex_);
+    note_("Home Assistant is online: discovery and the latest states sent again");
+    Announce(Occasion::Birth);
+}
+
+// Called with mutex_ held.
+void BrokerFeed::Announce(Occasion occasion) {
+    for (MqttMessage& message : announcements_(occasion)) {
         queue_.Push(std::move(message));
     }
     Pump();

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <functional>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -18,10 +19,15 @@ namespace tavr {
 // queue when the broker acknowledges it. While the broker is away the readings wait (the oldest
 // dropped when the queue is full), and go out after the client has reconnected. On each
 // (re)connection the announcements (discovery and availability, retained) are queued again,
-// since a restarted broker may have forgotten them.
+// since a restarted broker may have forgotten them; and when Home Assistant says on its birth
+// topic that it is online again, so are the latest states, which the broker does not keep.
 class BrokerFeed {
   public:
     static constexpr std::size_t kQueueCapacity = 10'000;
+
+    // What the announcements are for: a (re)connection, or Home Assistant's (re)start.
+    enum class Occasion { Connection, Birth };
+    using Announcements = std::function<std::vector<MqttMessage>(Occasion)>;
 
     struct Tally {
         std::uint64_t acknowledged = 0;
@@ -30,10 +36,10 @@ class BrokerFeed {
         std::size_t waiting = 0;
     };
 
-    // `note` gets one line for each loss and each reconnection of the broker; it is called on
-    // the client's thread.
-    BrokerFeed(std::function<std::vector<MqttMessage>()> announcements,
-               std::function<void(const std::string&)> note, std::size_t capacity = kQueueCapacity);
+    // `note` gets one line for each loss and each reconnection of the broker and for each
+    // birth; it is called on the client's thread. Without a `birthTopic` there are no births.
+    BrokerFeed(Announcements announcements, std::function<void(const std::string&)> note,
+               std::optional<std::string> birthTopic, std::size_t capacity = kQueueCapacity);
 
     bool Connect(const MqttConnectOptions& options, std::chrono::milliseconds patience,
                  int interruptFd, std::string& error);
@@ -52,14 +58,17 @@ class BrokerFeed {
     void OnConnected();
     void OnAcknowledged(int id);
     void OnLost(const std::string& reason);
+    void OnReceived(const MqttMessage& message);
+    void Announce(Occasion occasion);
     // Hands waiting messages to the client while connected and in-flight room is left. Called
     // with mutex_ held.
     void Pump();
 
     static constexpr std::size_t kInFlight = 16;
 
-    std::function<std::vector<MqttMessage>()> announcements_;
+    Announcements announcements_;
     std::function<void(const std::string&)> note_;
+    std::optional<std::string> birthTopic_;
     mutable std::mutex mutex_;
     OutageQueue queue_;
     bool connected_ = false;

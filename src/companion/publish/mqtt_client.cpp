@@ -106,6 +106,7 @@ bool MqttClient::Configure(const MqttConnectOptions& options, std::string& error
     mosquitto_connect_callback_set(client_, &MqttClient::OnConnect);
     mosquitto_disconnect_callback_set(client_, &MqttClient::OnDisconnect);
     mosquitto_publish_callback_set(client_, &MqttClient::OnPublish);
+    mosquitto_message_callback_set(client_, &MqttClient::OnMessage);
     mosquitto_log_callback_set(client_, &MqttClient::OnLog);
     options_ = options;
     return true;
@@ -162,6 +163,10 @@ std::optional<int> MqttClient::Publish(const MqttMessage& message) {
         return std::nullopt;
     }
     return id;
+}
+
+bool MqttClient::Subscribe(const std::string& topic) {
+    return mosquitto_subscribe(client_, nullptr, topic.c_str(), kQos) == MOSQ_ERR_SUCCESS;
 }
 
 void MqttClient::Disconnect() {
@@ -338,6 +343,16 @@ void MqttClient::OnPublish(mosquitto*, void* self, int id) {
     if (client.handlers_.acknowledged) {
         client.handlers_.acknowledged(id);
     }
+}
+
+void MqttClient::OnMessage(mosquitto*, void* self, const mosquitto_message* message) {
+    auto& client = *static_cast<MqttClient*>(self);
+    if (!client.handlers_.received) {
+        return;
+    }
+    const auto* bytes = static_cast<const char*>(message->payload);
+    client.handlers_.received(
+        {message->topic, std::string(bytes, bytes + message->payloadlen), message->retain});
 }
 
 }  // namespace tavr

@@ -16,6 +16,7 @@
 #include "serial/posix/unique_fd.h"
 
 struct mosquitto;
+struct mosquitto_message;
 
 namespace tavr {
 
@@ -40,14 +41,16 @@ struct MqttConnectOptions {
 // broker's name up and tries its addresses in the resolver's order until one accepts, at the
 // start and after every loss, with a wait that doubles from 1 s to 30 s between rounds. It
 // calls the handlers: on every (re)connection, on each acknowledged message and on each loss
-// of an established connection. The handlers run on that thread, one at a time; Publish may be
-// called from them, and from any thread while connected.
+// of an established connection, and for each message on a subscribed topic. The handlers run
+// on that thread, one at a time; Publish and Subscribe may be called from them, and Publish from
+// any thread while connected.
 class MqttClient {
   public:
     struct Handlers {
         std::function<void()> connected;
         std::function<void(int id)> acknowledged;
         std::function<void(const std::string& reason)> lost;
+        std::function<void(const MqttMessage& message)> received;
     };
 
     explicit MqttClient(Handlers handlers);
@@ -65,6 +68,10 @@ class MqttClient {
     // Hands a message to the client; its id, or nothing while not connected.
     std::optional<int> Publish(const MqttMessage& message);
 
+    // Subscribes to `topic` for this connection (the session ends with it); false while not
+    // connected.
+    bool Subscribe(const std::string& topic);
+
     // Sends what is in flight, says goodbye (so no last will is sent) and stops the thread.
     void Disconnect();
 
@@ -78,6 +85,7 @@ class MqttClient {
     static void OnConnect(mosquitto*, void* self, int code);
     static void OnDisconnect(mosquitto*, void* self, int code);
     static void OnPublish(mosquitto*, void* self, int id);
+    static void OnMessage(mosquitto*, void* self, const mosquitto_message* message);
     static void OnLog(mosquitto*, void* self, int level, const char* text);
     bool Configure(const MqttConnectOptions& options, std::string& error);
 

@@ -1,5 +1,6 @@
 #include "companion/publish/mqtt_payloads.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cmath>
 #include <nlohmann/json.hpp>
@@ -11,6 +12,10 @@ namespace {
 using json = nlohmann::ordered_json;
 
 constexpr const char* kModel = "TAVR_12864";
+constexpr const char* kProgram = "tavr-12864-cli";
+constexpr int kPowerDecimalsAtMost = 3;
+constexpr std::chrono::seconds kShortestExpiry{10};
+constexpr int kPeriodsBeforeExpiry = 3;
 constexpr const char* kPowerKey = "computed_power_w";
 constexpr std::uint16_t kVoltage = 0x03;
 constexpr std::uint16_t kCurrent = 0x04;
@@ -40,6 +45,23 @@ json NumberOrNull(const std::optional<double>& number) {
     return number ? json(*number) : json(nullptr);
 }
 
+std::string GatewayIdentifier(const TopicPlan& plan) {
+    return IdPart(plan.prefix) + "_gateway";
+}
+
+// Who made the discovery messages, as Home Assistant lists it for every entity.
+json Origin() {
+    return {{"name", kProgram}, {"sw", TAVR_VERSION}};
+}
+
+std::optional<int> DecimalsOf(const RegisterCatalogue& catalogue, std::uint16_t address) {
+    const Text decimals = catalogue.Entry(address).decimals;
+    if (decimals.size() != 1 || decimals[0] < '0' || decimals[0] > '3') {
+        return std::nullopt;
+    }
+    return decimals[0] - '0';
+}
+
 }  // namespace
 
 std::string TopicPlan::StateTopic(int deviceId) const {
@@ -54,18 +76,31 @@ std::string TopicPlan::GatewayAvailabilityTopic() const {
     return prefix + "/availability";
 }
 
+std::optional<std::string> TopicPlan::BirthTopic() const {
+    if (!discoveryPrefix) {
+        return std::nullopt;
+    }
+    return *discoveryPrefix + "/status";
+}
+
 const std::vector<StateQuantity>& StateQuantities() {
     static const std::vector<StateQuantity> quantities = {
-        {"voltage_v", "Voltage", 0x03, "V", "voltage", "measurement"},
-        {"current_a", "Current", 0x04, "A", "current", "measurement"},
-        {"temperature_c", "Temperature", 0x05, "°C", "temperature", "measurement"},
-        {"temperature2_c", "Second temperature", 0x06, "°C", "temperature", "measurement"},
-        {"remaining_ah", "Remaining charge", 0x07, "Ah", nullptr, "measurement"},
-        {"energy_wh", "Energy", 0x08, "Wh", "energy", "total_increasing"},
-        {"charge_percent", "Charge", 0x0B, "%", "battery", "measurement"},
-        {"voltage2_v", "Second voltage", 0x1E, "V", "voltage", "measurement"},
-        {"cycle_count", "Cycle count", 0x22, nullptr, nullptr, "total_increasing"},
-        {kPowerKey, "Power (computed)", std::nullopt, "W", "power", "measurement"},
+        {"voltage_v", "Voltage", 0x03, "V", "voltage", "measurement", QuantityPlace::Dashboard},
+        {"current_a", "Current", 0x04, "A", "current", "measurement", QuantityPlace::Dashboard},
+        {"temperature_c", "Temperature", 0x05, "°C", "temperature", "measurement",
+         QuantityPlace::Dashboard},
+        {"temperature2_c", "Second temperature", 0x06, "°C", "temperature", "measurement",
+         QuantityPlace::Disabled},
+        {"remaining_ah", "Remaining charge", 0x07, "Ah", nullptr, "measurement",
+         QuantityPlace::Dashboard},
+        {"energy_wh", "Energy", 0x08, "Wh", "energy", "total_increasing", QuantityPlace::Dashboard},
+        {"charge_percent", "Charge", 0x0B, "%", "battery", "measurement", QuantityPlace::Dashboard},
+        {"voltage2_v", "Second voltage", 0x1E, "V", "voltage", "measurement",
+         QuantityPlace::Disabled},
+        {"cycle_count", "Cycle count", 0x22, nullptr, nullptr, "total_increasing",
+         QuantityPlace::Diagnostic},
+        {kPowerKey, "Power (computed)", std::nullopt, "W", "power", "measurement",
+         QuantityPlace::Dashboard},
     };
     return quantities;
 }
@@ -89,7 +124,29 @@ MqttMessage AvailabilityMessage(const TopicPlan& plan, int deviceId, bool online
     return {plan.AvailabilityTopic(deviceId), online ? kOnline : kOffline, true};
 }
 
-std::vector<MqttMessage> DiscoveryMessages(const TopicPlan& plan, int deviceId) {
+std::vector<std::optional<int>> DisplayPrecision(const RegisterCatalogue& catalogue) {
+    std::vector<std::optional<int>> precision;
+    for (const StateQuantity& quantity : StateQuantities()) {
+        if (quantity.address) {
+            precision.push_back(DecimalsOf(catalogue, *quantity.address));
+            continue;
+        }
+        const std::optional<int> volts = DecimalsOf(catalogue, kVoltage);
+        const std::optional<int> amps = DecimalsOf(catalogue, kCurrent);
+        precision.push_back(volts && amps
+                                ? std::optional<int>(std::min(*volts + *amps, kPowerDecimalsAtMost))
+                                : std::nullopt);
+    }
+    return precision;
+}
+
+std::chrono::seconds ExpireAfter(std::chrono::milliseconds every) {
+    return std::max(kShortestExpiry,
+                    std::chrono::ceil<std::chrono::seconds>(every * kPeriodsBeforeExpiry));
+}
+
+std::vector<MqttMessage> DiscoveryMessages(const TopicPlan& plan, int deviceId,
+                                           const DiscoveryDetails& details) {
     std::vector<MqttMessage> messages;
     if (!plan.discoveryPrefix) {
         return messages;
@@ -99,13 +156,16 @@ std::vector<MqttMessage> DiscoveryMessages(const TopicPlan& plan, int deviceId) 
         {"identifiers", json::array({device})},
         {"name", std::string(kModel) + " " + std::to_string(deviceId) + " on " + plan.port},
         {"model", kModel},
+        {"via_device", GatewayIdentifier(plan)},
     };
     // The meter is available while the gateway is connected and the meter answers.
     const json availability = json::array({
         {{"topic", plan.AvailabilityTopic(deviceId)}},
         {{"topic", plan.GatewayAvailabilityTopic()}},
     });
-    for (const StateQuantity& quantity : StateQuantities()) {
+    const std::vector<StateQuantity>& quantities = StateQuantities();
+    for (std::size_t k = 0; k < quantities.size(); ++k) {
+        const StateQuantity& quantity = quantities[k];
         const std::string unique = device + "_" + quantity.key;
         json config = {
             {"name", quantity.name},
@@ -113,9 +173,11 @@ std::vector<MqttMessage> DiscoveryMessages(const TopicPlan& plan, int deviceId) 
             {"state_topic", plan.StateTopic(deviceId)},
             {"value_template", std::string("{{ value_json.") + quantity.key + " }}"},
             {"state_class", quantity.stateClass},
+            {"expire_after", details.expireAfter.count()},
             {"availability", availability},
             {"availability_mode", "all"},
             {"device", deviceBlock},
+            {"o", Origin()},
         };
         if (quantity.unit != nullptr) {
             config["unit_of_measurement"] = quantity.unit;
@@ -123,10 +185,43 @@ std::vector<MqttMessage> DiscoveryMessages(const TopicPlan& plan, int deviceId) 
         if (quantity.deviceClass != nullptr) {
             config["device_class"] = quantity.deviceClass;
         }
+        if (k < details.precision.size() && details.precision[k]) {
+            config["suggested_display_precision"] = *details.precision[k];
+        }
+        if (quantity.place == QuantityPlace::Diagnostic) {
+            config["entity_category"] = "diagnostic";
+        }
+        if (quantity.place == QuantityPlace::Disabled) {
+            config["enabled_by_default"] = false;
+        }
         messages.push_back(
             {*plan.discoveryPrefix + "/sensor/" + unique + "/config", config.dump(), true});
     }
     return messages;
+}
+
+std::optional<MqttMessage> GatewayDiscoveryMessage(const TopicPlan& plan) {
+    if (!plan.discoveryPrefix) {
+        return std::nullopt;
+    }
+    const std::string gateway = GatewayIdentifier(plan);
+    const json config = {
+        {"name", "Broker connection"},
+        {"unique_id", gateway + "_connected"},
+        {"state_topic", plan.GatewayAvailabilityTopic()},
+        {"payload_on", kOnline},
+        {"payload_off", kOffline},
+        {"device_class", "connectivity"},
+        {"entity_category", "diagnostic"},
+        {"device",
+         {{"identifiers", json::array({gateway})},
+          {"name", std::string(kProgram) + " gateway " + plan.prefix},
+          {"model", kProgram},
+          {"sw_version", TAVR_VERSION}}},
+        {"o", Origin()},
+    };
+    return MqttMessage{*plan.discoveryPrefix + "/binary_sensor/" + gateway + "/config",
+                       config.dump(), true};
 }
 
 }  // namespace tavr

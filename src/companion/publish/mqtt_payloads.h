@@ -1,10 +1,12 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "registers/register_catalogue.h"
 #include "registers/register_reading.h"
 
 namespace tavr {
@@ -30,11 +32,17 @@ struct TopicPlan {
     std::string AvailabilityTopic(int deviceId) const;
     // P/availability: the gateway's own, "offline" as the connection's last will.
     std::string GatewayAvailabilityTopic() const;
+    // D/status, where Home Assistant says "online" when it (re)starts; nothing without discovery.
+    std::optional<std::string> BirthTopic() const;
 };
 
 // The text of an availability topic.
 inline constexpr const char* kOnline = "online";
 inline constexpr const char* kOffline = "offline";
+
+// Where Home Assistant puts a measurement: on the dashboard, among the device's diagnostics, or
+// nowhere until the user enables it (values most meters' wiring leaves without meaning).
+enum class QuantityPlace { Dashboard, Diagnostic, Disabled };
 
 // One measurement of the state: its key in the state object, the register it comes from (none
 // for the computed power), and how Home Assistant should show it.
@@ -45,6 +53,7 @@ struct StateQuantity {
     const char* unit;
     const char* deviceClass;  // nullptr: Home Assistant has no class for it
     const char* stateClass;
+    QuantityPlace place;
 };
 
 // The measurements of the state object, in its order; the last is the computed power.
@@ -58,8 +67,32 @@ std::string StatePayload(const std::string& time, const RegisterReadings& readin
 // The retained availability message of one meter.
 MqttMessage AvailabilityMessage(const TopicPlan& plan, int deviceId, bool online);
 
+// What a meter's discovery says beyond its topics: how many decimals each measurement shows (in
+// the order of StateQuantities; nothing where the meter gives no number of decimals) and after
+// how long a value that no new reading confirmed is shown as unavailable.
+struct DiscoveryDetails {
+    std::vector<std::optional<int>> precision;
+    std::chrono::seconds expireAfter{10};
+
+    bool operator==(const DiscoveryDetails&) const = default;
+};
+
+// The decimals each measurement shows, from a meter's catalogue, which decoding keeps at the
+// meter's own decimals (0002H); the computed power shows those of voltage and current together,
+// to the milliwatt at most.
+std::vector<std::optional<int>> DisplayPrecision(const RegisterCatalogue& catalogue);
+
+// About three poll periods, and never less than 10 s.
+std::chrono::seconds ExpireAfter(std::chrono::milliseconds every);
+
 // One retained Home Assistant discovery config per measurement of the meter, at
-// D/sensor/<unique>/config; none without a discovery prefix.
-std::vector<MqttMessage> DiscoveryMessages(const TopicPlan& plan, int deviceId);
+// D/sensor/<unique>/config; none without a discovery prefix. The meter's device hangs on the
+// gateway's device.
+std::vector<MqttMessage> DiscoveryMessages(const TopicPlan& plan, int deviceId,
+                                           const DiscoveryDetails& details);
+
+// The gateway's own device in Home Assistant (this program and its version), shown by one
+// connectivity sensor on its availability topic; nothing without a discovery prefix.
+std::optional<MqttMessage> GatewayDiscoveryMessage(const TopicPlan& plan);
 
 }  // namespace tavr

@@ -11,6 +11,7 @@
 #include "companion/meter/window_catalogue.h"
 #include "companion/publish/broker_feed.h"
 #include "companion/publish/meter_availability.h"
+#include "companion/publish/stable_port_name.h"
 
 namespace tavr {
 
@@ -31,12 +32,16 @@ struct MeterTally {
 };
 
 // One meter on the line: the catalogue its replies decode with (it keeps that meter's
-// decimals), its availability and its counts.
+// decimals), its availability and its counts; and what its announcements tell Home Assistant,
+// which the MQTT client's thread reads (under the loop's announcement mutex): the decimals of its
+// measurements and its latest state.
 struct PolledMeter {
     int deviceId = 1;
     RegisterCatalogue catalogue = WindowCatalogue();
     MeterAvailability availability;
     MeterTally tally;
+    DiscoveryDetails discovery;
+    std::optional<MqttMessage> latestState;
 };
 
 class PublishLoop {
@@ -46,11 +51,13 @@ class PublishLoop {
           console_(console),
           link_(console.interrupt),
           cycle_(link_, options.connection.deviceIds, options.connection.retries),
-          feed_([this] { return Announcements(); },
-                [this](const std::string& line) { Note(line); }) {
+          feed_([this](BrokerFeed::Occasion occasion) { return Announcements(occasion); },
+                [this](const std::string& line) { Note(line); }, options.topics.BirthTopic()) {
         for (const std::uint8_t id : options_.connection.deviceIds) {
             meters_.push_back(std::make_unique<PolledMeter>());
-            meters_.back()->deviceId = id;
+            PolledMeter& meter = *meters_.back();
+            meter.deviceId = id;
+            meter.discovery = {DisplayPrecision(meter.catalogue), ExpireAfter(options.every)};
         }
     }
 
@@ -137,10 +144,33 @@ class PublishLoop {
         const RegisterReadings readings = DecodeReadings(poll.reply, meter.catalogue);
         const std::string time = LocalTimestamp(poll.time);
         ++meter.tally.readings;
+        AnnounceNewDecimals(meter);
         if (const auto changed = meter.availability.Record(true)) {
             feed_.Post(AvailabilityMessage(options_.topics, meter.deviceId, *changed));
         }
-        feed_.Post({options_.topics.StateTopic(meter.deviceId), StatePayload(time, readings)});
+        MqttMessage state{options_.topics.StateTopic(meter.deviceId), StatePayload(time, readings)};
+        {
+            const std::lock_guard lock(announcementMutex_);
+            meter.latestState = state;
+        }
+        feed_.Post(std::move(state));
+    }
+
+    // A meter's first answer tells its own decimals (and the user may change them later): Home
+    // Assistant is told before the state that shows them.
+    void AnnounceNewDecimals(PolledMeter& meter) {
+        std::vector<std::optional<int>> precision = DisplayPrecision(meter.catalogue);
+        {
+            const std::lock_guard lock(announcementMutex_);
+            if (precision == meter.discovery.precision) {
+                return;
+            }
+            meter.discovery.precision = std::move(precision);
+        }
+        for (MqttMessage& config :
+             DiscoveryMessages(options_.topics, meter.deviceId, meter.discovery)) {
+            feed_.Post(std::move(config));
+        }
     }
 
     void Miss(PolledMeter& meter) {
@@ -168,13 +198,25 @@ class PublishLoop {
         }
     }
 
-    // Called on the MQTT client's thread at each connection.
-    std::vector<MqttMessage> Announcements() const {
-        std::vector<MqttMessage> messages{
-            {options_.topics.GatewayAvailabilityTopic(), kOnline, true}};
-        for (const std::uint8_t id : options_.connection.deviceIds) {
-            for (MqttMessage& config : DiscoveryMessages(options_.topics, id)) {
+    // Called on the MQTT client's thread at each connection and each birth of Home Assistant
+    // (the broker keeps the retained availabilities, but not the states).
+    std::vector<MqttMessage> Announcements(BrokerFeed::Occasion occasion) {
+        const bool birth = occasion == BrokerFeed::Occasion::Birth;
+        std::vector<MqttMessage> messages;
+        if (!birth) {
+            messages.push_back({options_.topics.GatewayAvailabilityTopic(), kOnline, true});
+        }
+        if (std::optional<MqttMessage> gateway = GatewayDiscoveryMessage(options_.topics)) {
+            messages.push_back(std::move(*gateway));
+        }
+        const std::lock_guard lock(announcementMutex_);
+        for (const auto& meter : meters_) {
+            for (MqttMessage& config :
+                 DiscoveryMessages(options_.topics, meter->deviceId, meter->discovery)) {
                 messages.push_back(std::move(config));
+            }
+            if (birth && meter->latestState) {
+                messages.push_back(*meter->latestState);
             }
         }
         return messages;
@@ -230,6 +272,7 @@ class PublishLoop {
     MeterPollCycle cycle_;
     std::vector<std::unique_ptr<PolledMeter>> meters_;
     std::mutex noteMutex_;
+    std::mutex announcementMutex_;
     Clock::time_point start_;
     bool stopped_ = false;
     bool warnedSlow_ = false;
@@ -239,7 +282,11 @@ class PublishLoop {
 }  // namespace
 
 ExitStatus RunPublish(const PublishOptions& options, Console& console) {
-    return PublishLoop(options, console).Run();
+    // Home Assistant's ids are made from the port's name: one that changes on re-plugging would
+    // make new devices of the same meters.
+    PublishOptions stable = options;
+    stable.topics.port = StablePortName(options.topics.port);
+    return PublishLoop(stable, console).Run();
 }
 
 }  // namespace tavr

@@ -201,6 +201,11 @@ std::vector<MqttSubscriber::Received> MqttSubscriber::On(const std::string& topi
     return found;
 }
 
+bool MqttSubscriber::Publish(const std::string& topic, const std::string& payload) {
+    return mosquitto_publish(client_, nullptr, topic.c_str(), static_cast<int>(payload.size()),
+                             payload.data(), 1, false) == MOSQ_ERR_SUCCESS;
+}
+
 void MqttSubscriber::OnConnect(mosquitto* client, void*, int code) {
     if (code == 0) {
         mosquitto_subscribe(client, nullptr, "#", 1);

@@ -74,6 +74,8 @@ class MqttSubscriber {
                  std::chrono::milliseconds patience = std::chrono::seconds(20));
     std::vector<Received> Messages() const;
     std::vector<Received> On(const std::string& topic) const;
+    // Publishes `payload` on `topic`, not retained, as another client of the broker would.
+    bool Publish(const std::string& topic, const std::string& payload);
 
   private:
     static void OnConnect(mosquitto*, void* self, int code);

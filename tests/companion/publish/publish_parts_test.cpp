@@ -1,6 +1,10 @@
-// The pure parts of publish: the broker address, the payloads, the outage queue and a meter's
-// availability.
+// The parts of publish that need no broker: the broker address, the payloads, the outage queue,
+// a meter's availability and the stable name of its port.
 #include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
 
 #include <nlohmann/json.hpp>
 
@@ -9,6 +13,7 @@
 #include "companion/publish/meter_availability.h"
 #include "companion/publish/mqtt_payloads.h"
 #include "companion/publish/outage_queue.h"
+#include "companion/publish/stable_port_name.h"
 #include "protocol/read_reply.h"
 
 namespace tavr {
@@ -121,7 +126,9 @@ TEST(MqttPayloadsTest, DiscoveryGivesOneRetainedConfigPerMeasurement) {
     TopicPlan plan;
     plan.prefix = "site/bank 1";
     plan.port = "COM4";
-    const std::vector<MqttMessage> messages = DiscoveryMessages(plan, 12);
+    RegisterCatalogue catalogue = WindowCatalogue();
+    const DiscoveryDetails details{DisplayPrecision(catalogue), std::chrono::seconds(15)};
+    const std::vector<MqttMessage> messages = DiscoveryMessages(plan, 12, details);
     ASSERT_EQ(messages.size(), StateQuantities().size());
     for (std::size_t k = 0; k < messages.size(); ++k) {
         const StateQuantity& quantity = StateQuantities()[k];
@@ -135,17 +142,84 @@ TEST(MqttPayloadsTest, DiscoveryGivesOneRetainedConfigPerMeasurement) {
         EXPECT_EQ(config["device"]["identifiers"][0], "site_bank_1_com4_id12");
         EXPECT_EQ(config.contains("unit_of_measurement"), quantity.unit != nullptr);
         EXPECT_EQ(config.contains("device_class"), quantity.deviceClass != nullptr);
+        EXPECT_EQ(config["device"]["via_device"], "site_bank_1_gateway");
+        EXPECT_EQ(config["device"]["model"], "TAVR_12864");
+        EXPECT_EQ(config["o"]["sw"], TAVR_VERSION);
+        EXPECT_EQ(config["expire_after"], 15);
+        EXPECT_EQ(config["suggested_display_precision"], details.precision[k]);
+        EXPECT_EQ(config.value("entity_category", ""),
+                  quantity.place == QuantityPlace::Diagnostic ? "diagnostic" : "")
+            << quantity.key;
+        EXPECT_EQ(config.value("enabled_by_default", true),
+                  quantity.place != QuantityPlace::Disabled)
+            << quantity.key;
     }
+    // The energy counter stays fit for the Energy dashboard.
+    const json energy = json::parse(messages[5].payload);
+    EXPECT_EQ(energy["device_class"], "energy");
+    EXPECT_EQ(energy["unit_of_measurement"], "Wh");
+    EXPECT_EQ(energy["state_class"], "total_increasing");
     const json power = json::parse(messages.back().payload);
     EXPECT_EQ(power["name"], "Power (computed)");
     EXPECT_EQ(power["device_class"], "power");
     EXPECT_EQ(power["unit_of_measurement"], "W");
     EXPECT_EQ(json::parse(messages[2].payload)["unit_of_measurement"], "°C");
     plan.port = "/dev/serial/by-id/usb-RS485";
-    EXPECT_EQ(json::parse(DiscoveryMessages(plan, 12)[0].payload)["device"]["identifiers"][0],
-              "site_bank_1_dev_serial_by-id_usb-rs485_id12");
+    EXPECT_EQ(
+        json::parse(DiscoveryMessages(plan, 12, details)[0].payload)["device"]["identifiers"][0],
+        "site_bank_1_dev_serial_by-id_usb-rs485_id12");
+
+    const std::optional<MqttMessage> gateway = GatewayDiscoveryMessage(plan);
+    ASSERT_TRUE(gateway.has_value());
+    EXPECT_EQ(gateway->topic, "homeassistant/binary_sensor/site_bank_1_gateway/config");
+    EXPECT_TRUE(gateway->retained);
+    const json gatewayConfig = json::parse(gateway->payload);
+    EXPECT_EQ(gatewayConfig["state_topic"], "site/bank 1/availability");
+    EXPECT_EQ(gatewayConfig["device_class"], "connectivity");
+    EXPECT_EQ(gatewayConfig["device"]["identifiers"][0], "site_bank_1_gateway");
+    EXPECT_EQ(gatewayConfig["device"]["sw_version"], TAVR_VERSION);
+    EXPECT_EQ(plan.BirthTopic(), "homeassistant/status");
+
     plan.discoveryPrefix.reset();
-    EXPECT_TRUE(DiscoveryMessages(plan, 12).empty());
+    EXPECT_TRUE(DiscoveryMessages(plan, 12, details).empty());
+    EXPECT_FALSE(GatewayDiscoveryMessage(plan).has_value());
+    EXPECT_FALSE(plan.BirthTopic().has_value());
+}
+
+// The window's catalogue shows voltages and currents with 2 decimals until a reply's 0002H says
+// the meter's own; the computed power shows both together, to the milliwatt at most.
+TEST(MqttPayloadsTest, DisplayPrecisionFollowsTheMetersOwnDecimals) {
+    using P = std::vector<std::optional<int>>;
+    //                  V  A  °C °C2 Ah Wh %  V2 cycles W
+    const P window{2, 2, 1, 1, 1, 0, 2, 1, 0, 3};
+    const P answered{3, 3, 1, 1, 1, 0, 2, 2, 0, 3};
+    const P coarse{1, 0, 1, 1, 1, 0, 2, 0, 0, 1};
+    RegisterCatalogue catalogue = WindowCatalogue();
+    EXPECT_EQ(DisplayPrecision(catalogue), window);
+    const auto decode = [&catalogue](std::uint16_t decimals) {
+        std::vector<std::uint16_t> values(kRegisterCount, 0);
+        values[0x02] = decimals;
+        const ByteSet bytes = BuildReadReply(1, values);
+        DecodeReadings(ParseReadReply(std::span<const std::uint8_t, kReadReplyLength>(
+                           bytes.data(), kReadReplyLength)),
+                       catalogue);
+        return DisplayPrecision(catalogue);
+    };
+    EXPECT_EQ(decode(0x2303), answered);
+    EXPECT_EQ(decode(0x0100), coarse);
+}
+
+TEST(MqttPayloadsTest, ValuesExpireAfterThreePollPeriodsAndNeverUnderTenSeconds) {
+    using std::chrono::milliseconds;
+    using std::chrono::seconds;
+    const std::pair<milliseconds, seconds> cases[] = {
+        {milliseconds(200), seconds(10)},     {milliseconds(1000), seconds(10)},
+        {milliseconds(3400), seconds(11)},    {milliseconds(4500), seconds(14)},
+        {milliseconds(60'000), seconds(180)},
+    };
+    for (const auto& [every, expiry] : cases) {
+        EXPECT_EQ(ExpireAfter(every), expiry) << every.count();
+    }
 }
 
 MqttMessage Numbered(int n) {
@@ -210,6 +284,33 @@ TEST(MeterAvailabilityTest, OnlineAtTheFirstAnswerOfflineAfterThreeSilentCycles)
             EXPECT_EQ(availability.Record(c.cycles[k]), c.changes[k]) << k;
         }
     }
+}
+
+// An adapter's device path becomes the link that names it by maker and serial number; other
+// ports stay as they are.
+TEST(StablePortNameTest, DevicePathsBecomeTheirByIdLinks) {
+    const std::filesystem::path folder =
+        std::filesystem::temp_directory_path() / ("tavr-by-id-" + std::to_string(getpid()));
+    std::filesystem::create_directories(folder / "by-id");
+    std::ofstream(folder / "ttyUSB3") << "";
+    std::ofstream(folder / "ttyUSB4") << "";
+    const std::filesystem::path link = folder / "by-id" / "usb-FTDI_FT232R_A10KXYZ-if00-port0";
+    std::filesystem::create_symlink("../ttyUSB3", link);
+    struct Case {
+        std::string port;
+        std::string stable;
+    };
+    const Case cases[] = {
+        {(folder / "ttyUSB3").string(), link.string()},
+        {(folder / "ttyUSB4").string(), (folder / "ttyUSB4").string()},
+        {link.string(), link.string()},
+        {(folder / "absent").string(), (folder / "absent").string()},
+        {"COM7", "COM7"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(StablePortName(c.port, folder / "by-id"), c.stable) << c.port;
+    }
+    std::filesystem::remove_all(folder);
 }
 
 }  // namespace

@@ -282,13 +282,21 @@ TEST_F(PublishTest, MetersOnOneLineAppearWithStateAvailabilityAndDiscovery) {
     MqttSubscriber subscriber(broker.Port(), kPassword);
     ASSERT_TRUE(subscriber.Subscribed());
 
+    // Home Assistant starts again once the first reading is out.
+    std::thread homeAssistant([&subscriber] {
+        if (subscriber.WaitFor("tavr12864/1/state", 1)) {
+            subscriber.Publish("homeassistant/status", "online");
+        }
+    });
     // Cycles of about 1.35 s (meter 2's time-out at 2400 baud): three or four in 5 s, three
     // enough for meters 2 and 3 to go offline.
     const PublishRun run = RunPublish(
         {"--broker", "mqtt://localhost:" + std::to_string(broker.Port()), "--username", "gateway",
          "--password-file", PasswordFile(0600), "--id", "1-3", "--every", "1", "--for", "5s"});
+    homeAssistant.join();
 
     ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_THAT(run.err, HasSubstr("Home Assistant is online: discovery and the latest states"));
     const int readings = Readings(run.err, 1);
     ASSERT_GE(readings, 3);
     const std::string cycles = std::to_string(readings);
@@ -296,8 +304,9 @@ TEST_F(PublishTest, MetersOnOneLineAppearWithStateAvailabilityAndDiscovery) {
     EXPECT_THAT(run.err, HasSubstr("device 3: 0 readings, 0 time-outs, " + cycles + " garbled"));
     EXPECT_THAT(run.err, HasSubstr("device 2 is offline: no answer in 3 cycles"));
     ASSERT_TRUE(subscriber.WaitFor("tavr12864/availability", 2));
+    // Each reading once, and the latest one again for Home Assistant's start.
     const auto states = subscriber.On("tavr12864/1/state");
-    ASSERT_EQ(static_cast<int>(states.size()), readings);
+    ASSERT_EQ(static_cast<int>(states.size()), readings + 1);
     const json state = json::parse(states.front().payload);
     EXPECT_EQ(state["voltage_v"], 12.345);
     EXPECT_EQ(state["current_a"], 15.0);
@@ -325,14 +334,27 @@ TEST_F(PublishTest, MetersOnOneLineAppearWithStateAvailabilityAndDiscovery) {
     EXPECT_EQ(payloads("tavr12864/3/availability"), (V{"offline", "offline"}));
     EXPECT_EQ(payloads("tavr12864/availability"), (V{"online", "offline"}));
 
+    // Each meter's configs at the connection and at Home Assistant's start; meter 1's also when
+    // its first answer told its own decimals.
     std::size_t configs = 0;
     for (const auto& message : subscriber.Messages()) {
         configs += message.topic.starts_with("homeassistant/sensor/");
     }
-    EXPECT_EQ(configs, 3u * 10u);
+    EXPECT_EQ(configs, 3u * 10u * 2u + 10u);
+    const auto answered = subscriber.On("homeassistant/sensor/tavr12864_com7_id1_voltage_v/config");
+    ASSERT_EQ(answered.size(), 3u);
+    EXPECT_EQ(json::parse(answered[0].payload)["suggested_display_precision"], 2);
+    EXPECT_EQ(json::parse(answered[1].payload)["suggested_display_precision"], 3);
+    EXPECT_EQ(json::parse(answered[2].payload)["suggested_display_precision"], 3);
+    const auto gateway = subscriber.On("homeassistant/binary_sensor/tavr12864_gateway/config");
+    ASSERT_EQ(gateway.size(), 2u);
+    EXPECT_EQ(json::parse(gateway[0].payload)["device"]["sw_version"], TAVR_VERSION);
     const auto voltage = subscriber.On("homeassistant/sensor/tavr12864_com7_id3_voltage_v/config");
-    ASSERT_EQ(voltage.size(), 1u);
+    ASSERT_EQ(voltage.size(), 2u);
     const json config = json::parse(voltage[0].payload);
+    EXPECT_EQ(config["expire_after"], 10);
+    EXPECT_EQ(config["device"]["via_device"], "tavr12864_gateway");
+    EXPECT_EQ(config["o"]["name"], "tavr-12864-cli");
     EXPECT_EQ(config["unique_id"], "tavr12864_com7_id3_voltage_v");
     EXPECT_EQ(config["state_topic"], "tavr12864/3/state");
     EXPECT_EQ(config["value_template"], "{{ value_json.voltage_v }}");
