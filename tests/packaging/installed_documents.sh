@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs the build into a temporary prefix and checks what a user gets beside the programs:
 # the three man pages (compressed, rendering without a groff warning), the companion's bash
-# completion. The companion's sub-commands and options are
+# completion, the copyright file and the changelog. The companion's sub-commands and options are
 # taken from the built program's own help, so the man page and the completion cannot drift
 # from it unnoticed.
 #   installed_documents.sh BUILD_DIR COMPANION
@@ -22,7 +22,8 @@ cmake --install "$build" --prefix "$prefix" >/dev/null
 
 man_folder=$prefix/share/man/man1
 completion=$prefix/share/bash-completion/completions/tavr-12864-cli
-for file in "$man_folder"/{tavr-12864,tavr-12864-cli,tavr-meter-sim}.1.gz "$completion"; do
+for file in "$man_folder"/{tavr-12864,tavr-12864-cli,tavr-meter-sim}.1.gz "$completion" \
+    "$prefix"/share/doc/tavr-12864/{copyright,changelog.gz}; do
     [ -f "$file" ] || fail "not installed: ${file#"$prefix"/}"
 done
 
@@ -82,4 +83,4 @@ XDG_CONFIG_HOME=$config complete_words read --port "" | grep -qx 17 ||
     fail "the completion does not offer the linked COM17 for --port"
 
 ((failures == 0)) || exit 1
-echo "installed: man pages and completion; ${#commands[@]} commands checked"
+echo "installed: man pages, completion, copyright and changelog; ${#commands[@]} commands checked"
