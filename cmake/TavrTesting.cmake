@@ -27,3 +27,14 @@ function(tavr_add_test_suite name)
     gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60 NO_PRETTY_VALUES
                          PROPERTIES TIMEOUT 120 LABELS ${label})
 endfunction()
+
+# tavr_find_test_program(<variable> <program> PACKAGE <Debian package> [PATHS <folders...>])
+# Finds a program that a suite runs, or stops the configuration with the Debian package to install.
+function(tavr_find_test_program variable program)
+    cmake_parse_arguments(FIND "" "PACKAGE" "PATHS" ${ARGN})
+    find_program(${variable} ${program} PATHS ${FIND_PATHS})
+    if(NOT ${variable})
+        message(FATAL_ERROR "The tests need ${program}: install the Debian package "
+                            "${FIND_PACKAGE} (scripts/install-deps does)")
+    endif()
+endfunction()

@@ -1,8 +1,11 @@
 // publish against real Mosquitto brokers on 127.0.0.1 and the simulator's bus on a
 // pseudo-terminal. Every wait is bounded; the runs are a few seconds of real time because the
 // meters' time-outs and the broker's restart take real time.
+#include <arpa/inet.h>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <sys/eventfd.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -14,6 +17,7 @@
 
 #include "companion/companion.h"
 #include "companion/plot/run_plot.h"
+#include "companion/publish/mqtt_client.h"
 #include "mqtt_broker.h"
 #include "settings/config_home_test.h"
 #include "simulator_process/simulator_process.h"
@@ -180,6 +184,95 @@ TEST_F(PublishTest, BrokerFailuresEndWithOneLineAndExitCodeFour) {
         EXPECT_THAT(run.err, HasSubstr(c.message)) << testing::PrintToString(c.arguments);
         EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
     }
+}
+
+// A listening socket that completes TCP handshakes but never says a word: a broker's address
+// that swallows the connection.
+class SilentListener {
+  public:
+    SilentListener(const char* address, int port) : socket_(socket(AF_INET, SOCK_STREAM, 0)) {
+        sockaddr_in where{};
+        where.sin_family = AF_INET;
+        where.sin_port = htons(static_cast<std::uint16_t>(port));
+        inet_pton(AF_INET, address, &where.sin_addr);
+        listening_ =
+            bind(socket_.Get(), reinterpret_cast<const sockaddr*>(&where), sizeof where) == 0 &&
+            listen(socket_.Get(), 4) == 0;
+    }
+    bool Listening() const { return listening_; }
+
+  private:
+    UniqueFd socket_;
+    bool listening_ = false;
+};
+
+// The broker listens on 127.0.0.1 only; the name's other addresses on the loopback network
+// refuse (127.0.0.2) or swallow the connection (127.0.0.3). The addresses are tried in the
+// resolver's order until one accepts; TLS checks the certificate against the name, never
+// against the address the connection went to.
+TEST_F(PublishTest, EveryAddressOfTheBrokersNameIsTriedInTurn) {
+    MqttBroker plain(Folder("plain"), {});
+    MqttBroker secure(Folder("secure"), {.password = std::nullopt, .tls = true});
+    ASSERT_TRUE(plain.Start());
+    ASSERT_TRUE(secure.Start());
+    SilentListener silent("127.0.0.3", plain.Port());
+    ASSERT_TRUE(silent.Listening());
+    struct Case {
+        const MqttBroker& broker;
+        std::string host;
+        BrokerAddresses addresses;
+        std::string failure;  // empty: connects
+    };
+    const Case cases[] = {
+        {plain, "broker.test", {{"127.0.0.2", "127.0.0.1"}, ""}, ""},
+        {plain, "broker.test", {{"127.0.0.3", "127.0.0.1"}, ""}, ""},
+        {secure, "localhost", {{"127.0.0.2", "127.0.0.1"}, ""}, ""},
+        {plain, "broker.test", {{"127.0.0.1", "127.0.0.2"}, ""}, ""},
+        {plain,
+         "broker.test",
+         {{"127.0.0.3", "127.0.0.2"}, ""},
+         "cannot reach broker mqtt://broker.test:" + std::to_string(plain.Port()) +
+             ": Connection refused"},
+        {plain,
+         "broker.test",
+         {{}, "Name or service not known"},
+         "cannot reach broker mqtt://broker.test:" + std::to_string(plain.Port()) +
+             ": Name or service not known"},
+        {secure, "stranger.test", {{"127.0.0.1"}, ""}, "not made out to stranger.test"},
+    };
+    for (const Case& c : cases) {
+        const bool tls = &c.broker == &secure;
+        MqttConnectOptions options;
+        options.broker = {tls, c.host, c.broker.Port()};
+        options.clientId = "address-test";
+        options.caFile = tls ? c.broker.CaFile().string() : "";
+        options.will = {"address-test/availability", "offline", true};
+        options.lookUp = [&c](const std::string&, int) { return c.addresses; };
+        options.attemptLimit = std::chrono::milliseconds(300);
+        MqttClient client({});
+        std::string error;
+        const bool connected = client.Connect(options, std::chrono::seconds(10), -1, error);
+        const std::string label = c.host + " " + testing::PrintToString(c.addresses.numeric);
+        EXPECT_EQ(connected, c.failure.empty()) << label << ": " << error;
+        EXPECT_THAT(error, HasSubstr(c.failure)) << label;
+    }
+}
+
+// The system's resolver gives numeric addresses in its order, and a lookup ends at once when
+// it is asked to stop.
+TEST(BrokerAddressesTest, NamesBecomeNumericAddressesAndAStopEndsTheWait) {
+    const BrokerAddresses numeric = LookUpBrokerAddresses("127.0.0.1", std::chrono::seconds(5), -1);
+    EXPECT_EQ(numeric.numeric, std::vector<std::string>{"127.0.0.1"});
+    const BrokerAddresses local = LookUpBrokerAddresses("localhost", std::chrono::seconds(5), -1);
+    ASSERT_FALSE(local.numeric.empty()) << local.error;
+    for (const std::string& address : local.numeric) {
+        EXPECT_TRUE(address == "127.0.0.1" || address == "::1") << address;
+    }
+    const UniqueFd stop(eventfd(1, EFD_CLOEXEC));
+    const BrokerAddresses stopped =
+        LookUpBrokerAddresses("localhost", std::chrono::seconds(5), stop.Get());
+    EXPECT_TRUE(stopped.numeric.empty());
+    EXPECT_THAT(stopped.error, HasSubstr("stopped"));
 }
 
 TEST_F(PublishTest, MetersOnOneLineAppearWithStateAvailabilityAndDiscovery) {

@@ -2,6 +2,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFontDatabase>
 #include <QGuiApplication>
 #include <QIcon>
 #include <QLabel>
@@ -106,6 +107,11 @@ TEST_F(WindowLayout, ComLabelIsBoldAtSixteenPixels) {
 }
 
 TEST_F(WindowLayout, CaptionBlanksAreWhereTheControlsSetIntoThemStand) {
+    // The widths below are those of the captions' Chinese characters: without a font that has
+    // them, Qt measures boxes that stand for missing glyphs.
+    ASSERT_FALSE(QFontDatabase::families(QFontDatabase::SimplifiedChinese).isEmpty())
+        << "no font with the captions' Chinese characters is installed: install the Debian "
+           "package fonts-noto-cjk (scripts/install-deps does)";
     // "波特率：", eleven blanks, "设备ID：": the baud-rate selector (148 to 212) must cover the
     // blanks only, leaving both words in sight.
     auto* label = test.WidgetOf<QLabel>(test.caption);

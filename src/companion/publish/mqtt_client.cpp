@@ -4,22 +4,30 @@
 #include <poll.h>
 #include <sys/eventfd.h>
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
-#include <mutex>
 
 namespace tavr {
 
 namespace {
 
+using Clock = std::chrono::steady_clock;
+using std::chrono::milliseconds;
+using std::chrono::seconds;
+
 constexpr int kQos = 1;
 constexpr int kKeepAliveSeconds = 30;
-constexpr unsigned kFirstReconnectSeconds = 1;
-constexpr unsigned kLongestReconnectSeconds = 30;
+constexpr seconds kFirstReconnectWait{1};
+constexpr seconds kLongestReconnectWait{30};
 constexpr unsigned kMostInFlight = 20;
-constexpr int kVerifyPeer = 1;
+// The longest the network thread sleeps in the client library while connected, as the library's
+// own thread does; messages and the goodbye wake it sooner.
+constexpr milliseconds kLoopWait{1000};
+// How long the goodbye and what is queued before it may take to go out.
+constexpr milliseconds kGoodbyeLimit{2000};
 
 void InitialiseLibraryOnce() {
     static std::once_flag once;
@@ -38,10 +46,17 @@ void Signal(const UniqueFd& fd) {
     [[maybe_unused]] const ssize_t written = write(fd.Get(), &one, sizeof one);
 }
 
+int WaitMilliseconds(Clock::duration left) {
+    return static_cast<int>(
+        std::clamp(std::chrono::ceil<milliseconds>(left), milliseconds(0), kLoopWait).count());
+}
+
 }  // namespace
 
 MqttClient::MqttClient(Handlers handlers)
-    : handlers_(std::move(handlers)), answered_(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {
+    : handlers_(std::move(handlers)),
+      stop_(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)),
+      answered_(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {
     InitialiseLibraryOnce();
 }
 
@@ -58,6 +73,12 @@ bool MqttClient::Configure(const MqttConnectOptions& options, std::string& error
         error = "cannot set up an MQTT client: " + std::string(std::strerror(errno));
         return false;
     }
+    if (options.broker.tls) {
+        tls_ = BrokerTls::Make(options.broker.host, options.caFile, error);
+        if (!tls_) {
+            return false;
+        }
+    }
     int code = MOSQ_ERR_SUCCESS;
     const auto step = [&code](int result) {
         if (code == MOSQ_ERR_SUCCESS) {
@@ -71,56 +92,32 @@ bool MqttClient::Configure(const MqttConnectOptions& options, std::string& error
     const MqttMessage& will = options.will;
     step(mosquitto_will_set(client_, will.topic.c_str(), static_cast<int>(will.payload.size()),
                             will.payload.data(), kQos, will.retained));
-    if (options.broker.tls) {
-        if (options.caFile.empty()) {
-            step(mosquitto_int_option(client_, MOSQ_OPT_TLS_USE_OS_CERTS, 1));
-        } else {
-            step(mosquitto_tls_set(client_, options.caFile.c_str(), nullptr, nullptr, nullptr,
-                                   nullptr));
-        }
-        step(mosquitto_tls_opts_set(client_, kVerifyPeer, nullptr, nullptr));
-        step(mosquitto_tls_insecure_set(client_, false));  // the host name is checked
+    if (tls_) {
+        // The context is complete: the library is not to add its own settings and checks.
+        step(mosquitto_int_option(client_, MOSQ_OPT_SSL_CTX_WITH_DEFAULTS, 0));
+        step(mosquitto_void_option(client_, MOSQ_OPT_SSL_CTX, tls_->Context()));
     }
-    step(mosquitto_reconnect_delay_set(client_, kFirstReconnectSeconds, kLongestReconnectSeconds,
-                                       true));
+    step(mosquitto_threaded_set(client_, true));
     step(mosquitto_max_inflight_messages_set(client_, kMostInFlight));
     if (code != MOSQ_ERR_SUCCESS) {
         error = "cannot set up the MQTT client: " + ReasonText(code);
-        if (code == MOSQ_ERR_INVAL && !options.caFile.empty()) {
-            error = "cannot read the CA file " + options.caFile;
-        }
         return false;
     }
     mosquitto_connect_callback_set(client_, &MqttClient::OnConnect);
     mosquitto_disconnect_callback_set(client_, &MqttClient::OnDisconnect);
     mosquitto_publish_callback_set(client_, &MqttClient::OnPublish);
     mosquitto_log_callback_set(client_, &MqttClient::OnLog);
+    options_ = options;
     return true;
 }
 
-bool MqttClient::Connect(const MqttConnectOptions& options, std::chrono::milliseconds patience,
-                         int interruptFd, std::string& error) {
+bool MqttClient::Connect(const MqttConnectOptions& options, milliseconds patience, int interruptFd,
+                         std::string& error) {
     if (!Configure(options, error)) {
         return false;
     }
+    network_ = std::thread([this] { Run(); });
     const std::string where = "broker " + options.broker.Text();
-    const int code = mosquitto_connect_async(client_, options.broker.host.c_str(),
-                                             options.broker.port, kKeepAliveSeconds);
-    if (code == MOSQ_ERR_TLS) {
-        error = "TLS with " + where + " failed: its certificate is not signed by " +
-                (options.caFile.empty() ? std::string("a trusted CA") : options.caFile) +
-                " or not made out to " + options.broker.host;
-        return false;
-    }
-    if (code != MOSQ_ERR_SUCCESS) {
-        error = "cannot reach " + where + ": " + ReasonText(code);
-        return false;
-    }
-    if (mosquitto_loop_start(client_) != MOSQ_ERR_SUCCESS) {
-        error = "cannot start the MQTT client's thread";
-        return false;
-    }
-    threadRunning_ = true;
     std::array<pollfd, 2> watched{{{answered_.Get(), POLLIN, 0}, {interruptFd, POLLIN, 0}}};
     const int ready =
         poll(watched.data(), interruptFd >= 0 ? 2 : 1, static_cast<int>(patience.count()));
@@ -133,24 +130,27 @@ bool MqttClient::Connect(const MqttConnectOptions& options, std::chrono::millise
         error = "interrupted while connecting to " + where;
         return false;
     }
-    if (tlsFailed_) {
-        error = "TLS with " + where + " failed (" + tlsFailure_ + "): its certificate is not " +
-                "signed by " +
-                (options.caFile.empty() ? std::string("a trusted CA") : options.caFile) +
-                " or not made out to " + options.broker.host;
-        return false;
+    const std::lock_guard lock(firstMutex_);
+    if (first_->outcome == Attempt::Accepted) {
+        return true;
     }
-    const int answer = connectCode_;
-    if (answer < 0) {
-        error = "cannot reach " + where + ": " +
-                (closedEarly_ ? closedReason_ : std::string("the connection was closed"));
-        return false;
+    error = FailureText(*first_);
+    return false;
+}
+
+std::string MqttClient::FailureText(const Round& round) const {
+    const std::string where = "broker " + options_.broker.Text();
+    switch (round.outcome) {
+        case Attempt::Refused:
+            return where + " refused the connection: " + round.reason;
+        case Attempt::TlsFailed:
+            return "TLS with " + where + " failed (" + round.reason +
+                   "): its certificate is not signed by " +
+                   (options_.caFile.empty() ? std::string("a trusted CA") : options_.caFile) +
+                   " or not made out to " + options_.broker.host;
+        default:
+            return "cannot reach " + where + ": " + round.reason;
     }
-    if (answer != 0) {
-        error = where + " refused the connection: " + mosquitto_connack_string(answer);
-        return false;
-    }
-    return true;
 }
 
 std::optional<int> MqttClient::Publish(const MqttMessage& message) {
@@ -165,39 +165,155 @@ std::optional<int> MqttClient::Publish(const MqttMessage& message) {
 }
 
 void MqttClient::Disconnect() {
-    if (!threadRunning_) {
+    if (!network_.joinable()) {
         return;
     }
-    mosquitto_disconnect(client_);
-    mosquitto_loop_stop(client_, false);
-    threadRunning_ = false;
+    {
+        const std::lock_guard lock(lifecycle_);
+        stopping_ = true;
+        // Queues the goodbye behind what is in flight and wakes the client's loop for it.
+        mosquitto_disconnect(client_);
+    }
+    Signal(stop_);
+    network_.join();
+}
+
+// The network thread: rounds of addresses until one accepts, the connection served until it
+// is lost, and again after a wait, until Disconnect.
+void MqttClient::Run() {
+    seconds wait = kFirstReconnectWait;
+    bool reported = false;
+    while (!stopping_) {
+        const Round round = ConnectRound();
+        if (!reported) {
+            Report(round);
+            reported = true;
+        }
+        if (round.outcome == Attempt::Accepted) {
+            ServeConnection();
+            wait = kFirstReconnectWait;
+        }
+        if (stopping_ || !Rest(wait)) {
+            return;
+        }
+        if (round.outcome != Attempt::Accepted) {
+            wait = std::min(wait * 2, kLongestReconnectWait);
+        }
+    }
+}
+
+// Looks the broker up and tries its addresses in order. A broker that answers, refuses the
+// login or fails TLS ends the round: only an address that cannot be reached passes it on.
+MqttClient::Round MqttClient::ConnectRound() {
+    const BrokerAddresses addresses = options_.lookUp(options_.broker.host, stop_.Get());
+    if (addresses.numeric.empty()) {
+        return {stopping_ ? Attempt::Stopped : Attempt::Closed, addresses.error};
+    }
+    Round round;
+    for (const std::string& address : addresses.numeric) {
+        round.outcome = TryAddress(address, round.reason);
+        if (round.outcome != Attempt::Closed) {
+            break;
+        }
+    }
+    return round;
+}
+
+MqttClient::Attempt MqttClient::TryAddress(const std::string& address, std::string& reason) {
+    attempt_ = Attempt::Pending;
+    attemptReason_.clear();
+    int code = MOSQ_ERR_SUCCESS;
+    {
+        const std::lock_guard lock(lifecycle_);
+        if (stopping_) {
+            return Attempt::Stopped;
+        }
+        code = mosquitto_connect_async(client_, address.c_str(), options_.broker.port,
+                                       kKeepAliveSeconds);
+    }
+    if (code != MOSQ_ERR_SUCCESS) {
+        reason = ReasonText(code);
+        return code == MOSQ_ERR_TLS ? Attempt::TlsFailed : Attempt::Closed;
+    }
+    const Clock::time_point deadline = Clock::now() + options_.attemptLimit;
+    while (attempt_ == Attempt::Pending) {
+        if (stopping_) {
+            return Attempt::Stopped;
+        }
+        const Clock::duration left = deadline - Clock::now();
+        if (left <= Clock::duration::zero()) {
+            reason = "no answer from " + address + " within " +
+                     std::to_string(options_.attemptLimit.count()) + " ms";
+            return Attempt::Closed;
+        }
+        const int looped = mosquitto_loop(client_, WaitMilliseconds(left), 1);
+        if (looped != MOSQ_ERR_SUCCESS && attempt_ == Attempt::Pending) {
+            attempt_ = Attempt::Closed;
+            attemptReason_ = ReasonText(looped);
+        }
+    }
+    reason = attemptReason_;
+    return attempt_;
+}
+
+void MqttClient::ServeConnection() {
+    while (mosquitto_loop(client_, static_cast<int>(kLoopWait.count()), 1) == MOSQ_ERR_SUCCESS) {
+        if (stopping_) {
+            SayGoodbye();
+            return;
+        }
+    }
+}
+
+// Disconnect has queued the goodbye; the loop writes it and what is queued before it.
+void MqttClient::SayGoodbye() {
+    const Clock::time_point deadline = Clock::now() + kGoodbyeLimit;
+    while (Clock::now() < deadline &&
+           mosquitto_loop(client_, WaitMilliseconds(deadline - Clock::now()), 1) ==
+               MOSQ_ERR_SUCCESS) {
+    }
+}
+
+// Waits before the next round; false when a stop was asked for meanwhile.
+bool MqttClient::Rest(seconds wait) {
+    pollfd watched{stop_.Get(), POLLIN, 0};
+    return poll(&watched, 1, static_cast<int>(milliseconds(wait).count())) == 0 && !stopping_;
+}
+
+void MqttClient::Report(const Round& round) {
+    const std::lock_guard lock(firstMutex_);
+    first_ = round;
+    Signal(answered_);
 }
 
 void MqttClient::OnConnect(mosquitto*, void* self, int code) {
     auto& client = *static_cast<MqttClient*>(self);
-    const bool first = client.connectCode_ < 0;
-    if (first) {
-        client.connectCode_ = code;
-        Signal(client.answered_);
+    if (client.attempt_ != Attempt::Pending) {
+        return;
     }
-    if (code == 0 && client.handlers_.connected) {
+    if (code != 0) {
+        client.attempt_ = Attempt::Refused;
+        client.attemptReason_ = mosquitto_connack_string(code);
+        return;
+    }
+    client.attempt_ = Attempt::Accepted;
+    client.connected_ = true;
+    if (client.handlers_.connected) {
         client.handlers_.connected();
-    }
-    if (code != 0 && !first && client.handlers_.lost) {
-        client.handlers_.lost(mosquitto_connack_string(code));
     }
 }
 
 void MqttClient::OnDisconnect(mosquitto*, void* self, int code) {
     auto& client = *static_cast<MqttClient*>(self);
-    if (client.connectCode_ < 0) {
-        if (!client.closedEarly_) {
-            client.closedReason_ = ReasonText(code);
-            client.closedEarly_ = true;
-            Signal(client.answered_);
-        }
+    if (client.attempt_ == Attempt::Pending) {
+        client.attempt_ = Attempt::Closed;
+        client.attemptReason_ = ReasonText(code);
         return;
     }
+    if (!client.connected_) {
+        return;
+    }
+    client.connected_ = false;
     if (code != 0 && client.handlers_.lost) {
         client.handlers_.lost(ReasonText(code));
     }
@@ -207,15 +323,14 @@ void MqttClient::OnDisconnect(mosquitto*, void* self, int code) {
 void MqttClient::OnLog(mosquitto*, void* self, int level, const char* text) {
     auto& client = *static_cast<MqttClient*>(self);
     const std::string_view line(text);
-    if (level != MOSQ_LOG_ERR || client.connectCode_ >= 0 || client.tlsFailed_ ||
+    if (level != MOSQ_LOG_ERR || client.attempt_ != Attempt::Pending ||
         !line.starts_with("OpenSSL Error")) {
         return;
     }
     const std::size_t reason = line.rfind(':');
-    client.tlsFailure_ =
+    client.attemptReason_ =
         std::string(reason == std::string_view::npos ? line : line.substr(reason + 1));
-    client.tlsFailed_ = true;
-    Signal(client.answered_);
+    client.attempt_ = Attempt::TlsFailed;
 }
 
 void MqttClient::OnPublish(mosquitto*, void* self, int id) {

@@ -3,9 +3,14 @@
 #include <atomic>
 #include <chrono>
 #include <functional>
+#include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
+#include <thread>
 
+#include "companion/publish/broker_addresses.h"
+#include "companion/publish/broker_tls.h"
 #include "companion/publish/broker_url.h"
 #include "companion/publish/mqtt_payloads.h"
 #include "serial/posix/unique_fd.h"
@@ -14,6 +19,9 @@ struct mosquitto;
 
 namespace tavr {
 
+// Looks a broker's host up; ends early when `stopFd` becomes readable.
+using BrokerLookup = std::function<BrokerAddresses(const std::string& host, int stopFd)>;
+
 struct MqttConnectOptions {
     BrokerUrl broker;
     std::string clientId;
@@ -21,12 +29,19 @@ struct MqttConnectOptions {
     std::optional<std::string> password;
     std::string caFile;  // with mqtts://: the CA that signed the broker; empty: the system's
     MqttMessage will;
+    BrokerLookup lookUp = [](const std::string& host, int stopFd) {
+        return LookUpBrokerAddresses(host, std::chrono::seconds(5), stopFd);
+    };
+    // How long one address may take to accept the connection before the next is tried.
+    std::chrono::milliseconds attemptLimit{5000};
 };
 
-// A connection to an MQTT broker through libmosquitto, at QoS 1. Its network thread keeps the
-// connection, reconnecting after a loss with a wait that doubles from 1 s to 30 s, and calls the
-// handlers: on every (re)connection, on each acknowledged message and on each loss. The
-// handlers run on that thread, one at a time; Publish may be called from them.
+// A connection to an MQTT broker through libmosquitto, at QoS 1. Its network thread looks the
+// broker's name up and tries its addresses in the resolver's order until one accepts, at the
+// start and after every loss, with a wait that doubles from 1 s to 30 s between rounds. It
+// calls the handlers: on every (re)connection, on each acknowledged message and on each loss
+// of an established connection. The handlers run on that thread, one at a time; Publish may be
+// called from them, and from any thread while connected.
 class MqttClient {
   public:
     struct Handlers {
@@ -41,8 +56,9 @@ class MqttClient {
     MqttClient& operator=(const MqttClient&) = delete;
 
     // Connects and waits up to `patience` (or until `interruptFd` becomes readable) for the
-    // broker to accept. False, with `error` set, when the broker cannot be reached, TLS fails
-    // or the broker refuses; the password never appears in `error`.
+    // first round of addresses to end. False, with `error` set, when no address could be
+    // reached (the last reason), TLS fails or the broker refuses; the password never appears
+    // in `error`.
     bool Connect(const MqttConnectOptions& options, std::chrono::milliseconds patience,
                  int interruptFd, std::string& error);
 
@@ -53,21 +69,50 @@ class MqttClient {
     void Disconnect();
 
   private:
+    enum class Attempt { Pending, Accepted, Refused, Closed, TlsFailed, Stopped };
+    struct Round {
+        Attempt outcome = Attempt::Closed;
+        std::string reason;  // why the last address failed
+    };
+
     static void OnConnect(mosquitto*, void* self, int code);
     static void OnDisconnect(mosquitto*, void* self, int code);
     static void OnPublish(mosquitto*, void* self, int id);
     static void OnLog(mosquitto*, void* self, int level, const char* text);
     bool Configure(const MqttConnectOptions& options, std::string& error);
 
+    void Run();
+    Round ConnectRound();
+    Attempt TryAddress(const std::string& address, std::string& reason);
+    void ServeConnection();
+    void SayGoodbye();
+    bool Rest(std::chrono::seconds wait);
+    void Report(const Round& round);
+    std::string FailureText(const Round& round) const;
+
     Handlers handlers_;
+    MqttConnectOptions options_;
+    std::unique_ptr<BrokerTls> tls_;
     mosquitto* client_ = nullptr;
-    UniqueFd answered_;                     // counts CONNACKs and losses while Connect waits
-    std::atomic<int> connectCode_{-1};      // the first CONNACK's code; set by the network thread
-    std::atomic<bool> tlsFailed_{false};    // the handshake failed before the first CONNACK
-    std::string tlsFailure_;                // why; written before tlsFailed_ is set
-    std::atomic<bool> closedEarly_{false};  // the connection ended before the first CONNACK
-    std::string closedReason_;              // why; written before closedEarly_ is set
-    bool threadRunning_ = false;
+    std::thread network_;
+
+    // Stop requests: the flag is read by the network thread, the descriptor wakes its waits.
+    std::atomic<bool> stopping_{false};
+    UniqueFd stop_;
+    // Held around every call that (re)makes the client's connection, and by Disconnect's
+    // goodbye, so the two never meet.
+    std::mutex lifecycle_;
+
+    // The network thread's current attempt, set by the client's callbacks on that thread.
+    Attempt attempt_ = Attempt::Pending;
+    std::string attemptReason_;
+    int refusal_ = 0;  // the broker's CONNACK code when it refused
+    bool connected_ = false;
+
+    // The first round's outcome, for Connect.
+    std::mutex firstMutex_;
+    std::optional<Round> first_;
+    UniqueFd answered_;
 };
 
 }  // namespace tavr

@@ -87,6 +87,22 @@ def wait_for(condition, what, timeout=15.0):
         time.sleep(0.05)
 
 
+# Xvfb names its display on the descriptor once it accepts connections.
+XVFB_START_LIMIT = 30.0
+WINE_FONT = pathlib.Path("/usr/share/fonts/truetype/wqy/wqy-microhei.ttc")
+# The programs the session drives the window with, and the Debian packages that bring them.
+PROGRAM_PACKAGES = {"Xvfb": "xvfb", "xdotool": "xdotool"}
+
+
+def read_display_number(descriptor):
+    with os.fdopen(descriptor) as display:
+        ready, _, _ = select.select([display], [], [], XVFB_START_LIMIT)
+        number = display.readline().strip() if ready else ""
+    if not number.isdigit():
+        raise RuntimeError(f"Xvfb did not accept connections within {XVFB_START_LIMIT:.0f} s")
+    return number
+
+
 class Session:
     """Xvfb, the simulator on COM1 of the wine prefix, and the program's runs."""
 
@@ -104,6 +120,13 @@ class Session:
         self.program = None
 
     def start(self):
+        missing = [f"{program} (Debian package {package})"
+                   for program, package in PROGRAM_PACKAGES.items() if not shutil.which(program)]
+        if not WINE_FONT.exists():
+            missing.append(f"the captions' font {WINE_FONT} (Debian package fonts-wqy-microhei)")
+        if missing:
+            raise RuntimeError("missing: " + ", ".join(missing) + "; scripts/install-deps "
+                               "installs them")
         subprocess.run([WINE_PREFIX_SCRIPT, "start", self.prefix], check=True, timeout=180)
         read, write = os.pipe()
         self.xvfb = subprocess.Popen(
@@ -111,8 +134,7 @@ class Session:
              "-nolisten", "tcp"], pass_fds=[write], stdout=subprocess.DEVNULL,
             stderr=subprocess.DEVNULL)
         os.close(write)
-        with os.fdopen(read) as display:
-            self.env["DISPLAY"] = ":" + display.readline().strip()
+        self.env["DISPLAY"] = ":" + read_display_number(read)
         self.simulator = subprocess.Popen(
             [SIMULATOR, "--com", "1", "--frozen", "--log", str(self.log)], env=self.env,
             stdin=subprocess.PIPE, stdout=subprocess.PIPE, text=True, bufsize=1)
