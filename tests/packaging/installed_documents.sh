@@ -18,6 +18,10 @@ fail() {
     failures=$((failures + 1))
 }
 
+if ! command -v man >/dev/null; then
+    echo "FAIL: man is missing: install the Debian package man-db (scripts/install-deps does)" >&2
+    exit 1
+fi
 cmake --install "$build" --prefix "$prefix" >/dev/null
 
 man_folder=$prefix/share/man/man1
