@@ -64,7 +64,7 @@ complete_words() {
 page_text=$(gzip -dc "$man_folder/tavr-12864-cli.1.gz" | sed 's/\\-/-/g')
 offered_commands=$(complete_words "" | sort)
 [ "$offered_commands" = "$(printf '%s\n' "${commands[@]}" --help --version | sort)" ] ||
-    fail "the completion offers the commands [$(echo $offered_commands)], the help lists [${commands[*]}]"
+    fail "the completion offers the commands [${offered_commands//$'\n'/ }], the help lists [${commands[*]}]"
 for command in "${commands[@]}"; do
     grep -qx "\.SS $command" <<<"$page_text" || fail "the man page has no section for $command"
     offered=$(complete_words "$command" - | sort -u)
