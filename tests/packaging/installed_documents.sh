@@ -4,11 +4,12 @@
 # completion, the copyright file and the changelog. The companion's sub-commands and options are
 # taken from the built program's own help, so the man page and the completion cannot drift
 # from it unnoticed.
-#   installed_documents.sh BUILD_DIR COMPANION
+#   installed_documents.sh BUILD_DIR [EMULATOR...] COMPANION
+# A cross-built companion runs through the emulator words given before it.
 set -euo pipefail
 
 build=$1
-companion=$2
+companion=("${@:2}")
 prefix=$(mktemp -d)
 trap 'rm -rf "$prefix"' EXIT
 failures=0
@@ -38,13 +39,13 @@ for page in "$man_folder"/*.1.gz; do
 done
 
 # The sub-commands the program lists: indented names followed by their description.
-mapfile -t commands < <("$companion" --help | sed -n 's/^ \{1,\}\([a-z][a-z0-9-]*\) \{2,\}[^ ].*/\1/p')
-((${#commands[@]} > 0)) || fail "no sub-command found in: $companion --help"
+mapfile -t commands < <("${companion[@]}" --help | sed -n 's/^ \{1,\}\([a-z][a-z0-9-]*\) \{2,\}[^ ].*/\1/p')
+((${#commands[@]} > 0)) || fail "no sub-command found in: ${companion[*]} --help"
 
 # A command's options as its help prints them: words starting with - or -- after a blank, a
 # bracket, a bar or a comma.
 help_options() {
-    "$companion" "$1" --help | grep -oE '(^|[][ |,(])--?[a-z][a-z0-9-]*' | sed 's/^[][ |,(]//' |
+    "${companion[@]}" "$1" --help | grep -oE '(^|[][ |,(])--?[a-z][a-z0-9-]*' | sed 's/^[][ |,(]//' |
         sort -u
 }
 
@@ -74,7 +75,7 @@ for command in "${commands[@]}"; do
         grep -qx -- "$option" <<<"$offered" || fail "the completion does not offer $command $option"
     done
     for value in $(complete_words "$command" --format ""); do
-        "$companion" "$command" --help | grep -qw -- "$value" ||
+        "${companion[@]}" "$command" --help | grep -qw -- "$value" ||
             fail "the completion offers $command --format $value, which its help does not name"
     done
 done
