@@ -5,6 +5,7 @@ tavr_add_test_suite(companion_tests
     SOURCES
         ${CMAKE_CURRENT_LIST_DIR}/cli/option_values_test.cpp
         ${CMAKE_CURRENT_LIST_DIR}/log/reading_gaps_test.cpp
+        ${CMAKE_CURRENT_LIST_DIR}/meter/poll_schedule_test.cpp
         ${CMAKE_CURRENT_LIST_DIR}/platform/notice_waiter_test.cpp
         ${CMAKE_CURRENT_LIST_DIR}/platform/win32/local_zone.cpp
         ${CMAKE_CURRENT_LIST_DIR}/platform/win32/test_interrupt.cpp

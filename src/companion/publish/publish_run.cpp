@@ -1,13 +1,16 @@
 #include "companion/publish/publish_run.h"
 
 #include <algorithm>
+#include <filesystem>
 #include <map>
 #include <mutex>
 
 #include "companion/log/log_timestamp.h"
 #include "companion/meter/meter_link.h"
 #include "companion/meter/meter_poll_cycle.h"
+#include "companion/meter/poll_schedule.h"
 #include "companion/meter/port_probe.h"
+#include "companion/meter/port_reopening.h"
 #include "companion/meter/window_catalogue.h"
 #include "companion/publish/broker_feed.h"
 #include "companion/publish/meter_availability.h"
@@ -21,8 +24,6 @@ using std::chrono::milliseconds;
 
 constexpr milliseconds kBrokerPatience{10'000};
 constexpr milliseconds kDrainPatience{5'000};
-constexpr milliseconds kFirstReopenWait{250};
-constexpr milliseconds kLongestReopenWait{8'000};
 
 struct MeterTally {
     std::int64_t readings = 0;
@@ -46,6 +47,7 @@ class PublishLoop {
           console_(console),
           link_(console.interrupt),
           cycle_(link_, options.connection.deviceIds, options.connection.retries),
+          schedule_(options.every, options.duration),
           feed_([this] { return Announcements(); },
                 [this](const std::string& line) { Note(line); }) {
         for (const std::uint8_t id : options_.connection.deviceIds) {
@@ -61,14 +63,16 @@ class PublishLoop {
             Note(error);
             return ExitStatus::BrokerUnavailable;
         }
+        device_ = ChosenDevice(options_.connection);
         SerialOpenResult opened = link_.Open(options_.connection);
         if (!opened.Succeeded()) {
             Note(OpenFailureText(options_.connection, std::move(opened)));
             feed_.Close();
             return ExitStatus::PortUnavailable;
         }
-        start_ = Clock::now();
-        for (Clock::time_point due = start_; !stopped_ && BeforeEnd(due); due = NextDue(due)) {
+        schedule_.Start(Clock::now());
+        for (Clock::time_point due = schedule_.StartedAt(); !stopped_ && schedule_.BeforeEnd(due);
+             due = schedule_.Next(due, overran_, Clock::now())) {
             if (!link_.Pause(std::chrono::ceil<milliseconds>(due - Clock::now()))) {
                 stopped_ = true;
                 break;
@@ -80,27 +84,21 @@ class PublishLoop {
     }
 
   private:
-    bool BeforeEnd(Clock::time_point moment) const {
-        return !options_.duration || moment < start_ + *options_.duration;
-    }
-
-    // The next cycle on the grid; a cycle that ran past it is followed at once, and said once.
-    Clock::time_point NextDue(Clock::time_point due) {
-        const Clock::time_point now = Clock::now();
-        due += options_.every;
-        if (due < now) {
-            if (!warnedSlow_) {
-                Note("one cycle of " + std::to_string(meters_.size()) +
-                     " meters takes longer than --every; cycles run back to back");
-                warnedSlow_ = true;
-            }
-            return now;
-        }
-        return due;
-    }
-
-    // Retries (with --retries) stop at the next cycle's due time.
+    // Retries (with --retries) stop at the next cycle's due time. A cycle that ran past it is
+    // followed at once, and said once.
     void PollCycle(Clock::time_point nextDue) {
+        const Clock::time_point began = Clock::now();
+        overran_ = false;
+        Poll(nextDue);
+        overran_ = !stopped_ && schedule_.Overran(Clock::now() - began);
+        if (overran_ && !warnedSlow_) {
+            Note("one cycle of " + std::to_string(meters_.size()) +
+                 " meters takes longer than --every; cycles run back to back");
+            warnedSlow_ = true;
+        }
+    }
+
+    void Poll(Clock::time_point nextDue) {
         for (const MeterPoll& poll : cycle_.Run(nextDue)) {
             PolledMeter& meter = MeterOf(poll.deviceId);
             meter.tally.timeouts += poll.silent;
@@ -115,7 +113,8 @@ class PublishLoop {
                     break;
                 case ExchangeOutcome::HungUp:
                     Miss(meter);
-                    Reconnect();
+                    stopped_ =
+                        !ReopenAfterHangUp(link_, options_.connection, device_, schedule_, [] {});
                     return;
                 case ExchangeOutcome::Interrupted:
                     stopped_ = true;
@@ -149,21 +148,6 @@ class PublishLoop {
             if (!*changed) {
                 Note("device " + std::to_string(meter.deviceId) + " is offline: no answer in " +
                      std::to_string(MeterAvailability::kCyclesToOffline) + " cycles");
-            }
-        }
-    }
-
-    // Reopens the port after a hang-up with a doubling wait, until it opens, the run's end has
-    // come or the operator interrupted.
-    void Reconnect() {
-        link_.Close();
-        for (milliseconds wait = kFirstReopenWait;; wait = std::min(wait * 2, kLongestReopenWait)) {
-            if (!link_.Pause(wait) || !BeforeEnd(Clock::now())) {
-                stopped_ = true;
-                return;
-            }
-            if (link_.Open(options_.connection).Succeeded()) {
-                return;
             }
         }
     }
@@ -230,8 +214,10 @@ class PublishLoop {
     MeterPollCycle cycle_;
     std::vector<std::unique_ptr<PolledMeter>> meters_;
     std::mutex noteMutex_;
-    Clock::time_point start_;
+    PollSchedule schedule_;
+    std::filesystem::path device_;  // the device the port led to at the start
     bool stopped_ = false;
+    bool overran_ = false;
     bool warnedSlow_ = false;
     BrokerFeed feed_;  // last: its client thread stops first
 };

@@ -9,7 +9,9 @@
 #include "companion/log/run_log.h"
 #include "companion/meter/meter_link.h"
 #include "companion/meter/meter_poll_cycle.h"
+#include "companion/meter/poll_schedule.h"
 #include "companion/meter/port_probe.h"
+#include "companion/meter/port_reopening.h"
 #include "companion/meter/reading_formats.h"
 #include "companion/meter/window_catalogue.h"
 
@@ -20,8 +22,6 @@ namespace {
 using Clock = std::chrono::steady_clock;
 using std::chrono::milliseconds;
 
-constexpr milliseconds kFirstReopenWait{250};
-constexpr milliseconds kLongestReopenWait{8000};
 // The status line shows this many of the chosen registers.
 constexpr std::size_t kStatusValues = 4;
 
@@ -38,6 +38,7 @@ class WatchLoop {
           console_(console),
           link_(console.interrupt),
           cycle_(link_, options.connection.deviceIds, options.connection.retries),
+          schedule_(options.every, options.duration),
           catalogue_(WindowCatalogue()) {
         for (const std::uint8_t deviceId : options.connection.deviceIds) {
             tallies_[deviceId];
@@ -61,8 +62,9 @@ class WatchLoop {
         if (!notice.empty()) {
             Complain(notice);
         }
-        start_ = Clock::now();
-        for (Clock::time_point due = start_; !stopped_ && BeforeEnd(due); due = NextDue(due)) {
+        schedule_.Start(Clock::now());
+        for (Clock::time_point due = schedule_.StartedAt(); !stopped_ && schedule_.BeforeEnd(due);
+             due = schedule_.Next(due, overran_, Clock::now())) {
             if (!link_.Pause(std::chrono::ceil<milliseconds>(due - Clock::now()))) {
                 break;
             }
@@ -77,22 +79,6 @@ class WatchLoop {
 
   private:
     bool SeveralMeters() const { return options_.connection.deviceIds.size() > 1; }
-
-    bool BeforeEnd(Clock::time_point moment) const {
-        return !options_.duration || moment < start_ + *options_.duration;
-    }
-
-    // The next cycle's moment on the reading grid. Readings missed while waiting for a
-    // reconnection are skipped, not caught up in a burst; a cycle that overran its period is
-    // followed at once.
-    Clock::time_point NextDue(Clock::time_point due) const {
-        const Clock::time_point now = Clock::now();
-        due += options_.every;
-        if (due >= now) {
-            return due;
-        }
-        return overran_ ? now : due + ((now - due) / options_.every + 1) * options_.every;
-    }
 
     void TakeReadings(Clock::time_point nextDue) {
         const Clock::time_point began = Clock::now();
@@ -120,7 +106,7 @@ class WatchLoop {
             }
         }
         const Clock::duration took = Clock::now() - began;
-        overran_ = took > options_.every;
+        overran_ = schedule_.Overran(took);
         if (overran_ && !warnedOverrun_) {
             warnedOverrun_ = true;
             Complain("a cycle of " + std::to_string(options_.connection.deviceIds.size()) +
@@ -154,38 +140,16 @@ class WatchLoop {
         ShowStatus("");
     }
 
-    // Reopens the port after a hang-up, waiting longer after each failed attempt, until it is
-    // open again, the run's end has come or the operator interrupted. Only the device watched
-    // before is reopened: while an adapter is out, its COM number may count to another device.
+    // Reopens the port after a hang-up, showing that it does, until it is open again, the run's
+    // end has come or the operator interrupted.
     void Reconnect() {
-        link_.Close();
-        milliseconds wait = kFirstReopenWait;
-        while (true) {
-            ShowStatus(" · reconnecting");
-            if (!link_.Pause(std::min(wait, UntilEnd()))) {
-                stopped_ = true;
-                return;
-            }
-            if (ChosenDevice(options_.connection) == device_ &&
-                link_.Open(options_.connection).Succeeded()) {
-                ++reconnects_;
-                ShowStatus("");
-                return;
-            }
-            if (!BeforeEnd(Clock::now())) {
-                stopped_ = true;
-                return;
-            }
-            wait = std::min(wait * 2, kLongestReopenWait);
+        if (!ReopenAfterHangUp(link_, options_.connection, device_, schedule_,
+                               [this] { ShowStatus(" · reconnecting"); })) {
+            stopped_ = true;
+            return;
         }
-    }
-
-    milliseconds UntilEnd() const {
-        if (!options_.duration) {
-            return milliseconds::max();
-        }
-        return std::max(milliseconds(0), std::chrono::ceil<milliseconds>(
-                                             start_ + *options_.duration - Clock::now()));
+        ++reconnects_;
+        ShowStatus("");
     }
 
     std::int64_t WrittenRows() const {
@@ -242,11 +206,11 @@ class WatchLoop {
     Console& console_;
     MeterLink link_;
     MeterPollCycle cycle_;
+    PollSchedule schedule_;
     RegisterCatalogue catalogue_;
     RunLog log_;
     std::map<std::uint8_t, WatchTally> tallies_;
     std::int64_t reconnects_ = 0;
-    Clock::time_point start_;
     std::string lastValues_;
     std::filesystem::path device_;
     bool stopped_ = false;
