@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <nlohmann/json.hpp>
 
+#include "companion/cli/command_line.h"
 #include "companion/commands/sub_commands.h"
 #include "companion/log/logged_run.h"
 #include "companion/report/discharge_report.h"
@@ -13,7 +14,6 @@ namespace {
 
 using json = nlohmann::ordered_json;
 
-constexpr std::string_view kCommand = "report";
 constexpr std::size_t kSkippedLinesShown = 10;
 constexpr std::uint16_t kVoltage = 0x03;
 constexpr std::uint16_t kCurrent = 0x04;
@@ -21,18 +21,13 @@ constexpr char kNotAReportableLog[] =
     " is not a log written by watch with the voltage and the current (its first line should be "
     "\"time,0003H V,0004H A,...\" or \"time,device,0003H V,0004H A,...\")";
 
-std::string ReportHelp() {
-    return "usage: tavr-12864-cli report LOG.csv [--format text|json]\n"
-           "Sums up a log written by watch, for each meter in it: the duration; the\n"
-           "charge out and in (Ah, integrated from the current; gaps over 3 times the\n"
-           "median period are not bridged); the energy out and in (Wh, from voltage x\n"
-           "current); the least, mean and largest voltage, current and temperature; the\n"
-           "remaining charge and percentage at the start and the end; and the change of\n"
-           "the meter's own Ah and Wh counters beside the integrated figures. A positive\n"
-           "current is a discharge. Incomplete rows are left out, each with a line on\n"
-           "standard error.\n"
-           "  --format F   text (default) or json\n";
-}
+constexpr char kReportDescription[] =
+    "Sums up a log written by watch, for each meter in it: the duration; the charge out and in "
+    "(Ah, integrated from the current; gaps over 3 times the median period are not bridged); the "
+    "energy out and in (Wh, from voltage x current); the least, mean and largest voltage, "
+    "current and temperature; the remaining charge and percentage at the start and the end; and "
+    "the change of the meter's own Ah and Wh counters beside the integrated figures. A positive "
+    "current is a discharge. Incomplete rows are left out, each with a line on standard error.";
 
 std::string Fixed(double value, int decimals) {
     char text[64];
@@ -179,33 +174,30 @@ bool HoldsVoltageAndCurrent(const LoggedRun& log) {
 }  // namespace
 
 ExitStatus RunReport(const std::vector<std::string>& arguments, Console& console) {
-    const CommandArguments parsed = ParseCommandArguments(arguments, {"--format"});
-    if (parsed.help) {
-        console.out << ReportHelp();
-        return ExitStatus::Done;
+    CommandLine line("report", kReportDescription, "LOG.csv");
+    std::string format = "text";
+    line.App()
+        .add_option("--format", format, "text (default) or json")
+        ->type_name("F")
+        ->check(OneOf({"text", "json"}));
+    if (const auto ended = line.Parse(arguments, console)) {
+        return *ended;
     }
-    if (!parsed.error.empty()) {
-        return UsageError(console, kCommand, parsed.error);
+    if (line.Positionals().size() != 1) {
+        return line.UsageError(console, "give one logged FILE.csv");
     }
-    if (parsed.positionals.size() != 1) {
-        return UsageError(console, kCommand, "give one logged FILE.csv");
-    }
-    const std::string format = parsed.Option("--format").value_or("text");
-    if (format != "text" && format != "json") {
-        return UsageError(console, kCommand, "--format: " + format + " is not text or json");
-    }
-    const std::string& path = parsed.positionals[0];
+    const std::string& path = line.Positionals()[0];
     std::string error;
     const std::optional<LoggedRun> log = ReadLoggedRun(path, error);
     if (!log) {
-        return UsageError(console, kCommand, error);
+        return line.UsageError(console, error);
     }
     if (!HoldsVoltageAndCurrent(*log)) {
-        return UsageError(console, kCommand, path + kNotAReportableLog);
+        return line.UsageError(console, path + kNotAReportableLog);
     }
     ReportSkipped(log->skipped, path, console);
     if (!log->HasReadings()) {
-        return UsageError(console, kCommand, path + " holds no complete reading");
+        return line.UsageError(console, path + " holds no complete reading");
     }
     json devices = json::array();
     std::string text;

@@ -13,6 +13,7 @@
 #include "companion/log/run_log.h"
 #include "companion/meter/register_address.h"
 #include "companion/platform/log_file.h"
+#include "runtime/whole_number.h"
 
 namespace tavr {
 
@@ -62,13 +63,8 @@ std::optional<LogLayout> LayoutOfHeader(const std::string& header) {
 }
 
 std::optional<int> ParseDeviceId(const std::string& cell) {
-    int id = 0;
-    const auto [end, error] = std::from_chars(cell.data(), cell.data() + cell.size(), id);
-    if (cell.empty() || error != std::errc() || end != cell.data() + cell.size() || id < 1 ||
-        id > kLargestDeviceId) {
-        return std::nullopt;
-    }
-    return id;
+    const auto id = ParseWholeNumber(cell, 1, kLargestDeviceId);
+    return id ? std::optional(static_cast<int>(*id)) : std::nullopt;
 }
 
 // A cell's number; nothing for an empty cell (the meter gave no value). `bad` is set for a text

@@ -7,7 +7,6 @@
 #include <cerrno>
 #include <sstream>
 
-#include "companion/cli/command_arguments.h"
 #include "companion/cli/device_id_list.h"
 #include "companion/cli/duration_text.h"
 #include "companion/commands/companion.h"
