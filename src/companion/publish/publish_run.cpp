@@ -1,16 +1,12 @@
 #include "companion/publish/publish_run.h"
 
 #include <algorithm>
-#include <filesystem>
 #include <map>
 #include <mutex>
 
 #include "companion/log/log_timestamp.h"
-#include "companion/meter/meter_link.h"
-#include "companion/meter/meter_poll_cycle.h"
-#include "companion/meter/poll_schedule.h"
+#include "companion/meter/polling_run.h"
 #include "companion/meter/port_probe.h"
-#include "companion/meter/port_reopening.h"
 #include "companion/meter/window_catalogue.h"
 #include "companion/publish/broker_feed.h"
 #include "companion/publish/meter_availability.h"
@@ -45,9 +41,7 @@ class PublishLoop {
     PublishLoop(const PublishOptions& options, Console& console)
         : options_(options),
           console_(console),
-          link_(console.interrupt),
-          cycle_(link_, options.connection.deviceIds, options.connection.retries),
-          schedule_(options.every, options.duration),
+          polling_(options.connection, options.every, options.duration, console.interrupt),
           feed_([this] { return Announcements(); },
                 [this](const std::string& line) { Note(line); }) {
         for (const std::uint8_t id : options_.connection.deviceIds) {
@@ -63,63 +57,32 @@ class PublishLoop {
             Note(error);
             return ExitStatus::BrokerUnavailable;
         }
-        device_ = ChosenDevice(options_.connection);
-        SerialOpenResult opened = link_.Open(options_.connection);
+        SerialOpenResult opened = polling_.Open();
         if (!opened.Succeeded()) {
             Note(OpenFailureText(options_.connection, std::move(opened)));
             feed_.Close();
             return ExitStatus::PortUnavailable;
         }
-        schedule_.Start(Clock::now());
-        for (Clock::time_point due = schedule_.StartedAt(); !stopped_ && schedule_.BeforeEnd(due);
-             due = schedule_.Next(due, overran_, Clock::now())) {
-            if (!link_.Pause(std::chrono::ceil<milliseconds>(due - Clock::now()))) {
-                stopped_ = true;
-                break;
-            }
-            PollCycle(due + options_.every);
-        }
+        // A cycle that runs past the next one's moment is followed at once, and said once.
+        polling_.Run({[this](const MeterPoll& poll) { Take(poll); },
+                      [this](Clock::duration) {
+                          Note("one cycle of " + std::to_string(meters_.size()) +
+                               " meters takes longer than --every; cycles run back to back");
+                      },
+                      [] {}, [] {}});
         Finish();
         return Answered() > 0 ? ExitStatus::Done : ExitStatus::NoAnswer;
     }
 
   private:
-    // Retries (with --retries) stop at the next cycle's due time. A cycle that ran past it is
-    // followed at once, and said once.
-    void PollCycle(Clock::time_point nextDue) {
-        const Clock::time_point began = Clock::now();
-        overran_ = false;
-        Poll(nextDue);
-        overran_ = !stopped_ && schedule_.Overran(Clock::now() - began);
-        if (overran_ && !warnedSlow_) {
-            Note("one cycle of " + std::to_string(meters_.size()) +
-                 " meters takes longer than --every; cycles run back to back");
-            warnedSlow_ = true;
-        }
-    }
-
-    void Poll(Clock::time_point nextDue) {
-        for (const MeterPoll& poll : cycle_.Run(nextDue)) {
-            PolledMeter& meter = MeterOf(poll.deviceId);
-            meter.tally.timeouts += poll.silent;
-            meter.tally.garbled += poll.garbled;
-            switch (poll.outcome) {
-                case ExchangeOutcome::Answered:
-                    Publish(meter, poll);
-                    break;
-                case ExchangeOutcome::Silent:
-                case ExchangeOutcome::Garbled:
-                    Miss(meter);
-                    break;
-                case ExchangeOutcome::HungUp:
-                    Miss(meter);
-                    stopped_ =
-                        !ReopenAfterHangUp(link_, options_.connection, device_, schedule_, [] {});
-                    return;
-                case ExchangeOutcome::Interrupted:
-                    stopped_ = true;
-                    return;
-            }
+    void Take(const MeterPoll& poll) {
+        PolledMeter& meter = MeterOf(poll.deviceId);
+        meter.tally.timeouts += poll.silent;
+        meter.tally.garbled += poll.garbled;
+        if (poll.Answered()) {
+            Publish(meter, poll);
+        } else if (poll.outcome != ExchangeOutcome::Interrupted) {
+            Miss(meter);
         }
     }
 
@@ -171,8 +134,8 @@ class PublishLoop {
         }
         feed_.Post({options_.topics.GatewayAvailabilityTopic(), kOffline, true});
         // An interrupted run still waits a little, but not for a second Ctrl+C.
-        const bool drained =
-            feed_.Drain(kDrainPatience, stopped_ ? -1 : static_cast<int>(console_.interrupt));
+        const bool drained = feed_.Drain(
+            kDrainPatience, polling_.Stopped() ? -1 : static_cast<int>(console_.interrupt));
         feed_.Close();
         const BrokerFeed::Tally counts = feed_.Counts();
         std::string summary = "publish ended: " + std::to_string(counts.acknowledged) +
@@ -210,15 +173,9 @@ class PublishLoop {
 
     const PublishOptions& options_;
     Console& console_;
-    MeterLink link_;
-    MeterPollCycle cycle_;
+    PollingRun polling_;
     std::vector<std::unique_ptr<PolledMeter>> meters_;
     std::mutex noteMutex_;
-    PollSchedule schedule_;
-    std::filesystem::path device_;  // the device the port led to at the start
-    bool stopped_ = false;
-    bool overran_ = false;
-    bool warnedSlow_ = false;
     BrokerFeed feed_;  // last: its client thread stops first
 };
 

@@ -2,16 +2,12 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <filesystem>
 #include <map>
 
 #include "companion/log/log_timestamp.h"
 #include "companion/log/run_log.h"
-#include "companion/meter/meter_link.h"
-#include "companion/meter/meter_poll_cycle.h"
-#include "companion/meter/poll_schedule.h"
+#include "companion/meter/polling_run.h"
 #include "companion/meter/port_probe.h"
-#include "companion/meter/port_reopening.h"
 #include "companion/meter/reading_formats.h"
 #include "companion/meter/window_catalogue.h"
 
@@ -20,7 +16,6 @@ namespace tavr {
 namespace {
 
 using Clock = std::chrono::steady_clock;
-using std::chrono::milliseconds;
 
 // The status line shows this many of the chosen registers.
 constexpr std::size_t kStatusValues = 4;
@@ -36,9 +31,7 @@ class WatchLoop {
     WatchLoop(const WatchOptions& options, Console& console)
         : options_(options),
           console_(console),
-          link_(console.interrupt),
-          cycle_(link_, options.connection.deviceIds, options.connection.retries),
-          schedule_(options.every, options.duration),
+          polling_(options.connection, options.every, options.duration, console.interrupt),
           catalogue_(WindowCatalogue()) {
         for (const std::uint8_t deviceId : options.connection.deviceIds) {
             tallies_[deviceId];
@@ -46,8 +39,7 @@ class WatchLoop {
     }
 
     ExitStatus Run() {
-        device_ = ChosenDevice(options_.connection);
-        SerialOpenResult opened = link_.Open(options_.connection);
+        SerialOpenResult opened = polling_.Open();
         if (!opened.Succeeded()) {
             Complain(OpenFailureText(options_.connection, std::move(opened)));
             return ExitStatus::PortUnavailable;
@@ -62,14 +54,13 @@ class WatchLoop {
         if (!notice.empty()) {
             Complain(notice);
         }
-        schedule_.Start(Clock::now());
-        for (Clock::time_point due = schedule_.StartedAt(); !stopped_ && schedule_.BeforeEnd(due);
-             due = schedule_.Next(due, overran_, Clock::now())) {
-            if (!link_.Pause(std::chrono::ceil<milliseconds>(due - Clock::now()))) {
-                break;
-            }
-            TakeReadings(due + options_.every);
-        }
+        polling_.Run({[this](const MeterPoll& poll) { Take(poll); },
+                      [this](Clock::duration took) { WarnOverrun(took); },
+                      [this] { ShowStatus(" · reconnecting"); },
+                      [this] {
+                          ++reconnects_;
+                          ShowStatus("");
+                      }});
         ShowSummary();
         if (outputFailed_) {
             return ExitStatus::OutputFailed;
@@ -80,40 +71,22 @@ class WatchLoop {
   private:
     bool SeveralMeters() const { return options_.connection.deviceIds.size() > 1; }
 
-    void TakeReadings(Clock::time_point nextDue) {
-        const Clock::time_point began = Clock::now();
-        overran_ = false;
-        for (const MeterPoll& poll : cycle_.Run(nextDue)) {
-            TallyOf(poll.deviceId).timeouts += poll.silent;
-            TallyOf(poll.deviceId).dropped += poll.garbled;
-            switch (poll.outcome) {
-                case ExchangeOutcome::Answered:
-                    Record(poll);
-                    break;
-                case ExchangeOutcome::Interrupted:
-                    stopped_ = true;
-                    return;
-                case ExchangeOutcome::HungUp:
-                    Reconnect();
-                    return;
-                case ExchangeOutcome::Silent:
-                case ExchangeOutcome::Garbled:
-                    ShowStatus("");
-                    break;
-            }
-            if (stopped_) {
-                return;
-            }
+    void Take(const MeterPoll& poll) {
+        TallyOf(poll.deviceId).timeouts += poll.silent;
+        TallyOf(poll.deviceId).dropped += poll.garbled;
+        if (poll.Answered()) {
+            Record(poll);
+        } else if (poll.outcome == ExchangeOutcome::Silent ||
+                   poll.outcome == ExchangeOutcome::Garbled) {
+            ShowStatus("");
         }
-        const Clock::duration took = Clock::now() - began;
-        overran_ = schedule_.Overran(took);
-        if (overran_ && !warnedOverrun_) {
-            warnedOverrun_ = true;
-            Complain("a cycle of " + std::to_string(options_.connection.deviceIds.size()) +
-                     (SeveralMeters() ? " meters" : " meter") + " took " + SecondsText(took) +
-                     ", longer than --every " + SecondsText(options_.every) +
-                     "; cycles now run back to back");
-        }
+    }
+
+    void WarnOverrun(Clock::duration took) {
+        Complain("a cycle of " + std::to_string(options_.connection.deviceIds.size()) +
+                 (SeveralMeters() ? " meters" : " meter") + " took " + SecondsText(took) +
+                 ", longer than --every " + SecondsText(options_.every) +
+                 "; cycles now run back to back");
     }
 
     WatchTally& TallyOf(std::uint8_t deviceId) { return tallies_[deviceId]; }
@@ -127,7 +100,7 @@ class WatchLoop {
         if (!log_.WriteRow(row)) {
             Complain("cannot write " + log_.Name() + ": " + log_.Failure() +
                      "; the row was not written, watching stops");
-            stopped_ = true;
+            polling_.Stop();
             outputFailed_ = true;
             return;
         }
@@ -137,18 +110,6 @@ class WatchLoop {
             const RegisterReading& reading = readings[options_.registers[k]];
             lastValues_ += " " + NumberText(reading, catalogue_) + reading.unit;
         }
-        ShowStatus("");
-    }
-
-    // Reopens the port after a hang-up, showing that it does, until it is open again, the run's
-    // end has come or the operator interrupted.
-    void Reconnect() {
-        if (!ReopenAfterHangUp(link_, options_.connection, device_, schedule_,
-                               [this] { ShowStatus(" · reconnecting"); })) {
-            stopped_ = true;
-            return;
-        }
-        ++reconnects_;
         ShowStatus("");
     }
 
@@ -204,19 +165,13 @@ class WatchLoop {
 
     const WatchOptions& options_;
     Console& console_;
-    MeterLink link_;
-    MeterPollCycle cycle_;
-    PollSchedule schedule_;
+    PollingRun polling_;
     RegisterCatalogue catalogue_;
     RunLog log_;
     std::map<std::uint8_t, WatchTally> tallies_;
     std::int64_t reconnects_ = 0;
     std::string lastValues_;
-    std::filesystem::path device_;
-    bool stopped_ = false;
     bool outputFailed_ = false;
-    bool overran_ = false;
-    bool warnedOverrun_ = false;
 };
 
 }  // namespace
