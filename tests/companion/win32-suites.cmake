@@ -1,9 +1,11 @@
 # The companion's own tests that need no pseudo-terminal, under wine: option values, durations,
-# addresses, the log's local timestamps (Windows' own time zone code) and the waits on the
+# addresses, the log's gaps and local timestamps (Windows' own time zone code) and the waits on the
 # serial unit's notices and the operator's interruption (events).
 tavr_add_test_suite(companion_tests
     SOURCES
         ${CMAKE_CURRENT_LIST_DIR}/cli/option_values_test.cpp
+        ${CMAKE_CURRENT_LIST_DIR}/log/reading_gaps_test.cpp
+        ${CMAKE_CURRENT_LIST_DIR}/meter/poll_schedule_test.cpp
         ${CMAKE_CURRENT_LIST_DIR}/platform/notice_waiter_test.cpp
         ${CMAKE_CURRENT_LIST_DIR}/platform/win32/local_zone.cpp
         ${CMAKE_CURRENT_LIST_DIR}/platform/win32/test_interrupt.cpp

@@ -1,121 +1,113 @@
 #include "companion/cli/connection_options.h"
 
-#include <charconv>
-
+#include "companion/cli/command_line.h"
 #include "companion/cli/device_id_list.h"
+#include "runtime/whole_number.h"
 
 namespace tavr {
 
 namespace {
 
+constexpr char kGroup[] = "Connection";
 constexpr int kShortestTimeoutMs = 10;
 constexpr int kLongestTimeoutMs = 60'000;
 constexpr int kMostRetries = 10;
 
-std::optional<int> ParseWholeWithin(const std::string& text, int low, int high) {
-    int value = 0;
-    const auto [end, failure] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (text.empty() || failure != std::errc() || end != text.data() + text.size() || value < low ||
-        value > high) {
-        return std::nullopt;
+std::string PortProblem(const std::string& text) {
+    if (text.starts_with('/') || ParsePortNumber(text)) {
+        return "";
     }
-    return value;
+    return text + " is not a COM port number from 1 to 255 or a device path such as /dev/ttyUSB0";
 }
 
-bool ChoosePort(const std::string& text, ConnectionChoice& choice, std::string& error) {
-    if (text.starts_with('/')) {
-        choice.devicePath = text;
-        return true;
-    }
-    const auto number = ParsePortNumber(text);
-    if (!number) {
-        error = "--port: " + text +
-                " is not a COM port number from 1 to 255 or a device path such as /dev/ttyUSB0";
-        return false;
-    }
-    choice.port = *number;
-    return true;
+std::string BaudProblem(const std::string& text) {
+    return ParseBaudRate(text) ? "" : text + " is not one of " + BaudRateList();
 }
 
-bool ChooseDeviceIds(const std::string& text, MeterCount meters, ConnectionChoice& choice,
-                     std::string& error) {
+std::string IdsProblem(const std::string& text, MeterCount meters) {
     std::string problem;
     const auto ids = ParseDeviceIdList(text, problem);
-    if (!ids) {
-        error = "--id: " + problem;
-        return false;
+    if (ids && meters == MeterCount::One && ids->size() != 1) {
+        return text + " names " + std::to_string(ids->size()) +
+               " meters; this command talks to one, give one device ID";
     }
-    if (meters == MeterCount::One && ids->size() != 1) {
-        error = "--id: " + text + " names " + std::to_string(ids->size()) +
-                " meters; this command talks to one, give one device ID";
-        return false;
-    }
-    choice.deviceIds = *ids;
-    choice.deviceId = ids->front();
-    return true;
+    return problem;
+}
+
+CLI::Validator WholeNumberCheck(int low, int high, const std::string& what) {
+    return Checked([low, high, what](const std::string& text) {
+        return ParseWholeNumber(text, low, high)
+                   ? ""
+                   : text + " is not " + what + " from " + std::to_string(low) + " to " +
+                         std::to_string(high);
+    });
 }
 
 }  // namespace
 
-std::set<std::string, std::less<>> WithConnectionOptions(std::set<std::string, std::less<>> own) {
-    own.insert({"--port", "--baud", "--id", "--timeout", "--retries"});
-    return own;
+ConnectionOptions::ConnectionOptions(CLI::App& app, MeterCount meters,
+                                     const std::string& retriesDefault) {
+    portOption_ = app.add_option("--port", port_,
+                                 "COM port number, or a serial device's path such as "
+                                 "/dev/ttyUSB0 or /dev/serial/by-id/... (default: the window's "
+                                 "last port)")
+                      ->type_name("PORT")
+                      ->check(Checked(PortProblem));
+    baudOption_ = app.add_option("--baud", baud_,
+                                 "baud rate, one of " + BaudRateList() +
+                                     " (default: the window's last baud rate)")
+                      ->type_name("BAUD")
+                      ->check(Checked(BaudProblem));
+    idsOption_ =
+        app.add_option("--id", ids_,
+                       meters == MeterCount::One
+                           ? "the meter's device ID, 1..50 (default: the window's last ID)"
+                           : "the meters' device IDs, 1..50: 3, or 1,2,5, or 1-4, or 1-4,9; "
+                             "polled one after another (default: the window's last ID)")
+            ->type_name(meters == MeterCount::One ? "ID" : "LIST")
+            ->check(
+                Checked([meters](const std::string& text) { return IdsProblem(text, meters); }));
+    timeoutOption_ =
+        app.add_option("--timeout", timeout_,
+                       "how long to wait for each answer, 10 to 60000 ms (default 1000)")
+            ->type_name("MS")
+            ->check(WholeNumberCheck(kShortestTimeoutMs, kLongestTimeoutMs,
+                                     "a number of milliseconds"));
+    retriesOption_ = app.add_option("--retries", retries_,
+                                    "how often a read without an intact answer is asked again, "
+                                    "0 to 10 (default " +
+                                        retriesDefault + ")")
+                         ->type_name("N")
+                         ->check(WholeNumberCheck(0, kMostRetries, "a whole number"));
+    for (CLI::Option* option :
+         {portOption_, baudOption_, idsOption_, timeoutOption_, retriesOption_}) {
+        option->group(kGroup);
+    }
 }
 
-std::string ConnectionOptionsHelp(MeterCount meters, const std::string& retriesDefault) {
-    const std::string ids =
-        meters == MeterCount::One
-            ? "  --id ID        the meter's device ID, 1..50 (default: the window's last ID)\n"
-            : "  --id LIST      the meters' device IDs, 1..50: 3, or 1,2,5, or 1-4, or 1-4,9;\n"
-              "                 polled one after another (default: the window's last ID)\n";
-    return "  --port P       COM port number, or a serial device's path such as /dev/ttyUSB0\n"
-           "                 or /dev/serial/by-id/... (default: the window's last port)\n"
-           "  --baud B       baud rate, one of " +
-           BaudRateList() +
-           "\n"
-           "                 (default: the window's last baud rate)\n" +
-           ids +
-           "  --timeout MS   how long to wait for each answer, 10 to 60000 ms (default 1000)\n"
-           "  --retries N    how often a read without an intact answer is asked again, 0 to 10\n"
-           "                 (default " +
-           retriesDefault + ")\n";
-}
-
-std::optional<ConnectionChoice> ChooseConnection(const CommandArguments& arguments,
-                                                 MeterCount meters, std::string& error) {
+ConnectionChoice ConnectionOptions::Choose() const {
     ConnectionChoice choice = RememberedConnection();
-    if (const auto port = arguments.Option("--port"); port && !ChoosePort(*port, choice, error)) {
-        return std::nullopt;
-    }
-    if (const auto baud = arguments.Option("--baud")) {
-        const auto rate = ParseBaudRate(*baud);
-        if (!rate) {
-            error = "--baud: " + *baud + " is not one of " + BaudRateList();
-            return std::nullopt;
+    if (Given(portOption_)) {
+        if (port_.starts_with('/')) {
+            choice.devicePath = port_;
+        } else {
+            choice.port = *ParsePortNumber(port_);
         }
-        choice.baud = *rate;
     }
-    if (const auto id = arguments.Option("--id");
-        id && !ChooseDeviceIds(*id, meters, choice, error)) {
-        return std::nullopt;
+    if (Given(baudOption_)) {
+        choice.baud = *ParseBaudRate(baud_);
     }
-    if (const auto timeout = arguments.Option("--timeout")) {
-        const auto ms = ParseWholeWithin(*timeout, kShortestTimeoutMs, kLongestTimeoutMs);
-        if (!ms) {
-            error = "--timeout: " + *timeout + " is not a number of milliseconds from " +
-                    std::to_string(kShortestTimeoutMs) + " to " + std::to_string(kLongestTimeoutMs);
-            return std::nullopt;
-        }
-        choice.timeout = std::chrono::milliseconds(*ms);
+    if (Given(idsOption_)) {
+        std::string problem;
+        choice.deviceIds = *ParseDeviceIdList(ids_, problem);
+        choice.deviceId = choice.deviceIds.front();
     }
-    if (const auto retries = arguments.Option("--retries")) {
-        const auto count = ParseWholeWithin(*retries, 0, kMostRetries);
-        if (!count) {
-            error = "--retries: " + *retries + " is not a whole number from 0 to " +
-                    std::to_string(kMostRetries);
-            return std::nullopt;
-        }
-        choice.retries = *count;
+    if (Given(timeoutOption_)) {
+        choice.timeout = std::chrono::milliseconds(
+            *ParseWholeNumber(timeout_, kShortestTimeoutMs, kLongestTimeoutMs));
+    }
+    if (Given(retriesOption_)) {
+        choice.retries = static_cast<int>(*ParseWholeNumber(retries_, 0, kMostRetries));
     }
     return choice;
 }

@@ -1,20 +1,16 @@
 #include "companion/cli/device_id_list.h"
 
 #include <algorithm>
-#include <charconv>
+
+#include "runtime/whole_number.h"
 
 namespace tavr {
 
 namespace {
 
 std::optional<int> ParseId(std::string_view text) {
-    int id = 0;
-    const auto [end, failure] = std::from_chars(text.data(), text.data() + text.size(), id);
-    if (text.empty() || failure != std::errc() || end != text.data() + text.size() ||
-        id < kLowestDeviceId || id > kHighestDeviceId) {
-        return std::nullopt;
-    }
-    return id;
+    const auto id = ParseWholeNumber(text, kLowestDeviceId, kHighestDeviceId);
+    return id ? std::optional(static_cast<int>(*id)) : std::nullopt;
 }
 
 std::string IdRangeText() {

@@ -27,12 +27,6 @@ constexpr std::string_view kProgramHelp =
 
 }  // namespace
 
-ExitStatus UsageError(Console& console, std::string_view command, std::string_view message) {
-    console.err << "tavr-12864-cli " << command << ": " << message << "\n"
-                << "(see tavr-12864-cli " << command << " --help)\n";
-    return ExitStatus::BadUsage;
-}
-
 int RunCompanion(const std::vector<std::string>& arguments, Console& console,
                  const PlotRenderer& renderPlot) {
     if (arguments.empty()) {

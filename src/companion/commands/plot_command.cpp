@@ -1,3 +1,4 @@
+#include "companion/cli/command_line.h"
 #include "companion/commands/sub_commands.h"
 #include "companion/log/logged_run.h"
 
@@ -5,14 +6,13 @@ namespace tavr {
 
 namespace {
 
-constexpr std::string_view kPlotHelp =
-    "usage: tavr-12864-cli plot FILE.csv -o FILE.png|FILE.svg\n"
-    "Draws a run logged by watch: voltage, current, remaining capacity and temperature over\n"
-    "time (and the second temperature and second voltage when logged), each in a panel with\n"
-    "its axis and unit, under a title with the run's start and a legend, as a PNG or SVG\n"
-    "picture. A log of several meters (a device column) draws one line per device. Lines break\n"
-    "where readings are missing (a gap over 3 times the median period). Rows that cannot be\n"
-    "read, such as a last row cut off by a kill, are skipped and named on standard error.\n";
+constexpr char kPlotDescription[] =
+    "Draws a run logged by watch: voltage, current, remaining capacity and temperature over time "
+    "(and the second temperature and second voltage when logged), each in a panel with its axis "
+    "and unit, under a title with the run's start and a legend, as a PNG or SVG picture. A log "
+    "of several meters (a device column) draws one line per device. Lines break where readings "
+    "are missing (a gap over 3 times the median period). Rows that cannot be read, such as a "
+    "last row cut off by a kill, are skipped and named on standard error.";
 
 // Skipped rows named one by one; past these, only counted.
 constexpr std::size_t kNamedSkips = 5;
@@ -37,29 +37,29 @@ void ReportSkippedRows(const LoggedRun& run, const std::string& path, Console& c
 
 ExitStatus RunPlot(const std::vector<std::string>& arguments, Console& console,
                    const PlotRenderer& renderPlot) {
-    const CommandArguments parsed = ParseCommandArguments(arguments, {"-o", "--output"});
-    if (parsed.help) {
-        console.out << kPlotHelp;
-        return ExitStatus::Done;
+    CommandLine line("plot", kPlotDescription, "FILE.csv");
+    std::string output;
+    line.App()
+        .add_option("-o,--output", output, "the picture to draw: FILE.png or FILE.svg")
+        ->type_name("FILE");
+    if (const auto ended = line.Parse(arguments, console)) {
+        return *ended;
     }
-    if (!parsed.error.empty()) {
-        return UsageError(console, "plot", parsed.error);
+    if (line.Positionals().size() != 1) {
+        return line.UsageError(console, "give one logged FILE.csv");
     }
-    if (parsed.positionals.size() != 1) {
-        return UsageError(console, "plot", "give one logged FILE.csv");
-    }
-    const std::string output = parsed.Option("-o").value_or(parsed.Option("--output").value_or(""));
     if (!EndsWith(output, ".png") && !EndsWith(output, ".svg")) {
-        return UsageError(console, "plot", "-o FILE.png or -o FILE.svg is required");
+        return line.UsageError(console, "-o FILE.png or -o FILE.svg is required");
     }
+    const std::string& path = line.Positionals()[0];
     std::string error;
-    const std::optional<LoggedRun> run = ReadLoggedRun(parsed.positionals[0], error);
+    const std::optional<LoggedRun> run = ReadLoggedRun(path, error);
     if (!run) {
-        return UsageError(console, "plot", error);
+        return line.UsageError(console, error);
     }
-    ReportSkippedRows(*run, parsed.positionals[0], console);
+    ReportSkippedRows(*run, path, console);
     if (!run->HasReadings()) {
-        return UsageError(console, "plot", parsed.positionals[0] + " holds no readings");
+        return line.UsageError(console, path + " holds no readings");
     }
     if (!renderPlot(*run, output, error)) {
         console.err << "tavr-12864-cli plot: " << error << "\n";

@@ -1,19 +1,16 @@
+#include "companion/cli/command_line.h"
 #include "companion/commands/sub_commands.h"
 #include "companion/meter/port_probe.h"
 
 namespace tavr {
 
 ExitStatus RunPorts(const std::vector<std::string>& arguments, Console& console) {
-    const CommandArguments parsed = ParseCommandArguments(arguments, {});
-    if (parsed.help) {
-        console.out << kPortsHelp;
-        return ExitStatus::Done;
+    CommandLine line("ports", std::string(kPortsDescription));
+    if (const auto ended = line.Parse(arguments, console)) {
+        return *ended;
     }
-    if (!parsed.error.empty()) {
-        return UsageError(console, "ports", parsed.error);
-    }
-    if (!parsed.positionals.empty()) {
-        return UsageError(console, "ports", "unexpected argument " + parsed.positionals[0]);
+    if (const auto refused = line.RefuseArguments(console)) {
+        return *refused;
     }
     const std::vector<std::int32_t> ports = ResolvingPorts();
     if (ports.empty()) {

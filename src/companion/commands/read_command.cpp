@@ -1,5 +1,6 @@
 #include <algorithm>
 
+#include "companion/cli/command_line.h"
 #include "companion/cli/connection_options.h"
 #include "companion/commands/sub_commands.h"
 #include "companion/log/log_timestamp.h"
@@ -11,20 +12,17 @@ namespace tavr {
 
 namespace {
 
-std::string ReadHelp() {
-    return "usage: tavr-12864-cli read [--port P] [--baud B] [--id LIST] [--timeout MS]\n"
-           "                           [--retries N] [--format table|csv|json]\n"
-           "Reads the meter's 35 registers once and prints them. With several device IDs the\n"
-           "meters are read one after another and each gets its own block; a meter that does\n"
-           "not answer is reported and the exit code is 1.\n" +
-           ConnectionOptionsHelp(MeterCount::Several) +
-           "  --format F     table: the window's five columns with the window's texts (default)\n"
-           "                 csv, json: per register also the raw value, the number shown (with\n"
-           "                 its decimals and sign), the unit and the remark; json also the\n"
-           "                 time of the reading, the port and the device ID, and with several\n"
-           "                 IDs {\"port\": ..., \"meters\": [{\"device\": 3, \"time\": ...,\n"
-           "                 \"registers\": [...]}, {\"device\": 9, \"error\": \"...\"}]}\n";
-}
+constexpr char kReadDescription[] =
+    "Reads the meter's 35 registers once and prints them. With several device IDs the meters "
+    "are read one after another and each gets its own block; a meter that does not answer is "
+    "reported and the exit code is 1.";
+
+constexpr char kFormatHelp[] =
+    "table: the window's five columns with the window's texts (default)\n"
+    "csv, json: per register also the raw value, the number shown (with its decimals and "
+    "sign), the unit and the remark; json also the time of the reading, the port and the "
+    "device ID, and with several IDs {\"port\": ..., \"meters\": [{\"device\": 3, \"time\": "
+    "..., \"registers\": [...]}, {\"device\": 9, \"error\": \"...\"}]}";
 
 std::string JsonText(const nlohmann::ordered_json& json) {
     return json.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace) + "\n";
@@ -88,42 +86,34 @@ std::string Blocks(const std::vector<MeterPoll>& polls, bool several, const std:
 }  // namespace
 
 ExitStatus RunRead(const std::vector<std::string>& arguments, Console& console) {
-    const CommandArguments parsed =
-        ParseCommandArguments(arguments, WithConnectionOptions({"--format"}));
-    if (parsed.help) {
-        console.out << ReadHelp();
-        return ExitStatus::Done;
+    CommandLine line("read", kReadDescription);
+    std::string format = "table";
+    line.App()
+        .add_option("--format", format, kFormatHelp)
+        ->type_name("F")
+        ->check(OneOf({"table", "csv", "json"}));
+    const ConnectionOptions connectionOptions(line.App(), MeterCount::Several);
+    if (const auto ended = line.Parse(arguments, console)) {
+        return *ended;
     }
-    if (!parsed.error.empty()) {
-        return UsageError(console, "read", parsed.error);
+    if (const auto refused = line.RefuseArguments(console)) {
+        return *refused;
     }
-    if (!parsed.positionals.empty()) {
-        return UsageError(console, "read", "unexpected argument " + parsed.positionals[0]);
-    }
-    const std::string format = parsed.Option("--format").value_or("table");
-    if (format != "table" && format != "csv" && format != "json") {
-        return UsageError(console, "read", "--format: " + format + " is not table, csv or json");
-    }
-    std::string error;
-    const std::optional<ConnectionChoice> connection =
-        ChooseConnection(parsed, MeterCount::Several, error);
-    if (!connection) {
-        return UsageError(console, "read", error);
-    }
-    MeterSession session(*connection, console, "read");
+    const ConnectionChoice connection = connectionOptions.Choose();
+    MeterSession session(connection, console, "read");
     if (!session.Open()) {
         return ExitStatus::PortUnavailable;
     }
     const std::vector<MeterPoll> polls = session.ReadEach();
-    const bool allAnswered = polls.size() == connection->deviceIds.size() &&
+    const bool allAnswered = polls.size() == connection.deviceIds.size() &&
                              std::all_of(polls.begin(), polls.end(),
                                          [](const MeterPoll& poll) { return poll.Answered(); });
-    const bool several = connection->deviceIds.size() > 1;
+    const bool several = connection.deviceIds.size() > 1;
     if (!several && !allAnswered) {
         return ExitStatus::NoAnswer;
     }
     RegisterCatalogue catalogue = WindowCatalogue();
-    console.out << (format == "json" ? Json(polls, *connection, catalogue)
+    console.out << (format == "json" ? Json(polls, connection, catalogue)
                                      : Blocks(polls, several, format, catalogue));
     return allAnswered ? ExitStatus::Done : ExitStatus::NoAnswer;
 }

@@ -1,10 +1,12 @@
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <nlohmann/json.hpp>
 
+#include "companion/cli/command_line.h"
 #include "companion/commands/sub_commands.h"
+#include "companion/log/logged_run.h"
 #include "companion/report/discharge_report.h"
-#include "companion/report/report_log.h"
 
 namespace tavr {
 
@@ -12,21 +14,20 @@ namespace {
 
 using json = nlohmann::ordered_json;
 
-constexpr std::string_view kCommand = "report";
 constexpr std::size_t kSkippedLinesShown = 10;
+constexpr std::uint16_t kVoltage = 0x03;
+constexpr std::uint16_t kCurrent = 0x04;
+constexpr char kNotAReportableLog[] =
+    " is not a log written by watch with the voltage and the current (its first line should be "
+    "\"time,0003H V,0004H A,...\" or \"time,device,0003H V,0004H A,...\")";
 
-std::string ReportHelp() {
-    return "usage: tavr-12864-cli report LOG.csv [--format text|json]\n"
-           "Sums up a log written by watch, for each meter in it: the duration; the\n"
-           "charge out and in (Ah, integrated from the current; gaps over 3 times the\n"
-           "median period are not bridged); the energy out and in (Wh, from voltage x\n"
-           "current); the least, mean and largest voltage, current and temperature; the\n"
-           "remaining charge and percentage at the start and the end; and the change of\n"
-           "the meter's own Ah and Wh counters beside the integrated figures. A positive\n"
-           "current is a discharge. Incomplete rows are left out, each with a line on\n"
-           "standard error.\n"
-           "  --format F   text (default) or json\n";
-}
+constexpr char kReportDescription[] =
+    "Sums up a log written by watch, for each meter in it: the duration; the charge out and in "
+    "(Ah, integrated from the current; gaps over 3 times the median period are not bridged); the "
+    "energy out and in (Wh, from voltage x current); the least, mean and largest voltage, "
+    "current and temperature; the remaining charge and percentage at the start and the end; and "
+    "the change of the meter's own Ah and Wh counters beside the integrated figures. A positive "
+    "current is a discharge. Incomplete rows are left out, each with a line on standard error.";
 
 std::string Fixed(double value, int decimals) {
     char text[64];
@@ -49,9 +50,13 @@ std::string Duration(double seconds) {
     return minutes > 0 ? std::to_string(minutes) + " min " + rest : rest;
 }
 
-std::string SpreadText(const Spread& spread, int decimals, const std::string& unit) {
-    return "min " + Fixed(spread.min, decimals) + " " + unit + ", mean " +
-           Fixed(spread.mean, decimals) + " " + unit + ", max " + Fixed(spread.max, decimals) +
+// "-" when the log holds no value of the quantity.
+std::string SpreadText(const std::optional<Spread>& spread, int decimals, const std::string& unit) {
+    if (!spread) {
+        return "-";
+    }
+    return "min " + Fixed(spread->min, decimals) + " " + unit + ", mean " +
+           Fixed(spread->mean, decimals) + " " + unit + ", max " + Fixed(spread->max, decimals) +
            " " + unit;
 }
 
@@ -67,10 +72,10 @@ std::string ChargeAt(const std::optional<double>& ah, const std::optional<double
     return text;
 }
 
-std::string TextReport(const DeviceRun& run, const DischargeReport& report) {
-    std::string text = (run.deviceId ? "device " + std::to_string(*run.deviceId) : "meter") + ": " +
-                       std::to_string(report.readings) + " readings from " + run.firstTime +
-                       " to " + run.lastTime + "\n";
+std::string TextReport(const LoggedDevice& run, const DischargeReport& report) {
+    std::string text = (run.id ? "device " + std::to_string(*run.id) : "meter") + ": " +
+                       std::to_string(report.readings) + " readings from " + run.firstStamp +
+                       " to " + run.lastStamp + "\n";
     text += Line("duration", Duration(report.durationSeconds) + " (median period " +
                                  Fixed(report.medianPeriodSeconds, 3) + " s, " +
                                  std::to_string(report.gaps) + " gaps not bridged)");
@@ -81,7 +86,7 @@ std::string TextReport(const DeviceRun& run, const DischargeReport& report) {
     text += Line("voltage", SpreadText(report.volts, 3, "V"));
     text += Line("current", SpreadText(report.amps, 3, "A"));
     if (report.celsius) {
-        text += Line("temperature", SpreadText(*report.celsius, 1, "°C"));
+        text += Line("temperature", SpreadText(report.celsius, 1, "°C"));
     }
     if (report.remainingAhStart || report.percentStart) {
         text += Line("remaining charge",
@@ -122,11 +127,11 @@ json SpreadJson(const std::optional<Spread>& spread) {
             {"max", Rounded(spread->max)}};
 }
 
-json JsonReport(const DeviceRun& run, const DischargeReport& report) {
+json JsonReport(const LoggedDevice& run, const DischargeReport& report) {
     return {
-        {"device", run.deviceId ? json(*run.deviceId) : json(nullptr)},
-        {"first_time", run.firstTime},
-        {"last_time", run.lastTime},
+        {"device", run.id ? json(*run.id) : json(nullptr)},
+        {"first_time", run.firstStamp},
+        {"last_time", run.lastStamp},
         {"readings", report.readings},
         {"duration_s", Rounded(report.durationSeconds)},
         {"median_period_s", Rounded(report.medianPeriodSeconds)},
@@ -146,10 +151,11 @@ json JsonReport(const DeviceRun& run, const DischargeReport& report) {
     };
 }
 
-void ReportSkipped(const std::vector<std::string>& skipped, const std::string& path,
+void ReportSkipped(const std::vector<SkippedRow>& skipped, const std::string& path,
                    Console& console) {
     for (std::size_t k = 0; k < skipped.size() && k < kSkippedLinesShown; ++k) {
-        console.err << "tavr-12864-cli report: " << path << " " << skipped[k] << "; row left out\n";
+        console.err << "tavr-12864-cli report: " << path << " line " << skipped[k].line << ": "
+                    << skipped[k].reason << "; row left out\n";
     }
     if (skipped.size() > kSkippedLinesShown) {
         console.err << "tavr-12864-cli report: " << path << ": "
@@ -157,38 +163,46 @@ void ReportSkipped(const std::vector<std::string>& skipped, const std::string& p
     }
 }
 
+bool HoldsVoltageAndCurrent(const LoggedRun& log) {
+    const auto logged = [&](std::uint16_t address) {
+        return std::find(log.registers.begin(), log.registers.end(), address) !=
+               log.registers.end();
+    };
+    return logged(kVoltage) && logged(kCurrent);
+}
+
 }  // namespace
 
 ExitStatus RunReport(const std::vector<std::string>& arguments, Console& console) {
-    const CommandArguments parsed = ParseCommandArguments(arguments, {"--format"});
-    if (parsed.help) {
-        console.out << ReportHelp();
-        return ExitStatus::Done;
+    CommandLine line("report", kReportDescription, "LOG.csv");
+    std::string format = "text";
+    line.App()
+        .add_option("--format", format, "text (default) or json")
+        ->type_name("F")
+        ->check(OneOf({"text", "json"}));
+    if (const auto ended = line.Parse(arguments, console)) {
+        return *ended;
     }
-    if (!parsed.error.empty()) {
-        return UsageError(console, kCommand, parsed.error);
+    if (line.Positionals().size() != 1) {
+        return line.UsageError(console, "give one logged FILE.csv");
     }
-    if (parsed.positionals.size() != 1) {
-        return UsageError(console, kCommand, "give one logged FILE.csv");
-    }
-    const std::string format = parsed.Option("--format").value_or("text");
-    if (format != "text" && format != "json") {
-        return UsageError(console, kCommand, "--format: " + format + " is not text or json");
-    }
-    const std::string& path = parsed.positionals[0];
+    const std::string& path = line.Positionals()[0];
     std::string error;
-    const std::optional<ReportLog> log = ReadReportLog(path, error);
+    const std::optional<LoggedRun> log = ReadLoggedRun(path, error);
     if (!log) {
-        return UsageError(console, kCommand, error);
+        return line.UsageError(console, error);
+    }
+    if (!HoldsVoltageAndCurrent(*log)) {
+        return line.UsageError(console, path + kNotAReportableLog);
     }
     ReportSkipped(log->skipped, path, console);
-    if (log->devices.empty()) {
-        return UsageError(console, kCommand, path + " holds no complete reading");
+    if (!log->HasReadings()) {
+        return line.UsageError(console, path + " holds no complete reading");
     }
     json devices = json::array();
     std::string text;
-    for (const DeviceRun& run : log->devices) {
-        const DischargeReport report = ReportRun(run.samples);
+    for (const LoggedDevice& run : log->devices) {
+        const DischargeReport report = ReportRun(run);
         devices.push_back(JsonReport(run, report));
         text += (text.empty() ? "" : "\n") + TextReport(run, report);
     }

@@ -1,8 +1,8 @@
 #pragma once
 
-#include <string_view>
+#include <string>
+#include <vector>
 
-#include "companion/cli/command_arguments.h"
 #include "companion/commands/companion.h"
 #include "companion/platform/console.h"
 #include "companion/platform/exit_status.h"
@@ -19,8 +19,5 @@ ExitStatus RunPlot(const std::vector<std::string>& arguments, Console& console,
                    const PlotRenderer& renderPlot);
 ExitStatus RunReport(const std::vector<std::string>& arguments, Console& console);
 ExitStatus RunPublishCommand(const std::vector<std::string>& arguments, Console& console);
-
-// Prints "tavr-12864-cli <command>: <message>" and a pointer to the help; BadUsage.
-ExitStatus UsageError(Console& console, std::string_view command, std::string_view message);
 
 }  // namespace tavr

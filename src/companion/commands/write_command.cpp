@@ -1,3 +1,4 @@
+#include "companion/cli/command_line.h"
 #include "companion/cli/connection_options.h"
 #include "companion/commands/sub_commands.h"
 #include "companion/meter/meter_session.h"
@@ -12,20 +13,16 @@ namespace {
 
 constexpr std::uint16_t kDeviceAddressRegister = 0x00;
 
-std::string WriteHelp() {
-    return "usage: tavr-12864-cli write [--port P] [--baud B] [--id ID] [--timeout MS]\n"
-           "                            [--retries N] [--force] ADDRESS VALUE\n"
-           "Writes the raw VALUE into the register at ADDRESS (0003H, 0x03 or 3), then reads the\n"
-           "meter back and prints that register's row. A value above the register's maximum,\n"
-           "a negative or non-numeric value or an unknown address is refused; nothing is sent.\n"
-           "When the meter reads back another value than the one written (it overwrites its\n"
+std::string WriteDescription() {
+    return "Writes the raw VALUE into the register at ADDRESS (0003H, 0x03 or 3), then reads the "
+           "meter back and prints that register's row. A value above the register's maximum, a "
+           "negative or non-numeric value or an unknown address is refused; nothing is sent. "
+           "When the meter reads back another value than the one written (it overwrites its "
            "measurements, 0003H for one), that is said and the exit code is 1.\n"
-           "Writing 0000H changes the meter's device address; the read back uses the new one,\n"
+           "Writing 0000H changes the meter's device address; the read back uses the new one, "
            "and the window remembers it as its device ID.\n"
            "Warning: " +
-           OutputModeWarning() + ConnectionOptionsHelp(MeterCount::One) +
-           "  --force        write an output mode that leaves Modbus mode\n"
-           "The write is sent once; --retries applies to the read back.\n";
+           OutputModeWarning();
 }
 
 // Register 0000H holds the device address: from now on the meter answers to the new one.
@@ -43,31 +40,26 @@ void FollowNewAddress(MeterSession& session, Console& console, std::uint8_t oldI
 }  // namespace
 
 ExitStatus RunWrite(const std::vector<std::string>& arguments, Console& console) {
-    const CommandArguments parsed =
-        ParseCommandArguments(arguments, WithConnectionOptions({}), {"--force"});
-    if (parsed.help) {
-        console.out << WriteHelp();
-        return ExitStatus::Done;
+    CommandLine line("write", WriteDescription(), "ADDRESS VALUE");
+    line.App().footer("The write is sent once; --retries applies to the read back.");
+    bool force = false;
+    line.AddFlag("--force", force, "write an output mode that leaves Modbus mode");
+    const ConnectionOptions connectionOptions(line.App(), MeterCount::One);
+    if (const auto ended = line.Parse(arguments, console)) {
+        return *ended;
     }
-    if (!parsed.error.empty()) {
-        return UsageError(console, "write", parsed.error);
-    }
-    if (parsed.positionals.size() != 2) {
-        return UsageError(console, "write", "give the register ADDRESS and the raw VALUE");
+    if (line.Positionals().size() != 2) {
+        return line.UsageError(console, "give the register ADDRESS and the raw VALUE");
     }
     RegisterCatalogue catalogue = WindowCatalogue();
     std::string error;
-    const std::optional<WriteInput> input = CheckWriteInput(
-        parsed.positionals[0], parsed.positionals[1], catalogue, parsed.Flag("--force"), error);
+    const std::optional<WriteInput> input =
+        CheckWriteInput(line.Positionals()[0], line.Positionals()[1], catalogue, force, error);
     if (!input) {
-        return UsageError(console, "write", error + "; nothing was written");
+        return line.UsageError(console, error + "; nothing was written");
     }
-    const std::optional<ConnectionChoice> connection =
-        ChooseConnection(parsed, MeterCount::One, error);
-    if (!connection) {
-        return UsageError(console, "write", error);
-    }
-    MeterSession session(*connection, console, "write");
+    const ConnectionChoice connection = connectionOptions.Choose();
+    MeterSession session(connection, console, "write");
     if (!session.Open()) {
         return ExitStatus::PortUnavailable;
     }
@@ -75,7 +67,7 @@ ExitStatus RunWrite(const std::vector<std::string>& arguments, Console& console)
         return ExitStatus::NoAnswer;
     }
     if (input->address == kDeviceAddressRegister) {
-        FollowNewAddress(session, console, connection->deviceId,
+        FollowNewAddress(session, console, connection.deviceId,
                          static_cast<std::uint8_t>(input->value));
     }
     const std::optional<ReadReply> reply = session.Read();

@@ -4,7 +4,6 @@
 #include <cerrno>
 #include <charconv>
 #include <cmath>
-#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -13,6 +12,8 @@
 #include "companion/log/log_timestamp.h"
 #include "companion/log/run_log.h"
 #include "companion/meter/register_address.h"
+#include "companion/platform/log_file.h"
+#include "runtime/whole_number.h"
 
 namespace tavr {
 
@@ -62,24 +63,19 @@ std::optional<LogLayout> LayoutOfHeader(const std::string& header) {
 }
 
 std::optional<int> ParseDeviceId(const std::string& cell) {
-    int id = 0;
-    const auto [end, error] = std::from_chars(cell.data(), cell.data() + cell.size(), id);
-    if (cell.empty() || error != std::errc() || end != cell.data() + cell.size() || id < 1 ||
-        id > kLargestDeviceId) {
-        return std::nullopt;
-    }
-    return id;
+    const auto id = ParseWholeNumber(cell, 1, kLargestDeviceId);
+    return id ? std::optional(static_cast<int>(*id)) : std::nullopt;
 }
 
 // A cell's number; nothing for an empty cell (the meter gave no value). `bad` is set for a text
-// that is not a finite number.
+// that is not a finite number in the log's own notation (no locale, no blanks).
 std::optional<double> ParseCell(const std::string& cell, bool& bad) {
     if (cell.empty()) {
         return std::nullopt;
     }
-    char* end = nullptr;
-    const double value = std::strtod(cell.c_str(), &end);
-    bad = bad || end != cell.c_str() + cell.size() || !std::isfinite(value);
+    double value = 0;
+    const auto [end, error] = std::from_chars(cell.data(), cell.data() + cell.size(), value);
+    bad = bad || error != std::errc() || end != cell.data() + cell.size() || !std::isfinite(value);
     return value;
 }
 
@@ -135,6 +131,10 @@ std::optional<LogRow> ParseRow(const std::string& line, const LogLayout& layout,
 }
 
 void AddRow(LoggedDevice& device, const LogRow& row, double firstTime) {
+    if (device.seconds.empty()) {
+        device.firstStamp = row.stamp;
+    }
+    device.lastStamp = row.stamp;
     device.seconds.push_back(row.time - firstTime);
     for (std::size_t k = 0; k < row.values.size(); ++k) {
         device.series[k].values.push_back(row.values[k]);
@@ -144,15 +144,14 @@ void AddRow(LoggedDevice& device, const LogRow& row, double firstTime) {
 }  // namespace
 
 std::optional<LoggedRun> ReadLoggedRun(const std::string& path, std::string& error) {
-    // The path is UTF-8 on every system (Windows would read a narrow one in its ANSI code page).
-    const std::filesystem::path logPath(std::u8string(path.begin(), path.end()));
-    std::error_code status;
     // A device or a FIFO could be read forever or block; a log is a regular file.
-    if (std::filesystem::exists(logPath, status) &&
-        !std::filesystem::is_regular_file(logPath, status)) {
-        error = path + " is not a regular file";
+    struct stat node {};
+    if (StatPath(path, node) == 0 && !S_ISREG(node.st_mode)) {
+        error = path + " is not a regular file (it is " + NodeKind(node) + ")";
         return std::nullopt;
     }
+    // The path is UTF-8 on every system (Windows would read a narrow one in its ANSI code page).
+    const std::filesystem::path logPath(std::u8string(path.begin(), path.end()));
     std::ifstream file(logPath, std::ios::binary);
     if (!file) {
         error = "cannot read " + path + ": " + std::strerror(errno);
@@ -168,6 +167,9 @@ std::optional<LoggedRun> ReadLoggedRun(const std::string& path, std::string& err
         return std::nullopt;
     }
     LoggedRun run;
+    for (const LoggedSeries& column : layout->columns) {
+        run.registers.push_back(column.address);
+    }
     std::map<std::optional<int>, LoggedDevice> devices;
     std::optional<double> firstTime;
     for (std::int64_t number = 2; std::getline(file, line); ++number) {

@@ -19,6 +19,8 @@ struct LoggedDevice {
     std::optional<int> id;             // nothing in a log without a device column (one meter)
     std::vector<double> seconds;       // each row's time, in seconds since the run's first row
     std::vector<LoggedSeries> series;  // every register column, in the log's order
+    std::string firstStamp;            // the timestamps of its first and last row, as logged
+    std::string lastStamp;
 
     const LoggedSeries* Find(std::uint16_t address) const {
         for (const LoggedSeries& column : series) {
@@ -36,12 +38,13 @@ struct SkippedRow {
     std::string reason;
 };
 
-// A `watch` log read back. A log of several meters has a `device` column right after the time;
-// its rows are sorted out by device.
+// A `watch` log read back: the one reading of it that plot, report and the tests share. A log of
+// several meters has a `device` column right after the time; its rows are sorted out by device.
 struct LoggedRun {
     std::string start;                  // the first row's timestamp as written, local time
     std::vector<LoggedDevice> devices;  // in the order of their IDs; one without a device column
     std::vector<SkippedRow> skipped;
+    std::vector<std::uint16_t> registers;  // the header's register columns, in its order
 
     bool HasReadings() const {
         for (const LoggedDevice& device : devices) {
@@ -53,9 +56,12 @@ struct LoggedRun {
     }
 };
 
-// Reads the log at `path`. A row that cannot be read (a cut-off last line, a wrong number of
-// cells, a time or number that does not parse) is skipped and listed. Nothing, with `error` set,
-// when the file cannot be read or its first line is not a watch log's header.
+// Reads the log at `path` (UTF-8). A row that cannot be read (a last line without its line break,
+// which was cut off while written even when its cells look whole, a wrong number of cells, a
+// time, device ID or number that does not parse) is skipped and listed; an empty cell is a
+// reading the meter did not give. Nothing, with `error` set, when the file cannot be read, is not
+// a regular file (a FIFO or a device could block or never end) or its first line is not a watch
+// log's header.
 std::optional<LoggedRun> ReadLoggedRun(const std::string& path, std::string& error);
 
 }  // namespace tavr

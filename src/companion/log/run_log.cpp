@@ -202,8 +202,4 @@ std::vector<std::string> SplitLogCells(std::string_view line) {
     return cells;
 }
 
-bool IsCompleteLogRow(std::string_view line, bool terminated, std::size_t columns) {
-    return terminated && SplitLogCells(line).size() == columns;
-}
-
 }  // namespace tavr

@@ -70,9 +70,4 @@ class RunLog {
 // The cells of one CSV line of a log; quoted cells may hold commas and doubled quotes.
 std::vector<std::string> SplitLogCells(std::string_view line);
 
-// Whether a line read from a log is a whole row: it ended with its line break (`terminated`)
-// and has one cell for every column of the header. A row without its line break was cut off
-// while being written, even when its cells look like numbers ("...,12.3" of "...,12.345").
-bool IsCompleteLogRow(std::string_view line, bool terminated, std::size_t columns);
-
 }  // namespace tavr

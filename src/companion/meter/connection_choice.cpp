@@ -1,11 +1,11 @@
 #include "companion/meter/connection_choice.h"
 
 #include <algorithm>
-#include <charconv>
 
 #include "registers/selector_entries.h"
 #include "runtime/to_number.h"
 #include "runtime/to_text.h"
+#include "runtime/whole_number.h"
 #include "settings/registry.h"
 
 namespace tavr {
@@ -18,16 +18,6 @@ constexpr std::int32_t kHighestPortNumber = 255;
 // The remembered selection index at `path`, limited to a selector of `entryCount` entries.
 std::int32_t RememberedIndex(std::string_view path, std::int32_t entryCount) {
     return std::clamp(ToInteger(ReadRegistryText(kCurrentUser, path)), 0, entryCount - 1);
-}
-
-std::optional<std::int32_t> ParseWhole(std::string_view text, std::int32_t low, std::int32_t high) {
-    std::int32_t value = 0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (text.empty() || error != std::errc() || end != text.data() + text.size() || value < low ||
-        value > high) {
-        return std::nullopt;
-    }
-    return value;
 }
 
 }  // namespace
@@ -58,16 +48,17 @@ bool RememberDeviceId(std::uint8_t deviceId) {
 }
 
 std::optional<std::int32_t> ParsePortNumber(std::string_view text) {
-    return ParseWhole(text, 1, kHighestPortNumber);
+    const auto port = ParseWholeNumber(text, 1, kHighestPortNumber);
+    return port ? std::optional(static_cast<std::int32_t>(*port)) : std::nullopt;
 }
 
 std::optional<std::int32_t> ParseBaudRate(std::string_view text) {
-    const std::optional<std::int32_t> baud = ParseWhole(text, 1, kBaudRateEntries.back());
+    const auto baud = ParseWholeNumber(text, 1, kBaudRateEntries.back());
     if (!baud || std::find(kBaudRateEntries.begin(), kBaudRateEntries.end(), *baud) ==
                      kBaudRateEntries.end()) {
         return std::nullopt;
     }
-    return baud;
+    return static_cast<std::int32_t>(*baud);
 }
 
 std::string BaudRateList() {

@@ -21,9 +21,9 @@ struct PortProbe {
 // A port in use names the process holding it in the result's detail, where that can be seen.
 PortProbe ProbePort(std::int32_t port);
 
-// The help of "ports" and its line when no COM port resolves: where this system's ports come
-// from.
-extern const std::string_view kPortsHelp;
+// What "ports" does, for its help, and its line when no COM port resolves: where this system's
+// ports come from.
+extern const std::string_view kPortsDescription;
 extern const std::string_view kNoPortResolves;
 
 // The COM numbers that resolve to a device, in ascending order: on Linux every com<n> link in

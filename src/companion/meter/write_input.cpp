@@ -17,9 +17,9 @@ constexpr std::uint16_t kModbusOutputMode = 2;
 }  // namespace
 
 std::string OutputModeWarning() {
-    return "001BH (output mode) 0 (HEX) or 1 (TXT) takes the meter out of Modbus mode:\n"
-           "it then no longer answers on this line, so neither this program nor the window\n"
-           "can set it back. Such a value is refused unless --force is given.\n";
+    return "001BH (output mode) 0 (HEX) or 1 (TXT) takes the meter out of Modbus mode: it then no "
+           "longer answers on this line, so neither this program nor the window can set it back. "
+           "Such a value is refused unless --force is given.";
 }
 
 std::optional<WriteInput> CheckWriteInput(std::string_view addressText, std::string_view valueText,

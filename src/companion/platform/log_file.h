@@ -19,6 +19,10 @@ int StatPath(const std::string& path, struct stat& node);
 // Up to `length` bytes at `offset`; fewer at the file's end or on an error.
 std::string ReadLogAt(int fd, std::int64_t offset, std::int64_t length);
 
+// The platform's read of up to `size` bytes at `offset` into `into`: how many it read, 0 at the
+// file's end, -1 on an error.
+std::int64_t ReadLogChunk(int fd, std::int64_t offset, char* into, std::size_t size);
+
 // What a node that is not a regular file is, for a refusal: "a folder", "a pipe (FIFO)"...
 std::string NodeKind(const struct stat& node);
 

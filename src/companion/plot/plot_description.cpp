@@ -5,7 +5,7 @@
 #include <cmath>
 #include <optional>
 
-#include "companion/plot/reading_gaps.h"
+#include "companion/log/reading_gaps.h"
 
 namespace tavr {
 

@@ -2,7 +2,7 @@
 
 #include <arpa/inet.h>
 
-#include <charconv>
+#include "runtime/whole_number.h"
 
 namespace tavr {
 
@@ -14,12 +14,8 @@ constexpr std::string_view kPlainScheme = "mqtt://";
 constexpr std::string_view kTlsScheme = "mqtts://";
 
 std::optional<int> ParsePort(std::string_view text) {
-    int port = 0;
-    const auto [end, failure] = std::from_chars(text.data(), text.data() + text.size(), port);
-    if (failure != std::errc() || end != text.data() + text.size() || port < 1 || port > 65535) {
-        return std::nullopt;
-    }
-    return port;
+    const auto port = ParseWholeNumber(text, 1, 65535);
+    return port ? std::optional(static_cast<int>(*port)) : std::nullopt;
 }
 
 bool IsLoopbackAddress(const std::string& host) {

@@ -5,8 +5,7 @@
 #include <mutex>
 
 #include "companion/log/log_timestamp.h"
-#include "companion/meter/meter_link.h"
-#include "companion/meter/meter_poll_cycle.h"
+#include "companion/meter/polling_run.h"
 #include "companion/meter/port_probe.h"
 #include "companion/meter/window_catalogue.h"
 #include "companion/publish/broker_feed.h"
@@ -22,8 +21,6 @@ using std::chrono::milliseconds;
 
 constexpr milliseconds kBrokerPatience{10'000};
 constexpr milliseconds kDrainPatience{5'000};
-constexpr milliseconds kFirstReopenWait{250};
-constexpr milliseconds kLongestReopenWait{8'000};
 
 struct MeterTally {
     std::int64_t readings = 0;
@@ -49,8 +46,7 @@ class PublishLoop {
     PublishLoop(const PublishOptions& options, Console& console)
         : options_(options),
           console_(console),
-          link_(console.interrupt),
-          cycle_(link_, options.connection.deviceIds, options.connection.retries),
+          polling_(options.connection, options.every, options.duration, console.interrupt),
           feed_([this](BrokerFeed::Occasion occasion) { return Announcements(occasion); },
                 [this](const std::string& line) { Note(line); }, options.topics.BirthTopic()) {
         for (const std::uint8_t id : options_.connection.deviceIds) {
@@ -68,66 +64,32 @@ class PublishLoop {
             Note(error);
             return ExitStatus::BrokerUnavailable;
         }
-        SerialOpenResult opened = link_.Open(options_.connection);
+        SerialOpenResult opened = polling_.Open();
         if (!opened.Succeeded()) {
             Note(OpenFailureText(options_.connection, std::move(opened)));
             feed_.Close();
             return ExitStatus::PortUnavailable;
         }
-        start_ = Clock::now();
-        for (Clock::time_point due = start_; !stopped_ && BeforeEnd(due); due = NextDue(due)) {
-            if (!link_.Pause(std::chrono::ceil<milliseconds>(due - Clock::now()))) {
-                stopped_ = true;
-                break;
-            }
-            PollCycle(due + options_.every);
-        }
+        // A cycle that runs past the next one's moment is followed at once, and said once.
+        polling_.Run({[this](const MeterPoll& poll) { Take(poll); },
+                      [this](Clock::duration) {
+                          Note("one cycle of " + std::to_string(meters_.size()) +
+                               " meters takes longer than --every; cycles run back to back");
+                      },
+                      [] {}, [] {}});
         Finish();
         return Answered() > 0 ? ExitStatus::Done : ExitStatus::NoAnswer;
     }
 
   private:
-    bool BeforeEnd(Clock::time_point moment) const {
-        return !options_.duration || moment < start_ + *options_.duration;
-    }
-
-    // The next cycle on the grid; a cycle that ran past it is followed at once, and said once.
-    Clock::time_point NextDue(Clock::time_point due) {
-        const Clock::time_point now = Clock::now();
-        due += options_.every;
-        if (due < now) {
-            if (!warnedSlow_) {
-                Note("one cycle of " + std::to_string(meters_.size()) +
-                     " meters takes longer than --every; cycles run back to back");
-                warnedSlow_ = true;
-            }
-            return now;
-        }
-        return due;
-    }
-
-    // Retries (with --retries) stop at the next cycle's due time.
-    void PollCycle(Clock::time_point nextDue) {
-        for (const MeterPoll& poll : cycle_.Run(nextDue)) {
-            PolledMeter& meter = MeterOf(poll.deviceId);
-            meter.tally.timeouts += poll.silent;
-            meter.tally.garbled += poll.garbled;
-            switch (poll.outcome) {
-                case ExchangeOutcome::Answered:
-                    Publish(meter, poll);
-                    break;
-                case ExchangeOutcome::Silent:
-                case ExchangeOutcome::Garbled:
-                    Miss(meter);
-                    break;
-                case ExchangeOutcome::HungUp:
-                    Miss(meter);
-                    Reconnect();
-                    return;
-                case ExchangeOutcome::Interrupted:
-                    stopped_ = true;
-                    return;
-            }
+    void Take(const MeterPoll& poll) {
+        PolledMeter& meter = MeterOf(poll.deviceId);
+        meter.tally.timeouts += poll.silent;
+        meter.tally.garbled += poll.garbled;
+        if (poll.Answered()) {
+            Publish(meter, poll);
+        } else if (poll.outcome != ExchangeOutcome::Interrupted) {
+            Miss(meter);
         }
     }
 
@@ -183,21 +145,6 @@ class PublishLoop {
         }
     }
 
-    // Reopens the port after a hang-up with a doubling wait, until it opens, the run's end has
-    // come or the operator interrupted.
-    void Reconnect() {
-        link_.Close();
-        for (milliseconds wait = kFirstReopenWait;; wait = std::min(wait * 2, kLongestReopenWait)) {
-            if (!link_.Pause(wait) || !BeforeEnd(Clock::now())) {
-                stopped_ = true;
-                return;
-            }
-            if (link_.Open(options_.connection).Succeeded()) {
-                return;
-            }
-        }
-    }
-
     // Called on the MQTT client's thread at each connection and each birth of Home Assistant
     // (the broker keeps the retained availabilities, but not the states).
     std::vector<MqttMessage> Announcements(BrokerFeed::Occasion occasion) {
@@ -229,8 +176,8 @@ class PublishLoop {
         }
         feed_.Post({options_.topics.GatewayAvailabilityTopic(), kOffline, true});
         // An interrupted run still waits a little, but not for a second Ctrl+C.
-        const bool drained =
-            feed_.Drain(kDrainPatience, stopped_ ? -1 : static_cast<int>(console_.interrupt));
+        const bool drained = feed_.Drain(
+            kDrainPatience, polling_.Stopped() ? -1 : static_cast<int>(console_.interrupt));
         feed_.Close();
         const BrokerFeed::Tally counts = feed_.Counts();
         std::string summary = "publish ended: " + std::to_string(counts.acknowledged) +
@@ -268,14 +215,10 @@ class PublishLoop {
 
     const PublishOptions& options_;
     Console& console_;
-    MeterLink link_;
-    MeterPollCycle cycle_;
+    PollingRun polling_;
     std::vector<std::unique_ptr<PolledMeter>> meters_;
     std::mutex noteMutex_;
     std::mutex announcementMutex_;
-    Clock::time_point start_;
-    bool stopped_ = false;
-    bool warnedSlow_ = false;
     BrokerFeed feed_;  // last: its client thread stops first
 };
 

@@ -1,7 +1,9 @@
 #include "companion/report/discharge_report.h"
 
 #include <algorithm>
-#include <functional>
+#include <cstdint>
+
+#include "companion/log/reading_gaps.h"
 
 namespace tavr {
 
@@ -27,26 +29,52 @@ SplitArea Trapezoid(double y0, double y1, double dt) {
     return y0 > 0 ? SplitArea{first, -second} : SplitArea{second, -first};
 }
 
-double Median(std::vector<double> values) {
-    const std::size_t middle = values.size() / 2;
-    std::nth_element(values.begin(), values.begin() + static_cast<std::ptrdiff_t>(middle),
-                     values.end());
-    const double upper = values[middle];
-    if (values.size() % 2 == 1) {
-        return upper;
-    }
-    return (upper + *std::max_element(values.begin(),
-                                      values.begin() + static_cast<std::ptrdiff_t>(middle))) /
-           2;
+using Values = std::vector<std::optional<double>>;
+
+constexpr std::uint16_t kVoltage = 0x03;
+constexpr std::uint16_t kCurrent = 0x04;
+constexpr std::uint16_t kTemperature = 0x05;
+constexpr std::uint16_t kRemaining = 0x07;
+constexpr std::uint16_t kEnergy = 0x08;
+constexpr std::uint16_t kPercent = 0x0B;
+
+// A register's values, one per row; all empty when the log has no such column.
+Values ValuesOf(const LoggedDevice& device, std::uint16_t address) {
+    const LoggedSeries* series = device.Find(address);
+    return series != nullptr ? series->values : Values(device.seconds.size());
 }
 
-template <typename Get>
-std::optional<Spread> SpreadOf(const std::vector<LoggedSample>& samples, Get get) {
+// Voltage × current where both were read.
+Values Power(const Values& volts, const Values& amps) {
+    Values power(volts.size());
+    for (std::size_t k = 0; k < volts.size(); ++k) {
+        if (volts[k] && amps[k]) {
+            power[k] = *volts[k] * *amps[k];
+        }
+    }
+    return power;
+}
+
+// The area under `values` within its unbroken stretches, in hours: above zero and below it.
+SplitArea Integral(const std::vector<double>& seconds, const Values& values,
+                   const std::vector<Stretch>& stretches) {
+    SplitArea total;
+    for (const Stretch& stretch : stretches) {
+        for (std::size_t k = stretch.first + 1; k <= stretch.last; ++k) {
+            const SplitArea area =
+                Trapezoid(*values[k - 1], *values[k], seconds[k] - seconds[k - 1]);
+            total.above += area.above / kSecondsPerHour;
+            total.below += area.below / kSecondsPerHour;
+        }
+    }
+    return total;
+}
+
+std::optional<Spread> SpreadOf(const Values& values) {
     std::optional<Spread> spread;
     double sum = 0;
     std::size_t count = 0;
-    for (const LoggedSample& sample : samples) {
-        const std::optional<double> value = get(sample);
+    for (const std::optional<double>& value : values) {
         if (!value) {
             continue;
         }
@@ -64,10 +92,21 @@ std::optional<Spread> SpreadOf(const std::vector<LoggedSample>& samples, Get get
     return spread;
 }
 
-template <typename Get>
-std::optional<double> Change(const std::vector<LoggedSample>& samples, Get get) {
-    const std::optional<double> first = get(samples.front());
-    const std::optional<double> last = get(samples.back());
+std::optional<double> First(const Values& values) {
+    const auto found = std::find_if(values.begin(), values.end(),
+                                    [](const std::optional<double>& value) { return value; });
+    return found != values.end() ? *found : std::nullopt;
+}
+
+std::optional<double> Last(const Values& values) {
+    const auto found = std::find_if(values.rbegin(), values.rend(),
+                                    [](const std::optional<double>& value) { return value; });
+    return found != values.rend() ? *found : std::nullopt;
+}
+
+std::optional<double> Change(const Values& values) {
+    const std::optional<double> first = First(values);
+    const std::optional<double> last = Last(values);
     if (!first || !last) {
         return std::nullopt;
     }
@@ -76,43 +115,34 @@ std::optional<double> Change(const std::vector<LoggedSample>& samples, Get get) 
 
 }  // namespace
 
-DischargeReport ReportRun(const std::vector<LoggedSample>& samples) {
+DischargeReport ReportRun(const LoggedDevice& device) {
+    const std::vector<double>& seconds = device.seconds;
+    const Values volts = ValuesOf(device, kVoltage);
+    const Values amps = ValuesOf(device, kCurrent);
     DischargeReport report;
-    report.readings = samples.size();
-    report.durationSeconds = samples.back().seconds - samples.front().seconds;
-    std::vector<double> periods;
-    for (std::size_t k = 1; k < samples.size(); ++k) {
-        if (samples[k].seconds > samples[k - 1].seconds) {
-            periods.push_back(samples[k].seconds - samples[k - 1].seconds);
-        }
-    }
-    if (!periods.empty()) {
-        report.medianPeriodSeconds = Median(periods);
-    }
-    for (std::size_t k = 1; k < samples.size(); ++k) {
-        const LoggedSample& a = samples[k - 1];
-        const LoggedSample& b = samples[k];
-        const double dt = b.seconds - a.seconds;
-        if (dt <= 0 || dt > kGapFactor * report.medianPeriodSeconds) {
-            ++report.gaps;
-            continue;
-        }
-        const SplitArea charge = Trapezoid(a.amps, b.amps, dt);
-        report.ahOut += charge.above / kSecondsPerHour;
-        report.ahIn += charge.below / kSecondsPerHour;
-        const SplitArea energy = Trapezoid(a.volts * a.amps, b.volts * b.amps, dt);
-        report.whOut += energy.above / kSecondsPerHour;
-        report.whIn += energy.below / kSecondsPerHour;
-    }
-    report.volts = *SpreadOf(samples, [](const LoggedSample& s) { return std::optional(s.volts); });
-    report.amps = *SpreadOf(samples, [](const LoggedSample& s) { return std::optional(s.amps); });
-    report.celsius = SpreadOf(samples, [](const LoggedSample& s) { return s.celsius; });
-    report.remainingAhStart = samples.front().remainingAh;
-    report.remainingAhEnd = samples.back().remainingAh;
-    report.percentStart = samples.front().percent;
-    report.percentEnd = samples.back().percent;
-    report.meterAhChange = Change(samples, [](const LoggedSample& s) { return s.remainingAh; });
-    report.meterWhChange = Change(samples, [](const LoggedSample& s) { return s.energyWh; });
+    report.readings = seconds.size();
+    report.durationSeconds = seconds.back() - seconds.front();
+    report.medianPeriodSeconds = MedianPeriod(seconds);
+    const std::vector<Stretch> currentStretches = UnbrokenStretches(seconds, amps);
+    report.gaps = currentStretches.empty() ? 0 : currentStretches.size() - 1;
+    const SplitArea charge = Integral(seconds, amps, currentStretches);
+    report.ahOut = charge.above;
+    report.ahIn = charge.below;
+    const Values power = Power(volts, amps);
+    const SplitArea energy = Integral(seconds, power, UnbrokenStretches(seconds, power));
+    report.whOut = energy.above;
+    report.whIn = energy.below;
+    report.volts = SpreadOf(volts);
+    report.amps = SpreadOf(amps);
+    report.celsius = SpreadOf(ValuesOf(device, kTemperature));
+    const Values remaining = ValuesOf(device, kRemaining);
+    const Values percent = ValuesOf(device, kPercent);
+    report.remainingAhStart = First(remaining);
+    report.remainingAhEnd = Last(remaining);
+    report.percentStart = First(percent);
+    report.percentEnd = Last(percent);
+    report.meterAhChange = Change(remaining);
+    report.meterWhChange = Change(ValuesOf(device, kEnergy));
     return report;
 }
 

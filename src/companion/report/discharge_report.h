@@ -4,19 +4,9 @@
 #include <optional>
 #include <vector>
 
-namespace tavr {
+#include "companion/log/logged_run.h"
 
-// One reading of a meter in a watch log: the time in seconds and the measurements it holds.
-// The current is positive while discharging and negative while charging, as the meter shows it.
-struct LoggedSample {
-    double seconds = 0;
-    double volts = 0;
-    double amps = 0;
-    std::optional<double> celsius;
-    std::optional<double> remainingAh;
-    std::optional<double> energyWh;  // the meter's own energy counter
-    std::optional<double> percent;
-};
+namespace tavr {
 
 struct Spread {
     double min = 0;
@@ -29,26 +19,25 @@ struct DischargeReport {
     std::size_t readings = 0;
     double durationSeconds = 0;
     double medianPeriodSeconds = 0;
-    // Intervals longer than kGapFactor × the median period (or going back in time), not bridged.
+    // Where the current's readings break (see UnbrokenStretches): nothing is known of the current
+    // across a gap, so it adds no charge or energy.
     std::size_t gaps = 0;
     double ahOut = 0;  // integrated from the current, discharging
     double ahIn = 0;   // charging
-    double whOut = 0;  // from voltage × current
+    double whOut = 0;  // from voltage × current, where both were read
     double whIn = 0;
-    Spread volts;
-    Spread amps;
+    std::optional<Spread> volts;  // nothing when no row holds the quantity
+    std::optional<Spread> amps;
     std::optional<Spread> celsius;
+    // The first and last value the log holds of each.
     std::optional<double> remainingAhStart, remainingAhEnd;
     std::optional<double> percentStart, percentEnd;
-    // The change of the meter's own counters from the first reading to the last.
+    // The change of the meter's own counters from their first value to their last.
     std::optional<double> meterAhChange, meterWhChange;
 };
 
-// An interval longer than this many median periods is a gap in the log: nothing is known of the
-// current in it, so it adds no charge or energy.
-inline constexpr double kGapFactor = 3.0;
-
-// The report of `samples`, in time order; at least one.
-DischargeReport ReportRun(const std::vector<LoggedSample>& samples);
+// The report of one meter's rows of a watch log, with at least one row. The current is positive
+// while discharging and negative while charging, as the meter shows it.
+DischargeReport ReportRun(const LoggedDevice& device);
 
 }  // namespace tavr

@@ -2,13 +2,11 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <filesystem>
 #include <map>
 
 #include "companion/log/log_timestamp.h"
 #include "companion/log/run_log.h"
-#include "companion/meter/meter_link.h"
-#include "companion/meter/meter_poll_cycle.h"
+#include "companion/meter/polling_run.h"
 #include "companion/meter/port_probe.h"
 #include "companion/meter/reading_formats.h"
 #include "companion/meter/window_catalogue.h"
@@ -18,10 +16,7 @@ namespace tavr {
 namespace {
 
 using Clock = std::chrono::steady_clock;
-using std::chrono::milliseconds;
 
-constexpr milliseconds kFirstReopenWait{250};
-constexpr milliseconds kLongestReopenWait{8000};
 // The status line shows this many of the chosen registers.
 constexpr std::size_t kStatusValues = 4;
 
@@ -36,8 +31,7 @@ class WatchLoop {
     WatchLoop(const WatchOptions& options, Console& console)
         : options_(options),
           console_(console),
-          link_(console.interrupt),
-          cycle_(link_, options.connection.deviceIds, options.connection.retries),
+          polling_(options.connection, options.every, options.duration, console.interrupt),
           catalogue_(WindowCatalogue()) {
         for (const std::uint8_t deviceId : options.connection.deviceIds) {
             tallies_[deviceId];
@@ -45,8 +39,7 @@ class WatchLoop {
     }
 
     ExitStatus Run() {
-        device_ = ChosenDevice(options_.connection);
-        SerialOpenResult opened = link_.Open(options_.connection);
+        SerialOpenResult opened = polling_.Open();
         if (!opened.Succeeded()) {
             Complain(OpenFailureText(options_.connection, std::move(opened)));
             return ExitStatus::PortUnavailable;
@@ -61,13 +54,13 @@ class WatchLoop {
         if (!notice.empty()) {
             Complain(notice);
         }
-        start_ = Clock::now();
-        for (Clock::time_point due = start_; !stopped_ && BeforeEnd(due); due = NextDue(due)) {
-            if (!link_.Pause(std::chrono::ceil<milliseconds>(due - Clock::now()))) {
-                break;
-            }
-            TakeReadings(due + options_.every);
-        }
+        polling_.Run({[this](const MeterPoll& poll) { Take(poll); },
+                      [this](Clock::duration took) { WarnOverrun(took); },
+                      [this] { ShowStatus(" · reconnecting"); },
+                      [this] {
+                          ++reconnects_;
+                          ShowStatus("");
+                      }});
         ShowSummary();
         if (outputFailed_) {
             return ExitStatus::OutputFailed;
@@ -78,56 +71,22 @@ class WatchLoop {
   private:
     bool SeveralMeters() const { return options_.connection.deviceIds.size() > 1; }
 
-    bool BeforeEnd(Clock::time_point moment) const {
-        return !options_.duration || moment < start_ + *options_.duration;
+    void Take(const MeterPoll& poll) {
+        TallyOf(poll.deviceId).timeouts += poll.silent;
+        TallyOf(poll.deviceId).dropped += poll.garbled;
+        if (poll.Answered()) {
+            Record(poll);
+        } else if (poll.outcome == ExchangeOutcome::Silent ||
+                   poll.outcome == ExchangeOutcome::Garbled) {
+            ShowStatus("");
+        }
     }
 
-    // The next cycle's moment on the reading grid. Readings missed while waiting for a
-    // reconnection are skipped, not caught up in a burst; a cycle that overran its period is
-    // followed at once.
-    Clock::time_point NextDue(Clock::time_point due) const {
-        const Clock::time_point now = Clock::now();
-        due += options_.every;
-        if (due >= now) {
-            return due;
-        }
-        return overran_ ? now : due + ((now - due) / options_.every + 1) * options_.every;
-    }
-
-    void TakeReadings(Clock::time_point nextDue) {
-        const Clock::time_point began = Clock::now();
-        overran_ = false;
-        for (const MeterPoll& poll : cycle_.Run(nextDue)) {
-            TallyOf(poll.deviceId).timeouts += poll.silent;
-            TallyOf(poll.deviceId).dropped += poll.garbled;
-            switch (poll.outcome) {
-                case ExchangeOutcome::Answered:
-                    Record(poll);
-                    break;
-                case ExchangeOutcome::Interrupted:
-                    stopped_ = true;
-                    return;
-                case ExchangeOutcome::HungUp:
-                    Reconnect();
-                    return;
-                case ExchangeOutcome::Silent:
-                case ExchangeOutcome::Garbled:
-                    ShowStatus("");
-                    break;
-            }
-            if (stopped_) {
-                return;
-            }
-        }
-        const Clock::duration took = Clock::now() - began;
-        overran_ = took > options_.every;
-        if (overran_ && !warnedOverrun_) {
-            warnedOverrun_ = true;
-            Complain("a cycle of " + std::to_string(options_.connection.deviceIds.size()) +
-                     (SeveralMeters() ? " meters" : " meter") + " took " + SecondsText(took) +
-                     ", longer than --every " + SecondsText(options_.every) +
-                     "; cycles now run back to back");
-        }
+    void WarnOverrun(Clock::duration took) {
+        Complain("a cycle of " + std::to_string(options_.connection.deviceIds.size()) +
+                 (SeveralMeters() ? " meters" : " meter") + " took " + SecondsText(took) +
+                 ", longer than --every " + SecondsText(options_.every) +
+                 "; cycles now run back to back");
     }
 
     WatchTally& TallyOf(std::uint8_t deviceId) { return tallies_[deviceId]; }
@@ -141,7 +100,7 @@ class WatchLoop {
         if (!log_.WriteRow(row)) {
             Complain("cannot write " + log_.Name() + ": " + log_.Failure() +
                      "; the row was not written, watching stops");
-            stopped_ = true;
+            polling_.Stop();
             outputFailed_ = true;
             return;
         }
@@ -152,40 +111,6 @@ class WatchLoop {
             lastValues_ += " " + NumberText(reading, catalogue_) + reading.unit;
         }
         ShowStatus("");
-    }
-
-    // Reopens the port after a hang-up, waiting longer after each failed attempt, until it is
-    // open again, the run's end has come or the operator interrupted. Only the device watched
-    // before is reopened: while an adapter is out, its COM number may count to another device.
-    void Reconnect() {
-        link_.Close();
-        milliseconds wait = kFirstReopenWait;
-        while (true) {
-            ShowStatus(" · reconnecting");
-            if (!link_.Pause(std::min(wait, UntilEnd()))) {
-                stopped_ = true;
-                return;
-            }
-            if (ChosenDevice(options_.connection) == device_ &&
-                link_.Open(options_.connection).Succeeded()) {
-                ++reconnects_;
-                ShowStatus("");
-                return;
-            }
-            if (!BeforeEnd(Clock::now())) {
-                stopped_ = true;
-                return;
-            }
-            wait = std::min(wait * 2, kLongestReopenWait);
-        }
-    }
-
-    milliseconds UntilEnd() const {
-        if (!options_.duration) {
-            return milliseconds::max();
-        }
-        return std::max(milliseconds(0), std::chrono::ceil<milliseconds>(
-                                             start_ + *options_.duration - Clock::now()));
     }
 
     std::int64_t WrittenRows() const {
@@ -240,19 +165,13 @@ class WatchLoop {
 
     const WatchOptions& options_;
     Console& console_;
-    MeterLink link_;
-    MeterPollCycle cycle_;
+    PollingRun polling_;
     RegisterCatalogue catalogue_;
     RunLog log_;
     std::map<std::uint8_t, WatchTally> tallies_;
     std::int64_t reconnects_ = 0;
-    Clock::time_point start_;
     std::string lastValues_;
-    std::filesystem::path device_;
-    bool stopped_ = false;
     bool outputFailed_ = false;
-    bool overran_ = false;
-    bool warnedOverrun_ = false;
 };
 
 }  // namespace

@@ -1,11 +1,13 @@
 #include <gmock/gmock.h>
 
 #include <optional>
+#include <sstream>
 #include <string>
 
-#include "companion/cli/command_arguments.h"
+#include "companion/cli/command_line.h"
 #include "companion/cli/device_id_list.h"
 #include "companion/cli/duration_text.h"
+#include "companion/cli/help_format.h"
 #include "companion/log/log_timestamp.h"
 #include "companion/meter/register_address.h"
 #include "companion/platform/local_zone.h"
@@ -14,6 +16,7 @@ namespace tavr {
 namespace {
 
 using std::chrono::milliseconds;
+using testing::HasSubstr;
 
 TEST(LogTimestamp, CarriesTheLocalOffsetAndReadsBackToTheSameMoment) {
     struct Case {
@@ -144,19 +147,95 @@ TEST(OptionValues, DeviceIdListsTakeIdsAndRangesEachOnce) {
     }
 }
 
-TEST(OptionValues, FlagsTakeNoValueAndAreGivenOnce) {
-    const std::set<std::string, std::less<>> values = {"--id"};
-    const std::set<std::string, std::less<>> flags = {"--force"};
-    const CommandArguments given =
-        ParseCommandArguments({"--force", "3", "--id", "2"}, values, flags);
-    EXPECT_TRUE(given.error.empty()) << given.error;
-    EXPECT_TRUE(given.Flag("--force"));
-    EXPECT_EQ(given.positionals, std::vector<std::string>{"3"});
-    EXPECT_FALSE(ParseCommandArguments({"3"}, values, flags).Flag("--force"));
-    EXPECT_EQ(ParseCommandArguments({"--force=yes"}, values, flags).error,
-              "--force takes no value");
-    EXPECT_EQ(ParseCommandArguments({"--force", "--force"}, values, flags).error,
-              "--force is given twice");
+// A command line as the companion takes it apart: flags without a value and given once, options
+// with one, positionals (a negative number is one; "--" ends the options), the validators' and
+// the parser's refusals in the companion's words, help on -h or --help.
+TEST(OptionValues, CommandLinesAreTakenApartInTheCompanionsWords) {
+    struct Case {
+        std::vector<std::string> arguments;
+        std::optional<ExitStatus> ended;
+        std::string said;  // on standard error, or standard output for the help
+        std::vector<std::string> positionals;
+        bool force;
+    };
+    const Case cases[] = {
+        {{"--force", "3", "--id", "2", "--every", "1"}, std::nullopt, "", {"3"}, true},
+        {{"3", "--every=1", "-5", "--", "--id"}, std::nullopt, "", {"3", "-5", "--id"}, false},
+        {{"--force=yes", "--every", "1"},
+         ExitStatus::BadUsage,
+         "--force takes no value",
+         {},
+         false},
+        {{"--force", "--force", "--every", "1"},
+         ExitStatus::BadUsage,
+         "--force is given twice",
+         {},
+         false},
+        {{"--every", "1", "--id", "1", "--id=2"},
+         ExitStatus::BadUsage,
+         "--id is given twice",
+         {},
+         false},
+        {{"--every", "1", "--id"}, ExitStatus::BadUsage, "--id needs a value", {}, false},
+        {{"--every", "1", "--colour=red"},
+         ExitStatus::BadUsage,
+         "unknown option --colour",
+         {},
+         false},
+        {{"--id", "2"}, ExitStatus::BadUsage, "--every SECONDS is required", {}, false},
+        {{"--every", "1", "--id", "x"}, ExitStatus::BadUsage, "--id: x is not 1 or 2", {}, false},
+        {{"--every", "1", "--force", "--gentle"},
+         ExitStatus::BadUsage,
+         "tavr-12864-cli test: --gentle and --force exclude each other",
+         {},
+         false},
+        {{"--help"},
+         ExitStatus::Done,
+         "usage: tavr-12864-cli test [OPTIONS] VALUE\nTests.",
+         {},
+         false},
+        {{"-h", "--id", "2"}, ExitStatus::Done, "  --every SECONDS (required)\n", {}, false},
+    };
+    for (const Case& c : cases) {
+        CommandLine line("test", "Tests.", "VALUE");
+        bool force = false;
+        bool gentle = false;
+        std::string every;
+        std::string id;
+        line.App().add_option("--every", every, "how often")->type_name("SECONDS")->required();
+        line.App().add_option("--id", id, "which")->check(OneOf({"1", "2"}));
+        line.AddFlag("--gentle", gentle, "gently")
+            ->excludes(line.AddFlag("--force", force, "hard"));
+        std::ostringstream out;
+        std::ostringstream err;
+        Console console{out, err, false};
+        const std::string name = testing::PrintToString(c.arguments);
+        EXPECT_EQ(line.Parse(c.arguments, console), c.ended) << name;
+        EXPECT_THAT(c.ended == ExitStatus::Done ? out.str() : err.str(), HasSubstr(c.said)) << name;
+        if (!c.ended) {
+            EXPECT_EQ(line.Positionals(), c.positionals) << name;
+            EXPECT_EQ(force, c.force) << name;
+        }
+    }
+}
+
+// Help texts are wrapped by the program, at blanks, keeping the line breaks they hold.
+TEST(OptionValues, HelpTextsAreWrappedAtBlanks) {
+    struct Case {
+        std::string text;
+        std::size_t width;
+        std::string wrapped;
+    };
+    const Case cases[] = {
+        {"one two three", 7, "one two\nthree"},
+        {"one two three", 13, "one two three"},
+        {"one\ntwo three", 7, "one\ntwo\nthree"},
+        {"a longwordthatdoesnotfit b", 5, "a\nlongwordthatdoesnotfit\nb"},
+        {"", 10, ""},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(Wrapped(c.text, c.width), c.wrapped) << c.text;
+    }
 }
 
 // Standard output on a full device or closed: the failure and the system's reason are kept,

@@ -506,23 +506,38 @@ TEST_F(WatchTest, CtrlCEndsWithASummaryAndPortsNamesTheHolderMeanwhile) {
     }
 }
 
-// While the port is gone and watch waits to reopen it, Ctrl+C ends it at once: long before the
-// line comes back.
-TEST_F(WatchTest, CtrlCDuringAReconnectionEndsAtOnce) {
-    SimulatorProcess watch(
-        "/bin/sh", Home(),
-        {"-c", "exec \"$0\" watch --every 0.2 --port 7 --baud 115200 2>&1", TAVR_CLI_PATH},
-        std::chrono::seconds(8));
-    ASSERT_TRUE(watch.Started());
-    ASSERT_TRUE(watch.WaitForLine(",12.345,").has_value());
-    Control("hangup 60000");
-    // Reopening is tried after 0.25, 0.75 and 1.75 s; the signal comes in the wait after.
-    std::this_thread::sleep_for(std::chrono::seconds(2));
-    watch.Signal(SIGINT);
-    const std::optional<std::string> summary = watch.WaitForLine("watch ended: ");
-    ASSERT_TRUE(summary.has_value());
-    EXPECT_THAT(*summary, HasSubstr("0 reconnects"));
-    EXPECT_EQ(watch.WaitForExit(), 0);
+// While the port is gone and watch waits to reopen it, Ctrl+C ends it at once, and so does the
+// end of --for: long before the line comes back.
+TEST_F(WatchTest, AReconnectionEndsOnCtrlCAndAtTheEndOfFor) {
+    struct Case {
+        const char* name;
+        std::string options;
+        bool interrupt;
+    };
+    const Case cases[] = {
+        {"Ctrl+C", "", true},
+        {"--for", " --for 3s", false},
+    };
+    for (const Case& c : cases) {
+        SimulatorProcess watch(
+            "/bin/sh", Home(),
+            {"-c", "exec \"$0\" watch --every 0.2 --port 7 --baud 115200" + c.options + " 2>&1",
+             TAVR_CLI_PATH},
+            std::chrono::seconds(8));
+        ASSERT_TRUE(watch.Started()) << c.name;
+        ASSERT_TRUE(watch.WaitForLine(",12.345,").has_value()) << c.name;
+        Control("hangup 60000");
+        if (c.interrupt) {
+            // Reopening is tried after 0.25, 0.75 and 1.75 s; the signal comes in the wait after.
+            std::this_thread::sleep_for(std::chrono::seconds(2));
+            watch.Signal(SIGINT);
+        }
+        const std::optional<std::string> summary = watch.WaitForLine("watch ended: ");
+        ASSERT_TRUE(summary.has_value()) << c.name;
+        EXPECT_THAT(*summary, HasSubstr("0 reconnects")) << c.name;
+        EXPECT_EQ(watch.WaitForExit(), 0) << c.name;
+        Control("hangup 0");
+    }
 }
 
 // Output that cannot be written is never reported as success: the system's reason is printed

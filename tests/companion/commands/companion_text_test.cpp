@@ -7,13 +7,10 @@
 #include <cerrno>
 #include <sstream>
 
-#include "companion/cli/command_arguments.h"
 #include "companion/cli/device_id_list.h"
 #include "companion/cli/duration_text.h"
 #include "companion/commands/companion.h"
 #include "companion/log/log_timestamp.h"
-#include "companion/log/logged_run.h"
-#include "companion/log/run_log.h"
 #include "companion/meter/connection_choice.h"
 #include "companion/meter/register_address.h"
 #include "companion/platform/output_buffer.h"
@@ -65,51 +62,6 @@ TEST(StandardOutput, AFailedWriteKeepsTheSystemsReason) {
     std::ostringstream fineErr;
     EXPECT_EQ(FinishStandardOutput(kept, fine, fineErr, 0), 0);
     EXPECT_EQ(fineErr.str(), "");
-}
-
-class LoggedRunTest : public ConfigHomeTest {};
-
-// A row is whole when it ended with its line break and has every column: a row cut off by a
-// kill is skipped even when its cells read as numbers.
-TEST_F(LoggedRunTest, SkipsRowsCutOffOrOfTheWrongShapeAndReadsTheDeviceColumn) {
-    EXPECT_TRUE(IsCompleteLogRow("t,1,2", true, 3));
-    EXPECT_FALSE(IsCompleteLogRow("t,1,2", false, 3));
-    EXPECT_FALSE(IsCompleteLogRow("t,1", true, 3));
-    EXPECT_TRUE(IsCompleteLogRow("t,\"a,b\",2", true, 3));
-    struct Case {
-        const char* text;
-        std::size_t rows;
-        std::int64_t skipped;
-        std::vector<int> devices;
-    };
-    const Case cases[] = {
-        {"time,0003H V\n2026-01-01T10:00:00Z,12.345\n2026-01-01T10:00:01Z,12.3", 1, 1, {}},
-        {"time,0003H V\r\n2026-01-01T10:00:00Z,12.345\r\n2026-01-01T10:00:01Z,12.3\r\n", 2, 0, {}},
-        {"time,0003H V,0004H A\n2026-01-01T10:00:00Z,12.345\n", 0, 1, {}},
-        {"time,device,0003H V\n2026-01-01T10:00:00Z,3,12.345\n2026-01-01T10:00:00Z,9,1\n"
-         "2026-01-01T10:00:01Z,x,1\n2026-01-01T10:00:01Z,3,12.3",
-         2,
-         2,
-         {3, 9}},
-    };
-    const std::filesystem::path path = Home() / "run.csv";
-    for (const Case& c : cases) {
-        PutFile(path, c.text);
-        std::string error;
-        const std::optional<LoggedRun> run = ReadLoggedRun(path.string(), error);
-        ASSERT_TRUE(run.has_value()) << error;
-        std::size_t rows = 0;
-        std::vector<int> devices;
-        for (const LoggedDevice& device : run->devices) {
-            rows += device.seconds.size();
-            if (device.id) {
-                devices.push_back(*device.id);
-            }
-        }
-        EXPECT_EQ(rows, c.rows) << c.text;
-        EXPECT_EQ(static_cast<std::int64_t>(run->skipped.size()), c.skipped) << c.text;
-        EXPECT_EQ(devices, c.devices) << c.text;
-    }
 }
 
 class RememberedConnectionTest : public ConfigHomeTest {};

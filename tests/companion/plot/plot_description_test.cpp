@@ -13,7 +13,6 @@
 #include "companion/plot/plot_description.h"
 #include "companion/plot/plot_png.h"
 #include "companion/plot/plot_svg.h"
-#include "companion/plot/reading_gaps.h"
 #include "companion/plot/run_plot.h"
 #include "png_pixels.h"
 
@@ -30,7 +29,7 @@ const std::map<std::uint16_t, std::string> kUnits = {
 
 LoggedDevice Device(std::optional<int> id, std::vector<double> seconds,
                     const std::vector<std::pair<std::uint16_t, Values>>& columns) {
-    LoggedDevice device{id, std::move(seconds), {}};
+    LoggedDevice device{id, std::move(seconds), {}, {}, {}};
     for (const auto& [address, values] : columns) {
         device.series.push_back({address, kUnits.at(address), values});
     }
@@ -39,7 +38,7 @@ LoggedDevice Device(std::optional<int> id, std::vector<double> seconds,
 
 LoggedRun LogOf(std::vector<LoggedDevice> devices,
                 std::string start = "2026-12-07T23:45:26.799+01:00") {
-    return {std::move(start), std::move(devices), {}};
+    return {std::move(start), std::move(devices), {}, {}};
 }
 
 std::vector<std::string> PanelTitles(const PlotDescription& plot) {
@@ -61,46 +60,6 @@ std::vector<std::string> LegendLabels(const PlotDescription& plot) {
 bool Inside(const PlotRect& area, PlotPoint point) {
     return point.x >= area.left - 1e-9 && point.x <= area.Right() + 1e-9 &&
            point.y >= area.top - 1e-9 && point.y <= area.Bottom() + 1e-9;
-}
-
-std::vector<std::pair<std::size_t, std::size_t>> Pairs(const std::vector<Stretch>& stretches) {
-    std::vector<std::pair<std::size_t, std::size_t>> pairs;
-    for (const Stretch& stretch : stretches) {
-        pairs.emplace_back(stretch.first, stretch.last);
-    }
-    return pairs;
-}
-
-// Where lines are broken: at missing values, at gaps over three median periods, and where the
-// clock went back.
-TEST(ReadingGapsTest, LinesBreakWhereReadingsAreMissing) {
-    struct Case {
-        const char* name;
-        std::vector<double> seconds;
-        Values values;
-        std::vector<std::pair<std::size_t, std::size_t>> stretches;
-    };
-    const Case cases[] = {
-        {"steady", {0, 1, 2, 3}, {1, 2, 3, 4}, {{0, 3}}},
-        {"gap of 15 periods", {0, 1, 2, 17, 18}, {15, 15, 15, -20, -20}, {{0, 2}, {3, 4}}},
-        {"gap of exactly 3 periods stays", {0, 1, 2, 5, 6}, {1, 1, 1, 1, 1}, {{0, 4}}},
-        {"gap just over 3 periods", {0, 1, 2, 5.01, 6}, {1, 1, 1, 1, 1}, {{0, 2}, {3, 4}}},
-        {"empty cell", {0, 1, 2, 3, 4}, {1, 2, std::nullopt, 4, 5}, {{0, 1}, {3, 4}}},
-        {"lone reading between gaps",
-         {0, 1, 2, 10, 20, 21},
-         {1, 1, 1, 1, 1, 1},
-         {{0, 2}, {3, 3}, {4, 5}}},
-        {"clock set back", {0, 1, 2, 1.5, 2.5}, {1, 1, 1, 1, 1}, {{0, 2}, {3, 4}}},
-        {"irregular but no gap", {0, 1, 3, 4, 6, 7}, {1, 1, 1, 1, 1, 1}, {{0, 5}}},
-        {"one reading", {0}, {7}, {{0, 0}}},
-        {"nothing", {}, {}, {}},
-    };
-    for (const Case& c : cases) {
-        EXPECT_EQ(Pairs(UnbrokenStretches(c.seconds, c.values)), c.stretches) << c.name;
-    }
-    EXPECT_EQ(MedianPeriod({0, 1, 2, 17, 18}), 1);
-    EXPECT_EQ(MedianPeriod({0, 2, 2, 4, 6}), 2);
-    EXPECT_EQ(MedianPeriod({5}), 0);
 }
 
 // A step from +15 A to -20 A across a gap is two lines, not a ramp: the first ends at the last

@@ -3,7 +3,6 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cerrno>
 
 namespace tavr {
@@ -19,41 +18,13 @@ int StatPath(const std::string& path, struct stat& node) {
     return ::stat(path.c_str(), &node);
 }
 
-std::string ReadLogAt(int fd, std::int64_t offset, std::int64_t length) {
-    std::string bytes(static_cast<std::size_t>(std::max<std::int64_t>(length, 0)), '\0');
-    std::size_t got = 0;
-    while (got < bytes.size()) {
-        const ssize_t count =
-            ::pread(fd, bytes.data() + got, bytes.size() - got, offset + static_cast<off_t>(got));
-        if (count < 0 && errno == EINTR) {
-            continue;
+std::int64_t ReadLogChunk(int fd, std::int64_t offset, char* into, std::size_t size) {
+    while (true) {
+        const ssize_t count = ::pread(fd, into, size, static_cast<off_t>(offset));
+        if (count >= 0 || errno != EINTR) {
+            return count;
         }
-        if (count <= 0) {
-            break;
-        }
-        got += static_cast<std::size_t>(count);
     }
-    bytes.resize(got);
-    return bytes;
-}
-
-std::string NodeKind(const struct stat& node) {
-    if (S_ISDIR(node.st_mode)) {
-        return "a folder";
-    }
-    if (S_ISCHR(node.st_mode)) {
-        return "a character device";
-    }
-    if (S_ISBLK(node.st_mode)) {
-        return "a block device";
-    }
-    if (S_ISFIFO(node.st_mode)) {
-        return "a pipe (FIFO)";
-    }
-    if (S_ISSOCK(node.st_mode)) {
-        return "a socket";
-    }
-    return "not a regular file";
 }
 
 }  // namespace tavr

@@ -97,11 +97,10 @@ SerialOpenResult WithRemedy(SerialOpenResult result) {
 
 }  // namespace
 
-const std::string_view kPortsHelp =
-    "usage: tavr-12864-cli ports\n"
-    "Lists every COM number that resolves to a device (the links in\n"
-    "$XDG_CONFIG_HOME/TAVR_12864/dosdevices, then the serial devices present), the device\n"
-    "behind it and whether you may open it; if not, why.\n";
+const std::string_view kPortsDescription =
+    "Lists every COM number that resolves to a device (the links in "
+    "$XDG_CONFIG_HOME/TAVR_12864/dosdevices, then the serial devices present), the device "
+    "behind it and whether you may open it; if not, why.";
 
 const std::string_view kNoPortResolves =
     "no COM port resolves: no serial device is present and no link is in "

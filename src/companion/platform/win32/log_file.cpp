@@ -32,37 +32,12 @@ int StatPath(const std::string& path, struct stat& node) {
     return ::_wstat64(widePath->c_str(), &node);
 }
 
-std::string ReadLogAt(int fd, std::int64_t offset, std::int64_t length) {
-    std::string bytes(static_cast<std::size_t>(std::max<std::int64_t>(length, 0)), '\0');
-    std::size_t got = 0;
+std::int64_t ReadLogChunk(int fd, std::int64_t offset, char* into, std::size_t size) {
     // Appending writes go to the end whatever the position, so moving it for reading is safe.
     if (::_lseeki64(fd, offset, SEEK_SET) < 0) {
-        return "";
+        return -1;
     }
-    while (got < bytes.size()) {
-        const unsigned chunk =
-            static_cast<unsigned>(std::min<std::size_t>(bytes.size() - got, INT_MAX));
-        const int count = ::_read(fd, bytes.data() + got, chunk);
-        if (count <= 0) {
-            break;
-        }
-        got += static_cast<std::size_t>(count);
-    }
-    bytes.resize(got);
-    return bytes;
-}
-
-std::string NodeKind(const struct stat& node) {
-    if (S_ISDIR(node.st_mode)) {
-        return "a folder";
-    }
-    if (S_ISCHR(node.st_mode)) {
-        return "a character device";
-    }
-    if (S_ISFIFO(node.st_mode)) {
-        return "a pipe";
-    }
-    return "not a regular file";
+    return ::_read(fd, into, static_cast<unsigned>(std::min<std::size_t>(size, INT_MAX)));
 }
 
 }  // namespace tavr

@@ -25,12 +25,10 @@ std::string ListedDevice(std::int32_t port) {
 
 }  // namespace
 
-const std::string_view kPortsHelp =
-    "usage: tavr-12864-cli ports\n"
+const std::string_view kPortsDescription =
     "Lists every COM port this machine lists "
-    "(HKEY_LOCAL_MACHINE\\HARDWARE\\DEVICEMAP\\SERIALCOMM,\n"
-    "filled by the serial drivers while their devices are present), the device behind it and\n"
-    "whether you may open it; if not, why.\n";
+    "(HKEY_LOCAL_MACHINE\\HARDWARE\\DEVICEMAP\\SERIALCOMM, filled by the serial drivers while "
+    "their devices are present), the device behind it and whether you may open it; if not, why.";
 
 const std::string_view kNoPortResolves =
     "no COM port resolves: this machine lists no serial port\n";

@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <string>
 
+#include "companion/plot/plot_canvas.h"
 #include "companion/plot/plot_png.h"
 
 namespace tavr {
@@ -76,29 +77,32 @@ QPointF ToQt(PlotPoint point) {
     return QPointF(point.x, point.y);
 }
 
-class QtPlotPainter {
-  public:
-    explicit QtPlotPainter(QPainter& painter) : painter_(painter) {}
+QRectF ToQt(const PlotRect& area) {
+    return QRectF(area.left, area.top, area.width, area.height);
+}
 
-    void Draw(const PlotDescription& plot) {
-        painter_.fillRect(QRectF(0, 0, plot.width, plot.height), ToQt(kPlotBackground));
+class QtPlotCanvas : public PlotCanvas {
+  public:
+    explicit QtPlotCanvas(QPainter& painter) : painter_(painter) {
         painter_.setRenderHint(QPainter::Antialiasing);
-        Text(plot.title);
-        for (const PlotLegendEntry& entry : plot.legend) {
-            painter_.setPen(QPen(ToQt(entry.colour), kLegendLineWidth));
-            painter_.drawLine(ToQt(entry.lineStart), ToQt(entry.lineEnd));
-            Text(entry.label);
-        }
-        for (const PlotPanel& panel : plot.panels) {
-            Panel(panel);
-        }
     }
 
-  private:
-    void Text(const PlotText& text) {
-        if (text.text.empty()) {
-            return;
-        }
+    void Fill(const PlotRect& area, PlotColour colour) override {
+        painter_.fillRect(ToQt(area), ToQt(colour));
+    }
+
+    void Line(PlotPoint from, PlotPoint to, PlotColour colour, double width) override {
+        painter_.setPen(QPen(ToQt(colour), width));
+        painter_.drawLine(ToQt(from), ToQt(to));
+    }
+
+    void Frame(const PlotRect& area, PlotColour colour, double width) override {
+        painter_.setPen(QPen(ToQt(colour), width));
+        painter_.setBrush(Qt::NoBrush);
+        painter_.drawRect(ToQt(area));
+    }
+
+    void Text(const PlotText& text) override {
         QFont font = painter_.font();
         font.setPixelSize(static_cast<int>(text.size));
         painter_.setFont(font);
@@ -119,55 +123,26 @@ class QtPlotPainter {
         painter_.restore();
     }
 
-    void Panel(const PlotPanel& panel) {
-        const QRectF area(panel.area.left, panel.area.top, panel.area.width, panel.area.height);
-        for (const PlotTick& tick : panel.values.ticks) {
-            painter_.setPen(QPen(ToQt(kPlotGrid), kGridWidth));
-            painter_.drawLine(QPointF(area.left(), tick.position),
-                              QPointF(area.right(), tick.position));
-            Text(tick.label);
-        }
-        for (const PlotTick& tick : panel.time.ticks) {
-            painter_.setPen(QPen(ToQt(kPlotGrid), kGridWidth));
-            painter_.drawLine(QPointF(tick.position, area.top()),
-                              QPointF(tick.position, area.bottom()));
-            Text(tick.label);
-        }
-        painter_.setPen(QPen(ToQt(kPlotInk), kFrameWidth));
+    void Dot(PlotPoint centre, PlotColour colour) override {
+        painter_.setPen(Qt::NoPen);
+        painter_.setBrush(ToQt(colour));
+        painter_.drawEllipse(ToQt(centre), kDotRadius, kDotRadius);
         painter_.setBrush(Qt::NoBrush);
-        painter_.drawRect(area);
-        Text(panel.values.title);
-        Text(panel.time.title);
-        for (const PlotSeries& series : panel.series) {
-            Series(series);
-        }
     }
 
-    void Series(const PlotSeries& series) {
-        for (const std::vector<PlotPoint>& segment : series.segments) {
-            if (segment.size() == 1) {
-                painter_.setPen(Qt::NoPen);
-                painter_.setBrush(ToQt(series.colour));
-                painter_.drawEllipse(ToQt(segment[0]), kDotRadius, kDotRadius);
-                painter_.setBrush(Qt::NoBrush);
-                continue;
-            }
-            QPen pen(ToQt(series.colour), kSeriesWidth);
-            pen.setJoinStyle(Qt::RoundJoin);
-            pen.setCapStyle(Qt::RoundCap);
-            painter_.setPen(pen);
-            // Round caps join the pieces as the round joins join the points.
-            for (std::size_t start = 0; start + 1 < segment.size(); start += kPointsPerStroke - 1) {
-                QPolygonF piece;
-                for (std::size_t k = start; k < segment.size() && k < start + kPointsPerStroke;
-                     ++k) {
-                    piece << ToQt(segment[k]);
-                }
-                painter_.drawPolyline(piece);
-            }
+    void Stroke(std::span<const PlotPoint> points, PlotColour colour) override {
+        QPen pen(ToQt(colour), kSeriesWidth);
+        pen.setJoinStyle(Qt::RoundJoin);
+        pen.setCapStyle(Qt::RoundCap);
+        painter_.setPen(pen);
+        QPolygonF line;
+        for (const PlotPoint& point : points) {
+            line << ToQt(point);
         }
+        painter_.drawPolyline(line);
     }
 
+  private:
     QPainter& painter_;
 };
 
@@ -178,7 +153,8 @@ bool EncodePlotPng(const PlotDescription& plot, std::string& png, std::string& e
     QImage image(static_cast<int>(plot.width), static_cast<int>(plot.height), QImage::Format_RGB32);
     {
         QPainter painter(&image);
-        QtPlotPainter(painter).Draw(plot);
+        QtPlotCanvas canvas(painter);
+        PaintPlot(plot, canvas);
     }
     QByteArray bytes;
     QBuffer buffer(&bytes);

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "companion/plot/plot_canvas.h"
 #include "companion/plot/plot_png.h"
 
 namespace tavr {
@@ -119,31 +120,32 @@ std::unique_ptr<Gdiplus::FontFamily> SansSerifFamily() {
     return std::unique_ptr<Gdiplus::FontFamily>(Gdiplus::FontFamily::GenericSansSerif()->Clone());
 }
 
-class GdiplusPlotPainter {
+class GdiplusPlotCanvas : public PlotCanvas {
   public:
-    explicit GdiplusPlotPainter(Gdiplus::Graphics& graphics)
-        : graphics_(graphics), family_(SansSerifFamily()), ink_(ToGdiplus(kPlotInk)) {}
-
-    void Draw(const PlotDescription& plot) {
-        graphics_.Clear(ToGdiplus(kPlotBackground));
+    explicit GdiplusPlotCanvas(Gdiplus::Graphics& graphics)
+        : graphics_(graphics), family_(SansSerifFamily()), ink_(ToGdiplus(kPlotInk)) {
         graphics_.SetSmoothingMode(Gdiplus::SmoothingModeAntiAlias);
         graphics_.SetTextRenderingHint(Gdiplus::TextRenderingHintAntiAliasGridFit);
-        Text(plot.title);
-        for (const PlotLegendEntry& entry : plot.legend) {
-            const Gdiplus::Pen pen(ToGdiplus(entry.colour), Real(kLegendLineWidth));
-            graphics_.DrawLine(&pen, ToGdiplus(entry.lineStart), ToGdiplus(entry.lineEnd));
-            Text(entry.label);
-        }
-        for (const PlotPanel& panel : plot.panels) {
-            Panel(panel);
-        }
     }
 
-  private:
-    void Text(const PlotText& text) {
-        if (text.text.empty()) {
-            return;
-        }
+    void Fill(const PlotRect& area, PlotColour colour) override {
+        const Gdiplus::SolidBrush brush(ToGdiplus(colour));
+        graphics_.FillRectangle(&brush, Real(area.left), Real(area.top), Real(area.width),
+                                Real(area.height));
+    }
+
+    void Line(PlotPoint from, PlotPoint to, PlotColour colour, double width) override {
+        const Gdiplus::Pen pen(ToGdiplus(colour), Real(width));
+        graphics_.DrawLine(&pen, ToGdiplus(from), ToGdiplus(to));
+    }
+
+    void Frame(const PlotRect& area, PlotColour colour, double width) override {
+        const Gdiplus::Pen pen(ToGdiplus(colour), Real(width));
+        graphics_.DrawRectangle(&pen, Real(area.left), Real(area.top), Real(area.width),
+                                Real(area.height));
+    }
+
+    void Text(const PlotText& text) override {
         const Gdiplus::Font font(family_.get(), Real(text.size), Gdiplus::FontStyleRegular,
                                  Gdiplus::UnitPixel);
         Gdiplus::StringFormat format;
@@ -161,53 +163,25 @@ class GdiplusPlotPainter {
         graphics_.ResetTransform();
     }
 
-    void Panel(const PlotPanel& panel) {
-        const PlotRect& area = panel.area;
-        const Gdiplus::Pen grid(ToGdiplus(kPlotGrid), Real(kGridWidth));
-        for (const PlotTick& tick : panel.values.ticks) {
-            graphics_.DrawLine(&grid, Real(area.left), Real(tick.position), Real(area.Right()),
-                               Real(tick.position));
-            Text(tick.label);
-        }
-        for (const PlotTick& tick : panel.time.ticks) {
-            graphics_.DrawLine(&grid, Real(tick.position), Real(area.top), Real(tick.position),
-                               Real(area.Bottom()));
-            Text(tick.label);
-        }
-        const Gdiplus::Pen frame(ToGdiplus(kPlotInk), Real(kFrameWidth));
-        graphics_.DrawRectangle(&frame, Real(area.left), Real(area.top), Real(area.width),
-                                Real(area.height));
-        Text(panel.values.title);
-        Text(panel.time.title);
-        for (const PlotSeries& series : panel.series) {
-            Series(series);
-        }
+    void Dot(PlotPoint centre, PlotColour colour) override {
+        const Gdiplus::SolidBrush brush(ToGdiplus(colour));
+        graphics_.FillEllipse(&brush, Real(centre.x - kDotRadius), Real(centre.y - kDotRadius),
+                              Real(2 * kDotRadius), Real(2 * kDotRadius));
     }
 
-    void Series(const PlotSeries& series) {
-        Gdiplus::Pen pen(ToGdiplus(series.colour), Real(kSeriesWidth));
+    void Stroke(std::span<const PlotPoint> points, PlotColour colour) override {
+        Gdiplus::Pen pen(ToGdiplus(colour), Real(kSeriesWidth));
         pen.SetLineJoin(Gdiplus::LineJoinRound);
         pen.SetStartCap(Gdiplus::LineCapRound);
         pen.SetEndCap(Gdiplus::LineCapRound);
-        const Gdiplus::SolidBrush dot(ToGdiplus(series.colour));
-        for (const std::vector<PlotPoint>& segment : series.segments) {
-            if (segment.size() == 1) {
-                graphics_.FillEllipse(&dot, Real(segment[0].x - kDotRadius),
-                                      Real(segment[0].y - kDotRadius), Real(2 * kDotRadius),
-                                      Real(2 * kDotRadius));
-                continue;
-            }
-            std::vector<Gdiplus::PointF> points;
-            for (const PlotPoint& point : segment) {
-                points.push_back(ToGdiplus(point));
-            }
-            for (std::size_t start = 0; start + 1 < points.size(); start += kPointsPerStroke - 1) {
-                const std::size_t count = std::min(kPointsPerStroke, points.size() - start);
-                graphics_.DrawLines(&pen, points.data() + start, static_cast<INT>(count));
-            }
+        std::vector<Gdiplus::PointF> line;
+        for (const PlotPoint& point : points) {
+            line.push_back(ToGdiplus(point));
         }
+        graphics_.DrawLines(&pen, line.data(), static_cast<INT>(line.size()));
     }
 
+  private:
     Gdiplus::Graphics& graphics_;
     std::unique_ptr<Gdiplus::FontFamily> family_;
     Gdiplus::SolidBrush ink_;
@@ -226,7 +200,8 @@ bool EncodePlotPng(const PlotDescription& plot, std::string& png, std::string& e
                            PixelFormat32bppRGB);
     {
         Gdiplus::Graphics graphics(&bitmap);
-        GdiplusPlotPainter(graphics).Draw(plot);
+        GdiplusPlotCanvas canvas(graphics);
+        PaintPlot(plot, canvas);
     }
     const std::unique_ptr<IStream, StreamRelease> stream(NewMemoryStream());
     const Gdiplus::Status status =

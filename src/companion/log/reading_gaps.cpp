@@ -1,4 +1,4 @@
-#include "companion/plot/reading_gaps.h"
+#include "companion/log/reading_gaps.h"
 
 #include <algorithm>
 
@@ -16,7 +16,11 @@ double MedianPeriod(const std::vector<double>& seconds) {
     }
     const auto middle = periods.begin() + static_cast<std::ptrdiff_t>(periods.size() / 2);
     std::nth_element(periods.begin(), middle, periods.end());
-    return *middle;
+    if (periods.size() % 2 == 1) {
+        return *middle;
+    }
+    // nth_element leaves the lower half in front of the middle: its largest is the other middle.
+    return (*middle + *std::max_element(periods.begin(), middle)) / 2;
 }
 
 std::vector<Stretch> UnbrokenStretches(const std::vector<double>& seconds,

@@ -1,0 +1,65 @@
+#include "companion/meter/polling_run.h"
+
+#include "companion/meter/port_probe.h"
+#include "companion/meter/port_reopening.h"
+
+namespace tavr {
+
+using Clock = PollSchedule::Clock;
+using std::chrono::milliseconds;
+
+PollingRun::PollingRun(const ConnectionChoice& connection, milliseconds every,
+                       std::optional<milliseconds> duration, InterruptHandle interrupt)
+    : connection_(connection),
+      link_(interrupt),
+      cycle_(link_, connection.deviceIds, connection.retries),
+      schedule_(every, duration) {}
+
+SerialOpenResult PollingRun::Open() {
+    device_ = ChosenDevice(connection_);
+    return link_.Open(connection_);
+}
+
+void PollingRun::Run(const Events& events) {
+    schedule_.Start(Clock::now());
+    bool overran = false;
+    for (Clock::time_point due = schedule_.StartedAt(); !stopped_ && schedule_.BeforeEnd(due);
+         due = schedule_.Next(due, overran, Clock::now())) {
+        if (!link_.Pause(std::chrono::ceil<milliseconds>(due - Clock::now()))) {
+            stopped_ = true;
+            break;
+        }
+        const Clock::time_point began = Clock::now();
+        const bool whole = Cycle(due + schedule_.Every(), events);
+        const Clock::duration took = Clock::now() - began;
+        overran = whole && schedule_.Overran(took);
+        if (overran && !warnedOverrun_) {
+            warnedOverrun_ = true;
+            events.overran(took);
+        }
+    }
+}
+
+bool PollingRun::Cycle(Clock::time_point nextDue, const Events& events) {
+    // Retries stop at the next cycle's moment.
+    for (const MeterPoll& poll : cycle_.Run(nextDue)) {
+        events.poll(poll);
+        if (poll.outcome == ExchangeOutcome::Interrupted) {
+            stopped_ = true;
+        }
+        if (stopped_) {
+            return false;
+        }
+        if (poll.outcome == ExchangeOutcome::HungUp) {
+            if (ReopenAfterHangUp(link_, connection_, device_, schedule_, events.reopening)) {
+                events.reopened();
+            } else {
+                stopped_ = true;
+            }
+            return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace tavr

@@ -1,0 +1,57 @@
+#pragma once
+
+#include <chrono>
+#include <filesystem>
+#include <functional>
+#include <optional>
+
+#include "companion/meter/connection_choice.h"
+#include "companion/meter/meter_link.h"
+#include "companion/meter/meter_poll_cycle.h"
+#include "companion/meter/poll_schedule.h"
+#include "companion/platform/interrupt_handle.h"
+
+namespace tavr {
+
+// The polling that watch and publish share: it opens the chosen port, asks the meters one cycle
+// at each moment of the schedule, and reopens the port after a hang-up, until the schedule's
+// end, Ctrl+C or Stop(). What the polls mean is the run's own, told through its events.
+class PollingRun {
+  public:
+    struct Events {
+        // Each poll of a cycle, in order; a hang-up or Ctrl+C ends the cycle after its poll.
+        std::function<void(const MeterPoll& poll)> poll;
+        // The first cycle that took longer than the period; later ones follow back to back.
+        std::function<void(PollSchedule::Clock::duration took)> overran;
+        // Before each wait to reopen the port, and once it is open again.
+        std::function<void()> reopening;
+        std::function<void()> reopened;
+    };
+
+    PollingRun(const ConnectionChoice& connection, std::chrono::milliseconds every,
+               std::optional<std::chrono::milliseconds> duration, InterruptHandle interrupt);
+
+    // Opens the chosen port, and notes the device it leads to: only that one is reopened.
+    SerialOpenResult Open();
+
+    // Polls until the end; the events run on this thread.
+    void Run(const Events& events);
+
+    // Ends the run after the poll being told.
+    void Stop() { stopped_ = true; }
+    bool Stopped() const { return stopped_; }
+
+  private:
+    // One cycle due before `nextDue`; false when it did not run whole (hang-up, stop).
+    bool Cycle(PollSchedule::Clock::time_point nextDue, const Events& events);
+
+    const ConnectionChoice& connection_;
+    MeterLink link_;
+    MeterPollCycle cycle_;
+    PollSchedule schedule_;
+    std::filesystem::path device_;
+    bool stopped_ = false;
+    bool warnedOverrun_ = false;
+};
+
+}  // namespace tavr
