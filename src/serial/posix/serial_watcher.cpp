@@ -95,8 +95,8 @@ bool SerialWatcher::Write(const ByteSet& bytes) {
     ::tcflush(portFd_, TCIOFLUSH);
     // The answer's first byte is to go at once: a watcher asleep in a burst queues what it holds
     // and watches the port again.
-    requestSent_ = true;
     if (inBurst_) {
+        requestSent_ = true;
         Wake();
     }
     if (ended_) {
