@@ -27,7 +27,6 @@
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
-#include <ctime>
 #include <exception>
 #include <filesystem>
 #include <memory>
@@ -43,11 +42,12 @@
 #include "support/count_options.h"
 #include "support/figure_table.h"
 #include "support/reference_table_master.h"
+#include "support/reply_cost.h"
 #include "support/require.h"
 #include "support/resident_memory.h"
 #include "support/sample_statistics.h"
 #include "support/scratch_config_home.h"
-#include "support/thread_wakeups.h"
+#include "support/selected_baud_rate.h"
 #include "ui/link_lamp.h"
 #include "ui/meter_program.h"
 
@@ -67,12 +67,6 @@ constexpr std::int64_t kReferenceWarmUp = 20;
 // The auto-read period, and as typed into the period box in seconds.
 constexpr int kAutoReadMs = 1;
 constexpr const char* kAutoReadPeriodText = "0.001";
-
-double ProcessCpuSeconds() {
-    timespec now{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
-    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) / 1e9;
-}
 
 struct Checkpoint {
     std::int64_t cycles;
@@ -99,13 +93,6 @@ std::vector<std::int64_t> CheckpointCycles(std::int64_t first, std::int64_t last
     return {cycles.begin(), cycles.end()};
 }
 
-// What one side of a paced comparison cost per reply.
-struct ReplyCost {
-    ThreadWakeups wakeups;  // per thread name, in all
-    std::int64_t replies;
-    double cpuSeconds;
-};
-
 std::vector<std::string> SimulatorArguments(bool frozen, bool paced) {
     std::vector<std::string> arguments{"--com", std::to_string(kComPort)};
     if (frozen) {
@@ -131,6 +118,7 @@ class LongRun {
         CountCycles();
         MeterControls& controls = program_.Controls();
         controls.串口号.SetCurrentSelection(kComPort - 1);
+        SelectBaudRate(controls.波特率, kReferenceBaud);
         controls.隔几秒.Type(periodText);
         Connect();
     }
@@ -194,11 +182,7 @@ class LongRun {
         ToggleAutoRead();
         RunUntil(cycles_ + 1);
         const std::int64_t first = cycles_;
-        const ThreadWakeups before = CountThreadWakeups();
-        const double cpuBefore = ProcessCpuSeconds();
-        RunUntil(first + replies);
-        ReplyCost cost{WakeupsBetween(before, CountThreadWakeups()), cycles_ - first,
-                       ProcessCpuSeconds() - cpuBefore};
+        const ReplyCost cost = MeasureReplyCost(replies, [&] { RunUntil(first + replies); });
         ToggleAutoRead();
         Settle();
         return cost;
@@ -212,11 +196,7 @@ class LongRun {
         {
             ReferenceTableMaster reference(ComLink(), kReferenceBaud, kReferenceDevice);
             reference.Cycle();
-            const ThreadWakeups before = CountThreadWakeups();
-            const double cpuBefore = ProcessCpuSeconds();
-            reference.CycleOnTimer(replies, periodMs);
-            cost = {WakeupsBetween(before, CountThreadWakeups()), replies,
-                    ProcessCpuSeconds() - cpuBefore};
+            cost = MeasureReplyCost(replies, [&] { reference.CycleOnTimer(replies, periodMs); });
         }
         Connect();
         return cost;
@@ -331,43 +311,6 @@ void PrintRounds(const std::vector<Round>& rounds, std::int64_t cycles, bool fro
     std::fputs(table.Render().c_str(), stdout);
 }
 
-double PerReply(const ReplyCost& cost, double value) {
-    return value / static_cast<double>(cost.replies);
-}
-
-struct CostRow {
-    std::string line;
-    std::string master;
-    ReplyCost cost;
-};
-
-// One row per line and master; a column of wake-ups for each thread name any of them had.
-void PrintCosts(const std::vector<CostRow>& rows) {
-    std::set<std::string> threads;
-    for (const CostRow& row : rows) {
-        for (const auto& [name, count] : row.cost.wakeups) {
-            threads.insert(name);
-        }
-    }
-    std::vector<std::string> header{"line", "master"};
-    for (const std::string& name : threads) {
-        header.push_back(name + " wake-ups");
-    }
-    header.emplace_back("CPU per reply µs");
-    FigureTable table(header);
-    for (const CostRow& row : rows) {
-        std::vector<std::string> cells{row.line, row.master};
-        for (const std::string& name : threads) {
-            const auto found = row.cost.wakeups.find(name);
-            const auto count = found == row.cost.wakeups.end() ? 0 : found->second;
-            cells.push_back(Fixed(PerReply(row.cost, static_cast<double>(count)), 1));
-        }
-        cells.push_back(Fixed(PerReply(row.cost, row.cost.cpuSeconds * 1e6), 0));
-        table.AddRow(cells);
-    }
-    std::fputs(table.Render().c_str(), stdout);
-}
-
 int MeasurePaced(const CountOptions& options) {
     const std::int64_t replies = options["--paced-replies"];
     const int periodMs = static_cast<int>(options["--period-ms"]);
@@ -378,14 +321,14 @@ int MeasurePaced(const CountOptions& options) {
         "pseudo-terminal (a reply in one piece), and paced at the wire pace of %d baud (a byte "
         "about every millisecond). Wake-ups are voluntary context switches per reply.\n",
         static_cast<long long>(replies), periodMs, kReferenceBaud);
-    std::vector<CostRow> rows;
+    std::vector<ReplyCostRow> rows;
     for (const bool paced : {false, true}) {
         LongRun run(SimulatorArguments(options["--frozen"] != 0, paced), periodText);
         const std::string line = paced ? "paced" : "pty";
         rows.push_back({line, "program", run.ProgramCost(replies)});
         rows.push_back({line, "reference", run.ReferenceCost(replies, periodMs)});
     }
-    PrintCosts(rows);
+    std::fputs(RenderReplyCosts(rows).c_str(), stdout);
     return 0;
 }
 
