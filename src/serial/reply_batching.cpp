@@ -1,6 +1,7 @@
 #include "serial/reply_batching.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace tavr {
 namespace {
@@ -40,16 +41,21 @@ bool ReplyBatching::Look(Clock::time_point now, std::size_t count) {
         heldBytes_ = 0;
         lastDelivery_ = now;
         lastBytes_ = now;
+        lastLook_ = now;
         return true;
     }
+    const Clock::time_point previousLook = std::exchange(lastLook_, now);
+    // Fewer bytes than the wire brings in the time since the last look, by more than the gap:
+    // the line fell quiet at some point in between (they came back to back after that look).
+    bool quiet = now - previousLook >= WireTime(count) + gap_;
     if (count > 0) {
         burstBytes_ += count;
         heldBytes_ += count;
         lastBytes_ = now;
+    } else {
+        quiet = now - lastBytes_ >= gap_;
     }
-    const bool fullReply = burstBytes_ >= fullReplyBytes_;
-    const bool quiet = now - lastBytes_ >= gap_;
-    if (fullReply || quiet) {
+    if (burstBytes_ >= fullReplyBytes_ || quiet) {
         return Restart();
     }
     if (heldBytes_ == 0) {
@@ -69,10 +75,12 @@ std::optional<ReplyBatching::Clock::time_point> ReplyBatching::NextLook() const 
     if (!inBurst_) {
         return std::nullopt;
     }
-    // One character more than the rest of a full reply needs: a look right at its last byte's
-    // due time could miss it by a hair and cost another look.
-    const std::chrono::microseconds rest = WireTime(fullReplyBytes_ - burstBytes_ + 1);
-    return std::min(lastBytes_ + std::max(rest, gap_),
+    // When the answer under way, if it is a short one, or else the full reply, has come at the
+    // wire pace, and the gap after it has passed, so that the look can tell its end.
+    const std::size_t expected = burstBytes_ < kShortAnswerBytes
+                                     ? std::min(kShortAnswerBytes, fullReplyBytes_)
+                                     : fullReplyBytes_;
+    return std::min(lastBytes_ + WireTime(expected - burstBytes_) + gap_,
                     lastDelivery_ + std::chrono::duration_cast<Clock::duration>(kFloodLimit));
 }
 

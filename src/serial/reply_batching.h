@@ -15,31 +15,35 @@ struct LinePace {
 
 // When a port's watcher hands the bytes it has read to the window thread. A real line brings a
 // reply a byte at a time (at 9600 baud about one a millisecond), and the kernel wakes a thread
-// that watches the port for each of them; this rule lets the watcher sleep through a reply
-// instead, with the port unwatched, and look at what the driver holds at planned times:
+// that watches the port for each of them, whatever VMIN says; this rule lets the watcher sleep
+// through a reply instead, with the port unwatched, and look at what the driver holds at
+// planned times:
 //
 // - Idle, the watcher watches the port. The first bytes after a quiet line are delivered at once
 //   (the link lamp turns green as before), and a burst begins.
-// - During a burst the watcher looks when the line, at its wire pace, has brought the rest of a
-//   full reply's worth (and a character more, for slack), but never sooner than Modbus's
-//   end-of-frame gap (3.5 characters; 1.75 ms above 19200 baud) after the last look that found
-//   bytes, and never later than the flood limit after the last delivery.
+// - During a burst the watcher looks when the answer under way, at the line's wire pace, has
+//   come and Modbus's end-of-frame gap (3.5 characters; 1.75 ms above 19200 baud) has passed
+//   after it: first as if it were a short answer (a write's echo, 8 bytes; an exception is 5),
+//   then as if it were a full reply; and never later than the flood limit after the last
+//   delivery.
 // - A look delivers everything held once a full reply's worth has come in the burst, once the
-//   line has been quiet for the gap (a look that finds nothing new), or once the flood limit
-//   has passed since the last delivery: a continuous stream reaches the window thread at least
-//   that often, so its reply-gap rule and its input keep working.
+//   line has been quiet for the gap (a look that finds nothing new, or fewer bytes than the wire
+//   brings in the time since the last look, by more than the gap), or once the flood limit has
+//   passed since the last delivery: a continuous stream reaches the window thread at least that
+//   often, so its reply-gap rule and its input keep working.
 // - After a full reply's worth or a quiet line the watcher watches the port again, so the first
 //   byte of the next reply is delivered at once; so it does after a request went out.
 //
-// The kernel wakes a watcher of the port for every byte whatever VMIN says, so the quiet is
-// found only at a look: a burst shorter than a full reply's worth is delivered at the first look
-// after it ended, at most the flood limit after the last delivery.
+// A burst that ends where no look is planned (neither a short answer nor a full reply) is
+// delivered at the next look, at most the flood limit after the last delivery.
 class ReplyBatching {
   public:
     using Clock = std::chrono::steady_clock;
 
     // The meter's read reply of all its registers, the longest answer on the line.
     static constexpr std::size_t kFullReplyBytes = 75;
+    // A write's echo, the longest of the meter's short answers.
+    static constexpr std::size_t kShortAnswerBytes = 8;
     static constexpr std::chrono::milliseconds kFloodLimit{50};
 
     explicit ReplyBatching(LinePace pace, std::size_t fullReplyBytes = kFullReplyBytes);
@@ -67,6 +71,7 @@ class ReplyBatching {
     std::size_t heldBytes_ = 0;   // bytes read since the last delivery
     Clock::time_point lastDelivery_;
     Clock::time_point lastBytes_;  // the last look that found bytes
+    Clock::time_point lastLook_;
 };
 
 }  // namespace tavr

@@ -114,27 +114,29 @@ TEST(ReplyBatchingTest, BytesInDeliveriesOut) {
         {"a reply a byte a character at 9600 baud",
          k9600,
          Paced(75, kCharacterUs9600),
-         {{0, 1}, {50000, 48}, {78125, 26}},
-         3},
+         {{0, 1}, {50000, 48}, {80730, 26}},
+         4},
         {"two replies: each one's first byte at once",
          k9600,
          twoReplies,
-         {{0, 1}, {50000, 48}, {78125, 26}, {200000, 1}, {250000, 48}, {278125, 26}},
-         6},
+         {{0, 1}, {50000, 48}, {80730, 26}, {200000, 1}, {250000, 48}, {280730, 26}},
+         8},
         {"a reply at 115200 baud, shorter than the flood limit",
          {115200, 10},
          Paced(75, 1e6 * 10 / 115200),
-         {{0, 1}, {6511, 74}},
-         2},
-        // The rest of a full reply never comes: the watcher finds the quiet at its look at the
-        // flood limit, and confirms it with one more.
+         {{0, 1}, {8188, 74}},
+         3},
+        // Found quiet by the look planned for a short answer: fewer bytes than the wire brought.
         {"a short answer (a write's echo)",
          k9600,
          Paced(8, kCharacterUs9600),
-         {{0, 1}, {50000, 7}},
-         3},
+         {{0, 1}, {10938, 7}},
+         2},
+        {"an exception answer", k9600, Paced(5, kCharacterUs9600), {{0, 1}, {10938, 4}}, 2},
+        // Found quiet by a look that finds nothing new.
+        {"a burst of 20 bytes", k9600, Paced(20, kCharacterUs9600), {{0, 1}, {50000, 19}}, 3},
         {"one stray byte", k9600, {{0, 1}}, {{0, 1}}, 2},
-        {"an adapter's groups", k9600, groups, {{0, 16}, {50000, 48}, {64000, 11}}, 5},
+        {"an adapter's groups", k9600, groups, {{0, 16}, {50000, 48}, {65105, 11}}, 3},
     };
     for (const auto& c : cases) {
         const Replay replay = Play(c.pace, c.arrivals);
