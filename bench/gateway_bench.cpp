@@ -4,6 +4,11 @@
 // baud rate, so the measured cycle is the program's and the simulator's own time, and a real
 // line takes the larger of the two. Then the CPU that `publish` (the real companion program)
 // takes with 10 simulated meters every second, sending to a real Mosquitto broker on 127.0.0.1.
+//
+// With --paced 1 the simulator sends at the wire pace of the baud rate, as a real line does, so
+// the measured cycle can be set against the wire's own; the polling rates then also show the
+// wake-ups of each thread (voluntary context switches) and the CPU per reply. A paced cycle of
+// 20 meters at 9600 baud takes about 1.7 s: give fewer --cycles.
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -20,6 +25,7 @@
 #include "support/benchmark_main.h"
 #include "support/count_options.h"
 #include "support/figure_table.h"
+#include "support/reply_cost.h"
 #include "support/require.h"
 #include "support/scratch_config_home.h"
 
@@ -38,18 +44,28 @@ double WireSecondsPerCycle(int meters, int baud) {
     return static_cast<double>(meters * (kRequestBytes + kReplyBytes) * kBitsPerByte) / baud;
 }
 
-std::unique_ptr<SimulatorProcess> StartBus(const ScratchConfigHome& home, int meters, int baud) {
-    auto simulator = std::make_unique<SimulatorProcess>(
-        TAVR_METER_SIM_PATH, home.Path(),
-        std::vector<std::string>{"--com", std::to_string(kComPort), "--baud", std::to_string(baud),
-                                 "--bus", "1-" + std::to_string(meters)});
+std::unique_ptr<SimulatorProcess> StartBus(const ScratchConfigHome& home, int meters, int baud,
+                                           bool paced = false) {
+    std::vector<std::string> arguments{"--com",  std::to_string(kComPort),
+                                       "--baud", std::to_string(baud),
+                                       "--bus",  "1-" + std::to_string(meters)};
+    if (paced) {
+        arguments.emplace_back("--paced");
+    }
+    auto simulator =
+        std::make_unique<SimulatorProcess>(TAVR_METER_SIM_PATH, home.Path(), arguments);
     Require(simulator->Started() && simulator->WaitForLine("ready ").has_value(),
             "the simulator did not start");
     return simulator;
 }
 
-// Seconds per cycle of `cycles` cycles, each one read of every meter.
-double PollingSecondsPerCycle(int meters, int baud, std::int64_t cycles) {
+struct PollingFigures {
+    double secondsPerCycle;
+    ReplyCost cost;  // of every reply, one per meter per cycle
+};
+
+// `cycles` cycles, each one read of every meter.
+PollingFigures Poll(int meters, int baud, std::int64_t cycles) {
     ConnectionChoice connection;
     connection.port = kComPort;
     connection.baud = baud;
@@ -61,24 +77,30 @@ double PollingSecondsPerCycle(int meters, int baud, std::int64_t cycles) {
     Require(link.Open(connection).Succeeded(), "the simulator's port did not open");
     MeterPollCycle poll(link, connection.deviceIds, 0);
     const Clock::time_point start = Clock::now();
-    for (std::int64_t cycle = 0; cycle < cycles; ++cycle) {
-        for (const MeterPoll& meter : poll.Run()) {
-            Require(meter.Answered(),
-                    "meter " + std::to_string(meter.deviceId) + " did not answer");
+    const ReplyCost cost = MeasureReplyCost(cycles * meters, [&] {
+        for (std::int64_t cycle = 0; cycle < cycles; ++cycle) {
+            for (const MeterPoll& meter : poll.Run()) {
+                Require(meter.Answered(),
+                        "meter " + std::to_string(meter.deviceId) + " did not answer");
+            }
         }
-    }
+    });
     const std::chrono::duration<double> spent = Clock::now() - start;
     link.Close();
-    return spent.count() / static_cast<double>(cycles);
+    return {spent.count() / static_cast<double>(cycles), cost};
 }
 
-void PrintPollingRates(const ScratchConfigHome& home, std::int64_t cycles) {
+void PrintPollingRates(const ScratchConfigHome& home, std::int64_t cycles, bool paced) {
     FigureTable table({"meters", "baud", "measured cycle", "measured cycles/s", "wire cycle",
                        "wire cycles/s", "measured / wire"});
+    std::vector<ReplyCostRow> costs;
     for (const int baud : {9600, 115200}) {
         for (const int meters : {1, 5, 10, 20}) {
-            const auto simulator = StartBus(home, meters, baud);
-            const double measured = PollingSecondsPerCycle(meters, baud, cycles);
+            const auto simulator = StartBus(home, meters, baud, paced);
+            const PollingFigures figures = Poll(meters, baud, cycles);
+            const double measured = figures.secondsPerCycle;
+            costs.push_back(
+                {std::to_string(baud) + " baud", std::to_string(meters) + " meters", figures.cost});
             const double wire = WireSecondsPerCycle(meters, baud);
             table.AddRow({std::to_string(meters), std::to_string(baud),
                           Fixed(measured * 1000, 2) + " ms", Fixed(1 / measured, 1),
@@ -87,8 +109,12 @@ void PrintPollingRates(const ScratchConfigHome& home, std::int64_t cycles) {
         }
     }
     std::printf(
-        "Polling rate, %lld cycles each (one read of 35 registers per meter per cycle)\n%s\n",
-        static_cast<long long>(cycles), table.Render().c_str());
+        "Polling rate on a %s, %lld cycles each (one read of 35 registers per meter per "
+        "cycle)\n%s\n",
+        paced ? "line paced at its baud rate" : "pseudo-terminal", static_cast<long long>(cycles),
+        table.Render().c_str());
+    std::printf("Wake-ups of each thread (voluntary context switches) and CPU, per reply:\n%s\n",
+                RenderReplyCosts(costs).c_str());
 }
 
 double Seconds(const timeval& time) {
@@ -134,7 +160,7 @@ void PrintPublishCpu(const ScratchConfigHome& home, std::int64_t seconds) {
 
 int Measure(const CountOptions& options) {
     const ScratchConfigHome home;
-    PrintPollingRates(home, options["--cycles"]);
+    PrintPollingRates(home, options["--cycles"], options["--paced"] != 0);
     PrintPublishCpu(home, options["--seconds"]);
     return 0;
 }
@@ -146,5 +172,6 @@ int main(int argc, char** argv) {
     tavr::CountOptions options;
     options.Add("--cycles", 100, "polling cycles per line");
     options.Add("--seconds", 60, "length of the publish run");
+    options.Add("--paced", 0, "1: the simulator sends at the wire pace of the baud rate");
     return tavr::RunBenchmark("tavr-bench-gateway", argc, argv, options, tavr::Measure);
 }

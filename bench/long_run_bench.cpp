@@ -15,12 +15,18 @@
 //
 // A completed cycle is a reply decoded into the table; the benchmark counts the bytes since the
 // last auto-read tick as the program collects them (every 75th byte completes a reply).
+//
+// With --paced 1 it measures instead what a reply costs on a real line: the simulator on a
+// pseudo-terminal as before, and the simulator sending at the wire pace of 9600 baud (a byte
+// about every millisecond), the program auto-reading every --period-ms, then the reference on
+// the same line reading on a timer of the same period. Per reply: the wake-ups of each thread
+// (voluntary context switches; "main" is the window thread, the serial unit's watcher is "serial
+// watcher", Qt's painting helpers are "Thread (pooled)") and the process's CPU time.
 #include <QApplication>
 #include <algorithm>
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
-#include <ctime>
 #include <exception>
 #include <filesystem>
 #include <memory>
@@ -36,10 +42,12 @@
 #include "support/count_options.h"
 #include "support/figure_table.h"
 #include "support/reference_table_master.h"
+#include "support/reply_cost.h"
 #include "support/require.h"
 #include "support/resident_memory.h"
 #include "support/sample_statistics.h"
 #include "support/scratch_config_home.h"
+#include "support/selected_baud_rate.h"
 #include "ui/link_lamp.h"
 #include "ui/meter_program.h"
 
@@ -59,12 +67,6 @@ constexpr std::int64_t kReferenceWarmUp = 20;
 // The auto-read period, and as typed into the period box in seconds.
 constexpr int kAutoReadMs = 1;
 constexpr const char* kAutoReadPeriodText = "0.001";
-
-double ProcessCpuSeconds() {
-    timespec now{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
-    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) / 1e9;
-}
 
 struct Checkpoint {
     std::int64_t cycles;
@@ -91,18 +93,21 @@ std::vector<std::int64_t> CheckpointCycles(std::int64_t first, std::int64_t last
     return {cycles.begin(), cycles.end()};
 }
 
-std::vector<std::string> SimulatorArguments(bool frozen) {
+std::vector<std::string> SimulatorArguments(bool frozen, bool paced) {
     std::vector<std::string> arguments{"--com", std::to_string(kComPort)};
     if (frozen) {
         arguments.emplace_back("--frozen");
+    }
+    if (paced) {
+        arguments.insert(arguments.end(), {"--paced", "--baud", std::to_string(kReferenceBaud)});
     }
     return arguments;
 }
 
 class LongRun {
   public:
-    explicit LongRun(bool frozen)
-        : simulator_(TAVR_METER_SIM_PATH, configHome_.Path(), SimulatorArguments(frozen)),
+    LongRun(const std::vector<std::string>& simulatorArguments, const std::string& periodText)
+        : simulator_(TAVR_METER_SIM_PATH, configHome_.Path(), simulatorArguments),
           program_(windowSystem_.Thread(), [](SerialPort::QueueReadyPoster post) {
               return std::make_unique<SerialPortUnit>(std::move(post));
           }) {
@@ -113,7 +118,8 @@ class LongRun {
         CountCycles();
         MeterControls& controls = program_.Controls();
         controls.串口号.SetCurrentSelection(kComPort - 1);
-        controls.隔几秒.Type(kAutoReadPeriodText);
+        SelectBaudRate(controls.波特率, kReferenceBaud);
+        controls.隔几秒.Type(periodText);
         Connect();
     }
 
@@ -169,6 +175,31 @@ class LongRun {
         }
         Connect();
         return round;
+    }
+
+    // The program auto-reads `replies` replies after a first one.
+    ReplyCost ProgramCost(std::int64_t replies) {
+        ToggleAutoRead();
+        RunUntil(cycles_ + 1);
+        const std::int64_t first = cycles_;
+        const ReplyCost cost = MeasureReplyCost(replies, [&] { RunUntil(first + replies); });
+        ToggleAutoRead();
+        Settle();
+        return cost;
+    }
+
+    // The reference reads `replies` replies on the ticks of a timer of `periodMs`, with the
+    // program disconnected.
+    ReplyCost ReferenceCost(std::int64_t replies, int periodMs) {
+        program_.Controls().联机按钮.Click();
+        ReplyCost cost{};
+        {
+            ReferenceTableMaster reference(ComLink(), kReferenceBaud, kReferenceDevice);
+            reference.Cycle();
+            cost = MeasureReplyCost(replies, [&] { reference.CycleOnTimer(replies, periodMs); });
+        }
+        Connect();
+        return cost;
     }
 
   private:
@@ -280,6 +311,27 @@ void PrintRounds(const std::vector<Round>& rounds, std::int64_t cycles, bool fro
     std::fputs(table.Render().c_str(), stdout);
 }
 
+int MeasurePaced(const CountOptions& options) {
+    const std::int64_t replies = options["--paced-replies"];
+    const int periodMs = static_cast<int>(options["--period-ms"]);
+    const std::string periodText = Fixed(periodMs / 1000.0, 3);
+    std::printf(
+        "What a reply costs, %lld replies auto-read every %d ms: the program with its window, "
+        "and the typical Qt master reading on a timer of the same period; the simulator on a "
+        "pseudo-terminal (a reply in one piece), and paced at the wire pace of %d baud (a byte "
+        "about every millisecond). Wake-ups are voluntary context switches per reply.\n",
+        static_cast<long long>(replies), periodMs, kReferenceBaud);
+    std::vector<ReplyCostRow> rows;
+    for (const bool paced : {false, true}) {
+        LongRun run(SimulatorArguments(options["--frozen"] != 0, paced), periodText);
+        const std::string line = paced ? "paced" : "pty";
+        rows.push_back({line, "program", run.ProgramCost(replies)});
+        rows.push_back({line, "reference", run.ReferenceCost(replies, periodMs)});
+    }
+    std::fputs(RenderReplyCosts(rows).c_str(), stdout);
+    return 0;
+}
+
 int Measure(const CountOptions& options) {
     if (options["--first"] > options["--cycles"]) {
         std::fprintf(stderr, "--first must not be more than --cycles\n%s",
@@ -292,8 +344,11 @@ int Measure(const CountOptions& options) {
     char qtName[] = "tavr-bench-longrun";
     char* qtArgv[] = {qtName, nullptr};
     QApplication application(qtArgc, qtArgv);
+    if (options["--paced"] != 0) {
+        return MeasurePaced(options);
+    }
 
-    LongRun run(options["--frozen"] != 0);
+    LongRun run(SimulatorArguments(options["--frozen"] != 0, false), kAutoReadPeriodText);
     const std::vector<Checkpoint> checkpoints =
         run.Run(CheckpointCycles(options["--first"], options["--cycles"]));
     std::printf(
@@ -317,6 +372,10 @@ int main(int argc, char** argv) {
          {"--rounds", 3, "interleaved rounds of the program and the reference master"},
          {"--round-cycles", 3000, "read cycles of each in a round"},
          {"--frozen", 0,
-          "1: the simulator's measurements stay still, so no reply changes the table"}},
+          "1: the simulator's measurements stay still, so no reply changes the table"},
+         {"--paced", 0,
+          "1: instead, the wake-ups and CPU per reply on a pseudo-terminal and on a paced line"},
+         {"--paced-replies", 40, "replies of each master on each line with --paced 1"},
+         {"--period-ms", 500, "the auto-read period with --paced 1"}},
         tavr::Measure);
 }

@@ -15,6 +15,11 @@
 // returned with the table filled (stamped on the window thread). It leaves out only the
 // pseudo-terminal's own hand-over of the bytes from the simulator to the watcher, which is
 // kernel work; the round trip includes it.
+//
+// With --paced 1 the simulator sends at the wire pace of 9600 baud (a byte about every
+// millisecond), as a real line does; a cycle then takes about 0.1 s, so fewer cycles make a run.
+// Both modes also print the wake-ups of each thread (voluntary context switches) and the CPU per
+// cycle, of the program and of the reference.
 #include <atomic>
 #include <chrono>
 #include <cstdint>
@@ -28,7 +33,9 @@
 #include "support/figure_table.h"
 #include "support/meter_bench_rig.h"
 #include "support/reference_master.h"
+#include "support/reply_cost.h"
 #include "support/sample_statistics.h"
+#include "support/selected_baud_rate.h"
 
 namespace tavr {
 namespace {
@@ -36,8 +43,9 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 constexpr auto kPatience = std::chrono::seconds(10);
-// The simulator answers device 1 at any baud rate; a pseudo-terminal has no baud delay.
-constexpr int kReferenceBaud = 2400;
+// The program's baud rate (its selector's default), the reference's, and the pace of a paced
+// simulator; a pseudo-terminal itself has no baud delay.
+constexpr int kReferenceBaud = 9600;
 constexpr int kReferenceDevice = 1;
 constexpr int kRequestLength = 8;
 constexpr int kBitsPerCharacter = 10;  // start bit, 8 data bits, stop bit
@@ -73,11 +81,24 @@ struct RunFigures {
     std::vector<double> latenciesUs;
     double referenceCyclesPerSecond;
     std::vector<double> referenceRoundTripsUs;
+    ReplyCost cost;
+    ReplyCost referenceCost;
 };
+
+std::vector<std::string> SimulatorArguments(bool paced) {
+    std::vector<std::string> arguments{"--frozen"};
+    if (paced) {
+        arguments.insert(arguments.end(), {"--paced", "--baud", std::to_string(kReferenceBaud)});
+    }
+    return arguments;
+}
 
 class RoundTripBench {
   public:
-    RoundTripBench() : rig_({.onNoticePosted = [this] { lastByte_.NoticePosted(); }}) {
+    explicit RoundTripBench(bool paced)
+        : rig_({.simulatorArguments = SimulatorArguments(paced),
+                .onNoticePosted = [this] { lastByte_.NoticePosted(); }}) {
+        SelectBaudRate(rig_.Controls().波特率, kReferenceBaud);
         Require(rig_.Connect(), "connecting to the simulator failed");
         SerialPort& port = rig_.Controls().端口1;
         port.onDataArrival = [this, handle = port.onDataArrival](std::int32_t byte) {
@@ -94,11 +115,13 @@ class RoundTripBench {
         }
         RunFigures figures;
         const auto start = Clock::now();
-        for (std::int64_t cycle = 0; cycle < cycles; ++cycle) {
-            const CycleTimes times = ReadOnce();
-            figures.roundTripsUs.push_back(times.roundTripUs);
-            figures.latenciesUs.push_back(times.latencyUs);
-        }
+        figures.cost = MeasureReplyCost(cycles, [&] {
+            for (std::int64_t cycle = 0; cycle < cycles; ++cycle) {
+                const CycleTimes times = ReadOnce();
+                figures.roundTripsUs.push_back(times.roundTripUs);
+                figures.latenciesUs.push_back(times.latencyUs);
+            }
+        });
         const std::chrono::duration<double> elapsed = Clock::now() - start;
         figures.cyclesPerSecond = static_cast<double>(cycles) / elapsed.count();
         RunReference(cycles, warmUpCycles, figures);
@@ -114,7 +137,10 @@ class RoundTripBench {
         {
             ReferenceMaster reference(rig_.ComLink(), kReferenceBaud, kReferenceDevice);
             const auto start = Clock::now();
-            figures.referenceRoundTripsUs = reference.ReadBackToBack(cycles, warmUpCycles);
+            // The reference's cost includes its unmeasured warm-up reads.
+            figures.referenceCost = MeasureReplyCost(cycles + warmUpCycles, [&] {
+                figures.referenceRoundTripsUs = reference.ReadBackToBack(cycles, warmUpCycles);
+            });
             const std::chrono::duration<double> elapsed = Clock::now() - start;
             figures.referenceCyclesPerSecond = static_cast<double>(cycles) / elapsed.count();
         }
@@ -224,20 +250,46 @@ void PrintWireShares(const std::vector<RunFigures>& runs) {
     std::fputs(table.Render().c_str(), stdout);
 }
 
+// Wake-ups and CPU per cycle over all runs.
+void PrintCosts(const std::vector<RunFigures>& runs, bool paced) {
+    ReplyCost program;
+    ReplyCost reference;
+    for (const RunFigures& run : runs) {
+        for (const auto& [name, count] : run.cost.wakeups) {
+            program.wakeups[name] += count;
+        }
+        for (const auto& [name, count] : run.referenceCost.wakeups) {
+            reference.wakeups[name] += count;
+        }
+        program.replies += run.cost.replies;
+        program.cpuSeconds += run.cost.cpuSeconds;
+        reference.replies += run.referenceCost.replies;
+        reference.cpuSeconds += run.referenceCost.cpuSeconds;
+    }
+    const std::string line = paced ? "paced" : "pty";
+    std::puts("\nWake-ups of each thread (voluntary context switches) and CPU, per cycle:");
+    std::fputs(
+        RenderReplyCosts({{line, "program", program}, {line, "reference", reference}}).c_str(),
+        stdout);
+}
+
 int Measure(const CountOptions& options) {
-    RoundTripBench bench;
+    const bool paced = options["--paced"] != 0;
+    RoundTripBench bench(paced);
     std::printf(
         "Read round trip: %lld runs of %lld manual reads (after %lld unmeasured), the real "
-        "serial unit against tavr-meter-sim on a pseudo-terminal, no window\n"
+        "serial unit against tavr-meter-sim on a %s, no window\n"
         "round trip: click on the read button to the table filled; latency: the watcher "
         "queued the last reply byte to the table filled; reference: Debian's Modbus library "
         "reading the 35 registers back to back on the same line, decoding nothing\n\n",
         static_cast<long long>(options["--runs"]), static_cast<long long>(options["--cycles"]),
-        static_cast<long long>(options["--warm-up"]));
+        static_cast<long long>(options["--warm-up"]),
+        paced ? "line paced at 9600 baud" : "pseudo-terminal");
     const auto runs = RepeatRuns(
         options["--runs"], [&] { return bench.Run(options["--cycles"], options["--warm-up"]); });
     PrintRuns(runs);
     PrintWireShares(runs);
+    PrintCosts(runs, paced);
     Require(bench.Finish(), "the simulator did not end cleanly");
     return 0;
 }
@@ -250,6 +302,9 @@ int main(int argc, char** argv) {
         "tavr-bench-roundtrip", argc, argv,
         {{"--runs", 5, "runs, each a fresh count of cycles"},
          {"--cycles", 2000, "measured read cycles per run"},
-         {"--warm-up", 100, "read cycles before each run that are not measured"}},
+         {"--warm-up", 100, "read cycles before each run that are not measured"},
+         {"--paced", 0,
+          "1: the simulator sends at the wire pace of 9600 baud (use fewer cycles, e.g. "
+          "--cycles 50 --warm-up 5)"}},
         tavr::Measure);
 }

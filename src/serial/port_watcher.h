@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "runtime/types.h"
+#include "serial/reply_batching.h"
 #include "serial/serial_port_properties.h"
 
 namespace tavr {
@@ -16,6 +17,10 @@ struct WatcherOptions {
     // The line's time-out and speed: together they bound a write.
     std::int32_t timeoutMs = 1000;
     std::int32_t baudRate = 9600;
+    // Start bit, data bits, parity bit and stop bits (one and a half counted as two).
+    std::int32_t characterBits = 10;
+
+    LinePace Pace() const { return {baudRate, characterBits}; }
 };
 
 // The thread that watches an open port for a serial port unit, one kind per platform: it queues

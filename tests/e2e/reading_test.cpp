@@ -1,8 +1,10 @@
 #include <QtTest/QTest>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "end_to_end_test.h"
+#include "ui/link_lamp.h"
 
 namespace tavr {
 namespace {
@@ -61,6 +63,44 @@ TEST_F(Reading, ConnectingTurnsTheLampGreenAndAReadShowsEveryRegisterTheMeterHol
     EXPECT_EQ(Cell(0, 4), "地址:0000H 本设备地址ID号");
     EXPECT_EQ(Cell(34, 4),
               "地址:0022H 充放电循环次数 充电电流超过-1.000A且持续30秒才算1次有效充电");
+}
+
+// A real line brings a reply a byte at a time, or in an adapter's groups: the lamp still turns
+// green at the reply's first byte, and the table still fills with every register.
+TEST_F(Reading, OnALineAtItsWirePaceTheLampTurnsGreenAtTheFirstByteAndTheTableFills) {
+    const struct {
+        std::vector<std::string> line;
+        std::uint16_t capacity;  // register 0009H, a value of its own per line
+        const char* shown;
+    } cases[] = {
+        {{"--baud", "9600", "--paced"}, 4321, "04321"},
+        {{"--baud", "9600", "--paced-group", "16"}, 1234, "01234"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.line.back());
+        ASSERT_NO_FATAL_FAILURE(RestartMeter(c.line));
+        ASSERT_TRUE(Meter().Set(0x09, c.capacity));
+        Pick(C().串口号, "3");
+        Pick(C().波特率, "9600");
+        Click(C().联机按钮);
+        // The lamp as the window thread leaves it after each byte of the reply.
+        std::vector<Colour> lampAfterByte;
+        SerialPort& port = C().端口1;
+        const auto handle = port.onDataArrival;
+        port.onDataArrival = [&](std::int32_t byte) {
+            handle(byte);
+            lampAfterByte.push_back(C().外形框1.FillColour());
+        };
+
+        Click(C().读取数据);
+        EXPECT_EQ(C().外形框1.FillColour(), kLampWaiting);
+        ASSERT_TRUE(WaitFor([&] { return Cell(9, 0) == c.shown; }));
+        EXPECT_EQ(Table().model()->rowCount(), 35);
+        EXPECT_EQ(lampAfterByte, std::vector<Colour>(75, kLampReady));
+        EXPECT_EQ(ShownLamp(), kGreen);
+        port.onDataArrival = handle;
+        Click(C().联机按钮);
+    }
 }
 
 TEST_F(Reading, WithAutoReadOnTheTableFollowsTheMeterWithoutAClick) {

@@ -58,6 +58,7 @@ TEST(CommandLineTest, DefaultsSuitTheProgramsFirstRun) {
     EXPECT_FALSE(parsed.options.checkBaud);
     EXPECT_TRUE(parsed.options.readCommands);
     EXPECT_EQ(parsed.options.fault, Fault{});
+    EXPECT_FALSE(parsed.options.paced);
 }
 
 TEST(CommandLineTest, OptionsTakeTheirValueApartOrAfterAnEqualsSign) {
@@ -75,13 +76,20 @@ TEST(CommandLineTest, OptionsTakeTheirValueApartOrAfterAnEqualsSign) {
     EXPECT_EQ(parsed.options.seed, 42u);
     EXPECT_TRUE(parsed.options.frozen);
     EXPECT_FALSE(parsed.options.readCommands);
+    EXPECT_FALSE(parsed.options.paced);
+
+    EXPECT_TRUE(Parse({"--paced"}).options.paced);
+    const ParsedCommandLine grouped = Parse({"--paced-group=16"});
+    ASSERT_EQ(grouped.error, "");
+    EXPECT_TRUE(grouped.options.paced) << "a group size paces the line";
+    EXPECT_EQ(grouped.options.pacedGroup, 16);
 }
 
 TEST(CommandLineTest, MistakesAreReportedNotGuessed) {
     const std::vector<std::vector<std::string_view>> mistakes = {
         {"--com", "0"},      {"--com"},        {"--address", "0"}, {"--address", "248"},
         {"--baud", "fast"},  {"--fault", "x"}, {"--log", ""},      {"--check-baud=yes"},
-        {"--speed", "9600"}, {"com", "1"},
+        {"--speed", "9600"}, {"com", "1"},     {"--paced=2"},      {"--paced-group", "0"},
     };
     for (const auto& arguments : mistakes) {
         EXPECT_NE(Parse(arguments).error, "") << arguments[0];

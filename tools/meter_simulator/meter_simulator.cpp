@@ -85,7 +85,11 @@ class StopSignals {
 MeterSimulator::MeterSimulator(SimulatorOptions options)
     : options_(std::move(options)),
       silenceGap_(SilenceGap(options_.baud)),
-      bus_(BusSetup(options_), options_.seed) {}
+      bus_(BusSetup(options_), options_.seed) {
+    if (options_.paced) {
+        pace_.emplace(options_.baud, static_cast<std::size_t>(options_.pacedGroup));
+    }
+}
 
 int MeterSimulator::Run() {
     const StopSignals stopSignals;
@@ -98,15 +102,19 @@ int MeterSimulator::Run() {
         std::vector<pollfd> watched{{stopSignals.Fd(), POLLIN, 0}};
         const int master = line_.Master();
         if (master >= 0) {
+            // A paced line sends on its own time, not whenever the pseudo-terminal takes more.
+            const bool waitsForRoom = !outbox_.empty() && !pace_;
             watched.push_back(
-                {master, static_cast<short>(POLLIN | (outbox_.empty() ? 0 : POLLOUT)), 0});
+                {master, static_cast<short>(POLLIN | (waitsForRoom ? POLLOUT : 0)), 0});
             watched.push_back({line_.CloseWatch(), POLLIN, 0});
         }
         const std::size_t commands = watched.size();
         if (options_.readCommands) {
             watched.push_back({STDIN_FILENO, POLLIN, 0});
         }
-        if (poll(watched.data(), watched.size(), PollTimeout()) < 0 && errno != EINTR) {
+        const std::optional<timespec> timeout = PollTimeout();
+        if (ppoll(watched.data(), watched.size(), timeout ? &*timeout : nullptr, nullptr) < 0 &&
+            errno != EINTR) {
             std::fprintf(stderr, "tavr-meter-sim: poll: %s\n", std::strerror(errno));
             return 1;
         }
@@ -159,6 +167,9 @@ void MeterSimulator::DropPendingOutput() {
     scheduled_.clear();
     outbox_.clear();
     outboxSent_ = 0;
+    if (pace_) {
+        pace_->Stop();
+    }
 }
 
 void MeterSimulator::ReceiveFromLine() {
@@ -218,8 +229,11 @@ void MeterSimulator::SendDue(Clock::time_point now) {
 
 void MeterSimulator::WriteOutbox() {
     while (outboxSent_ < outbox_.size() && line_.IsOpen()) {
-        const ssize_t written =
-            write(line_.Master(), outbox_.data() + outboxSent_, outbox_.size() - outboxSent_);
+        const std::size_t ready = ReleasedBytes();
+        if (ready == 0) {
+            return;  // the pace says when more goes
+        }
+        const ssize_t written = write(line_.Master(), outbox_.data() + outboxSent_, ready);
         if (written > 0) {
             outboxSent_ += static_cast<std::size_t>(written);
         } else if (written < 0 && (errno == EAGAIN || errno == EINTR)) {
@@ -230,6 +244,16 @@ void MeterSimulator::WriteOutbox() {
     }
     outbox_.clear();
     outboxSent_ = 0;
+}
+
+std::size_t MeterSimulator::ReleasedBytes() {
+    const std::size_t waiting = outbox_.size() - outboxSent_;
+    if (!pace_) {
+        return waiting;
+    }
+    const Clock::time_point now = Clock::now();
+    pace_->Waiting(now);
+    return pace_->Release(now, waiting);
 }
 
 void MeterSimulator::RunTimers() {
@@ -250,7 +274,7 @@ void MeterSimulator::RunTimers() {
     }
 }
 
-int MeterSimulator::PollTimeout() const {
+std::optional<timespec> MeterSimulator::PollTimeout() const {
     std::optional<Clock::time_point> next;
     const auto consider = [&](Clock::time_point due) {
         if (!next || due < *next) {
@@ -266,11 +290,17 @@ int MeterSimulator::PollTimeout() const {
     if (reconnectAt_) {
         consider(*reconnectAt_);
     }
-    if (!next) {
-        return -1;
+    if (pace_ && pace_->NextDue()) {
+        consider(*pace_->NextDue());
     }
-    const auto wait = std::chrono::ceil<std::chrono::milliseconds>(*next - Clock::now());
-    return static_cast<int>(std::max<std::chrono::milliseconds::rep>(wait.count(), 0));
+    if (!next) {
+        return std::nullopt;
+    }
+    // To the nanosecond: a paced line's bytes are about a millisecond apart at 9600 baud.
+    const std::int64_t wait = std::max<std::int64_t>(
+        std::chrono::duration_cast<std::chrono::nanoseconds>(*next - Clock::now()).count(), 0);
+    return timespec{static_cast<time_t>(wait / 1'000'000'000),
+                    static_cast<long>(wait % 1'000'000'000)};
 }
 
 void MeterSimulator::AdvanceLiveValues() {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <time.h>
+
 #include <chrono>
 #include <map>
 #include <optional>
@@ -13,6 +15,7 @@
 #include "meter_simulator/pseudo_terminal.h"
 #include "meter_simulator/request_handler.h"
 #include "meter_simulator/simulator_options.h"
+#include "meter_simulator/wire_pace.h"
 #include "runtime/types.h"
 
 namespace tavr::simulator {
@@ -41,8 +44,11 @@ class MeterSimulator {
     void Deliver(std::vector<Exchange> exchanges);
     void SendDue(Clock::time_point now);
     void WriteOutbox();
+    // How many of the bytes waiting in the outbox may be written now.
+    std::size_t ReleasedBytes();
     void RunTimers();
-    int PollTimeout() const;
+    // Until the next thing due; nothing while nothing is.
+    std::optional<timespec> PollTimeout() const;
     void AdvanceLiveValues();
     void ReadCommands();
     void Execute(std::string_view line);
@@ -59,6 +65,7 @@ class MeterSimulator {
     Clock::time_point lastInput_ = Clock::now();
     std::optional<Clock::time_point> reconnectAt_;
     std::multimap<Clock::time_point, Transmission> scheduled_;
+    std::optional<WirePace> pace_;  // on a paced line
     ByteSet outbox_;
     std::size_t outboxSent_ = 0;  // bytes of outbox_ already written
     std::string commandText_;

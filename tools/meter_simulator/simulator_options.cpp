@@ -30,6 +30,8 @@ constexpr std::string_view kUsage =
     "  --seed N           seed of the wobble and of garbage bytes (default 1)\n"
     "  --frozen           keep the measurements and counters still\n"
     "  --no-stdin         take no commands from standard input; run until a signal\n"
+    "  --paced            send answers at the wire pace of B baud, a byte per 10 bit times\n"
+    "  --paced-group N    the same, in groups of N bytes as a USB adapter hands them over\n"
     "Prints \"ready <device> com<N>\" when the line is ready. Commands on standard input, one a\n"
     "line: fault KIND [ARG] | hangup [MS] | set ADDR VALUE | get ADDR | quit; \"meter ID \"\n"
     "before fault, set or get aims at one meter of the bus (otherwise: all, get the first).\n";
@@ -110,6 +112,9 @@ std::string Apply(std::string_view name, ArgumentReader& reader, SimulatorOption
     if (name == "--no-stdin") {
         return flag([&] { options.readCommands = false; });
     }
+    if (name == "--paced") {
+        return flag([&] { options.paced = true; });
+    }
     const auto value = reader.Value();
     if (!value) {
         return std::string(name) + " needs a value";
@@ -146,6 +151,10 @@ std::string Apply(std::string_view name, ArgumentReader& reader, SimulatorOption
     }
     if (name == "--baud") {
         return number(options.baud, 50, 4'000'000);
+    }
+    if (name == "--paced-group") {
+        options.paced = true;
+        return number(options.pacedGroup, 1, 4096);
     }
     if (name == "--seed") {
         return number(options.seed, 0, std::numeric_limits<std::int64_t>::max());

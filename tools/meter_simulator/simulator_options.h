@@ -25,6 +25,8 @@ struct SimulatorOptions {
     std::uint64_t seed = 1;
     bool frozen = false;       // the measurements and counters stand still
     bool readCommands = true;  // control commands come on standard input; its end stops
+    bool paced = false;        // answers go out at the wire pace of `baud`
+    int pacedGroup = 1;        // bytes handed over together on a paced line
 };
 
 struct ParsedCommandLine {

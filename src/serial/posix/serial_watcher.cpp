@@ -2,6 +2,7 @@
 
 #include <linux/serial.h>
 #include <poll.h>
+#include <pthread.h>
 #include <sys/eventfd.h>
 #include <sys/ioctl.h>
 #include <termios.h>
@@ -75,7 +76,8 @@ SerialWatcher::SerialWatcher(ExclusiveTty port, SerialEventQueue& queue,
       queue_(queue),
       options_(options),
       wakeFd_(std::move(wakeFd)),
-      errorCounts_(ReadErrorCounts(portFd_)) {}
+      errorCounts_(ReadErrorCounts(portFd_)),
+      batching_(options.Pace()) {}
 
 SerialWatcher::~SerialWatcher() {
     if (!thread_.joinable()) {
@@ -91,6 +93,12 @@ bool SerialWatcher::Write(const ByteSet& bytes) {
     // Input the driver holds is stale once a request goes out; what the watcher has read before
     // this purge is already queued and keeps its place.
     ::tcflush(portFd_, TCIOFLUSH);
+    // The answer's first byte is to go at once: a watcher asleep in a burst queues what it holds
+    // and watches the port again.
+    if (inBurst_) {
+        requestSent_ = true;
+        Wake();
+    }
     if (ended_) {
         return false;
     }
@@ -104,16 +112,29 @@ void SerialWatcher::Wake() {
 }
 
 void SerialWatcher::Run() {
+    // So that the thread can be told apart in top -H and /proc/<pid>/task/*/comm.
+    ::pthread_setname_np(::pthread_self(), "serial watcher");
     for (;;) {
         // A negative descriptor is skipped by poll(): a hung-up port is no longer watched, or its
         // permanent hang-up state would wake the thread at once, forever; a full queue takes
-        // nothing more until the window thread has taken from it and woken this thread.
-        const bool watchPort = !hungUp_ && !queue_.ReadingPaused();
+        // nothing more until the window thread has taken from it and woken this thread; during
+        // a burst the kernel would wake the thread for every byte, and the planned look reads
+        // them all at once.
+        const bool reading = !hungUp_ && !queue_.ReadingPaused();
+        const std::optional<Clock::time_point> look = reading ? batching_.NextLook() : std::nullopt;
         std::array<pollfd, 2> watched{{
             {wakeFd_.Get(), POLLIN, 0},
-            {watchPort ? portFd_ : -1, POLLIN, 0},
+            {reading && !look ? portFd_ : -1, POLLIN, 0},
         }};
-        if (::poll(watched.data(), watched.size(), -1) < 0) {
+        timespec wait{};
+        if (look) {
+            const auto nanoseconds = std::max<std::int64_t>(
+                std::chrono::duration_cast<std::chrono::nanoseconds>(*look - Clock::now()).count(),
+                0);
+            wait = {static_cast<time_t>(nanoseconds / 1'000'000'000),
+                    static_cast<long>(nanoseconds % 1'000'000'000)};
+        }
+        if (::ppoll(watched.data(), watched.size(), look ? &wait : nullptr, nullptr) < 0) {
             if (errno == EINTR) {
                 continue;
             }
@@ -126,8 +147,11 @@ void SerialWatcher::Run() {
         if (stopRequested_) {
             return;
         }
-        if (watched[1].revents != 0) {
-            ReadInput(watched[1].revents);
+        if (requestSent_.exchange(false)) {
+            EndBurst();
+        }
+        if (watched[1].revents != 0 || Clock::now() >= look.value_or(Clock::time_point::max())) {
+            LookAtPort(watched[1].revents);
         }
     }
 }
@@ -137,18 +161,33 @@ void SerialWatcher::ConsumeWakeCounter() {
     [[maybe_unused]] const ssize_t read = ::read(wakeFd_.Get(), &counter, sizeof counter);
 }
 
-void SerialWatcher::ReadInput(short revents) {
+void SerialWatcher::LookAtPort(short revents) {
+    const std::size_t count = ReadInput(revents);
+    if (hungUp_) {
+        return;
+    }
+    if (batching_.Look(Clock::now(), count)) {
+        QueueHeld();
+    }
+    inBurst_ = batching_.NextLook().has_value();
+}
+
+std::size_t SerialWatcher::ReadInput(short revents) {
     std::array<std::uint8_t, 256> buffer{};
+    std::size_t total = 0;
     for (;;) {
-        const std::size_t wanted = std::min(buffer.size(), queue_.Room());
+        const std::size_t room = queue_.Room();
+        const std::size_t wanted =
+            std::min(buffer.size(), room > held_.size() ? room - held_.size() : 0);
         if (wanted == 0) {
             break;
         }
         const ssize_t count = ::read(portFd_, buffer.data(), wanted);
         if (count > 0) {
-            // A short read took all the driver held; poll() tells when more comes.
-            if (!QueueReceived(buffer.data(), static_cast<std::size_t>(count)) ||
-                static_cast<std::size_t>(count) < wanted) {
+            HoldReceived(buffer.data(), static_cast<std::size_t>(count));
+            total += static_cast<std::size_t>(count);
+            // A short read took all the driver held.
+            if (static_cast<std::size_t>(count) < wanted) {
                 break;
             }
             continue;
@@ -164,17 +203,15 @@ void SerialWatcher::ReadInput(short revents) {
     if ((revents & kHangUpEvents) != 0) {
         NoteHangUp();
     }
+    return total;
 }
 
-bool SerialWatcher::QueueReceived(const std::uint8_t* bytes, std::size_t count) {
-    std::vector<SerialEvent> events;
-    events.reserve(count + 2);
-    QueueLineErrors(events);
-    AppendReceivedBytes({bytes, count}, options_.eventChar, events);
-    return queue_.Append(events);
+void SerialWatcher::HoldReceived(const std::uint8_t* bytes, std::size_t count) {
+    HoldLineErrors();
+    AppendReceivedBytes({bytes, count}, options_.eventChar, held_);
 }
 
-void SerialWatcher::QueueLineErrors(std::vector<SerialEvent>& events) {
+void SerialWatcher::HoldLineErrors() {
     if (!errorCounts_) {
         return;
     }
@@ -183,12 +220,31 @@ void SerialWatcher::QueueLineErrors(std::vector<SerialEvent>& events) {
         return;
     }
     if (now->breaks != errorCounts_->breaks) {
-        events.push_back(CommEvent(CommEventCode::Break));
+        held_.push_back(CommEvent(CommEventCode::Break));
     }
     if (now->errors != errorCounts_->errors) {
-        events.push_back(CommEvent(CommEventCode::LineError));
+        held_.push_back(CommEvent(CommEventCode::LineError));
     }
     errorCounts_ = now;
+}
+
+void SerialWatcher::EndBurst() {
+    if (batching_.Restart()) {
+        QueueHeld();
+    }
+    inBurst_ = false;
+}
+
+void SerialWatcher::QueueHeld() {
+    if (held_.empty()) {
+        return;
+    }
+    const bool readOn = queue_.Append(held_);
+    held_.clear();
+    if (!readOn) {
+        // The bytes after the pause are a burst of their own, their first ones delivered at once.
+        batching_.Restart();
+    }
 }
 
 void SerialWatcher::NoteHangUp() {
@@ -197,8 +253,10 @@ void SerialWatcher::NoteHangUp() {
     }
     hungUp_ = true;
     ended_ = true;
-    const SerialEvent carrierLost = CommEvent(CommEventCode::CarrierLost);
-    queue_.Append({&carrierLost, 1});
+    held_.push_back(CommEvent(CommEventCode::CarrierLost));
+    batching_.Restart();
+    inBurst_ = false;
+    QueueHeld();
 }
 
 bool SerialWatcher::WriteAll(const ByteSet& bytes) {

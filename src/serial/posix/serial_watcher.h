@@ -11,22 +11,26 @@
 #include "serial/port_watcher.h"
 #include "serial/posix/exclusive_tty.h"
 #include "serial/posix/unique_fd.h"
+#include "serial/reply_batching.h"
 #include "serial/serial_event_queue.h"
 
 namespace tavr {
 
-// The thread that watches an open port. It sleeps in poll() on the port and on an eventfd that
-// carries stop and resume requests, with no periodic wake-up. It reads every byte the port
+// The thread that watches an open port. It sleeps in ppoll() on the port and on an eventfd that
+// carries stop, resume and request notes, with no periodic wake-up. It reads every byte the port
 // receives and queues one DataArrival entry per byte, preceded by the line events it can see:
 // CommEvent(1) for a break and CommEvent(4) for an overrun, parity or framing error (from the
 // driver's error counters, where the device keeps them), CommEvent(7) right before each event
-// character. When the device hangs up (a USB adapter pulled, the far side of a pseudo-terminal
-// closed) it queues CommEvent(10), the carrier lost, stops polling the port and fails every later
-// write. While the queue is full it does not poll the port for input either (the kernel's buffer
-// and the line's flow control hold the rest) until the window thread's taking wakes it. Writes
-// do not go through the thread: the caller purges the driver and writes the non-blocking
-// descriptor itself while the thread keeps reading, so a request leaves without a hand-over; the
-// line's time-out bounds a whole write (0 writes only what the driver takes at once).
+// character. It queues the bytes in batches (ReplyBatching): the first after a quiet line at
+// once, the rest of a reply at planned looks, while the port is left unwatched, so a reply that
+// comes a byte at a time costs a few wake-ups instead of one per byte. When the device hangs up
+// (a USB adapter pulled, the far side of a pseudo-terminal closed) it queues what it holds and
+// CommEvent(10), the carrier lost, stops polling the port and fails every later write. While the
+// queue is full it does not poll the port for input either (the kernel's buffer and the line's
+// flow control hold the rest) until the window thread's taking wakes it. Writes do not go through
+// the thread: the caller purges the driver and writes the non-blocking descriptor itself while
+// the thread keeps reading, so a request leaves without a hand-over; the line's time-out bounds a
+// whole write (0 writes only what the driver takes at once).
 class SerialWatcher final : public PortWatcher {
   public:
     // Starts watching `port`, which it holds from then on. Nothing, and the port let go, when
@@ -60,10 +64,14 @@ class SerialWatcher final : public PortWatcher {
     void Wake();
     void Run();
     void ConsumeWakeCounter();
-    void ReadInput(short revents);
-    // False once the queue is full.
-    bool QueueReceived(const std::uint8_t* bytes, std::size_t count);
-    void QueueLineErrors(std::vector<SerialEvent>& events);
+    void LookAtPort(short revents);
+    // Reads what the driver holds into held_, as far as the queue has room; how many bytes.
+    std::size_t ReadInput(short revents);
+    void HoldReceived(const std::uint8_t* bytes, std::size_t count);
+    void HoldLineErrors();
+    void EndBurst();
+    // Queues what is held; once the queue is full, reading stops and the burst with it.
+    void QueueHeld();
     void NoteHangUp();
     bool WriteAll(const ByteSet& bytes);
 
@@ -76,12 +84,19 @@ class SerialWatcher final : public PortWatcher {
 
     // Shared with the writing thread.
     std::atomic<bool> stopRequested_ = false;
+    // A request went out since the watcher last looked: the burst it is in, if any, is over.
+    std::atomic<bool> requestSent_ = false;
+    // The watcher sleeps with the port unwatched: a request has to wake it.
+    std::atomic<bool> inBurst_ = false;
     // The device hung up, or poll() failed and the thread ended: writes fail from then on.
     std::atomic<bool> ended_ = false;
 
     // The watcher thread's own.
     bool hungUp_ = false;
     std::optional<LineErrorCounts> errorCounts_;
+    ReplyBatching batching_;
+    // Read and not yet queued, in order.
+    std::vector<SerialEvent> held_;
 
     std::thread thread_;
 };

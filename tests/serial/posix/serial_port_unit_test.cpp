@@ -62,6 +62,28 @@ TEST_F(SerialPortUnitTest, EveryReceivedByteRaisesOneDataArrivalInOrder) {
     }
 }
 
+// A real line brings a reply a byte at a time: the first is raised while the rest is still on
+// its way, and the watcher, sleeping through the rest, still reads every byte in order.
+TEST_F(SerialPortUnitTest, AReplyThatComesAByteAtATimeArrivesWholeAndInOrder) {
+    ASSERT_TRUE(unit_.Open(properties_).Succeeded());
+    const ByteSet reply = Bytes(75, 0x40);
+    for (int round = 0; round < 2; ++round) {
+        line_.WriteFromMeter({reply.front()});
+        EXPECT_EQ(pump_.Collect(unit_, 1), Traced(ByteSet{reply.front()})) << "round " << round;
+        // The wire pace of 9600 baud, about a byte a millisecond.
+        std::thread meter([&] {
+            for (std::size_t i = 1; i < reply.size(); ++i) {
+                line_.WriteFromMeter({reply[i]});
+                std::this_thread::sleep_for(std::chrono::microseconds(1042));
+            }
+        });
+        EXPECT_EQ(pump_.Collect(unit_, reply.size() - 1),
+                  Traced(ByteSet(reply.begin() + 1, reply.end())))
+            << "round " << round;
+        meter.join();
+    }
+}
+
 TEST_F(SerialPortUnitTest, AFloodStopsReadingAtTheHighMarkAndArrivesWholeInBatches) {
     const SerialQueueBounds bounds{1000, 200, 300};
     NoticePump pump;

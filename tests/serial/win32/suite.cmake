@@ -7,6 +7,7 @@ set(TAVR_METER_SIMULATOR "" CACHE FILEPATH
 
 tavr_add_test_suite(serial_tests
     SOURCES
+        ${CMAKE_CURRENT_LIST_DIR}/../reply_batching_test.cpp
         ${CMAKE_CURRENT_LIST_DIR}/../serial_port_properties_test.cpp
         ${CMAKE_CURRENT_LIST_DIR}/../value_bytes_test.cpp
         ${CMAKE_CURRENT_LIST_DIR}/line_settings_test.cpp
