@@ -34,10 +34,16 @@ BrokerFeed::BrokerFeed(Announcements announcements, std::function<void(const std
                [this](const std::string& reason) { OnLost(reason); },
                [this](const MqttMessage& message) { OnReceived(message); }}) {}
 
-bool BrokerFeed::Connect(const MqttConnectOptions& options, std::chrono::milliseconds patience,
-                         int interruptFd, std::string& error) {
+MqttClient::Start BrokerFeed::Connect(const MqttConnectOptions& options,
+                                      std::chrono::milliseconds patience, int interruptFd,
+                                      std::string& error) {
     where_ = options.broker.Text();
     return client_.Connect(options, patience, interruptFd, error);
+}
+
+bool BrokerFeed::EverConnected() const {
+    const std::lock_guard lock(mutex_);
+    return everConnected_;
 }
 
 void BrokerFeed::Post(MqttMessage message) {
@@ -82,9 +88,9 @@ BrokerFeed::Tally BrokerFeed::Counts() const {
 void BrokerFeed::OnConnected() {
     const std::lock_guard lock(mutex_);
     connected_ = true;
-    if (everConnected_) {
-        note_("reconnected to broker " + where_ + "; " + std::to_string(queue_.Size()) +
-              " messages to send");
+    if (everConnected_ || queue_.Size() > 0) {
+        note_(std::string(everConnected_ ? "reconnected" : "connected") + " to broker " + where_ +
+              "; " + std::to_string(queue_.Size()) + " messages to send");
     }
     everConnected_ = true;
     if (birthTopic_) {

@@ -41,8 +41,13 @@ class BrokerFeed {
     BrokerFeed(Announcements announcements, std::function<void(const std::string&)> note,
                std::optional<std::string> birthTopic, std::size_t capacity = kQueueCapacity);
 
-    bool Connect(const MqttConnectOptions& options, std::chrono::milliseconds patience,
-                 int interruptFd, std::string& error);
+    // Starts the connection (see MqttClient::Connect). When the broker cannot be reached yet,
+    // the messages wait for it like after a loss.
+    MqttClient::Start Connect(const MqttConnectOptions& options, std::chrono::milliseconds patience,
+                              int interruptFd, std::string& error);
+
+    // Whether the broker accepted a connection at some time.
+    bool EverConnected() const;
 
     void Post(MqttMessage message);
 

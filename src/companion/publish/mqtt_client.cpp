@@ -112,10 +112,10 @@ bool MqttClient::Configure(const MqttConnectOptions& options, std::string& error
     return true;
 }
 
-bool MqttClient::Connect(const MqttConnectOptions& options, milliseconds patience, int interruptFd,
-                         std::string& error) {
+MqttClient::Start MqttClient::Connect(const MqttConnectOptions& options, milliseconds patience,
+                                      int interruptFd, std::string& error) {
     if (!Configure(options, error)) {
-        return false;
+        return Start::Refused;
     }
     network_ = std::thread([this] { Run(); });
     const std::string where = "broker " + options.broker.Text();
@@ -125,18 +125,24 @@ bool MqttClient::Connect(const MqttConnectOptions& options, milliseconds patienc
     if (ready <= 0) {
         error =
             "no answer from " + where + " within " + std::to_string(patience.count() / 1000) + " s";
-        return false;
+        return Start::Waiting;
     }
     if (watched[0].revents == 0) {
         error = "interrupted while connecting to " + where;
-        return false;
+        return Start::Interrupted;
     }
     const std::lock_guard lock(firstMutex_);
-    if (first_->outcome == Attempt::Accepted) {
-        return true;
+    switch (first_->outcome) {
+        case Attempt::Accepted:
+            return Start::Connected;
+        case Attempt::Refused:
+        case Attempt::TlsFailed:
+            error = FailureText(*first_);
+            return Start::Refused;
+        default:
+            error = FailureText(*first_);
+            return Start::Waiting;
     }
-    error = FailureText(*first_);
-    return false;
 }
 
 std::string MqttClient::FailureText(const Round& round) const {
@@ -184,7 +190,8 @@ void MqttClient::Disconnect() {
 }
 
 // The network thread: rounds of addresses until one accepts, the connection served until it
-// is lost, and again after a wait, until Disconnect.
+// is lost, and again after a wait, until Disconnect. A refusal after the first round is tried
+// again too: a broker being set up or restarted may refuse for a while.
 void MqttClient::Run() {
     seconds wait = kFirstReconnectWait;
     bool reported = false;

@@ -58,12 +58,20 @@ class MqttClient {
     MqttClient(const MqttClient&) = delete;
     MqttClient& operator=(const MqttClient&) = delete;
 
-    // Connects and waits up to `patience` (or until `interruptFd` becomes readable) for the
-    // first round of addresses to end. False, with `error` set, when no address could be
-    // reached (the last reason), TLS fails or the broker refuses; the password never appears
-    // in `error`.
-    bool Connect(const MqttConnectOptions& options, std::chrono::milliseconds patience,
-                 int interruptFd, std::string& error);
+    // How the first round of addresses ended.
+    enum class Start {
+        Connected,
+        Waiting,      // no address could be reached yet: the rounds go on
+        Refused,      // TLS failed or the broker refused the login: time will not mend it
+        Interrupted,  // `interruptFd` became readable first
+    };
+
+    // Starts the network thread and waits up to `patience` (or until `interruptFd` becomes
+    // readable) for the first round to end; a round still going when the patience ends counts
+    // as Waiting. Unless Connected, `error` says why (for Waiting, the last reason); the
+    // password never appears in it.
+    Start Connect(const MqttConnectOptions& options, std::chrono::milliseconds patience,
+                  int interruptFd, std::string& error);
 
     // Hands a message to the client; its id, or nothing while not connected.
     std::optional<int> Publish(const MqttMessage& message);

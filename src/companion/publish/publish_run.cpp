@@ -59,10 +59,16 @@ class PublishLoop {
 
     ExitStatus Run() {
         std::string error;
-        if (!feed_.Connect(options_.mqtt, kBrokerPatience, static_cast<int>(console_.interrupt),
-                           error)) {
+        const MqttClient::Start start = feed_.Connect(options_.mqtt, kBrokerPatience,
+                                                      static_cast<int>(console_.interrupt), error);
+        if (start == MqttClient::Start::Refused || start == MqttClient::Start::Interrupted) {
             Note(error);
             return ExitStatus::BrokerUnavailable;
+        }
+        if (start == MqttClient::Start::Waiting) {
+            Note(error +
+                 "; readings wait and go out once it answers (tried again after 1 s, "
+                 "then waits doubling to 30 s)");
         }
         SerialOpenResult opened = polling_.Open();
         if (!opened.Succeeded()) {
@@ -78,6 +84,9 @@ class PublishLoop {
                       },
                       [] {}, [] {}});
         Finish();
+        if (!feed_.EverConnected()) {
+            return ExitStatus::BrokerUnavailable;  // nothing of the run reached anyone
+        }
         return Answered() > 0 ? ExitStatus::Done : ExitStatus::NoAnswer;
     }
 
