@@ -41,10 +41,10 @@ class PublishLoop {
     PublishLoop(const PublishOptions& options, Console& console)
         : options_(options),
           console_(console),
-          polling_(options.connection, options.every, options.duration, console.interrupt),
+          polling_(options.poll, console.interrupt),
           feed_([this] { return Announcements(); },
                 [this](const std::string& line) { Note(line); }) {
-        for (const std::uint8_t id : options_.connection.deviceIds) {
+        for (const std::uint8_t id : options_.poll.connection.deviceIds) {
             meters_.push_back(std::make_unique<PolledMeter>());
             meters_.back()->deviceId = id;
         }
@@ -59,7 +59,7 @@ class PublishLoop {
         }
         SerialOpenResult opened = polling_.Open();
         if (!opened.Succeeded()) {
-            Note(OpenFailureText(options_.connection, std::move(opened)));
+            Note(OpenFailureText(options_.poll.connection, std::move(opened)));
             feed_.Close();
             return ExitStatus::PortUnavailable;
         }
@@ -119,7 +119,7 @@ class PublishLoop {
     std::vector<MqttMessage> Announcements() const {
         std::vector<MqttMessage> messages{
             {options_.topics.GatewayAvailabilityTopic(), kOnline, true}};
-        for (const std::uint8_t id : options_.connection.deviceIds) {
+        for (const std::uint8_t id : options_.poll.connection.deviceIds) {
             for (MqttMessage& config : DiscoveryMessages(options_.topics, id)) {
                 messages.push_back(std::move(config));
             }
@@ -129,7 +129,7 @@ class PublishLoop {
 
     // The meters go offline with the gateway; whatever is queued gets a last chance to go out.
     void Finish() {
-        for (const std::uint8_t id : options_.connection.deviceIds) {
+        for (const std::uint8_t id : options_.poll.connection.deviceIds) {
             feed_.Post(AvailabilityMessage(options_.topics, id, false));
         }
         feed_.Post({options_.topics.GatewayAvailabilityTopic(), kOffline, true});
