@@ -37,11 +37,22 @@ CLI::Option* CommandLine::AddFlag(const std::string& name, bool& flag,
 
 std::optional<ExitStatus> CommandLine::Parse(const std::vector<std::string>& arguments,
                                              Console& console) {
+    // Help comes first, whatever else the command line holds.
+    for (const std::string& argument : arguments) {
+        if (argument == "--") {
+            break;
+        }
+        if (argument == "-h" || argument == "--help") {
+            console.out << app_.help();
+            return ExitStatus::Done;
+        }
+    }
     // The parser takes the arguments last first.
     std::vector<std::string> reversed(arguments.rbegin(), arguments.rend());
     try {
         app_.parse(reversed);
     } catch (const CLI::CallForHelp&) {
+        // "--help=..." and the like.
         console.out << app_.help();
         return ExitStatus::Done;
     } catch (const CLI::ParseError& error) {

@@ -4,7 +4,6 @@ namespace tavr {
 
 namespace {
 
-constexpr std::size_t kHelpWidth = 80;
 constexpr std::size_t kOptionColumn = 24;
 
 // One line of `text` (no line break in it) broken at blanks.

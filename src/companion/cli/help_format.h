@@ -23,6 +23,9 @@ class HelpFormat : public CLI::Formatter {
     std::string arguments_;
 };
 
+// The width help texts are wrapped to.
+inline constexpr std::size_t kHelpWidth = 80;
+
 // `text` with its lines broken at blanks so that none is longer than `width` (unless one word
 // is); the line breaks it holds are kept.
 std::string Wrapped(const std::string& text, std::size_t width);

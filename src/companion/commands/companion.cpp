@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "companion/cli/help_format.h"
 #include "companion/commands/sub_commands.h"
 #include "companion/platform/output_buffer.h"
 
@@ -9,7 +10,7 @@ namespace tavr {
 
 namespace {
 
-constexpr std::string_view kProgramHelp =
+constexpr char kCommands[] =
     "usage: tavr-12864-cli COMMAND [OPTIONS]\n"
     "Reads, logs and plots a TAVR_12864 meter, with the control window's own texts.\n"
     "  ports    list the COM numbers, their devices and whether you may open them\n"
@@ -20,23 +21,29 @@ constexpr std::string_view kProgramHelp =
     "  publish  publish readings to an MQTT broker, with Home Assistant discovery\n"
     "  report   sum up a logged run per meter: charge, energy, extremes\n"
     "'tavr-12864-cli COMMAND --help' describes a command.\n"
-    "'tavr-12864-cli --version' prints the version.\n"
-    "Exit codes: 0 done, 1 no valid answer (or a write that did not take), 2 bad usage or\n"
-    "input, 3 the port could not be opened, 4 the MQTT broker could not be\n"
-    "reached, TLS failed or it refused the login, 5 the output could not be written.\n";
+    "'tavr-12864-cli --version' prints the version.\n";
+
+constexpr char kExitCodes[] =
+    "Exit codes: 0 done, 1 no valid answer (or a write that did not take), 2 bad usage or input, "
+    "3 the port could not be opened, 4 the MQTT broker could not be reached, TLS failed or it "
+    "refused the login, 5 the output could not be written.";
+
+std::string ProgramHelp() {
+    return kCommands + Wrapped(kExitCodes, kHelpWidth) + "\n";
+}
 
 }  // namespace
 
 int RunCompanion(const std::vector<std::string>& arguments, Console& console,
                  const PlotRenderer& renderPlot) {
     if (arguments.empty()) {
-        console.err << kProgramHelp;
+        console.err << ProgramHelp();
         return ExitCode(ExitStatus::BadUsage);
     }
     const std::string& command = arguments[0];
     const std::vector<std::string> rest(arguments.begin() + 1, arguments.end());
     if (command == "--help" || command == "-h" || command == "help") {
-        console.out << kProgramHelp;
+        console.out << ProgramHelp();
         return ExitCode(ExitStatus::Done);
     }
     if (command == "--version" || command == "version") {
@@ -64,7 +71,7 @@ int RunCompanion(const std::vector<std::string>& arguments, Console& console,
     if (command == "publish") {
         return ExitCode(RunPublishCommand(rest, console));
     }
-    console.err << "tavr-12864-cli: unknown command " << command << "\n" << kProgramHelp;
+    console.err << "tavr-12864-cli: unknown command " << command << "\n" << ProgramHelp();
     return ExitCode(ExitStatus::BadUsage);
 }
 

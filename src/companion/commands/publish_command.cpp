@@ -187,15 +187,15 @@ ExitStatus RunPublishCommand(const std::vector<std::string>& arguments, Console&
         return line.UsageError(console, error);
     }
     std::string problem;
-    options.every = *ParseSeconds(given.every, problem);
+    options.poll.every = *ParseSeconds(given.every, problem);
     if (given.duration) {
-        options.duration = ParseDuration(*given.duration, problem);
+        options.poll.duration = ParseDuration(*given.duration, problem);
     }
-    options.connection = connectionOptions.Choose();
+    options.poll.connection = connectionOptions.Choose();
     if (!connectionOptions.RetriesGiven()) {
-        options.connection.retries = 0;  // a cycle is one request per meter
+        options.poll.connection.retries = 0;  // a cycle is one request per meter
     }
-    options.topics.port = options.connection.PortName();
+    options.topics.port = options.poll.connection.PortName();
     options.mqtt.will = {options.topics.GatewayAvailabilityTopic(), kOffline, true};
     return RunPublish(options, console);
 }

@@ -73,9 +73,9 @@ ExitStatus RunWatchCommand(const std::vector<std::string>& arguments, Console& c
         return *refused;
     }
     std::string problem;
-    options.every = *ParseSeconds(every, problem);
+    options.poll.every = *ParseSeconds(every, problem);
     if (Given(durationOption)) {
-        options.duration = ParseDuration(duration, problem);
+        options.poll.duration = ParseDuration(duration, problem);
     }
     std::string error;
     if (!options.output.empty() && !RunLog::CheckPath(options.output, error)) {
@@ -83,10 +83,10 @@ ExitStatus RunWatchCommand(const std::vector<std::string>& arguments, Console& c
     }
     options.registers =
         Given(registersOption) ? *ParseRegisterList(registers) : kMeasurementRegisters;
-    options.connection = connectionOptions.Choose();
+    options.poll.connection = connectionOptions.Choose();
     // A cycle asks each of several meters once: a silent one then costs one time-out.
-    if (options.connection.deviceIds.size() > 1 && !connectionOptions.RetriesGiven()) {
-        options.connection.retries = 0;
+    if (options.poll.connection.deviceIds.size() > 1 && !connectionOptions.RetriesGiven()) {
+        options.poll.connection.retries = 0;
     }
     return RunWatch(options, console);
 }

@@ -9,10 +9,10 @@
 #include <fstream>
 #include <map>
 
+#include "companion/log/log_path.h"
 #include "companion/log/log_timestamp.h"
 #include "companion/log/run_log.h"
 #include "companion/meter/register_address.h"
-#include "companion/platform/log_file.h"
 #include "runtime/whole_number.h"
 
 namespace tavr {
@@ -144,10 +144,9 @@ void AddRow(LoggedDevice& device, const LogRow& row, double firstTime) {
 }  // namespace
 
 std::optional<LoggedRun> ReadLoggedRun(const std::string& path, std::string& error) {
-    // A device or a FIFO could be read forever or block; a log is a regular file.
-    struct stat node {};
-    if (StatPath(path, node) == 0 && !S_ISREG(node.st_mode)) {
-        error = path + " is not a regular file (it is " + NodeKind(node) + ")";
+    const LogPathState state = LookAtLogPath(path);
+    if (state.kind == LogPathState::Kind::NotAFile) {
+        error = path + " is not a regular file (it is " + state.what + ")";
         return std::nullopt;
     }
     // The path is UTF-8 on every system (Windows would read a narrow one in its ANSI code page).

@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "companion/log/log_path.h"
 #include "companion/meter/reading_formats.h"
 #include "companion/meter/register_address.h"
 #include "companion/platform/log_file.h"
@@ -50,20 +51,20 @@ std::string RunLog::Header(const std::vector<std::uint16_t>& registers,
 }
 
 bool RunLog::CheckPath(const std::string& path, std::string& error) {
-    struct stat node {};
-    if (StatPath(path, node) != 0) {
-        if (errno == ENOENT) {
+    const LogPathState state = LookAtLogPath(path);
+    switch (state.kind) {
+        case LogPathState::Kind::Missing:
+        case LogPathState::Kind::RegularFile:
             return true;
-        }
-        error = "cannot use " + path + " as the log: " + SystemReason();
-        return false;
+        case LogPathState::Kind::NotAFile:
+            error = "cannot use " + path + " as the log: it is " + state.what +
+                    "; give a regular file, or leave out --output for standard output";
+            return false;
+        case LogPathState::Kind::Unseen:
+            error = "cannot use " + path + " as the log: " + state.what;
+            return false;
     }
-    if (!S_ISREG(node.st_mode)) {
-        error = "cannot use " + path + " as the log: it is " + NodeKind(node) +
-                "; give a regular file, or leave out --output for standard output";
-        return false;
-    }
-    return true;
+    return false;
 }
 
 bool RunLog::Open(const std::string& path, const std::string& header, Console& console,

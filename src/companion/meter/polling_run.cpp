@@ -8,12 +8,11 @@ namespace tavr {
 using Clock = PollSchedule::Clock;
 using std::chrono::milliseconds;
 
-PollingRun::PollingRun(const ConnectionChoice& connection, milliseconds every,
-                       std::optional<milliseconds> duration, InterruptHandle interrupt)
-    : connection_(connection),
+PollingRun::PollingRun(const PollPlan& plan, InterruptHandle interrupt)
+    : connection_(plan.connection),
       link_(interrupt),
-      cycle_(link_, connection.deviceIds, connection.retries),
-      schedule_(every, duration) {}
+      cycle_(link_, plan.connection.deviceIds, plan.connection.retries),
+      schedule_(plan.every, plan.duration) {}
 
 SerialOpenResult PollingRun::Open() {
     device_ = ChosenDevice(connection_);

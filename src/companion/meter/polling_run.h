@@ -13,6 +13,14 @@
 
 namespace tavr {
 
+// What a polling run asks and when: the meters of the connection, a cycle every `every`, for
+// `duration` (nothing: until Ctrl+C).
+struct PollPlan {
+    ConnectionChoice connection;
+    std::chrono::milliseconds every{1000};
+    std::optional<std::chrono::milliseconds> duration;
+};
+
 // The polling that watch and publish share: it opens the chosen port, asks the meters one cycle
 // at each moment of the schedule, and reopens the port after a hang-up, until the schedule's
 // end, Ctrl+C or Stop(). What the polls mean is the run's own, told through its events.
@@ -28,8 +36,7 @@ class PollingRun {
         std::function<void()> reopened;
     };
 
-    PollingRun(const ConnectionChoice& connection, std::chrono::milliseconds every,
-               std::optional<std::chrono::milliseconds> duration, InterruptHandle interrupt);
+    PollingRun(const PollPlan& plan, InterruptHandle interrupt);
 
     // Opens the chosen port, and notes the device it leads to: only that one is reopened.
     SerialOpenResult Open();

@@ -46,14 +46,14 @@ class PublishLoop {
     PublishLoop(const PublishOptions& options, Console& console)
         : options_(options),
           console_(console),
-          polling_(options.connection, options.every, options.duration, console.interrupt),
+          polling_(options.poll, console.interrupt),
           feed_([this](BrokerFeed::Occasion occasion) { return Announcements(occasion); },
                 [this](const std::string& line) { Note(line); }, options.topics.BirthTopic()) {
-        for (const std::uint8_t id : options_.connection.deviceIds) {
+        for (const std::uint8_t id : options_.poll.connection.deviceIds) {
             meters_.push_back(std::make_unique<PolledMeter>());
             PolledMeter& meter = *meters_.back();
             meter.deviceId = id;
-            meter.discovery = {DisplayPrecision(meter.catalogue), ExpireAfter(options.every)};
+            meter.discovery = {DisplayPrecision(meter.catalogue), ExpireAfter(options.poll.every)};
         }
     }
 
@@ -72,7 +72,7 @@ class PublishLoop {
         }
         SerialOpenResult opened = polling_.Open();
         if (!opened.Succeeded()) {
-            Note(OpenFailureText(options_.connection, std::move(opened)));
+            Note(OpenFailureText(options_.poll.connection, std::move(opened)));
             feed_.Close();
             return ExitStatus::PortUnavailable;
         }
@@ -180,7 +180,7 @@ class PublishLoop {
 
     // The meters go offline with the gateway; whatever is queued gets a last chance to go out.
     void Finish() {
-        for (const std::uint8_t id : options_.connection.deviceIds) {
+        for (const std::uint8_t id : options_.poll.connection.deviceIds) {
             feed_.Post(AvailabilityMessage(options_.topics, id, false));
         }
         feed_.Post({options_.topics.GatewayAvailabilityTopic(), kOffline, true});

@@ -1,10 +1,8 @@
 #pragma once
 
-#include <chrono>
-#include <optional>
 #include <vector>
 
-#include "companion/meter/connection_choice.h"
+#include "companion/meter/polling_run.h"
 #include "companion/platform/console.h"
 #include "companion/platform/exit_status.h"
 #include "companion/publish/mqtt_client.h"
@@ -13,9 +11,7 @@
 namespace tavr {
 
 struct PublishOptions {
-    ConnectionChoice connection;  // the meters are its deviceIds
-    std::chrono::milliseconds every{1000};
-    std::optional<std::chrono::milliseconds> duration;  // nothing: until Ctrl+C
+    PollPlan poll;  // the meters are its connection's deviceIds
     TopicPlan topics;
     MqttConnectOptions mqtt;
 };

@@ -31,9 +31,9 @@ class WatchLoop {
     WatchLoop(const WatchOptions& options, Console& console)
         : options_(options),
           console_(console),
-          polling_(options.connection, options.every, options.duration, console.interrupt),
+          polling_(options.poll, console.interrupt),
           catalogue_(WindowCatalogue()) {
-        for (const std::uint8_t deviceId : options.connection.deviceIds) {
+        for (const std::uint8_t deviceId : options.poll.connection.deviceIds) {
             tallies_[deviceId];
         }
     }
@@ -41,7 +41,7 @@ class WatchLoop {
     ExitStatus Run() {
         SerialOpenResult opened = polling_.Open();
         if (!opened.Succeeded()) {
-            Complain(OpenFailureText(options_.connection, std::move(opened)));
+            Complain(OpenFailureText(options_.poll.connection, std::move(opened)));
             return ExitStatus::PortUnavailable;
         }
         std::string error;
@@ -69,7 +69,7 @@ class WatchLoop {
     }
 
   private:
-    bool SeveralMeters() const { return options_.connection.deviceIds.size() > 1; }
+    bool SeveralMeters() const { return options_.poll.connection.deviceIds.size() > 1; }
 
     void Take(const MeterPoll& poll) {
         TallyOf(poll.deviceId).timeouts += poll.silent;
@@ -83,9 +83,9 @@ class WatchLoop {
     }
 
     void WarnOverrun(Clock::duration took) {
-        Complain("a cycle of " + std::to_string(options_.connection.deviceIds.size()) +
+        Complain("a cycle of " + std::to_string(options_.poll.connection.deviceIds.size()) +
                  (SeveralMeters() ? " meters" : " meter") + " took " + SecondsText(took) +
-                 ", longer than --every " + SecondsText(options_.every) +
+                 ", longer than --every " + SecondsText(options_.poll.every) +
                  "; cycles now run back to back");
     }
 
@@ -128,7 +128,7 @@ class WatchLoop {
 
     std::string Counts() const {
         std::string counts;
-        for (const std::uint8_t deviceId : options_.connection.deviceIds) {
+        for (const std::uint8_t deviceId : options_.poll.connection.deviceIds) {
             const WatchTally& tally = tallies_.at(deviceId);
             counts += SeveralMeters()
                           ? "device " + std::to_string(deviceId) + ": " + TallyText(tally) + "; "

@@ -1,22 +1,18 @@
 #pragma once
 
-#include <chrono>
 #include <cstdint>
-#include <optional>
 #include <string>
 #include <vector>
 
-#include "companion/meter/connection_choice.h"
+#include "companion/meter/polling_run.h"
 #include "companion/platform/console.h"
 #include "companion/platform/exit_status.h"
 
 namespace tavr {
 
 struct WatchOptions {
-    ConnectionChoice connection;
-    std::chrono::milliseconds every{1000};
-    std::optional<std::chrono::milliseconds> duration;  // nothing: until Ctrl+C
-    std::string output;                                 // empty: standard output
+    PollPlan poll;
+    std::string output;  // empty: standard output
     std::vector<std::uint16_t> registers;
 };
 

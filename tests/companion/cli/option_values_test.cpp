@@ -194,7 +194,8 @@ TEST(OptionValues, CommandLinesAreTakenApartInTheCompanionsWords) {
          "usage: tavr-12864-cli test [OPTIONS] VALUE\nTests.",
          {},
          false},
-        {{"-h", "--id", "2"}, ExitStatus::Done, "  --every SECONDS (required)\n", {}, false},
+        {{"--id", "x", "-h"}, ExitStatus::Done, "  --every SECONDS (required)\n", {}, false},
+        {{"--every", "1", "--", "--help"}, std::nullopt, "", {"--help"}, false},
     };
     for (const Case& c : cases) {
         CommandLine line("test", "Tests.", "VALUE");

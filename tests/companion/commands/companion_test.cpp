@@ -100,6 +100,9 @@ TEST_F(CompanionTest, BadUsageAndInputAreRefusedBeforeAnythingIsSent) {
         {{"plot", "run.csv", "-o", "run.jpg"}, "-o FILE.png or -o FILE.svg is required"},
         {{"plot", "-o", "run.png"}, "give one logged FILE.csv"},
         {{"plot", "/dev/zero", "-o", "run.png"}, "/dev/zero is not a regular file"},
+        {{"plot", fifo, "-o", "run.png"}, "is not a regular file (it is a pipe (FIFO))"},
+        {{"plot", Home().string(), "-o", "run.png"}, "is not a regular file (it is a folder)"},
+        {{"plot", "run.csv", "-o", "a.png", "--output", "b.png"}, "--output is given twice"},
         {{"ports", "COM1"}, "unexpected argument COM1"},
     };
     for (const Case& c : cases) {
