@@ -19,6 +19,16 @@ SerialOpenResult PollingRun::Open() {
     return link_.Open(connection_);
 }
 
+bool PollingRun::WaitUntilOpen(const std::function<void()>& beforeWait) {
+    schedule_.Start(Clock::now());
+    if (!ReopenAfterHangUp(link_, connection_, {}, schedule_, beforeWait)) {
+        stopped_ = true;
+        return false;
+    }
+    device_ = ChosenDevice(connection_);
+    return true;
+}
+
 void PollingRun::Run(const Events& events) {
     schedule_.Start(Clock::now());
     bool overran = false;

@@ -41,6 +41,10 @@ class PollingRun {
     // Opens the chosen port, and notes the device it leads to: only that one is reopened.
     SerialOpenResult Open();
 
+    // After a failed Open: waits for the port as for a pulled adapter, until it opens (true) or
+    // the operator interrupts or the run's end comes (false). `beforeWait` runs before each wait.
+    bool WaitUntilOpen(const std::function<void()>& beforeWait);
+
     // Polls until the end; the events run on this thread.
     void Run(const Events& events);
 

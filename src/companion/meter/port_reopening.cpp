@@ -25,7 +25,8 @@ bool ReopenAfterHangUp(MeterLink& link, const ConnectionChoice& connection,
         if (!schedule.BeforeEnd(now) || !link.Pause(std::min(wait, schedule.UntilEnd(now)))) {
             return false;
         }
-        if (ChosenDevice(connection) == device && link.Open(connection).Succeeded()) {
+        if ((device.empty() || ChosenDevice(connection) == device) &&
+            link.Open(connection).Succeeded()) {
             return true;
         }
     }

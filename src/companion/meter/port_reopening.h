@@ -12,7 +12,8 @@ namespace tavr {
 // Reopens `link`'s port after the device hung up (a USB adapter pulled), for watch and publish
 // alike: waits 250 ms before the first attempt, doubling to at most 8 s between attempts, and
 // opens the port only while it still leads to `device`, the one polled before (while an adapter
-// is out, its COM number may lead to another device). `beforeWait` runs before each wait. True
+// is out, its COM number may lead to another device); an empty `device`, when none was polled
+// yet, takes whatever the port leads to. `beforeWait` runs before each wait. True
 // once the port is open again; false when the operator interrupted or the schedule's end came
 // first: no wait goes past it.
 bool ReopenAfterHangUp(MeterLink& link, const ConnectionChoice& connection,

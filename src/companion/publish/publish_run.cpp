@@ -71,8 +71,7 @@ class PublishLoop {
                  "then waits doubling to 30 s)");
         }
         SerialOpenResult opened = polling_.Open();
-        if (!opened.Succeeded()) {
-            Note(OpenFailureText(options_.poll.connection, std::move(opened)));
+        if (!opened.Succeeded() && !WaitForPort(std::move(opened))) {
             feed_.Close();
             return ExitStatus::PortUnavailable;
         }
@@ -91,6 +90,27 @@ class PublishLoop {
     }
 
   private:
+    // A port that cannot be opened at the start ends a timed run (a script wants to know); a
+    // gateway left to run waits for it like for an adapter pulled out, its meters offline
+    // meanwhile. False when the run ends instead.
+    bool WaitForPort(SerialOpenResult opened) {
+        const std::string failure = OpenFailureText(options_.poll.connection, std::move(opened));
+        if (options_.poll.duration) {
+            Note(failure);
+            return false;
+        }
+        Note(failure + "; waiting for it, the meters offline meanwhile");
+        for (const auto& meter : meters_) {
+            feed_.Post(AvailabilityMessage(options_.topics, meter->deviceId, false));
+        }
+        if (!polling_.WaitUntilOpen([] {})) {
+            Finish();
+            return false;
+        }
+        Note("the port is open: polling the meters");
+        return true;
+    }
+
     void Take(const MeterPoll& poll) {
         PolledMeter& meter = MeterOf(poll.deviceId);
         meter.tally.timeouts += poll.silent;

@@ -16,6 +16,7 @@
 #include <thread>
 
 #include "companion/commands/companion.h"
+#include "companion/platform/test_interrupt.h"
 #include "companion/plot/run_plot.h"
 #include "companion/publish/mqtt_client.h"
 #include "mqtt_broker.h"
@@ -321,6 +322,44 @@ TEST_F(PublishTest, ABrokerThatStartsLateGetsEveryReading) {
     ASSERT_GE(readings, 8);
     EXPECT_TRUE(subscriber->WaitFor("tavr12864/1/state", static_cast<std::size_t>(readings)));
     EXPECT_EQ(static_cast<int>(subscriber->On("tavr12864/1/state").size()), readings);
+}
+
+// A gateway left to run (no --for) whose port is not there at the start waits for it like for
+// a pulled adapter, its meter offline meanwhile, and polls once the port comes.
+TEST_F(PublishTest, AGatewayWaitsForAPortThatIsNotThereYet) {
+    MqttBroker broker(Folder("broker"), {});
+    ASSERT_TRUE(broker.Start());
+    MqttSubscriber subscriber(broker.Port());
+    ASSERT_TRUE(subscriber.Subscribed());
+    TestInterrupt interrupt;
+    std::ostringstream out;
+    std::ostringstream err;
+    Console console{out, err, false, interrupt.Handle()};
+    std::unique_ptr<SimulatorProcess> simulator;
+    std::thread plugging([&] {
+        if (subscriber.WaitFor("tavr12864/1/availability", 1)) {
+            simulator = std::make_unique<SimulatorProcess>(
+                TAVR_METER_SIM_PATH, Home(),
+                std::vector<std::string>{"--com", "42", "--frozen", "--address", "1"});
+            subscriber.WaitFor("tavr12864/1/state", 2);
+        }
+        interrupt.Signal();
+    });
+    const int exitCode = RunCompanion(
+        {"publish", "--port", "42", "--broker", "mqtt://127.0.0.1:" + std::to_string(broker.Port()),
+         "--no-discovery", "--id", "1", "--every", "0.5"},
+        console, DrawRunPlot);
+    plugging.join();
+
+    EXPECT_EQ(exitCode, 0) << err.str();
+    EXPECT_THAT(err.str(), HasSubstr("waiting for it, the meters offline meanwhile"));
+    EXPECT_THAT(err.str(), HasSubstr("the port is open: polling the meters"));
+    EXPECT_GE(subscriber.On("tavr12864/1/state").size(), 2u);
+    std::vector<std::string> availability;
+    for (const auto& message : subscriber.On("tavr12864/1/availability")) {
+        availability.push_back(message.payload);
+    }
+    EXPECT_EQ(availability, (std::vector<std::string>{"offline", "online", "offline"}));
 }
 
 TEST_F(PublishTest, MetersOnOneLineAppearWithStateAvailabilityAndDiscovery) {
