@@ -25,8 +25,8 @@ constexpr char kCommands[] =
 
 constexpr char kExitCodes[] =
     "Exit codes: 0 done, 1 no valid answer (or a write that did not take), 2 bad usage or input, "
-    "3 the port could not be opened, 4 the MQTT broker could not be reached, TLS failed or it "
-    "refused the login, 5 the output could not be written.";
+    "3 the port could not be opened, 4 the MQTT broker refused the login or TLS failed (or a timed "
+    "publish never reached it), 5 the output could not be written.";
 
 std::string ProgramHelp() {
     return kCommands + Wrapped(kExitCodes, kHelpWidth) + "\n";

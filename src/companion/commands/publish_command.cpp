@@ -19,13 +19,14 @@ constexpr char kPublishDescription[] =
     "broker at QoS 1: P/<device>/state (JSON: the time, the measurements in their units and the "
     "power computed as voltage x current), P/<device>/availability (retained online/offline; "
     "offline after 3 cycles without an answer) and a Home Assistant discovery config per "
-    "measurement. While the broker is away the readings wait, up to 10000 messages (then the "
-    "oldest are dropped and counted), and go out in order after reconnecting (waits of 1 s "
-    "doubling to 30 s). Ctrl+C ends it.";
+    "measurement. While the broker is away (at the start too) the readings wait, up to 10000 "
+    "messages (then the oldest are dropped and counted), and go out in order after reconnecting "
+    "(waits of 1 s doubling to 30 s). Ctrl+C ends it.";
 
 constexpr char kPublishExitCodes[] =
-    "Exit codes: 0 done, 1 no meter answered, 2 bad usage, 3 the port could not be opened, 4 the "
-    "broker could not be reached, TLS failed or it refused the login.";
+    "Exit codes: 0 done, 1 no meter answered, 2 bad usage, 3 the port could not be opened (with "
+    "--for; without it, publish waits for the port), 4 the broker refused the login or TLS failed "
+    "(a broker that cannot be reached is tried again; with --for, a run that never reached it).";
 
 // What the command line gives publish, as given.
 struct PublishArguments {

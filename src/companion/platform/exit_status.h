@@ -8,7 +8,7 @@ enum class ExitStatus : int {
     NoAnswer = 1,           // the meter gave no valid answer
     BadUsage = 2,           // a bad command line or bad input; nothing was sent
     PortUnavailable = 3,    // the port could not be opened
-    BrokerUnavailable = 4,  // the MQTT broker could not be reached, TLS failed or it refused
+    BrokerUnavailable = 4,  // the MQTT broker refused the login, TLS failed or it was never reached
     OutputFailed = 5,       // the output (standard output or the log) could not be written
 };
 

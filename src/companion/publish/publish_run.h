@@ -19,9 +19,11 @@ struct PublishOptions {
 // Connects to the broker, then polls the meters one after another every `every` (one request
 // each, waiting for its answer or the time-out, asked again `retries` times) and publishes each
 // reading's state, each meter's availability and, at every connection, the discovery configs.
-// Reading goes on while the broker is away. Ends after `duration` or when interrupted, with a
-// summary per meter. BrokerUnavailable when the broker cannot be reached, refuses or TLS fails at
-// the start; PortUnavailable when the port cannot be opened; NoAnswer when no meter ever answered.
+// Reading goes on while the broker is away, from the start on. Ends after `duration` or when
+// interrupted, with a summary per meter. BrokerUnavailable when the broker refuses the login or
+// TLS fails at the start, or the broker was never reached; PortUnavailable when the port cannot
+// be opened at the start of a timed run (otherwise the run waits for it); NoAnswer when no meter
+// ever answered.
 ExitStatus RunPublish(const PublishOptions& options, Console& console);
 
 }  // namespace tavr
