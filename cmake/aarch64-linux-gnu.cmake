@@ -37,3 +37,6 @@ endif()
 # code, which -Werror turns into a failed build.
 set(CMAKE_C_FLAGS_RELEASE "-O2 -DNDEBUG" CACHE STRING "Flags of the Release build")
 set(CMAKE_CXX_FLAGS_RELEASE "-O2 -DNDEBUG" CACHE STRING "Flags of the Release build")
+
+# Debian's name of the architecture, for the package (dpkg would name the build machine's).
+set(CPACK_DEBIAN_PACKAGE_ARCHITECTURE arm64)
