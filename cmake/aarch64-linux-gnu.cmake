@@ -23,10 +23,6 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 # architecture-free ones.
 set(ENV{PKG_CONFIG_LIBDIR} /usr/lib/${TAVR_CROSS_TRIPLET}/pkgconfig:/usr/share/pkgconfig)
 
-# Qt's code generators (moc, rcc, uic) are the host's amd64 programs.
-set(QT_HOST_PATH /usr)
-set(QT_HOST_PATH_CMAKE_DIR /usr/lib/x86_64-linux-gnu/cmake)
-
 # The arm64 dynamic loader and libraries are in the host's tree, where qemu finds them under "/".
 find_program(TAVR_QEMU_AARCH64 qemu-aarch64)
 if(TAVR_QEMU_AARCH64)
