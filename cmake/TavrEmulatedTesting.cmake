@@ -53,5 +53,5 @@ set(TAVR_TESTS_NOT_UNDER_EMULATOR
     SerialPortUnitTest.AFailedOpenLeavesThePortClosedAndLeaksNothing
     # The system names a process under the emulator qemu-aarch64, not after its program.
     WatchTest.CtrlCEndsWithASummaryAndPortsNamesTheHolderMeanwhile)
-list(JOIN TAVR_TESTS_NOT_UNDER_EMULATOR ":" excluded)
-set(TAVR_EMULATED_TEST_ENVIRONMENT "GTEST_FILTER=-${excluded}")
+list(JOIN TAVR_TESTS_NOT_UNDER_EMULATOR ":" TAVR_EMULATED_TEST_FILTER)
+set(TAVR_EMULATED_TEST_ENVIRONMENT "GTEST_FILTER=-${TAVR_EMULATED_TEST_FILTER}")
