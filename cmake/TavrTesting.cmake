@@ -4,7 +4,9 @@
 # more than one thread carry the label "threads" and also run under ThreadSanitizer.
 #
 # In the Windows cross-build a suite is one CTest test, run whole under wine (one wine start
-# per suite rather than per test), with the test main that turns a crash into a failure.
+# per suite rather than per test), with the test main that turns a crash into a failure. In the
+# arm64 cross-build a suite is likewise one CTest test, run whole under qemu-user, and the
+# build's programs that it starts run under qemu-user too.
 function(tavr_add_test_suite name)
     cmake_parse_arguments(SUITE "" "" "SOURCES;LIBRARIES;LABELS" ${ARGN})
     add_executable(${name} ${SUITE_SOURCES})
@@ -18,6 +20,16 @@ function(tavr_add_test_suite name)
         return()
     endif()
     target_link_libraries(${name} PRIVATE ${SUITE_LIBRARIES} GTest::gtest GTest::gmock GTest::gtest_main)
+    if(CMAKE_CROSSCOMPILING)
+        add_test(NAME ${name} COMMAND ${name})
+        set_tests_properties(${name} PROPERTIES
+            ENVIRONMENT "${TAVR_EMULATED_TEST_ENVIRONMENT}" TIMEOUT 600
+            LABELS "emulated;${SUITE_LABELS}")
+        # A deferred call's arguments are read when it runs, so the name is written into it now.
+        cmake_language(EVAL CODE
+                       "cmake_language(DEFER CALL tavr_start_programs_under_emulator [[${name}]])")
+        return()
+    endif()
     # One label per suite: a list would be split by the discovery script.
     if(SUITE_LABELS)
         set(label ${SUITE_LABELS})
