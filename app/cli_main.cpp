@@ -5,11 +5,13 @@
 #include <cerrno>
 #include <csignal>
 #include <cstdint>
+#include <cstdlib>
 #include <iostream>
 #include <string>
 #include <vector>
 
 #include "companion/commands/companion.h"
+#include "companion/platform/log_priority.h"
 #include "companion/platform/output_buffer.h"
 #include "companion/plot/run_plot.h"
 
@@ -63,7 +65,12 @@ int main(int argc, char** argv) {
     if (::isatty(STDOUT_FILENO) == 1) {
         out.setf(std::ios::unitbuf);
     }
-    tavr::Console console{out, std::cerr, ::isatty(STDERR_FILENO) == 1, interruptFd, &outBuffer};
+    tavr::Console console{out,
+                          std::cerr,
+                          ::isatty(STDERR_FILENO) == 1,
+                          tavr::IsJournalStream(STDERR_FILENO, std::getenv("JOURNAL_STREAM")),
+                          interruptFd,
+                          &outBuffer};
     const int exitCode = tavr::RunCompanion(std::vector<std::string>(argv + 1, argv + argc),
                                             console, tavr::DrawRunPlot);
     return tavr::FinishStandardOutput(out, outBuffer, std::cerr, exitCode);

@@ -15,6 +15,8 @@ struct Console {
     std::ostream& err;
     // Standard error is a terminal: a live status line may be redrawn there.
     bool statusLine = false;
+    // Standard error is the systemd journal: a line may start with its syslog priority.
+    bool journal = false;
     // Signalled when the operator presses Ctrl+C.
     InterruptHandle interrupt = kNoInterrupt;
     // The buffer behind `out` when it is standard output; it knows why a write failed.

@@ -23,7 +23,7 @@ void Consume(const UniqueFd& fd) {
 
 }  // namespace
 
-BrokerFeed::BrokerFeed(Announcements announcements, std::function<void(const std::string&)> note,
+BrokerFeed::BrokerFeed(Announcements announcements, Note note,
                        std::optional<std::string> birthTopic, std::size_t capacity)
     : announcements_(std::move(announcements)),
       note_(std::move(note)),
@@ -89,8 +89,9 @@ void BrokerFeed::OnConnected() {
     const std::lock_guard lock(mutex_);
     connected_ = true;
     if (everConnected_ || queue_.Size() > 0) {
-        note_(std::string(everConnected_ ? "reconnected" : "connected") + " to broker " + where_ +
-              "; " + std::to_string(queue_.Size()) + " messages to send");
+        note_(LogPriority::Info, std::string(everConnected_ ? "reconnected" : "connected") +
+                                     " to broker " + where_ + "; " + std::to_string(queue_.Size()) +
+                                     " messages to send");
     }
     everConnected_ = true;
     if (birthTopic_) {
@@ -106,7 +107,8 @@ void BrokerFeed::OnReceived(const MqttMessage& message) {
         return;
     }
     const std::lock_guard lock(mutex_);
-    note_("Home Assistant is online: discovery and the latest states sent again");
+    note_(LogPriority::Info,
+          "Home Assistant is online: discovery and the latest states sent again");
     Announce(Occasion::Birth);
 }
 
@@ -133,8 +135,8 @@ void BrokerFeed::OnLost(const std::string& reason) {
     const std::lock_guard lock(mutex_);
     if (connected_) {
         ++losses_;
-        note_("lost broker " + where_ + " (" + reason +
-              "); readings wait and go out after reconnecting");
+        note_(LogPriority::Warning, "lost broker " + where_ + " (" + reason +
+                                        "); readings wait and go out after reconnecting");
     }
     connected_ = false;
 }

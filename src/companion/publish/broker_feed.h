@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "companion/platform/log_priority.h"
 #include "companion/publish/mqtt_client.h"
 #include "companion/publish/outage_queue.h"
 #include "serial/posix/unique_fd.h"
@@ -36,10 +37,13 @@ class BrokerFeed {
         std::size_t waiting = 0;
     };
 
+    // What the feed has to say, and how much it matters.
+    using Note = std::function<void(LogPriority, const std::string&)>;
+
     // `note` gets one line for each loss and each reconnection of the broker and for each
     // birth; it is called on the client's thread. Without a `birthTopic` there are no births.
-    BrokerFeed(Announcements announcements, std::function<void(const std::string&)> note,
-               std::optional<std::string> birthTopic, std::size_t capacity = kQueueCapacity);
+    BrokerFeed(Announcements announcements, Note note, std::optional<std::string> birthTopic,
+               std::size_t capacity = kQueueCapacity);
 
     // Starts the connection (see MqttClient::Connect). When the broker cannot be reached yet,
     // the messages wait for it like after a loss.
@@ -72,7 +76,7 @@ class BrokerFeed {
     static constexpr std::size_t kInFlight = 16;
 
     Announcements announcements_;
-    std::function<void(const std::string&)> note_;
+    Note note_;
     std::optional<std::string> birthTopic_;
     mutable std::mutex mutex_;
     OutageQueue queue_;

@@ -48,7 +48,8 @@ class PublishLoop {
           console_(console),
           polling_(options.poll, console.interrupt),
           feed_([this](BrokerFeed::Occasion occasion) { return Announcements(occasion); },
-                [this](const std::string& line) { Note(line); }, options.topics.BirthTopic()) {
+                [this](LogPriority priority, const std::string& line) { Note(priority, line); },
+                options.topics.BirthTopic()) {
         for (const std::uint8_t id : options_.poll.connection.deviceIds) {
             meters_.push_back(std::make_unique<PolledMeter>());
             PolledMeter& meter = *meters_.back();
@@ -62,13 +63,14 @@ class PublishLoop {
         const MqttClient::Start start = feed_.Connect(options_.mqtt, kBrokerPatience,
                                                       static_cast<int>(console_.interrupt), error);
         if (start == MqttClient::Start::Refused || start == MqttClient::Start::Interrupted) {
-            Note(error);
+            Note(LogPriority::Error, error);
             return ExitStatus::BrokerUnavailable;
         }
         if (start == MqttClient::Start::Waiting) {
-            Note(error +
-                 "; readings wait and go out once it answers (tried again after 1 s, "
-                 "then waits doubling to 30 s)");
+            Note(LogPriority::Warning,
+                 error +
+                     "; readings wait and go out once it answers (tried again after 1 s, "
+                     "then waits doubling to 30 s)");
         }
         SerialOpenResult opened = polling_.Open();
         if (!opened.Succeeded() && !WaitForPort(std::move(opened))) {
@@ -78,8 +80,9 @@ class PublishLoop {
         // A cycle that runs past the next one's moment is followed at once, and said once.
         polling_.Run({[this](const MeterPoll& poll) { Take(poll); },
                       [this](Clock::duration) {
-                          Note("one cycle of " + std::to_string(meters_.size()) +
-                               " meters takes longer than --every; cycles run back to back");
+                          Note(LogPriority::Warning,
+                               "one cycle of " + std::to_string(meters_.size()) +
+                                   " meters takes longer than --every; cycles run back to back");
                       },
                       [] {}, [] {}});
         Finish();
@@ -96,10 +99,10 @@ class PublishLoop {
     bool WaitForPort(SerialOpenResult opened) {
         const std::string failure = OpenFailureText(options_.poll.connection, std::move(opened));
         if (options_.poll.duration) {
-            Note(failure);
+            Note(LogPriority::Error, failure);
             return false;
         }
-        Note(failure + "; waiting for it, the meters offline meanwhile");
+        Note(LogPriority::Warning, failure + "; waiting for it, the meters offline meanwhile");
         for (const auto& meter : meters_) {
             feed_.Post(AvailabilityMessage(options_.topics, meter->deviceId, false));
         }
@@ -107,7 +110,7 @@ class PublishLoop {
             Finish();
             return false;
         }
-        Note("the port is open: polling the meters");
+        Note(LogPriority::Info, "the port is open: polling the meters");
         return true;
     }
 
@@ -168,8 +171,9 @@ class PublishLoop {
         if (const auto changed = meter.availability.Record(false)) {
             feed_.Post(AvailabilityMessage(options_.topics, meter.deviceId, *changed));
             if (!*changed) {
-                Note("device " + std::to_string(meter.deviceId) + " is offline: no answer in " +
-                     std::to_string(MeterAvailability::kCyclesToOffline) + " cycles");
+                Note(LogPriority::Warning,
+                     "device " + std::to_string(meter.deviceId) + " is offline: no answer in " +
+                         std::to_string(MeterAvailability::kCyclesToOffline) + " cycles");
             }
         }
     }
@@ -225,7 +229,7 @@ class PublishLoop {
                        std::to_string(meter->tally.garbled) + " garbled";
         }
         const std::lock_guard lock(noteMutex_);
-        console_.err << summary << "\n";
+        console_.err << PriorityPrefix(LogPriority::Info, console_.journal) << summary << "\n";
     }
 
     std::int64_t Answered() const {
@@ -237,9 +241,11 @@ class PublishLoop {
     }
 
     // Lines come from this thread and the MQTT client's.
-    void Note(const std::string& line) {
+    void Note(LogPriority priority, const std::string& line) {
         const std::lock_guard lock(noteMutex_);
-        console_.err << "tavr-12864-cli publish: " << line << "\n" << std::flush;
+        console_.err << PriorityPrefix(priority, console_.journal)
+                     << "tavr-12864-cli publish: " << line << "\n"
+                     << std::flush;
     }
 
     const PublishOptions& options_;

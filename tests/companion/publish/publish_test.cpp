@@ -334,7 +334,8 @@ TEST_F(PublishTest, AGatewayWaitsForAPortThatIsNotThereYet) {
     TestInterrupt interrupt;
     std::ostringstream out;
     std::ostringstream err;
-    Console console{out, err, false, interrupt.Handle()};
+    // Its standard error is the journal, as under systemd: each line carries its priority.
+    Console console{out, err, false, true, interrupt.Handle()};
     std::unique_ptr<SimulatorProcess> simulator;
     std::thread plugging([&] {
         if (subscriber.WaitFor("tavr12864/1/availability", 1)) {
@@ -352,8 +353,11 @@ TEST_F(PublishTest, AGatewayWaitsForAPortThatIsNotThereYet) {
     plugging.join();
 
     EXPECT_EQ(exitCode, 0) << err.str();
-    EXPECT_THAT(err.str(), HasSubstr("waiting for it, the meters offline meanwhile"));
-    EXPECT_THAT(err.str(), HasSubstr("the port is open: polling the meters"));
+    EXPECT_THAT(err.str(), testing::MatchesRegex("<4>tavr-12864-cli publish: cannot open .*"
+                                                 "waiting for it, the meters offline meanwhile\n"
+                                                 "<6>tavr-12864-cli publish: the port is open: "
+                                                 "polling the meters\n"
+                                                 "<6>publish ended: .*\n"));
     EXPECT_GE(subscriber.On("tavr12864/1/state").size(), 2u);
     std::vector<std::string> availability;
     for (const auto& message : subscriber.On("tavr12864/1/availability")) {
