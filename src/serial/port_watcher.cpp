@@ -14,7 +14,7 @@ std::int32_t CharacterBits(const SerialPortProperties& properties) {
 
 WatcherOptions WatcherOptions::Of(const SerialPortProperties& properties) {
     return {properties.EventCharByte(), properties.Timeout(), properties.BaudRate(),
-            CharacterBits(properties)};
+            CharacterBits(properties), false};
 }
 
 }  // namespace tavr

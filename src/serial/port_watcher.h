@@ -19,6 +19,10 @@ struct WatcherOptions {
     std::int32_t baudRate = 9600;
     // Start bit, data bits, parity bit and stop bits (one and a half counted as two).
     std::int32_t characterBits = 10;
+    // Hand a reply that comes a byte at a time over in batches (ReplyBatching), where the
+    // platform's watcher does not always do so: the Windows companion asks for it, the Windows
+    // window's watcher reads as the port's bytes come.
+    bool batchReplies = false;
 
     LinePace Pace() const { return {baudRate, characterBits}; }
 };

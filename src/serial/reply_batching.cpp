@@ -30,7 +30,7 @@ ReplyBatching::ReplyBatching(LinePace pace, std::size_t fullReplyBytes)
       gap_(EndOfFrameGap(pace, characterTime_)),
       fullReplyBytes_(std::max<std::size_t>(fullReplyBytes, 1)) {}
 
-bool ReplyBatching::Look(Clock::time_point now, std::size_t count) {
+bool ReplyBatching::Look(Clock::time_point now, std::size_t count, bool quietSeen) {
     if (!inBurst_) {
         if (count == 0) {
             return false;
@@ -47,13 +47,13 @@ bool ReplyBatching::Look(Clock::time_point now, std::size_t count) {
     const Clock::time_point previousLook = std::exchange(lastLook_, now);
     // Fewer bytes than the wire brings in the time since the last look, by more than the gap:
     // the line fell quiet at some point in between (they came back to back after that look).
-    bool quiet = now - previousLook >= WireTime(count) + gap_;
+    bool quiet = quietSeen || now - previousLook >= WireTime(count) + gap_;
     if (count > 0) {
         burstBytes_ += count;
         heldBytes_ += count;
         lastBytes_ = now;
     } else {
-        quiet = now - lastBytes_ >= gap_;
+        quiet = quietSeen || now - lastBytes_ >= gap_;
     }
     if (burstBytes_ >= fullReplyBytes_ || quiet) {
         return Restart();

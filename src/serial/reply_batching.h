@@ -53,7 +53,11 @@ class ReplyBatching {
 
     // The watcher looked at the port at `now` and read `count` more bytes (0: none). True when
     // every byte read and not yet delivered, these included, is to be delivered now.
-    bool Look(Clock::time_point now, std::size_t count);
+    // `quietSeen`: the driver itself ended the read because the line was quiet for the gap after
+    // these bytes (a read with an interval time-out), which ends the burst whatever the timing.
+    bool Look(Clock::time_point now, std::size_t count, bool quietSeen = false);
+    // During a burst, how many more bytes make a full reply's worth: no read needs more.
+    std::size_t BytesToFullReply() const { return fullReplyBytes_ - burstBytes_; }
     // When the watcher looks next, with the port unwatched; nothing while it watches the port.
     std::optional<Clock::time_point> NextLook() const;
     // A request went out, or the reading stopped: the burst is over and the watcher watches the

@@ -210,6 +210,41 @@ TEST_F(ControlPeers, LampIsRepaintedOnlyWhenItsLookChanges) {
     EXPECT_GT(count.paints, 0);
 }
 
+// Counts the repaints a window is asked for.
+class RepaintRequests final : public QObject {
+  public:
+    explicit RepaintRequests(QWidget& window) { window.installEventFilter(this); }
+    int requests = 0;
+
+  protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        requests += event->type() == QEvent::UpdateRequest ? 1 : 0;
+        return false;
+    }
+};
+
+// The lamp's change asks for one repaint, which paints it; Qt's own request for the lamp, made
+// while that repaint ran the lamp's check, is answered by it and never comes (held back to the
+// next frame, it would cost the window thread a wake-up to paint nothing).
+TEST_F(ControlPeers, ALampChangeCostsOneRepaintRequest) {
+    QWidget& window = *test.WidgetOf(test.lamp)->window();
+    // Every request is answered as it comes, none held back for a timer.
+    test.TopLevel().SetRepaintFrame(std::chrono::nanoseconds::zero());
+    for (int round = 0; round < 3; ++round) {
+        QCoreApplication::processEvents();
+    }
+    PaintCount count(*test.WidgetOf(test.lamp));
+    for (const Colour colour : {0xFF, 0xFF00}) {
+        RepaintRequests asked(window);
+        test.lamp.SetFillColour(colour);
+        for (int round = 0; round < 3; ++round) {
+            QCoreApplication::processEvents();
+        }
+        EXPECT_EQ(asked.requests, 1) << colour;
+    }
+    EXPECT_EQ(count.paints, 2);
+}
+
 // The lamp, painted green, takes `colours` one after the other within one frame of that paint.
 struct FrameCase {
     const char* name;

@@ -106,6 +106,10 @@ bool QtWindowWidget::PaintFrame(QEvent* request) {
             check();
         }
     }
+    // This paint takes everything marked so far, what the checks marked too. The repaint Qt has
+    // asked for meanwhile would find nothing left, and, coming within a frame of this paint, it
+    // would be held back by a timer whose wake-up paints nothing: once per read cycle.
+    QCoreApplication::removePostedEvents(this, QEvent::UpdateRequest);
     const bool handled = QWidget::event(request);
     pacing_.Painted(RepaintPacing::Clock::now());
     return handled;

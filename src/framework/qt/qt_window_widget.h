@@ -48,7 +48,8 @@ class QtWindowWidget final : public QWidget {
     // True when the repaint Qt asks for is held back to the next frame.
     bool HoldBackRepaint();
     void RepaintNow();
-    // Runs the checks, then Qt's repaint of everything marked.
+    // Runs the checks, then Qt's repaint of everything marked, which answers the repaints Qt has
+    // asked for until then.
     bool PaintFrame(QEvent* request);
 
     RepaintPacing pacing_;

@@ -78,15 +78,22 @@ void CommWatcher::Rearm(Operation& operation) {
 }
 
 CommWatcher::CommWatcher(UniqueHandle port, SerialEventQueue& queue, const WatcherOptions& options)
-    : portHandle_(std::move(port)), port_(portHandle_.Get()), queue_(queue), options_(options) {}
+    : portHandle_(std::move(port)), port_(portHandle_.Get()), queue_(queue), options_(options) {
+    // Without the line's own time-outs to go back to, the watcher reads as the bytes come.
+    if (options.batchReplies && ::GetCommTimeouts(port_, &lineTimeouts_)) {
+        batching_.emplace(options.Pace());
+    }
+}
 
 bool CommWatcher::MakeSignals() {
     wake_ = UniqueHandle(::CreateEventW(nullptr, FALSE, FALSE, nullptr));
     stop_ = ManualResetSignal();
     lineEventWait_ = MakeOperation();
     firstByteRead_ = MakeOperation();
+    burstRead_ = MakeOperation();
     transfer_ = MakeOperation();
-    return wake_.Valid() && stop_.Valid() && lineEventWait_ && firstByteRead_ && transfer_;
+    return wake_.Valid() && stop_.Valid() && lineEventWait_ && firstByteRead_ && burstRead_ &&
+           transfer_;
 }
 
 CommWatcher::~CommWatcher() {
@@ -103,7 +110,8 @@ CommWatcher::~CommWatcher() {
     queue_.SetResumeReader(nullptr);
     // The driver may still write into an operation it never let go of: its memory and signal
     // stay with it.
-    for (std::unique_ptr<Operation>* operation : {&lineEventWait_, &firstByteRead_, &transfer_}) {
+    for (std::unique_ptr<Operation>* operation :
+         {&lineEventWait_, &firstByteRead_, &burstRead_, &transfer_}) {
         if ((*operation)->abandoned) {
             static_cast<void>(operation->release());
         }
@@ -158,6 +166,8 @@ void CommWatcher::Run() {
         }
         if (woken == WAIT_OBJECT_0 + 1) {
             FinishPortWait();
+        } else if (BurstLookDue()) {
+            FinishBurstRead(false);
         }
         if (requests.write) {
             FinishWrite(requests.writeNumber, PerformWrite(std::move(*requests.write)));
@@ -168,8 +178,8 @@ void CommWatcher::Run() {
 // A port whose driver kept an operation past its cancellation is not used any more: it is
 // reported lost, as one that stopped answering.
 void CommWatcher::NoteAbandonment() {
-    if (hungUp_ ||
-        !(lineEventWait_->abandoned || firstByteRead_->abandoned || transfer_->abandoned)) {
+    if (hungUp_ || !(lineEventWait_->abandoned || firstByteRead_->abandoned ||
+                     burstRead_->abandoned || transfer_->abandoned)) {
         return;
     }
     std::vector<SerialEvent> events;
@@ -182,9 +192,14 @@ CommWatcher::Requests CommWatcher::TakeRequests() {
     return {stopRequested_, std::exchange(pendingWrite_, std::nullopt), writesRequested_};
 }
 
-// Asleep for good while the port is watched or gone, or until the queue's taking wakes the
-// watcher; otherwise until the delayed next wait.
+// Until the planned look during a burst; asleep for good while the port is watched or gone, or
+// until the queue's taking wakes the watcher; otherwise until the delayed next wait.
 DWORD CommWatcher::WaitTimeout() const {
+    if (burstRead_->pending) {
+        const auto remaining =
+            std::chrono::ceil<std::chrono::milliseconds>(*batching_->NextLook() - Clock::now());
+        return static_cast<DWORD>(std::max<long long>(remaining.count(), 0));
+    }
     if (hungUp_ || lineEventWait_->pending || firstByteRead_->pending || queue_.ReadingPaused()) {
         return INFINITE;
     }
@@ -206,15 +221,28 @@ void CommWatcher::ReadBacklog() {
 }
 
 CommWatcher::Operation& CommWatcher::PortOperation() {
+    if (InBurst()) {
+        return *burstRead_;
+    }
     return portWait_ == PortWait::LineEvent ? *lineEventWait_ : *firstByteRead_;
+}
+
+bool CommWatcher::InBurst() const {
+    return batching_ && batching_->NextLook().has_value();
+}
+
+// A driver that does not keep the time-outs leaves the burst's read pending past its look.
+bool CommWatcher::BurstLookDue() const {
+    return burstRead_->pending && Clock::now() >= *batching_->NextLook();
 }
 
 // Starts the wait for the port unless one is under way. A wait that ends at once is handled
 // here, and the next one started, until one is pending, the port has failed or the queue is full.
 void CommWatcher::ArmPortWait() {
     while (!hungUp_ && Clock::now() >= nextArm_ && !queue_.ReadingPaused()) {
-        const bool pending =
-            portWait_ == PortWait::LineEvent ? ArmLineEventWait() : ArmFirstByteRead();
+        const bool pending = InBurst()                          ? ArmBurstRead()
+                             : portWait_ == PortWait::LineEvent ? ArmLineEventWait()
+                                                                : ArmFirstByteRead();
         if (pending) {
             return;
         }
@@ -261,8 +289,136 @@ bool CommWatcher::ArmFirstByteRead() {
     return false;
 }
 
+// Reads the rest of the reply under way, at most what the queue takes, with the burst's
+// time-outs. True when the read is pending; false when the burst ended instead.
+bool CommWatcher::ArmBurstRead() {
+    Operation& read = *burstRead_;
+    if (read.pending) {
+        return true;
+    }
+    const std::size_t wanted = std::min(batching_->BytesToFullReply(), RoomFor(held_));
+    if (wanted == 0) {
+        // The rest stays with the driver until the queue has room again.
+        backlog_ = true;
+        EndBurst();
+        return false;
+    }
+    const Clock::time_point look = *batching_->NextLook();
+    if (!SetBurstTimeouts(look)) {
+        OnBurstReadFailed();
+        return false;
+    }
+    read.buffer.resize(wanted);
+    Rearm(read);
+    if (::ReadFile(port_, read.buffer.data(), static_cast<DWORD>(wanted), nullptr,
+                   &read.overlapped) ||
+        ::GetLastError() == ERROR_IO_PENDING) {
+        // Handled like a read that was pending, also when it ended at once.
+        read.pending = true;
+        return true;
+    }
+    OnBurstReadFailed();
+    return false;
+}
+
+// The interval time-out ends a read once the line has been quiet for the gap after a byte; the
+// total time-out ends it at the planned look.
+bool CommWatcher::SetBurstTimeouts(Clock::time_point look) {
+    const auto untilLook = std::chrono::ceil<std::chrono::milliseconds>(look - Clock::now());
+    COMMTIMEOUTS timeouts = lineTimeouts_;
+    timeouts.ReadIntervalTimeout =
+        static_cast<DWORD>(std::chrono::ceil<std::chrono::milliseconds>(batching_->Gap()).count());
+    timeouts.ReadTotalTimeoutMultiplier = 0;
+    timeouts.ReadTotalTimeoutConstant =
+        static_cast<DWORD>(std::max<long long>(untilLook.count(), 1));
+    burstReadEnd_ = Clock::now() + std::chrono::milliseconds(timeouts.ReadTotalTimeoutConstant);
+    burstTimeoutsSet_ = true;
+    return ::SetCommTimeouts(port_, &timeouts) != 0;
+}
+
+void CommWatcher::RestoreLineTimeouts() {
+    if (burstTimeoutsSet_) {
+        ::SetCommTimeouts(port_, &lineTimeouts_);
+        burstTimeoutsSet_ = false;
+    }
+}
+
+// The burst's read ended (`signalled`), or its look is due and the watcher ends it. What it
+// read is held or delivered as the batching says; the read errors the driver noted go before
+// those bytes.
+void CommWatcher::FinishBurstRead(bool signalled) {
+    Operation& read = *burstRead_;
+    DWORD transferred = 0;
+    bool ended = true;
+    if (signalled) {
+        read.pending = false;
+        ended = ::GetOverlappedResult(port_, &read.overlapped, &transferred, FALSE) != 0;
+    } else if (!CancelOperation(read, transferred)) {
+        ended = !read.abandoned && ::GetLastError() == ERROR_OPERATION_ABORTED;
+    }
+    const Clock::time_point now = Clock::now();
+    DWORD errors = 0;
+    COMSTAT status{};
+    if (::ClearCommError(port_, &errors, &status) && (errors & kReceiveErrors) != 0) {
+        held_.push_back(CommEvent(CommEventCode::LineError));
+    }
+    AppendReceivedBytes({read.buffer.data(), transferred}, options_.eventChar, held_);
+    if (!ended) {
+        OnBurstReadFailed();
+        return;
+    }
+    // Short of what it asked for before its total time-out: the driver saw the line quiet.
+    const bool quietSeen = signalled && transferred < read.buffer.size() && now < burstReadEnd_;
+    if (batching_->Look(now, transferred, quietSeen)) {
+        Flush(held_);
+    }
+    if (backlog_ || !InBurst()) {
+        EndBurst();
+    }
+}
+
+// The first bytes after a quiet line, which are queued at once, may begin a burst.
+void CommWatcher::BeginBurst(const std::vector<SerialEvent>& events) {
+    if (!batching_) {
+        return;
+    }
+    const auto bytes = std::count_if(events.begin(), events.end(), [](const SerialEvent& event) {
+        return event.kind == SerialEvent::Kind::DataArrival;
+    });
+    batching_->Look(Clock::now(), static_cast<std::size_t>(bytes));
+}
+
+// Ends the burst, if any: a pending read is ended and what it took queued with what is held,
+// and the line's own time-outs are set back.
+void CommWatcher::EndBurst() {
+    if (!batching_) {
+        return;
+    }
+    if (burstRead_->pending) {
+        DWORD transferred = 0;
+        CancelOperation(*burstRead_, transferred);
+        AppendReceivedBytes({burstRead_->buffer.data(), transferred}, options_.eventChar, held_);
+    }
+    batching_->Restart();
+    Flush(held_);
+    RestoreLineTimeouts();
+}
+
+// The driver's state tells whether the port is lost (Drain); either way the watcher goes back
+// to waiting for a first byte.
+void CommWatcher::OnBurstReadFailed() {
+    EndBurst();
+    std::vector<SerialEvent> events;
+    Drain(events);
+    Flush(events);
+}
+
 // The pending wait for the port has ended.
 void CommWatcher::FinishPortWait() {
+    if (InBurst()) {
+        FinishBurstRead(true);
+        return;
+    }
     Operation& operation = PortOperation();
     operation.pending = false;
     DWORD transferred = 0;
@@ -285,7 +441,11 @@ void CommWatcher::FinishPortWait() {
 // wait that ends while the queue is full brings nothing because nothing may be read.
 void CommWatcher::Settle(std::vector<SerialEvent>& events) {
     const bool brought = !events.empty();
+    BeginBurst(events);
     Flush(events);
+    if (backlog_ && InBurst()) {
+        EndBurst();
+    }
     if (!brought && !hungUp_ && !backlog_) {
         OnFruitlessWake();
     } else {
@@ -318,9 +478,11 @@ void CommWatcher::OnFruitlessWake() {
     nextArm_ = Clock::now() + delay;
 }
 
-// Ends the pending wait for the port, if any, and waits a bounded time until the driver has
-// let go of it. A byte that a read took meanwhile is queued: it came before whatever follows.
+// Ends the pending wait for the port or the burst, if any, and waits a bounded time until the
+// driver has let go of it. Bytes that a read took meanwhile are queued: they came before
+// whatever follows.
 void CommWatcher::CancelPortWait() {
+    EndBurst();
     DWORD transferred = 0;
     if (lineEventWait_->pending) {
         // Clearing the mask ends the wait; cancelling covers a driver that ignores that.
@@ -431,8 +593,9 @@ void CommWatcher::Flush(std::vector<SerialEvent>& events) {
 
 bool CommWatcher::PerformWrite(ByteSet bytes) {
     // A pending read would take the first byte of the answer before the purge; it is ended
-    // first, and whatever it already holds is queued.
-    if (firstByteRead_->pending) {
+    // first, and whatever it already holds is queued. A burst ends here too: the answer's first
+    // byte is to be queued at once, and the write and that wait use the line's own time-outs.
+    if (firstByteRead_->pending || InBurst()) {
         CancelPortWait();
     }
     ::PurgeComm(port_, kPurgeAll);

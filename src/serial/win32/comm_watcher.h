@@ -13,6 +13,7 @@
 
 #include "runtime/types.h"
 #include "serial/port_watcher.h"
+#include "serial/reply_batching.h"
 #include "serial/serial_event_queue.h"
 #include "serial/win32/unique_handle.h"
 
@@ -32,6 +33,15 @@ namespace tavr {
 // sleeps until a byte comes; line events are then known only from ClearCommError. A wait that ends
 // without anything to read makes the next one start later, up to a second, so no state of the
 // driver makes the thread spin.
+//
+// With the options' batchReplies (the companion) it batches a reply's bytes (ReplyBatching): the
+// first bytes after a quiet line are queued at once; the rest are read in reads of at most the
+// bytes still missing to a full reply, which the driver ends itself when the line has been quiet
+// for Modbus's end-of-frame gap (the interval time-out) or at the batching's next planned look
+// (the total time-out), so a reply costs a few wake-ups, not one per byte. The watcher ends a
+// read that the driver keeps past its planned look itself (a driver that does not keep the
+// time-outs) and takes what it holds. The line's own time-outs are set back once the burst is
+// over, before any write and before the next wait for a first byte.
 //
 // When the port stops answering (ClearCommError fails: the device was removed or the far side
 // of the line went away) it queues CommEvent(10), the carrier lost, once, stops watching the
@@ -106,7 +116,16 @@ class CommWatcher final : public PortWatcher {
     void ArmPortWait();
     bool ArmLineEventWait();
     bool ArmFirstByteRead();
+    bool ArmBurstRead();
+    bool InBurst() const;
+    bool BurstLookDue() const;
     void FinishPortWait();
+    void FinishBurstRead(bool signalled);
+    void BeginBurst(const std::vector<SerialEvent>& events);
+    void EndBurst();
+    void OnBurstReadFailed();
+    bool SetBurstTimeouts(Clock::time_point look);
+    void RestoreLineTimeouts();
     void Settle(std::vector<SerialEvent>& events);
     void OnPortWaitFailed();
     void OnFruitlessWake();
@@ -135,6 +154,7 @@ class CommWatcher final : public PortWatcher {
     // On the heap, so that an operation the driver never lets go of can be left to it.
     std::unique_ptr<Operation> lineEventWait_;
     std::unique_ptr<Operation> firstByteRead_;
+    std::unique_ptr<Operation> burstRead_;
     std::unique_ptr<Operation> transfer_;  // draining reads and writes, always waited for at once
 
     // Shared with the window thread, guarded by mutex_.
@@ -154,6 +174,15 @@ class CommWatcher final : public PortWatcher {
     bool hungUp_ = false;
     // The queue filled up: the driver may hold bytes that no wait will announce.
     bool backlog_ = false;
+    // Only with batchReplies.
+    std::optional<ReplyBatching> batching_;
+    // The line's own time-outs, read once the watcher starts, and whether a burst's are set.
+    COMMTIMEOUTS lineTimeouts_{};
+    bool burstTimeoutsSet_ = false;
+    // When the pending burst read's total time-out ends it.
+    Clock::time_point burstReadEnd_{};
+    // Read during a burst and not yet queued, in order.
+    std::vector<SerialEvent> held_;
 
     std::thread thread_;
 };

@@ -30,8 +30,9 @@ std::string SystemMessage(DWORD error) {
 
 }  // namespace
 
-Win32SerialPortUnit::Win32SerialPortUnit(QueueReadyPoster postQueueReady, SerialQueueBounds bounds)
-    : SerialPortCore(std::move(postQueueReady), bounds) {}
+Win32SerialPortUnit::Win32SerialPortUnit(QueueReadyPoster postQueueReady, SerialQueueBounds bounds,
+                                         ReplyDelivery delivery)
+    : SerialPortCore(std::move(postQueueReady), bounds), delivery_(delivery) {}
 
 SerialOpenResult Win32SerialPortUnit::Open(const SerialPortProperties& properties) {
     Close();
@@ -52,8 +53,9 @@ SerialOpenResult Win32SerialPortUnit::Open(const SerialPortProperties& propertie
         return DescribeLastFailure();
     }
     ::PurgeComm(port.Get(), PURGE_TXABORT | PURGE_RXABORT | PURGE_TXCLEAR | PURGE_RXCLEAR);
-    std::unique_ptr<CommWatcher> watcher =
-        CommWatcher::Start(std::move(port), Queue(), WatcherOptions::Of(properties));
+    WatcherOptions options = WatcherOptions::Of(properties);
+    options.batchReplies = delivery_ == ReplyDelivery::Batched;
+    std::unique_ptr<CommWatcher> watcher = CommWatcher::Start(std::move(port), Queue(), options);
     if (!watcher) {
         Fail(OpenFailure::Step::StartWatcher);
         return DescribeLastFailure();

@@ -10,7 +10,8 @@ namespace tavr {
 
 // The serial port unit on Windows. Port number n is the device \\.\COMn, opened exclusively
 // (no sharing) for overlapped I/O and configured from the properties; a watcher thread
-// (CommWatcher) reads every byte and performs the writes.
+// (CommWatcher) reads every byte and performs the writes. The window's unit hands each byte
+// over as the port's waits bring it; the companion's batches a reply's bytes.
 class Win32SerialPortUnit final : public SerialPortCore {
   public:
     // The step at which the last Open gave up, and the system's error code for it.
@@ -29,7 +30,13 @@ class Win32SerialPortUnit final : public SerialPortCore {
         std::wstring device;  // the device path Open tried
     };
 
-    explicit Win32SerialPortUnit(QueueReadyPoster postQueueReady, SerialQueueBounds bounds = {});
+    // How the watcher hands over a reply that comes a byte at a time: as the port's bytes come,
+    // or in batches (the first bytes at once, the rest when the line falls quiet, a full reply's
+    // worth has come or the flood limit has passed).
+    enum class ReplyDelivery { AsTheBytesCome, Batched };
+
+    explicit Win32SerialPortUnit(QueueReadyPoster postQueueReady, SerialQueueBounds bounds = {},
+                                 ReplyDelivery delivery = ReplyDelivery::AsTheBytesCome);
 
     SerialOpenResult Open(const SerialPortProperties& properties) override;
 
@@ -41,6 +48,7 @@ class Win32SerialPortUnit final : public SerialPortCore {
     SerialOpenResult DescribeLastFailure() const;
     bool Configure(HANDLE port, const SerialPortProperties& properties);
 
+    const ReplyDelivery delivery_;
     OpenFailure lastOpenFailure_;
 };
 

@@ -5,7 +5,9 @@
 namespace tavr {
 
 std::unique_ptr<SerialPortDevice> MakePortUnit(std::function<void()> postQueueReady) {
-    return std::make_unique<Win32SerialPortUnit>(std::move(postQueueReady));
+    // The companion polls all day: a reply costs a few wake-ups, not one per byte.
+    return std::make_unique<Win32SerialPortUnit>(std::move(postQueueReady), SerialQueueBounds{},
+                                                 Win32SerialPortUnit::ReplyDelivery::Batched);
 }
 
 SerialOpenResult OpenChosenPort(SerialPortDevice& unit, const ConnectionChoice& connection,
