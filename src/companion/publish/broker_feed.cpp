@@ -94,8 +94,10 @@ void BrokerFeed::OnConnected() {
                                      " messages to send");
     }
     everConnected_ = true;
-    if (birthTopic_) {
-        client_.Subscribe(*birthTopic_);
+    if (birthTopic_ && !client_.Subscribe(*birthTopic_)) {
+        note_(LogPriority::Warning, "cannot subscribe to " + *birthTopic_ +
+                                        ": a restart of Home Assistant goes unnoticed until the "
+                                        "next connection");
     }
     Announce(Occasion::Connection);
 }
