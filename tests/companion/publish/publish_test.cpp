@@ -4,6 +4,7 @@
 #include <arpa/inet.h>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <poll.h>
 #include <sys/eventfd.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -260,6 +261,35 @@ TEST_F(PublishTest, EveryAddressOfTheBrokersNameIsTriedInTurn) {
         EXPECT_EQ(start, c.start) << label << ": " << error;
         EXPECT_THAT(error, HasSubstr(c.failure)) << label;
     }
+}
+
+// A name server that never answers holds up neither the operator nor the end: Ctrl+C ends the
+// wait for the first round, and Disconnect ends the lookup (it would wait forever otherwise).
+TEST(MqttClientTest, AHangingLookupEndsOnInterruptAndOnDisconnect) {
+    const auto hanging = [](const std::string&, int stopFd) {
+        pollfd stop{stopFd, POLLIN, 0};
+        poll(&stop, 1, -1);
+        return BrokerAddresses{{}, "stopped while looking the name up"};
+    };
+    MqttConnectOptions options;
+    options.broker = {false, "silent.test", 1883};
+    options.clientId = "lookup-test";
+    options.will = {"lookup-test/availability", "offline", true};
+    options.lookUp = hanging;
+
+    const UniqueFd interrupt(eventfd(1, EFD_CLOEXEC));
+    MqttClient interrupted({});
+    std::string error;
+    EXPECT_EQ(interrupted.Connect(options, std::chrono::seconds(60), interrupt.Get(), error),
+              MqttClient::Start::Interrupted);
+    EXPECT_THAT(error, HasSubstr("interrupted while connecting to broker mqtt://silent.test"));
+    interrupted.Disconnect();
+
+    MqttClient waiting({});
+    EXPECT_EQ(waiting.Connect(options, std::chrono::milliseconds(100), -1, error),
+              MqttClient::Start::Waiting);
+    EXPECT_THAT(error, HasSubstr("no answer from broker mqtt://silent.test:1883 within"));
+    waiting.Disconnect();
 }
 
 // The system's resolver gives numeric addresses in its order, and a lookup ends at once when
