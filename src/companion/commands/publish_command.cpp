@@ -188,15 +188,16 @@ ExitStatus RunPublishCommand(const std::vector<std::string>& arguments, Console&
         return line.UsageError(console, error);
     }
     std::string problem;
-    options.poll.every = *ParseSeconds(given.every, problem);
+    PollPlan& poll = options.lines.emplace_back().poll;
+    poll.every = *ParseSeconds(given.every, problem);
     if (given.duration) {
-        options.poll.duration = ParseDuration(*given.duration, problem);
+        poll.duration = ParseDuration(*given.duration, problem);
     }
-    options.poll.connection = connectionOptions.Choose();
+    poll.connection = connectionOptions.Choose();
     if (!connectionOptions.RetriesGiven()) {
-        options.poll.connection.retries = 0;  // a cycle is one request per meter
+        poll.connection.retries = 0;  // a cycle is one request per meter
     }
-    options.topics.port = options.poll.connection.PortName();
+    options.topics.port = poll.connection.PortName();
     options.mqtt.will = {options.topics.GatewayAvailabilityTopic(), kOffline, true};
     return RunPublish(options, console);
 }

@@ -46,15 +46,16 @@ class PublishLoop {
     PublishLoop(const PublishOptions& options, Console& console)
         : options_(options),
           console_(console),
-          polling_(options.poll, console.interrupt),
+          polling_(options.lines.front().poll, console.interrupt),
           feed_([this](BrokerFeed::Occasion occasion) { return Announcements(occasion); },
                 [this](LogPriority priority, const std::string& line) { Note(priority, line); },
                 options.topics.BirthTopic()) {
-        for (const std::uint8_t id : options_.poll.connection.deviceIds) {
+        for (const std::uint8_t id : options_.lines.front().poll.connection.deviceIds) {
             meters_.push_back(std::make_unique<PolledMeter>());
             PolledMeter& meter = *meters_.back();
             meter.deviceId = id;
-            meter.discovery = {DisplayPrecision(meter.catalogue), ExpireAfter(options.poll.every)};
+            meter.discovery = {DisplayPrecision(meter.catalogue),
+                               ExpireAfter(options_.lines.front().poll.every)};
         }
     }
 
@@ -97,8 +98,9 @@ class PublishLoop {
     // gateway left to run waits for it like for an adapter pulled out, its meters offline
     // meanwhile. False when the run ends instead.
     bool WaitForPort(SerialOpenResult opened) {
-        const std::string failure = OpenFailureText(options_.poll.connection, std::move(opened));
-        if (options_.poll.duration) {
+        const std::string failure =
+            OpenFailureText(options_.lines.front().poll.connection, std::move(opened));
+        if (options_.lines.front().poll.duration) {
             Note(LogPriority::Error, failure);
             return false;
         }
@@ -204,7 +206,7 @@ class PublishLoop {
 
     // The meters go offline with the gateway; whatever is queued gets a last chance to go out.
     void Finish() {
-        for (const std::uint8_t id : options_.poll.connection.deviceIds) {
+        for (const std::uint8_t id : options_.lines.front().poll.connection.deviceIds) {
             feed_.Post(AvailabilityMessage(options_.topics, id, false));
         }
         feed_.Post({options_.topics.GatewayAvailabilityTopic(), kOffline, true});

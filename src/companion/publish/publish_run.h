@@ -1,5 +1,8 @@
 #pragma once
 
+#include <functional>
+#include <optional>
+#include <string>
 #include <vector>
 
 #include "companion/meter/polling_run.h"
@@ -10,11 +13,25 @@
 
 namespace tavr {
 
+// One serial line of the gateway: its meters (the connection's deviceIds), how they are polled,
+// and the name the user gave it (empty: none).
+struct PublishLine {
+    PollPlan poll;
+    std::string name;
+};
+
 struct PublishOptions {
-    PollPlan poll;  // the meters are its connection's deviceIds
+    std::vector<PublishLine> lines;
     TopicPlan topics;
     MqttConnectOptions mqtt;
+    // The registers Home Assistant may write (see WritableSettings); none unless the user
+    // allowed them.
+    std::vector<std::uint16_t> writable;
 };
+
+// Reads the options again (the configuration file may have changed): nothing, with `error`
+// saying why, when the new ones are not sound.
+using PublishReload = std::function<std::optional<PublishOptions>(std::string& error)>;
 
 // Connects to the broker, then polls the meters one after another every `every` (one request
 // each, waiting for its answer or the time-out, asked again `retries` times) and publishes each

@@ -14,6 +14,7 @@
 #include "companion/publish/mqtt_payloads.h"
 #include "companion/publish/outage_queue.h"
 #include "companion/publish/stable_port_name.h"
+#include "companion/publish/writable_settings.h"
 #include "protocol/read_reply.h"
 
 namespace tavr {
@@ -311,6 +312,37 @@ TEST(StablePortNameTest, DevicePathsBecomeTheirByIdLinks) {
         EXPECT_EQ(StablePortName(c.port, folder / "by-id"), c.stable) << c.port;
     }
     std::filesystem::remove_all(folder);
+}
+
+TEST(WritableSettingsTest, AllowanceNamesSettingsOnlyAndNeverTheAddressModeOrCalibrations) {
+    struct Case {
+        std::vector<std::string> keys;
+        std::optional<std::vector<std::uint16_t>> allowed;
+    };
+    const std::vector<std::uint16_t> every{0x09, 0x0A, 0x0C, 0x0D, 0x0E, 0x0F, 0x10,
+                                           0x11, 0x12, 0x13, 0x14, 0x15, 0x16};
+    const std::vector<Case> cases{
+        {{}, std::vector<std::uint16_t>{}},
+        {{"capacity_ah"}, std::vector<std::uint16_t>{0x09}},
+        {{"voltage_low_v", "capacity_ah", "voltage_low_v"}, std::vector<std::uint16_t>{0x09, 0x0D}},
+        {{"all-settings"}, every},
+        {{"capacity_ah", "all-settings"}, every},
+        {{"device_address"}, std::nullopt},
+        {{"capacity_ah", "Capacity_Ah"}, std::nullopt},
+        {{""}, std::nullopt},
+    };
+    for (const Case& test : cases) {
+        std::string error;
+        EXPECT_EQ(ParseWriteAllowance(test.keys, error), test.allowed)
+            << testing::PrintToString(test.keys);
+        EXPECT_EQ(error.empty(), test.allowed.has_value()) << error;
+    }
+    for (const WritableSetting& setting : WritableSettings()) {
+        for (const std::uint16_t forbidden : {0x00, 0x17, 0x19, 0x1A, 0x1B}) {
+            EXPECT_NE(setting.address, forbidden) << setting.key;
+        }
+        EXPECT_EQ(FindWritableSetting(setting.key), &setting);
+    }
 }
 
 }  // namespace
