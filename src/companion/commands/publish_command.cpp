@@ -197,7 +197,6 @@ ExitStatus RunPublishCommand(const std::vector<std::string>& arguments, Console&
     if (!connectionOptions.RetriesGiven()) {
         poll.connection.retries = 0;  // a cycle is one request per meter
     }
-    options.topics.port = poll.connection.PortName();
     options.mqtt.will = {options.topics.GatewayAvailabilityTopic(), kOffline, true};
     return RunPublish(options, console);
 }

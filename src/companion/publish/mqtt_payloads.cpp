@@ -31,14 +31,15 @@ std::string IdPart(const std::string& text) {
     return id;
 }
 
-// "tavr12864_com7_id3"; a device path's port becomes "dev_ttyusb0".
-std::string DeviceIdentifier(const TopicPlan& plan, int deviceId) {
-    std::string port = IdPart(plan.port);
-    port.erase(0, port.find_first_not_of('_'));
-    for (char& c : port) {
+// "tavr12864_com7_id3"; a device path's port becomes "dev_ttyusb0", a named line
+// "tavr12864_battery-room_id3".
+std::string DeviceIdentifier(const TopicPlan& plan, const MeterPlace& meter) {
+    std::string line = IdPart(meter.lineName.empty() ? meter.port : meter.lineName);
+    line.erase(0, line.find_first_not_of('_'));
+    for (char& c : line) {
         c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     }
-    return IdPart(plan.prefix) + "_" + port + "_id" + std::to_string(deviceId);
+    return IdPart(plan.prefix) + "_" + line + "_id" + std::to_string(meter.deviceId);
 }
 
 json NumberOrNull(const std::optional<double>& number) {
@@ -64,12 +65,26 @@ std::optional<int> DecimalsOf(const RegisterCatalogue& catalogue, std::uint16_t 
 
 }  // namespace
 
-std::string TopicPlan::StateTopic(int deviceId) const {
-    return prefix + '/' + std::to_string(deviceId) + "/state";
+std::string MeterPlace::LineLevel() const {
+    if (!lineName.empty()) {
+        return lineName;
+    }
+    std::string level = IdPart(port);
+    level.erase(0, level.find_first_not_of('_'));
+    return level;
 }
 
-std::string TopicPlan::AvailabilityTopic(int deviceId) const {
-    return prefix + '/' + std::to_string(deviceId) + "/availability";
+std::string TopicPlan::MeterTopic(const MeterPlace& meter, const std::string& leaf) const {
+    const std::string line = meter.lineInTopics ? meter.LineLevel() + '/' : "";
+    return prefix + '/' + line + std::to_string(meter.deviceId) + '/' + leaf;
+}
+
+std::string TopicPlan::StateTopic(const MeterPlace& meter) const {
+    return MeterTopic(meter, "state");
+}
+
+std::string TopicPlan::AvailabilityTopic(const MeterPlace& meter) const {
+    return MeterTopic(meter, "availability");
 }
 
 std::string TopicPlan::GatewayAvailabilityTopic() const {
@@ -120,8 +135,8 @@ std::string StatePayload(const std::string& time, const RegisterReadings& readin
     return state.dump();
 }
 
-MqttMessage AvailabilityMessage(const TopicPlan& plan, int deviceId, bool online) {
-    return {plan.AvailabilityTopic(deviceId), online ? kOnline : kOffline, true};
+MqttMessage AvailabilityMessage(const TopicPlan& plan, const MeterPlace& meter, bool online) {
+    return {plan.AvailabilityTopic(meter), online ? kOnline : kOffline, true};
 }
 
 std::vector<std::optional<int>> DisplayPrecision(const RegisterCatalogue& catalogue) {
@@ -145,22 +160,23 @@ std::chrono::seconds ExpireAfter(std::chrono::milliseconds every) {
                     std::chrono::ceil<std::chrono::seconds>(every * kPeriodsBeforeExpiry));
 }
 
-std::vector<MqttMessage> DiscoveryMessages(const TopicPlan& plan, int deviceId,
+std::vector<MqttMessage> DiscoveryMessages(const TopicPlan& plan, const MeterPlace& meter,
                                            const DiscoveryDetails& details) {
     std::vector<MqttMessage> messages;
     if (!plan.discoveryPrefix) {
         return messages;
     }
-    const std::string device = DeviceIdentifier(plan, deviceId);
+    const std::string device = DeviceIdentifier(plan, meter);
+    const std::string line = meter.lineName.empty() ? meter.port : meter.lineName;
     const json deviceBlock = {
         {"identifiers", json::array({device})},
-        {"name", std::string(kModel) + " " + std::to_string(deviceId) + " on " + plan.port},
+        {"name", std::string(kModel) + " " + std::to_string(meter.deviceId) + " on " + line},
         {"model", kModel},
         {"via_device", GatewayIdentifier(plan)},
     };
     // The meter is available while the gateway is connected and the meter answers.
     const json availability = json::array({
-        {{"topic", plan.AvailabilityTopic(deviceId)}},
+        {{"topic", plan.AvailabilityTopic(meter)}},
         {{"topic", plan.GatewayAvailabilityTopic()}},
     });
     const std::vector<StateQuantity>& quantities = StateQuantities();
@@ -170,7 +186,7 @@ std::vector<MqttMessage> DiscoveryMessages(const TopicPlan& plan, int deviceId,
         json config = {
             {"name", quantity.name},
             {"unique_id", unique},
-            {"state_topic", plan.StateTopic(deviceId)},
+            {"state_topic", plan.StateTopic(meter)},
             {"value_template", std::string("{{ value_json.") + quantity.key + " }}"},
             {"state_class", quantity.stateClass},
             {"expire_after", details.expireAfter.count()},

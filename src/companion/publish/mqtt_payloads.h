@@ -20,20 +20,35 @@ struct MqttMessage {
     bool operator==(const MqttMessage&) const = default;
 };
 
-// Where the messages of one gateway go: P (the topic prefix), D (the discovery prefix, or
-// nothing without discovery) and the port the meters hang on ("COM7" or a device path).
+// Where one meter hangs: the line it is on (its port, "COM7" or a device path, and the name the
+// user gave the line, if any) and its device ID. On a gateway of several lines its topics carry
+// the line as a level of their own, since device IDs repeat from line to line.
+struct MeterPlace {
+    std::string port = "COM1";
+    std::string lineName;
+    bool lineInTopics = false;
+    int deviceId = 1;
+
+    // The line's topic level: its name, else its port made one level ("dev_ttyUSB0").
+    std::string LineLevel() const;
+};
+
+// Where the messages of one gateway go: P (the topic prefix) and D (the discovery prefix, or
+// nothing without discovery).
 struct TopicPlan {
     std::string prefix = "tavr12864";
     std::optional<std::string> discoveryPrefix = std::string("homeassistant");
-    std::string port = "COM1";
 
-    // P/<device>/state and P/<device>/availability.
-    std::string StateTopic(int deviceId) const;
-    std::string AvailabilityTopic(int deviceId) const;
+    // P/<device>/state and P/<device>/availability; P/<line>/<device>/... with several lines.
+    std::string StateTopic(const MeterPlace& meter) const;
+    std::string AvailabilityTopic(const MeterPlace& meter) const;
     // P/availability: the gateway's own, "offline" as the connection's last will.
     std::string GatewayAvailabilityTopic() const;
     // D/status, where Home Assistant says "online" when it (re)starts; nothing without discovery.
     std::optional<std::string> BirthTopic() const;
+
+  private:
+    std::string MeterTopic(const MeterPlace& meter, const std::string& leaf) const;
 };
 
 // The text of an availability topic.
@@ -65,7 +80,7 @@ const std::vector<StateQuantity>& StateQuantities();
 std::string StatePayload(const std::string& time, const RegisterReadings& readings);
 
 // The retained availability message of one meter.
-MqttMessage AvailabilityMessage(const TopicPlan& plan, int deviceId, bool online);
+MqttMessage AvailabilityMessage(const TopicPlan& plan, const MeterPlace& meter, bool online);
 
 // What a meter's discovery says beyond its topics: how many decimals each measurement shows (in
 // the order of StateQuantities; nothing where the meter gives no number of decimals) and after
@@ -87,8 +102,8 @@ std::chrono::seconds ExpireAfter(std::chrono::milliseconds every);
 
 // One retained Home Assistant discovery config per measurement of the meter, at
 // D/sensor/<unique>/config; none without a discovery prefix. The meter's device hangs on the
-// gateway's device.
-std::vector<MqttMessage> DiscoveryMessages(const TopicPlan& plan, int deviceId,
+// gateway's device; its ids are made of the line's name, else of its port, and the device ID.
+std::vector<MqttMessage> DiscoveryMessages(const TopicPlan& plan, const MeterPlace& meter,
                                            const DiscoveryDetails& details);
 
 // The gateway's own device in Home Assistant (this program and its version), shown by one

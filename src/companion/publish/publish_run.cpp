@@ -33,7 +33,7 @@ struct MeterTally {
 // which the MQTT client's thread reads (under the loop's announcement mutex): the decimals of its
 // measurements and its latest state.
 struct PolledMeter {
-    int deviceId = 1;
+    MeterPlace place;
     RegisterCatalogue catalogue = WindowCatalogue();
     MeterAvailability availability;
     MeterTally tally;
@@ -53,7 +53,8 @@ class PublishLoop {
         for (const std::uint8_t id : options_.lines.front().poll.connection.deviceIds) {
             meters_.push_back(std::make_unique<PolledMeter>());
             PolledMeter& meter = *meters_.back();
-            meter.deviceId = id;
+            meter.place = {options_.lines.front().poll.connection.PortName(),
+                           options_.lines.front().name, false, id};
             meter.discovery = {DisplayPrecision(meter.catalogue),
                                ExpireAfter(options_.lines.front().poll.every)};
         }
@@ -106,7 +107,7 @@ class PublishLoop {
         }
         Note(LogPriority::Warning, failure + "; waiting for it, the meters offline meanwhile");
         for (const auto& meter : meters_) {
-            feed_.Post(AvailabilityMessage(options_.topics, meter->deviceId, false));
+            feed_.Post(AvailabilityMessage(options_.topics, meter->place, false));
         }
         if (!polling_.WaitUntilOpen([] {})) {
             Finish();
@@ -129,7 +130,7 @@ class PublishLoop {
 
     PolledMeter& MeterOf(std::uint8_t deviceId) {
         for (const auto& meter : meters_) {
-            if (meter->deviceId == deviceId) {
+            if (meter->place.deviceId == deviceId) {
                 return *meter;
             }
         }
@@ -142,9 +143,9 @@ class PublishLoop {
         ++meter.tally.readings;
         AnnounceNewDecimals(meter);
         if (const auto changed = meter.availability.Record(true)) {
-            feed_.Post(AvailabilityMessage(options_.topics, meter.deviceId, *changed));
+            feed_.Post(AvailabilityMessage(options_.topics, meter.place, *changed));
         }
-        MqttMessage state{options_.topics.StateTopic(meter.deviceId), StatePayload(time, readings)};
+        MqttMessage state{options_.topics.StateTopic(meter.place), StatePayload(time, readings)};
         {
             const std::lock_guard lock(announcementMutex_);
             meter.latestState = state;
@@ -164,18 +165,19 @@ class PublishLoop {
             meter.discovery.precision = std::move(precision);
         }
         for (MqttMessage& config :
-             DiscoveryMessages(options_.topics, meter.deviceId, meter.discovery)) {
+             DiscoveryMessages(options_.topics, meter.place, meter.discovery)) {
             feed_.Post(std::move(config));
         }
     }
 
     void Miss(PolledMeter& meter) {
         if (const auto changed = meter.availability.Record(false)) {
-            feed_.Post(AvailabilityMessage(options_.topics, meter.deviceId, *changed));
+            feed_.Post(AvailabilityMessage(options_.topics, meter.place, *changed));
             if (!*changed) {
-                Note(LogPriority::Warning,
-                     "device " + std::to_string(meter.deviceId) + " is offline: no answer in " +
-                         std::to_string(MeterAvailability::kCyclesToOffline) + " cycles");
+                Note(LogPriority::Warning, "device " + std::to_string(meter.place.deviceId) +
+                                               " is offline: no answer in " +
+                                               std::to_string(MeterAvailability::kCyclesToOffline) +
+                                               " cycles");
             }
         }
     }
@@ -194,7 +196,7 @@ class PublishLoop {
         const std::lock_guard lock(announcementMutex_);
         for (const auto& meter : meters_) {
             for (MqttMessage& config :
-                 DiscoveryMessages(options_.topics, meter->deviceId, meter->discovery)) {
+                 DiscoveryMessages(options_.topics, meter->place, meter->discovery)) {
                 messages.push_back(std::move(config));
             }
             if (birth && meter->latestState) {
@@ -206,8 +208,8 @@ class PublishLoop {
 
     // The meters go offline with the gateway; whatever is queued gets a last chance to go out.
     void Finish() {
-        for (const std::uint8_t id : options_.lines.front().poll.connection.deviceIds) {
-            feed_.Post(AvailabilityMessage(options_.topics, id, false));
+        for (const auto& meter : meters_) {
+            feed_.Post(AvailabilityMessage(options_.topics, meter->place, false));
         }
         feed_.Post({options_.topics.GatewayAvailabilityTopic(), kOffline, true});
         // An interrupted run still waits a little, but not for a second Ctrl+C.
@@ -225,7 +227,7 @@ class PublishLoop {
             summary += ", " + std::to_string(counts.losses) + " broker losses";
         }
         for (const auto& meter : meters_) {
-            summary += "; device " + std::to_string(meter->deviceId) + ": " +
+            summary += "; device " + std::to_string(meter->place.deviceId) + ": " +
                        std::to_string(meter->tally.readings) + " readings, " +
                        std::to_string(meter->tally.timeouts) + " time-outs, " +
                        std::to_string(meter->tally.garbled) + " garbled";
@@ -265,7 +267,11 @@ ExitStatus RunPublish(const PublishOptions& options, Console& console) {
     // Home Assistant's ids are made from the port's name: one that changes on re-plugging would
     // make new devices of the same meters.
     PublishOptions stable = options;
-    stable.topics.port = StablePortName(options.topics.port);
+    for (PublishLine& line : stable.lines) {
+        if (!line.poll.connection.devicePath.empty()) {
+            line.poll.connection.devicePath = StablePortName(line.poll.connection.devicePath);
+        }
+    }
     return PublishLoop(stable, console).Run();
 }
 

@@ -126,10 +126,10 @@ TEST(MqttPayloadsTest, StateHoldsTheMeasurementsInTheirUnitsAndTheComputedPower)
 TEST(MqttPayloadsTest, DiscoveryGivesOneRetainedConfigPerMeasurement) {
     TopicPlan plan;
     plan.prefix = "site/bank 1";
-    plan.port = "COM4";
+    MeterPlace meter{"COM4", "", false, 12};
     RegisterCatalogue catalogue = WindowCatalogue();
     const DiscoveryDetails details{DisplayPrecision(catalogue), std::chrono::seconds(15)};
-    const std::vector<MqttMessage> messages = DiscoveryMessages(plan, 12, details);
+    const std::vector<MqttMessage> messages = DiscoveryMessages(plan, meter, details);
     ASSERT_EQ(messages.size(), StateQuantities().size());
     for (std::size_t k = 0; k < messages.size(); ++k) {
         const StateQuantity& quantity = StateQuantities()[k];
@@ -165,10 +165,38 @@ TEST(MqttPayloadsTest, DiscoveryGivesOneRetainedConfigPerMeasurement) {
     EXPECT_EQ(power["device_class"], "power");
     EXPECT_EQ(power["unit_of_measurement"], "W");
     EXPECT_EQ(json::parse(messages[2].payload)["unit_of_measurement"], "°C");
-    plan.port = "/dev/serial/by-id/usb-RS485";
-    EXPECT_EQ(
-        json::parse(DiscoveryMessages(plan, 12, details)[0].payload)["device"]["identifiers"][0],
-        "site_bank_1_dev_serial_by-id_usb-rs485_id12");
+    // A device path, a named line, and a gateway of several lines whose topics name the line.
+    struct PlaceCase {
+        MeterPlace meter;
+        const char* device;
+        const char* name;
+        const char* stateTopic;
+    };
+    const std::vector<PlaceCase> places{
+        {{"/dev/serial/by-id/usb-RS485", "", false, 12},
+         "site_bank_1_dev_serial_by-id_usb-rs485_id12",
+         "TAVR_12864 12 on /dev/serial/by-id/usb-RS485",
+         "site/bank 1/12/state"},
+        {{"/dev/ttyUSB0", "Battery-Room", false, 3},
+         "site_bank_1_battery-room_id3",
+         "TAVR_12864 3 on Battery-Room",
+         "site/bank 1/3/state"},
+        {{"/dev/ttyUSB0", "battery-room", true, 3},
+         "site_bank_1_battery-room_id3",
+         "TAVR_12864 3 on battery-room",
+         "site/bank 1/battery-room/3/state"},
+        {{"/dev/ttyUSB1", "", true, 3},
+         "site_bank_1_dev_ttyusb1_id3",
+         "TAVR_12864 3 on /dev/ttyUSB1",
+         "site/bank 1/dev_ttyUSB1/3/state"},
+    };
+    for (const PlaceCase& place : places) {
+        const json config = json::parse(DiscoveryMessages(plan, place.meter, details)[0].payload);
+        EXPECT_EQ(config["device"]["identifiers"][0], place.device);
+        EXPECT_EQ(config["device"]["name"], place.name);
+        EXPECT_EQ(config["state_topic"], place.stateTopic);
+        EXPECT_EQ(plan.StateTopic(place.meter), place.stateTopic);
+    }
 
     const std::optional<MqttMessage> gateway = GatewayDiscoveryMessage(plan);
     ASSERT_TRUE(gateway.has_value());
@@ -182,7 +210,7 @@ TEST(MqttPayloadsTest, DiscoveryGivesOneRetainedConfigPerMeasurement) {
     EXPECT_EQ(plan.BirthTopic(), "homeassistant/status");
 
     plan.discoveryPrefix.reset();
-    EXPECT_TRUE(DiscoveryMessages(plan, 12, details).empty());
+    EXPECT_TRUE(DiscoveryMessages(plan, meter, details).empty());
     EXPECT_FALSE(GatewayDiscoveryMessage(plan).has_value());
     EXPECT_FALSE(plan.BirthTopic().has_value());
 }
