@@ -280,6 +280,12 @@ TEST(OutageQueueTest, MessagesGoOutInOrderAndTheOldestWaitingGiveWayWhenFull) {
     EXPECT_EQ(queue.NextWaiting(), nullptr);
     queue.MarkHanded(105);  // nothing waits: nothing happens
     EXPECT_EQ(queue.Handed(), 2u);
+    // A new client never acknowledges the old one's ids: the messages go out again, in order.
+    queue.ReturnHanded();
+    EXPECT_EQ(queue.Handed(), 0u);
+    EXPECT_FALSE(queue.Acknowledge(103));
+    EXPECT_EQ(queue.NextWaiting()->payload, "6");
+    EXPECT_EQ(queue.Size(), 2u);
 }
 
 TEST(OutageQueueTest, AQueueAllInFlightDropsTheNewcomer) {

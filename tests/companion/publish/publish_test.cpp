@@ -384,9 +384,9 @@ TEST_F(PublishTest, AGatewayWaitsForAPortThatIsNotThereYet) {
 
     EXPECT_EQ(exitCode, 0) << err.str();
     EXPECT_THAT(err.str(), testing::MatchesRegex("<4>tavr-12864-cli publish: cannot open .*"
-                                                 "waiting for it, the meters offline meanwhile\n"
-                                                 "<6>tavr-12864-cli publish: the port is open: "
-                                                 "polling the meters\n"
+                                                 "waiting for it, its meters offline meanwhile\n"
+                                                 "<6>tavr-12864-cli publish: COM42 is open: "
+                                                 "polling its meters\n"
                                                  "<6>publish ended: .*\n"));
     EXPECT_GE(subscriber.On("tavr12864/1/state").size(), 2u);
     std::vector<std::string> availability;
@@ -423,7 +423,7 @@ TEST_F(PublishTest, MetersOnOneLineAppearWithStateAvailabilityAndDiscovery) {
     const std::string cycles = std::to_string(readings);
     EXPECT_THAT(run.err, HasSubstr("device 2: 0 readings, " + cycles + " time-outs, 0 garbled"));
     EXPECT_THAT(run.err, HasSubstr("device 3: 0 readings, 0 time-outs, " + cycles + " garbled"));
-    EXPECT_THAT(run.err, HasSubstr("device 2 is offline: no answer in 3 cycles"));
+    EXPECT_THAT(run.err, HasSubstr("device 2 on COM7 is offline: no answer in 3 cycles"));
     ASSERT_TRUE(subscriber.WaitFor("tavr12864/availability", 2));
     // Each reading once, and the latest one again for Home Assistant's start.
     const auto states = subscriber.On("tavr12864/1/state");
