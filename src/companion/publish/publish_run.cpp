@@ -9,6 +9,7 @@
 #include <memory>
 #include <mutex>
 
+#include "companion/platform/service_notifier.h"
 #include "companion/publish/broker_feed.h"
 #include "companion/publish/line_publisher.h"
 #include "companion/publish/stable_port_name.h"
@@ -146,27 +147,86 @@ class PublishLoop {
                       std::make_move_iterator(stopped.end()));
     }
 
-    // Waits for the run's end: false when interrupted.
+    // Waits for the run's end, telling the service manager how the gateway is meanwhile: false
+    // when interrupted.
     bool Supervise() {
+        const milliseconds look = LookAroundPeriod();
         while (true) {
             std::array<pollfd, 3> watched{{{static_cast<int>(console_.interrupt), POLLIN, 0},
                                            {static_cast<int>(console_.reload), POLLIN, 0},
                                            {changed_.Get(), POLLIN, 0}}};
-            const int ready =
-                poll(watched.data(), watched.size(), static_cast<int>(kLookAround.count()));
+            const int ready = poll(watched.data(), watched.size(), static_cast<int>(look.count()));
             if (ready > 0 && watched[0].revents != 0) {
+                notifier_.Stopping();
                 return false;
             }
             if (ready > 0 && watched[1].revents != 0) {
                 Consume(watched[1].fd);
+                notifier_.Reloading();
                 Reload();
+                notifier_.Ready();
             }
             if (ready > 0 && watched[2].revents != 0) {
                 Consume(watched[2].fd);
             }
             if (AllLinesEnded()) {
+                notifier_.Stopping();
                 return true;
             }
+            TellServiceManager();
+        }
+    }
+
+    // Often enough for the watchdog's pings, and for the status to follow the meters.
+    milliseconds LookAroundPeriod() const {
+        const auto ping = notifier_.WatchdogPingInterval();
+        return ping ? std::clamp(std::chrono::floor<milliseconds>(*ping), milliseconds(1),
+                                 kLookAround)
+                    : kLookAround;
+    }
+
+    // Ready once every line has polled its meters once (or waits for its port); the status
+    // line when it changed; and a watchdog ping unless a line is stuck, so that systemd
+    // restarts a gateway whose line no longer comes back from a wait.
+    void TellServiceManager() {
+        if (!notifier_.Active()) {
+            return;
+        }
+        const Clock::time_point now = Clock::now();
+        LinePublisher::Counts meters;
+        bool ready = true;
+        std::string stuck;
+        {
+            const std::lock_guard lock(linesMutex_);
+            for (const auto& line : lines_) {
+                const LinePublisher::Counts counts = line->Count();
+                meters.meters += counts.meters;
+                meters.answering += counts.answering;
+                ready = ready && line->Ready();
+                if (line->Stuck(now)) {
+                    stuck = line->Line().poll.connection.PortName();
+                }
+            }
+        }
+        if (ready && !readySent_) {
+            readySent_ = notifier_.Ready();
+        }
+        const BrokerFeed::Tally feed = feed_.Counts();
+        const std::string status =
+            std::to_string(meters.answering) + " of " + std::to_string(meters.meters) +
+            " meters answering, broker " + (feed.connected ? "connected" : "away") + ", " +
+            std::to_string(feed.waiting) + " messages queued";
+        if (status != status_) {
+            status_ = status;
+            notifier_.Status(status);
+        }
+        if (stuck.empty()) {
+            notifier_.Watchdog();
+        } else if (!stuckNoted_) {
+            stuckNoted_ = true;
+            Note(LogPriority::Error, "the line on " + stuck +
+                                         " no longer comes back from its waits: the watchdog "
+                                         "is no longer told that the gateway is alive");
         }
     }
 
@@ -348,6 +408,10 @@ class PublishLoop {
     Lines lines_;
     Lines ended_;                      // the lines stopped at the end, for the summary
     std::int64_t answeredBefore_ = 0;  // the readings of lines a reload stopped
+    ServiceNotifier notifier_;
+    bool readySent_ = false;
+    bool stuckNoted_ = false;
+    std::string status_;
     BrokerFeed feed_;                  // last: its client thread stops first
 };
 

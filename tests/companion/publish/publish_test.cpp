@@ -10,6 +10,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <atomic>
 #include <fstream>
 #include <nlohmann/json.hpp>
 #include <regex>
@@ -17,6 +18,7 @@
 #include <thread>
 
 #include "companion/commands/companion.h"
+#include "companion/platform/posix/notify_socket.h"
 #include "companion/platform/test_interrupt.h"
 #include "companion/plot/run_plot.h"
 #include "companion/publish/mqtt_client.h"
@@ -58,6 +60,54 @@ int Readings(const std::string& err, int deviceId) {
     return std::regex_search(err, match, pattern) ? std::stoi(match[1]) : -1;
 }
 
+// The payloads on `topic`, in the order received.
+std::vector<std::string> Payloads(const MqttSubscriber& subscriber, const std::string& topic) {
+    std::vector<std::string> texts;
+    for (const auto& message : subscriber.On(topic)) {
+        texts.push_back(message.payload);
+    }
+    return texts;
+}
+
+// A gateway run on a thread of its own, as systemd runs it: its standard error the journal,
+// ended by Ctrl+C, its configuration read again on a hang-up signal.
+class GatewayRun {
+  public:
+    struct Ended {
+        int exitCode = -1;
+        std::string err;
+    };
+
+    explicit GatewayRun(std::vector<std::string> arguments)
+        : thread_([this, arguments = std::move(arguments)] {
+              std::ostringstream out;
+              Console console{out, err_, false, false, interrupt_.Handle(), reload_.Handle(),
+                              &hangUpReloads_};
+              exitCode_ = RunCompanion(arguments, console, DrawRunPlot);
+          }) {}
+    ~GatewayRun() { Interrupt(); }
+    GatewayRun(const GatewayRun&) = delete;
+    GatewayRun& operator=(const GatewayRun&) = delete;
+
+    void Reload() { reload_.Signal(); }
+
+    Ended Interrupt() {
+        if (thread_.joinable()) {
+            interrupt_.Signal();
+            thread_.join();
+        }
+        return {exitCode_, err_.str()};
+    }
+
+  private:
+    TestInterrupt interrupt_;
+    TestInterrupt reload_;
+    std::atomic<bool> hangUpReloads_{false};
+    std::ostringstream err_;
+    int exitCode_ = -1;
+    std::thread thread_;
+};
+
 // Meters 1, 2 and 3 on COM7, frozen: 2 never answers and 3 answers with a wrong checksum.
 class PublishTest : public ConfigHomeTest {
   protected:
@@ -79,6 +129,20 @@ class PublishTest : public ConfigHomeTest {
         const std::filesystem::path file = Home() / "password";
         std::ofstream(file) << kPassword << "\n";
         chmod(file.c_str(), mode);
+        return file.string();
+    }
+
+    // A gateway's configuration on the local broker: one line per name, COM7, COM8, ... each
+    // with meter 1 polled every half second. Written again when it exists.
+    std::string GatewayFile(const std::string& name, int brokerPort,
+                            const std::vector<std::string>& lines) {
+        const std::filesystem::path file = Home() / name;
+        std::ofstream config(file);
+        config << "[broker]\nurl = \"mqtt://127.0.0.1:" << brokerPort << "\"\n";
+        for (std::size_t k = 0; k < lines.size(); ++k) {
+            config << "\n[[line]]\nport = " << kSimulatorCom + static_cast<int>(k)
+                   << "\nids = \"1\"\nevery = \"0.5s\"\nname = \"" << lines[k] << "\"\n";
+        }
         return file.string();
     }
 
@@ -548,6 +612,100 @@ TEST_F(PublishTest, ABrokerRestartLosesNoReading) {
     }
     EXPECT_EQ(static_cast<int>(times.size()), readings);
     EXPECT_TRUE(std::is_sorted(times.begin(), times.end()));
+}
+
+// The gateway as systemd runs it: a configuration of two lines, each polled on its own thread,
+// whose topics name the line. Line B's adapter is pulled for a while: line A's readings go on
+// meanwhile, B's meter goes offline and comes back. systemd hears READY=1 once both lines have
+// polled, the status, and the watchdog's pings.
+TEST_F(PublishTest, TwoLinesOfOneGatewayGoOnWithoutEachOther) {
+    StartBus({"--address", "1"});
+    SimulatorProcess lineB(TAVR_METER_SIM_PATH, Home(),
+                           {"--com", "8", "--frozen", "--address", "1"});
+    ASSERT_TRUE(lineB.Started());
+    ASSERT_TRUE(lineB.WaitForLine("ready ").has_value());
+    MqttBroker broker(Folder("broker"), {});
+    ASSERT_TRUE(broker.Start());
+    MqttSubscriber subscriber(broker.Port());
+    ASSERT_TRUE(subscriber.Subscribed());
+    NotifySocket systemd;
+    ASSERT_TRUE(systemd.Valid());
+    systemd.AskForWatchdog(std::chrono::seconds(2), getpid());
+    const std::string config = GatewayFile("gateway.toml", broker.Port(), {"bank-a", "bank-b"});
+
+    GatewayRun gateway({"publish", "--config", config});
+    ASSERT_TRUE(systemd.WaitFor("READY=1", std::chrono::seconds(10)));
+    ASSERT_TRUE(systemd.WaitFor("STATUS=2 of 2 meters answering", std::chrono::seconds(10)));
+    ASSERT_TRUE(systemd.WaitFor("WATCHDOG=1", std::chrono::seconds(5)));
+    ASSERT_TRUE(subscriber.WaitFor("tavr12864/bank-b/1/state", 2));
+
+    ASSERT_TRUE(lineB.Send("hangup 3000"));
+    ASSERT_TRUE(subscriber.WaitFor("tavr12864/bank-b/1/availability", 2, std::chrono::seconds(10)));
+    const std::size_t aBefore = subscriber.On("tavr12864/bank-a/1/state").size();
+    const std::size_t bBefore = subscriber.On("tavr12864/bank-b/1/state").size();
+    // Half-second cycles: line A answers about four times while B is away.
+    EXPECT_TRUE(subscriber.WaitFor("tavr12864/bank-a/1/state", aBefore + 4));
+    EXPECT_EQ(subscriber.On("tavr12864/bank-b/1/state").size(), bBefore);
+    EXPECT_TRUE(subscriber.WaitFor("tavr12864/bank-b/1/state", bBefore + 2));
+    const GatewayRun::Ended ended = gateway.Interrupt();
+
+    ASSERT_EQ(ended.exitCode, 0) << ended.err;
+    EXPECT_THAT(ended.err, HasSubstr("device 1 on bank-a: "));
+    EXPECT_THAT(ended.err, HasSubstr("device 1 on bank-b: "));
+    EXPECT_THAT(ended.err, HasSubstr("COM8 is back"));
+    using V = std::vector<std::string>;
+    EXPECT_EQ(Payloads(subscriber, "tavr12864/bank-b/1/availability"),
+              (V{"online", "offline", "online", "offline"}));
+    EXPECT_EQ(Payloads(subscriber, "tavr12864/bank-a/1/availability"), (V{"online", "offline"}));
+    const auto configs =
+        subscriber.On("homeassistant/sensor/tavr12864_bank-b_id1_voltage_v/config");
+    ASSERT_FALSE(configs.empty());
+    EXPECT_EQ(json::parse(configs.front().payload)["device"]["name"], "TAVR_12864 1 on bank-b");
+}
+
+// systemctl reload: SIGHUP reads the configuration again. A second line is added and starts
+// polling while the first goes on; a broken file is refused with a log line and the gateway goes
+// on as it was.
+TEST_F(PublishTest, AReloadChangesTheLinesAndABrokenFileChangesNothing) {
+    StartBus({"--address", "1"});
+    SimulatorProcess lineB(TAVR_METER_SIM_PATH, Home(),
+                           {"--com", "8", "--frozen", "--address", "1"});
+    ASSERT_TRUE(lineB.Started());
+    ASSERT_TRUE(lineB.WaitForLine("ready ").has_value());
+    MqttBroker broker(Folder("broker"), {});
+    ASSERT_TRUE(broker.Start());
+    MqttSubscriber subscriber(broker.Port());
+    ASSERT_TRUE(subscriber.Subscribed());
+    NotifySocket systemd;
+    ASSERT_TRUE(systemd.Valid());
+    const std::string config = GatewayFile("gateway.toml", broker.Port(), {"bank-a"});
+
+    GatewayRun gateway({"publish", "--config", config});
+    ASSERT_TRUE(systemd.WaitFor("READY=1", std::chrono::seconds(10)));
+    ASSERT_TRUE(subscriber.WaitFor("tavr12864/1/state", 2));
+
+    GatewayFile("gateway.toml", broker.Port(), {"bank-a", "bank-b"});
+    gateway.Reload();
+    ASSERT_TRUE(systemd.WaitFor("RELOADING=1", std::chrono::seconds(5)));
+    ASSERT_TRUE(systemd.WaitFor("READY=1", std::chrono::seconds(10)));
+    ASSERT_TRUE(subscriber.WaitFor("tavr12864/bank-b/1/state", 2));
+    ASSERT_TRUE(subscriber.WaitFor("tavr12864/bank-a/1/state", 2));
+
+    std::ofstream(config) << "[broker]\nurl = \"mqtt://127.0.0.1:1\"\n[[line]]\nport = 7\nbaud = 9601\n";
+    gateway.Reload();
+    ASSERT_TRUE(systemd.WaitFor("READY=1", std::chrono::seconds(10)));
+    const std::size_t bBefore = subscriber.On("tavr12864/bank-b/1/state").size();
+    EXPECT_TRUE(subscriber.WaitFor("tavr12864/bank-b/1/state", bBefore + 2));
+    const GatewayRun::Ended ended = gateway.Interrupt();
+
+    ASSERT_EQ(ended.exitCode, 0) << ended.err;
+    EXPECT_THAT(ended.err, HasSubstr("configuration reloaded: 2 lines started, 1 stopped"));
+    EXPECT_THAT(ended.err, HasSubstr("the configuration was not reloaded, the gateway goes on as "
+                                     "before: "));
+    EXPECT_THAT(ended.err, HasSubstr("9601"));
+    // The single line's meter left for the line-named topics; it is offline under the old one.
+    using V = std::vector<std::string>;
+    EXPECT_EQ(Payloads(subscriber, "tavr12864/1/availability"), (V{"online", "offline"}));
 }
 
 }  // namespace
