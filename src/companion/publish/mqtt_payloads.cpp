@@ -58,7 +58,7 @@ json Origin() {
     return {{"name", kProgram}, {"sw", TAVR_VERSION}};
 }
 
-// A setting's maximum or step in its unit: a whole number without decimals.
+// A setting's maximum or step in its unit; a whole number for a setting without decimals.
 json ScaledNumber(std::uint32_t raw, int decimals) {
     if (decimals == 0) {
         return json(raw);

@@ -55,6 +55,20 @@ std::optional<DecimalText> SplitDecimal(std::string_view text) {
     return number;
 }
 
+// The number's digits as a whole number after moving the point `decimals` places to the right;
+// the fraction has at most that many digits, the whole part at most kMostWholeDigits.
+std::uint64_t ShiftedDigits(const DecimalText& number, int decimals) {
+    std::uint64_t raw = 0;
+    for (const char digit : number.whole) {
+        raw = raw * 10 + static_cast<std::uint64_t>(digit - '0');
+    }
+    for (std::size_t place = 0; place < static_cast<std::size_t>(decimals); ++place) {
+        const char digit = place < number.fraction.size() ? number.fraction[place] : '0';
+        raw = raw * 10 + static_cast<std::uint64_t>(digit - '0');
+    }
+    return raw;
+}
+
 CheckedSettingCommand Refused(std::string reason) {
     return {std::nullopt, std::move(reason)};
 }
@@ -98,16 +112,7 @@ CheckedSettingCommand CheckSettingCommand(const SettingCommand& command,
     if (number->whole.size() > kMostWholeDigits) {
         return Refused(aboveMaximum);
     }
-    std::uint64_t raw = 0;
-    for (const char digit : number->whole) {
-        raw = raw * 10 + static_cast<std::uint64_t>(digit - '0');
-    }
-    for (int place = 0; place < scale->decimals; ++place) {
-        const auto k = static_cast<std::size_t>(place);
-        raw = raw * 10 + (k < number->fraction.size()
-                              ? static_cast<std::uint64_t>(number->fraction[k] - '0')
-                              : 0);
-    }
+    const std::uint64_t raw = ShiftedDigits(*number, scale->decimals);
     if (raw > scale->maximumRaw) {
         return Refused(aboveMaximum);
     }
