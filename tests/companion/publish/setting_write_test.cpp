@@ -1,13 +1,22 @@
 // Settings written from Home Assistant: a command checked into the raw value to write or a
 // refusal, and the write itself on a line to the meter simulator.
+#include <fcntl.h>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <poll.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <thread>
 
 #include "companion/commands/companion_test.h"
 #include "companion/meter/meter_link.h"
 #include "companion/meter/window_catalogue.h"
 #include "companion/publish/setting_command.h"
 #include "companion/publish/setting_write.h"
+#include "protocol/frame_codec.h"
+#include "protocol/read_reply.h"
+#include "serial/posix/unique_fd.h"
 
 namespace tavr {
 namespace {
@@ -211,6 +220,89 @@ TEST_F(SettingWriteTest, AWriteWithoutItsEchoIsNeverClaimedDone) {
     EXPECT_EQ(Get(0x1B), 2);
     EXPECT_EQ(Get(0x00), 1);
     EXPECT_EQ(Get(0x03), 12345);
+}
+
+// A meter played by the test on a pseudo-terminal: it echoes the write, then answers the
+// read-back with registers of its own choosing, or not at all.
+class ScriptedMeter {
+  public:
+    ScriptedMeter() : master_(posix_openpt(O_RDWR | O_NOCTTY)) {
+        if (master_.Get() >= 0 && grantpt(master_.Get()) == 0 && unlockpt(master_.Get()) == 0) {
+            slavePath_ = ptsname(master_.Get());
+        }
+    }
+
+    const std::string& SlavePath() const { return slavePath_; }
+
+    // Echoes one request, then answers the next with `values` unless they are empty.
+    std::thread Play(std::vector<std::uint16_t> values) {
+        return std::thread([this, values = std::move(values)] {
+            const ByteSet write = Request();
+            Send(write);
+            const ByteSet read = Request();
+            if (!values.empty() && read.size() == kRequestLength) {
+                Send(BuildReadReply(read[0], values));
+            }
+        });
+    }
+
+  private:
+    // One request of 8 bytes, or what came of it within 5 s.
+    ByteSet Request() const {
+        ByteSet bytes;
+        while (bytes.size() < static_cast<std::size_t>(kRequestLength)) {
+            pollfd ready{master_.Get(), POLLIN, 0};
+            std::uint8_t buffer[kRequestLength];
+            if (poll(&ready, 1, 5000) <= 0) {
+                break;
+            }
+            const ssize_t count = read(master_.Get(), buffer, kRequestLength - bytes.size());
+            if (count <= 0) {
+                break;
+            }
+            bytes.insert(bytes.end(), buffer, buffer + count);
+        }
+        return bytes;
+    }
+
+    void Send(const ByteSet& bytes) const {
+        EXPECT_EQ(write(master_.Get(), bytes.data(), bytes.size()),
+                  static_cast<ssize_t>(bytes.size()));
+    }
+
+    UniqueFd master_;
+    std::string slavePath_;
+};
+
+TEST(SettingWriteLineTest, AValueTheMeterDidNotKeepIsNoSuccess) {
+    const SettingWrite write{"capacity_ah", 0x09, 1200, {1, 10000, "Ah"}};
+    std::vector<std::uint16_t> kept(kRegisterCount, 0);
+    kept[0x00] = 1;
+    kept[0x09] = 1000;
+    struct Case {
+        std::vector<std::uint16_t> readBack;
+        std::string reason;
+    };
+    const Case cases[] = {
+        {kept, "the meter kept 100.0 Ah (0009H = 1000), not the 120.0 Ah written"},
+        {{}, "the write was echoed, but no answer to the read-back"},
+    };
+    for (const Case& c : cases) {
+        ScriptedMeter meter;
+        ASSERT_FALSE(meter.SlavePath().empty());
+        MeterLink link;
+        ConnectionChoice connection;
+        connection.devicePath = meter.SlavePath();
+        connection.timeout = std::chrono::milliseconds(200);
+        ASSERT_TRUE(link.Open(connection).Succeeded());
+        std::thread playing = meter.Play(c.readBack);
+        const SettingWriteOutcome outcome = WriteSetting(link, 1, write);
+        playing.join();
+        EXPECT_TRUE(outcome.sent);
+        EXPECT_FALSE(outcome.ok);
+        EXPECT_EQ(outcome.reason, c.reason);
+        EXPECT_EQ(outcome.readBack.has_value(), !c.readBack.empty());
+    }
 }
 
 }  // namespace
