@@ -27,6 +27,9 @@ SettingCommandResult RefusedResult(const SettingCommand& command, const std::str
 SettingCommandResult WrittenResult(const SettingCommand& command, const SettingWrite& write,
                                    const SettingWriteOutcome& outcome);
 
+// How much of a payload a result repeats.
+inline constexpr std::size_t kShownPayloadBytes = 64;
+
 // The result for the broker at P/<device>/write_result, not retained (it tells of one command,
 // not of a state): {"key": "capacity_ah", "requested": "120.0", "written_raw": 1200, "ok":
 // true, "reason": ""}. "written_raw" is null when nothing was put on the line; "reason" is
@@ -39,7 +42,5 @@ MqttMessage WriteResultMessage(const TopicPlan& plan, const MeterPlace& meter,
 // "device 3 on COM7: capacity_ah "abc" refused: ...". Control characters of the payload or the
 // key are shown as '?', so a command cannot forge log lines.
 std::string WriteResultLogLine(const MeterPlace& meter, const SettingCommandResult& result);
-
-inline constexpr std::size_t kShownPayloadBytes = 64;
 
 }  // namespace tavr
