@@ -5,6 +5,9 @@
 #include <cmath>
 #include <nlohmann/json.hpp>
 
+#include "companion/meter/window_catalogue.h"
+#include "companion/publish/writable_settings.h"
+
 namespace tavr {
 
 namespace {
@@ -55,6 +58,72 @@ json Origin() {
     return {{"name", kProgram}, {"sw", TAVR_VERSION}};
 }
 
+// A setting's maximum or step in its unit; a whole number for a setting without decimals.
+json ScaledNumber(std::uint32_t raw, int decimals) {
+    if (decimals == 0) {
+        return json(raw);
+    }
+    return json(static_cast<double>(raw) / std::pow(10.0, decimals));
+}
+
+// What every entity of one meter shares: its device and when it is available.
+struct MeterEntityParts {
+    std::string device;
+    json deviceBlock;
+    json availability;
+};
+
+MeterEntityParts EntityPartsOf(const TopicPlan& plan, const MeterPlace& meter) {
+    const std::string device = DeviceIdentifier(plan, meter);
+    const std::string line = meter.lineName.empty() ? meter.port : meter.lineName;
+    json deviceBlock = {
+        {"identifiers", json::array({device})},
+        {"name", std::string(kModel) + " " + std::to_string(meter.deviceId) + " on " + line},
+        {"model", kModel},
+        {"via_device", GatewayIdentifier(plan)},
+    };
+    // The meter is available while the gateway is connected and the meter answers.
+    json availability = json::array({
+        {{"topic", plan.AvailabilityTopic(meter)}},
+        {{"topic", plan.GatewayAvailabilityTopic()}},
+    });
+    return {device, std::move(deviceBlock), std::move(availability)};
+}
+
+// The number entity of one writable setting; nothing when the window's catalogue gives the
+// setting no scale.
+std::optional<MqttMessage> SettingDiscoveryMessage(const TopicPlan& plan, const MeterPlace& meter,
+                                                   const MeterEntityParts& parts,
+                                                   const WritableSetting& setting,
+                                                   const RegisterCatalogue& catalogue) {
+    const std::optional<SettingScale> scale = ScaleOf(setting.address, catalogue);
+    if (!scale) {
+        return std::nullopt;
+    }
+    const std::string unique = parts.device + "_" + setting.key;
+    json config = {
+        {"name", setting.name},
+        {"unique_id", unique},
+        {"command_topic", plan.SettingCommandTopic(meter, setting.key)},
+        {"state_topic", plan.StateTopic(meter)},
+        {"value_template", std::string("{{ value_json.") + setting.key + " }}"},
+        {"min", 0},
+        {"max", ScaledNumber(scale->maximumRaw, scale->decimals)},
+        {"step", ScaledNumber(1, scale->decimals)},
+        {"mode", "box"},
+        {"entity_category", "config"},
+        {"availability", parts.availability},
+        {"availability_mode", "all"},
+        {"device", parts.deviceBlock},
+        {"o", Origin()},
+    };
+    if (!scale->unit.empty()) {
+        config["unit_of_measurement"] = scale->unit;
+    }
+    return MqttMessage{*plan.discoveryPrefix + "/number/" + unique + "/config", config.dump(),
+                       true};
+}
+
 std::optional<int> DecimalsOf(const RegisterCatalogue& catalogue, std::uint16_t address) {
     const Text decimals = catalogue.Entry(address).decimals;
     if (decimals.size() != 1 || decimals[0] < '0' || decimals[0] > '3') {
@@ -98,6 +167,28 @@ std::optional<std::string> TopicPlan::BirthTopic() const {
     return *discoveryPrefix + "/status";
 }
 
+std::string TopicPlan::SettingCommandTopic(const MeterPlace& meter, const std::string& key) const {
+    return MeterTopic(meter, "set/" + key);
+}
+
+std::string TopicPlan::SettingCommandFilter(const MeterPlace& meter) const {
+    return MeterTopic(meter, "set/+");
+}
+
+std::optional<std::string> TopicPlan::SettingKeyOf(const MeterPlace& meter,
+                                                   const std::string& topic) const {
+    const std::string start = MeterTopic(meter, "set/");
+    if (topic.size() <= start.size() || topic.compare(0, start.size(), start) != 0 ||
+        topic.find('/', start.size()) != std::string::npos) {
+        return std::nullopt;
+    }
+    return topic.substr(start.size());
+}
+
+std::string TopicPlan::WriteResultTopic(const MeterPlace& meter) const {
+    return MeterTopic(meter, "write_result");
+}
+
 const std::vector<StateQuantity>& StateQuantities() {
     static const std::vector<StateQuantity> quantities = {
         {"voltage_v", "Voltage", 0x03, "V", "voltage", "measurement", QuantityPlace::Dashboard},
@@ -120,7 +211,8 @@ const std::vector<StateQuantity>& StateQuantities() {
     return quantities;
 }
 
-std::string StatePayload(const std::string& time, const RegisterReadings& readings) {
+std::string StatePayload(const std::string& time, const RegisterReadings& readings,
+                         const std::vector<std::uint16_t>& settings) {
     json state = json::object();
     state["time"] = time;
     for (const StateQuantity& quantity : StateQuantities()) {
@@ -132,6 +224,11 @@ std::string StatePayload(const std::string& time, const RegisterReadings& readin
     const std::optional<double>& amps = readings[kCurrent].number;
     state[kPowerKey] =
         volts && amps ? json(std::round(*volts * *amps * 1000.0) / 1000.0) : json(nullptr);
+    for (const std::uint16_t address : settings) {
+        if (const WritableSetting* setting = WritableSettingAt(address)) {
+            state[setting->key] = NumberOrNull(readings[address].number);
+        }
+    }
     return state.dump();
 }
 
@@ -166,23 +263,11 @@ std::vector<MqttMessage> DiscoveryMessages(const TopicPlan& plan, const MeterPla
     if (!plan.discoveryPrefix) {
         return messages;
     }
-    const std::string device = DeviceIdentifier(plan, meter);
-    const std::string line = meter.lineName.empty() ? meter.port : meter.lineName;
-    const json deviceBlock = {
-        {"identifiers", json::array({device})},
-        {"name", std::string(kModel) + " " + std::to_string(meter.deviceId) + " on " + line},
-        {"model", kModel},
-        {"via_device", GatewayIdentifier(plan)},
-    };
-    // The meter is available while the gateway is connected and the meter answers.
-    const json availability = json::array({
-        {{"topic", plan.AvailabilityTopic(meter)}},
-        {{"topic", plan.GatewayAvailabilityTopic()}},
-    });
+    const MeterEntityParts parts = EntityPartsOf(plan, meter);
     const std::vector<StateQuantity>& quantities = StateQuantities();
     for (std::size_t k = 0; k < quantities.size(); ++k) {
         const StateQuantity& quantity = quantities[k];
-        const std::string unique = device + "_" + quantity.key;
+        const std::string unique = parts.device + "_" + quantity.key;
         json config = {
             {"name", quantity.name},
             {"unique_id", unique},
@@ -190,9 +275,9 @@ std::vector<MqttMessage> DiscoveryMessages(const TopicPlan& plan, const MeterPla
             {"value_template", std::string("{{ value_json.") + quantity.key + " }}"},
             {"state_class", quantity.stateClass},
             {"expire_after", details.expireAfter.count()},
-            {"availability", availability},
+            {"availability", parts.availability},
             {"availability_mode", "all"},
-            {"device", deviceBlock},
+            {"device", parts.deviceBlock},
             {"o", Origin()},
         };
         if (quantity.unit != nullptr) {
@@ -212,6 +297,18 @@ std::vector<MqttMessage> DiscoveryMessages(const TopicPlan& plan, const MeterPla
         }
         messages.push_back(
             {*plan.discoveryPrefix + "/sensor/" + unique + "/config", config.dump(), true});
+    }
+    // A setting's scale never follows the meter's decimals: the window's catalogue gives it.
+    const RegisterCatalogue catalogue = WindowCatalogue();
+    for (const std::uint16_t address : details.writable) {
+        const WritableSetting* setting = WritableSettingAt(address);
+        if (setting == nullptr) {
+            continue;
+        }
+        if (std::optional<MqttMessage> number =
+                SettingDiscoveryMessage(plan, meter, parts, *setting, catalogue)) {
+            messages.push_back(std::move(*number));
+        }
     }
     return messages;
 }
