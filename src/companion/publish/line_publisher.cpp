@@ -6,6 +6,7 @@
 #include "companion/log/log_timestamp.h"
 #include "companion/meter/port_probe.h"
 #include "companion/meter/window_catalogue.h"
+#include "companion/publish/setting_write.h"
 
 namespace tavr {
 
@@ -31,7 +32,8 @@ LinePublisher::LinePublisher(const PublishLine& line, bool lineInTopics, Gateway
         auto meter = std::make_unique<Meter>();
         meter->place = {line_.poll.connection.PortName(), line_.name, lineInTopics_, id};
         meter->catalogue = WindowCatalogue();
-        meter->discovery = {DisplayPrecision(meter->catalogue), ExpireAfter(line_.poll.every)};
+        meter->discovery = {DisplayPrecision(meter->catalogue), ExpireAfter(line_.poll.every),
+                            gateway_.writable};
         meters_.push_back(std::move(meter));
     }
 }
@@ -107,6 +109,53 @@ std::string LinePublisher::Summary() const {
                    std::to_string(meter->tally.garbled) + " garbled";
     }
     return summary;
+}
+
+bool LinePublisher::Command(const MqttMessage& message) {
+    for (const auto& meter : meters_) {
+        const std::optional<std::string> key =
+            gateway_.topics.SettingKeyOf(meter->place, message.topic);
+        if (!key) {
+            continue;
+        }
+        const SettingCommand command{*key, message.payload, message.retained};
+        // The line's catalogues change with the meters' decimals on the line's thread; a
+        // setting's scale is the same in every catalogue.
+        const CheckedSettingCommand checked =
+            CheckSettingCommand(command, gateway_.writable, WindowCatalogue());
+        Meter* target = meter.get();
+        if (!checked.write) {
+            Tell(*target, RefusedResult(command, checked.refusal));
+        } else if (!Queue([this, target, command, write = *checked.write](MeterLink&) {
+                       Write(*target, command, write);
+                   })) {
+            Tell(*target, RefusedResult(command, "the line has stopped"));
+        }
+        return true;
+    }
+    return false;
+}
+
+// On the line's thread, between two polls: the write and its read-back, whose registers are
+// published as the meter's state at once.
+void LinePublisher::Write(Meter& meter, const SettingCommand& command, const SettingWrite& write) {
+    const SettingWriteOutcome outcome =
+        WriteSetting(polling_.Link(), static_cast<std::uint8_t>(meter.place.deviceId), write);
+    if (outcome.readBack) {
+        MeterPoll poll;
+        poll.deviceId = static_cast<std::uint8_t>(meter.place.deviceId);
+        poll.outcome = ExchangeOutcome::Answered;
+        poll.reply = *outcome.readBack;
+        poll.time = std::chrono::system_clock::now();
+        Publish(meter, poll);
+    }
+    Tell(meter, WrittenResult(command, write, outcome));
+}
+
+void LinePublisher::Tell(const Meter& meter, const SettingCommandResult& result) {
+    gateway_.feed.Post(WriteResultMessage(gateway_.topics, meter.place, result));
+    gateway_.note(result.ok ? LogPriority::Info : LogPriority::Warning,
+                  WriteResultLogLine(meter.place, result));
 }
 
 bool LinePublisher::Queue(std::function<void(MeterLink&)> work) {
@@ -205,7 +254,7 @@ void LinePublisher::Publish(Meter& meter, const MeterPoll& poll) {
     AnnounceNewDecimals(meter);
     std::optional<bool> changed;
     MqttMessage state{gateway_.topics.StateTopic(meter.place),
-                      StatePayload(LocalTimestamp(poll.time), readings)};
+                      StatePayload(LocalTimestamp(poll.time), readings, gateway_.writable)};
     {
         const std::lock_guard lock(metersMutex_);
         ++meter.tally.readings;

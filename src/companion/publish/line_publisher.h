@@ -17,6 +17,8 @@
 #include "companion/publish/meter_availability.h"
 #include "companion/publish/mqtt_payloads.h"
 #include "companion/publish/publish_run.h"
+#include "companion/publish/setting_command.h"
+#include "companion/publish/setting_command_result.h"
 #include "serial/posix/unique_fd.h"
 
 namespace tavr {
@@ -38,6 +40,7 @@ class LinePublisher {
         BrokerFeed& feed;
         Note note;
         std::function<void()> changed;
+        std::vector<std::uint16_t> writable;  // the settings Home Assistant may write
     };
 
     // `lineInTopics`: the gateway has several lines, whose meters' topics name their line.
@@ -82,8 +85,10 @@ class LinePublisher {
     // "device 3: 120 readings, 2 time-outs, 0 garbled; ..."
     std::string Summary() const;
 
-    // Queues `work` for the line's thread, between two polls; false when the line has ended.
-    bool Queue(std::function<void(MeterLink&)> work);
+    // A message on a meter's command topic: a setting to write, checked at once (a refusal is
+    // told on the meter's result topic) and written between two polls. False when the topic is
+    // none of this line's meters'. Called on the MQTT client's thread.
+    bool Command(const MqttMessage& message);
 
   private:
     struct Tally {
@@ -108,7 +113,11 @@ class LinePublisher {
     void Publish(Meter& meter, const MeterPoll& poll);
     void AnnounceNewDecimals(Meter& meter);
     void Miss(Meter& meter);
+    // Queues `work` for the line's thread, between two polls; false when the line has ended.
+    bool Queue(std::function<void(MeterLink&)> work);
     void DoQueuedWork();
+    void Write(Meter& meter, const SettingCommand& command, const SettingWrite& write);
+    void Tell(const Meter& meter, const SettingCommandResult& result);
     Meter& MeterOf(std::uint8_t deviceId);
     void MarkReady();
     // The thread's next wait ends within `allowance` (and a margin), or it is stuck.

@@ -175,6 +175,10 @@ std::string TopicPlan::SettingCommandFilter(const MeterPlace& meter) const {
     return MeterTopic(meter, "set/+");
 }
 
+std::vector<std::string> TopicPlan::SettingCommandFilters() const {
+    return {prefix + "/+/set/+", prefix + "/+/+/set/+"};
+}
+
 std::optional<std::string> TopicPlan::SettingKeyOf(const MeterPlace& meter,
                                                    const std::string& topic) const {
     const std::string start = MeterTopic(meter, "set/");

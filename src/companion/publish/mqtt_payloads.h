@@ -51,6 +51,9 @@ struct TopicPlan {
     std::string SettingCommandTopic(const MeterPlace& meter, const std::string& key) const;
     // P/<device>/set/+: the subscription that takes every setting command of the meter.
     std::string SettingCommandFilter(const MeterPlace& meter) const;
+    // The filters that take every meter's commands, of a gateway of one line or several:
+    // P/+/set/+ and P/+/+/set/+.
+    std::vector<std::string> SettingCommandFilters() const;
     // The key a setting command topic of this meter ends in; nothing for any other topic.
     std::optional<std::string> SettingKeyOf(const MeterPlace& meter,
                                             const std::string& topic) const;

@@ -55,7 +55,8 @@ class PublishLoop {
           changed_(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)),
           feed_([this](BrokerFeed::Occasion occasion) { return Announcements(occasion); },
                 [this](LogPriority priority, const std::string& line) { Note(priority, line); },
-                options_.topics.BirthTopic()) {}
+                options_.topics.BirthTopic(), options_.topics.SettingCommandFilters(),
+                [this](const MqttMessage& message) { OnCommand(message); }) {}
 
     ExitStatus Run() {
         if (reload_ && console_.hangUpReloads != nullptr) {
@@ -104,7 +105,7 @@ class PublishLoop {
             LinePublisher::Gateway{
                 options_.topics, feed_,
                 [this](LogPriority priority, const std::string& text) { Note(priority, text); },
-                [this] { Signal(changed_.Get()); }});
+                [this] { Signal(changed_.Get()); }, options_.writable});
     }
 
     // The lines' meters are announced from the broker's first connection on, which may come
@@ -212,10 +213,10 @@ class PublishLoop {
             readySent_ = notifier_.Ready();
         }
         const BrokerFeed::Tally feed = feed_.Counts();
-        const std::string status =
-            std::to_string(meters.answering) + " of " + std::to_string(meters.meters) +
-            " meters answering, broker " + (feed.connected ? "connected" : "away") + ", " +
-            std::to_string(feed.waiting) + " messages queued";
+        const std::string status = std::to_string(meters.answering) + " of " +
+                                   std::to_string(meters.meters) + " meters answering, broker " +
+                                   (feed.connected ? "connected" : "away") + ", " +
+                                   std::to_string(feed.waiting) + " messages queued";
         if (status != status_) {
             status_ = status;
             notifier_.Status(status);
@@ -325,13 +326,29 @@ class PublishLoop {
             feed_.Post({previous.will.topic, kOffline, true});
         }
         std::string error;
-        const MqttClient::Start start =
-            feed_.Reconnect(options_.mqtt, options_.topics.BirthTopic(), {}, kBrokerPatience,
-                            static_cast<int>(console_.interrupt), error);
+        const MqttClient::Start start = feed_.Reconnect(
+            options_.mqtt, options_.topics.BirthTopic(), options_.topics.SettingCommandFilters(),
+            kBrokerPatience, static_cast<int>(console_.interrupt), error);
         if (start != MqttClient::Start::Connected) {
             Note(start == MqttClient::Start::Refused ? LogPriority::Error : LogPriority::Warning,
                  error + "; readings wait for it");
         }
+    }
+
+    // A command for a meter's setting, on the MQTT client's thread: its line checks it and
+    // writes it between two polls.
+    void OnCommand(const MqttMessage& message) {
+        const std::lock_guard lock(linesMutex_);
+        for (const auto& line : lines_) {
+            if (line->Command(message)) {
+                return;
+            }
+        }
+        std::string topic = message.topic;
+        std::replace_if(
+            topic.begin(), topic.end(), [](unsigned char c) { return c < 0x20 || c == 0x7F; }, '?');
+        Note(LogPriority::Warning,
+             "a command on " + topic + " is for no meter of this gateway; ignored");
     }
 
     // Called on the MQTT client's thread at each connection and each birth of Home Assistant
@@ -412,7 +429,7 @@ class PublishLoop {
     bool readySent_ = false;
     bool stuckNoted_ = false;
     std::string status_;
-    BrokerFeed feed_;                  // last: its client thread stops first
+    BrokerFeed feed_;  // last: its client thread stops first
 };
 
 }  // namespace

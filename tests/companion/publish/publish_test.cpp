@@ -69,6 +69,20 @@ std::vector<std::string> Payloads(const MqttSubscriber& subscriber, const std::s
     return texts;
 }
 
+// The frames of `function` ("06") the simulator received, as the hexadecimal bytes it logged.
+std::vector<std::string> FramesOfFunction(const std::filesystem::path& log,
+                                          const std::string& function) {
+    std::vector<std::string> frames;
+    std::ifstream in(log);
+    for (std::string line; std::getline(in, line);) {
+        const std::size_t mark = line.find(" rx ");
+        if (mark != std::string::npos && line.compare(mark + 7, 2, function) == 0) {
+            frames.push_back(line.substr(mark + 4, line.find(" (", mark + 4) - (mark + 4)));
+        }
+    }
+    return frames;
+}
+
 // A gateway run on a thread of its own, as systemd runs it: its standard error the journal,
 // ended by Ctrl+C, its configuration read again on a hang-up signal.
 class GatewayRun {
@@ -81,8 +95,8 @@ class GatewayRun {
     explicit GatewayRun(std::vector<std::string> arguments)
         : thread_([this, arguments = std::move(arguments)] {
               std::ostringstream out;
-              Console console{out, err_, false, false, interrupt_.Handle(), reload_.Handle(),
-                              &hangUpReloads_};
+              Console console{
+                  out, err_, false, false, interrupt_.Handle(), reload_.Handle(), &hangUpReloads_};
               exitCode_ = RunCompanion(arguments, console, DrawRunPlot);
           }) {}
     ~GatewayRun() { Interrupt(); }
@@ -453,6 +467,9 @@ TEST_F(PublishTest, AGatewayWaitsForAPortThatIsNotThereYet) {
                                                  "polling its meters\n"
                                                  "<6>publish ended: .*\n"));
     EXPECT_GE(subscriber.On("tavr12864/1/state").size(), 2u);
+    // The last "offline" was acknowledged by the broker before the run ended, but may reach the
+    // subscriber a moment later.
+    EXPECT_TRUE(subscriber.WaitFor("tavr12864/1/availability", 3));
     std::vector<std::string> availability;
     for (const auto& message : subscriber.On("tavr12864/1/availability")) {
         availability.push_back(message.payload);
@@ -691,7 +708,8 @@ TEST_F(PublishTest, AReloadChangesTheLinesAndABrokenFileChangesNothing) {
     ASSERT_TRUE(subscriber.WaitFor("tavr12864/bank-b/1/state", 2));
     ASSERT_TRUE(subscriber.WaitFor("tavr12864/bank-a/1/state", 2));
 
-    std::ofstream(config) << "[broker]\nurl = \"mqtt://127.0.0.1:1\"\n[[line]]\nport = 7\nbaud = 9601\n";
+    std::ofstream(config)
+        << "[broker]\nurl = \"mqtt://127.0.0.1:1\"\n[[line]]\nport = 7\nbaud = 9601\n";
     gateway.Reload();
     ASSERT_TRUE(systemd.WaitFor("READY=1", std::chrono::seconds(10)));
     const std::size_t bBefore = subscriber.On("tavr12864/bank-b/1/state").size();
@@ -706,6 +724,61 @@ TEST_F(PublishTest, AReloadChangesTheLinesAndABrokenFileChangesNothing) {
     // The single line's meter left for the line-named topics; it is offline under the old one.
     using V = std::vector<std::string>;
     EXPECT_EQ(Payloads(subscriber, "tavr12864/1/availability"), (V{"online", "offline"}));
+}
+
+// Home Assistant sets the battery capacity as a user does with mosquitto_pub: exactly one write
+// (function 06H) goes on the line, the meter's read-back is the new state and the result is
+// told. A setting not allowed, a value out of range and a retained command (sent before the
+// gateway subscribed, so it comes retained) put nothing on the line.
+TEST_F(PublishTest, HomeAssistantWritesAnAllowedSettingAndNothingElse) {
+    StartBus({"--address", "1", "--log", (Home() / "meter.log").string()});
+    MqttBroker broker(Folder("broker"), {});
+    ASSERT_TRUE(broker.Start());
+    MqttSubscriber subscriber(broker.Port());
+    ASSERT_TRUE(subscriber.Subscribed());
+    ASSERT_TRUE(broker.PublishWithClient("tavr12864/1/set/capacity_ah", "50", true));
+
+    GatewayRun gateway({"publish", "--port", std::to_string(kSimulatorCom), "--broker",
+                        "mqtt://127.0.0.1:" + std::to_string(broker.Port()), "--id", "1", "--every",
+                        "0.5", "--allow-write", "capacity_ah"});
+    ASSERT_TRUE(subscriber.WaitFor("tavr12864/1/write_result", 1));
+    ASSERT_TRUE(subscriber.WaitFor("tavr12864/1/state", 1));
+    ASSERT_TRUE(broker.PublishWithClient("tavr12864/1/set/voltage_high_v", "60"));
+    ASSERT_TRUE(broker.PublishWithClient("tavr12864/1/set/capacity_ah", "1000.1"));
+    ASSERT_TRUE(broker.PublishWithClient("tavr12864/1/set/capacity_ah", "120.0"));
+    ASSERT_TRUE(subscriber.WaitFor("tavr12864/1/write_result", 4));
+    const std::size_t statesBefore = subscriber.On("tavr12864/1/state").size();
+    ASSERT_TRUE(subscriber.WaitFor("tavr12864/1/state", statesBefore + 1));
+    const GatewayRun::Ended ended = gateway.Interrupt();
+
+    ASSERT_EQ(ended.exitCode, 0) << ended.err;
+    std::vector<json> results;
+    for (const auto& message : subscriber.On("tavr12864/1/write_result")) {
+        results.push_back(json::parse(message.payload));
+        EXPECT_FALSE(message.retained);
+    }
+    ASSERT_EQ(results.size(), 4u);
+    EXPECT_THAT(results[0]["reason"].get<std::string>(), HasSubstr("retained"));
+    EXPECT_EQ(results[0]["written_raw"], nullptr);
+    EXPECT_EQ(results[1]["key"], "voltage_high_v");
+    EXPECT_EQ(results[1]["ok"], false);
+    EXPECT_EQ(results[2]["written_raw"], nullptr);
+    EXPECT_EQ(results[3], json::parse(R"({"key": "capacity_ah", "requested": "120.0",
+                                           "written_raw": 1200, "ok": true, "reason": ""})"));
+    EXPECT_EQ(FramesOfFunction(Home() / "meter.log", "06"),
+              std::vector<std::string>{"01 06 00 09 04 B0 5A BC"});
+    EXPECT_EQ(json::parse(subscriber.On("tavr12864/1/state").back().payload)["capacity_ah"], 120.0);
+    const auto number = subscriber.On("homeassistant/number/tavr12864_com7_id1_capacity_ah/config");
+    ASSERT_FALSE(number.empty());
+    const json config = json::parse(number.front().payload);
+    EXPECT_EQ(config["command_topic"], "tavr12864/1/set/capacity_ah");
+    EXPECT_EQ(config["max"], 1000.0);
+    EXPECT_EQ(config["step"], 0.1);
+    EXPECT_EQ(config["mode"], "box");
+    EXPECT_EQ(config["entity_category"], "config");
+    EXPECT_TRUE(
+        subscriber.On("homeassistant/number/tavr12864_com7_id1_voltage_high_v/config").empty());
+    EXPECT_THAT(ended.err, HasSubstr("capacity_ah set to 120.0 Ah (0009H = 1200)"));
 }
 
 }  // namespace
