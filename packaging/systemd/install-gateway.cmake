@@ -1,5 +1,5 @@
 # Installs the gateway's systemd unit and its example configuration; run by `cmake --install`
-# and cpack, with SOURCE_DIR (this folder), BUILD_DIR (where the unit is written), UNIT_DIR
+# and cpack, with SOURCE_DIR (this folder), BUILD_DIR (where units are written), UNIT_DIR
 # (systemd's folder of system units under the prefix /usr) and BIN_DIR, DOC_DIR (relative to
 # the prefix). The prefix is known only now (cpack installs under /usr whatever the build was
 # configured with), so the unit's paths are written now. Under /usr the configuration goes to
@@ -17,9 +17,14 @@ set(TAVR_GATEWAY_PROGRAM ${CMAKE_INSTALL_PREFIX}/${BIN_DIR}/tavr-12864-cli)
 set(TAVR_GATEWAY_CONFIG_DIR ${config_dir})
 set(TAVR_GATEWAY_CONFIG ${config_dir}/gateway.toml)
 set(TAVR_GATEWAY_GUIDE ${CMAKE_INSTALL_PREFIX}/${DOC_DIR}/gateway.md.gz)
+# Each installation writes its unit in a folder of its own, removed afterwards: installations
+# into several prefixes at once (the packaging tests) must not take each other's.
+string(RANDOM LENGTH 16 installation)
+set(unit_folder ${BUILD_DIR}/installing-${installation})
 configure_file(${SOURCE_DIR}/tavr-12864-gateway.service.in
-               ${BUILD_DIR}/tavr-12864-gateway.service @ONLY)
-file(INSTALL DESTINATION ${unit_dir} TYPE FILE FILES ${BUILD_DIR}/tavr-12864-gateway.service)
+               ${unit_folder}/tavr-12864-gateway.service @ONLY)
+file(INSTALL DESTINATION ${unit_dir} TYPE FILE FILES ${unit_folder}/tavr-12864-gateway.service)
+file(REMOVE_RECURSE ${unit_folder})
 
 # A configuration already there is the user's: an installation from the sources never replaces
 # it (the Debian package has it as a conffile, which dpkg asks about instead).

@@ -19,6 +19,11 @@ fail() {
     failures=$((failures + 1))
 }
 
+# verify checks the man page that Documentation= names with man.
+if ! command -v man >/dev/null; then
+    echo "FAIL: man is missing: install the Debian package man-db (scripts/install-deps does)" >&2
+    exit 1
+fi
 cmake --install "$build" --prefix "$prefix" >/dev/null
 
 name=tavr-12864-gateway.service
