@@ -261,7 +261,8 @@ class PublishLoop {
 
 }  // namespace
 
-ExitStatus RunPublish(const PublishOptions& options, Console& console) {
+ExitStatus RunPublish(const PublishOptions& options, Console& console,
+                      const PublishReload& /*reload*/) {
     // Home Assistant's ids are made from the port's name: one that changes on re-plugging would
     // make new devices of the same meters.
     PublishOptions stable = options;

@@ -40,7 +40,7 @@ using PublishReload = std::function<std::optional<PublishOptions>(std::string& e
 // interrupted, with a summary per meter. BrokerUnavailable when the broker refuses the login or
 // TLS fails at the start, or the broker was never reached; PortUnavailable when the port cannot
 // be opened at the start of a timed run (otherwise the run waits for it); NoAnswer when no meter
-// ever answered.
-ExitStatus RunPublish(const PublishOptions& options, Console& console);
+// ever answered. `reload` reads the options again.
+ExitStatus RunPublish(const PublishOptions& options, Console& console, const PublishReload& reload);
 
 }  // namespace tavr
