@@ -19,20 +19,20 @@ namespace {
 
 constexpr char kPublishDescription[] =
     "Polls the meters on one serial line (or on each line of the configuration file that --config "
-    "names; the options given override its values), one request at a time per line, and "
-    "publishes each reading to an MQTT broker at QoS 1: P/<device>/state (JSON: the time, the "
-    "measurements in their units and the "
-    "power computed as voltage x current), P/<device>/availability (retained online/offline; "
-    "offline after 3 cycles without an answer) and a Home Assistant discovery config per "
-    "measurement. While the broker is away (at the start too) the readings wait, up to 10000 "
-    "messages (then the oldest are dropped and counted), and go out in order after reconnecting "
-    "(waits of 1 s doubling to 30 s). Ctrl+C ends it.";
+    "names; the options given override its values, the connection options and --every only "
+    "those of a file with one line), one request at a time per line, and publishes each reading "
+    "to an MQTT broker at QoS 1: P/<device>/state (JSON: the time, the measurements in their "
+    "units and the power computed as voltage x current), P/<device>/availability (retained "
+    "online/offline; offline after 3 cycles without an answer) and a Home Assistant discovery "
+    "config per measurement. While the broker is away (at the start too) the readings wait, up "
+    "to 10000 messages (then the oldest are dropped and counted), and go out in order after "
+    "reconnecting (waits of 1 s doubling to 30 s). Ctrl+C ends it.";
 
 constexpr char kPublishExitCodes[] =
-    "Exit codes: 0 done, 1 no meter answered, 2 bad usage (a configuration file too that cannot "
-    "be read or is not sound), 3 the port could not be opened (with "
-    "--for; without it, publish waits for the port), 4 the broker refused the login or TLS failed "
-    "(a broker that cannot be reached is tried again; with --for, a run that never reached it).";
+    "Exit codes: 0 done, 1 no meter answered, 2 bad usage (also a configuration file that cannot "
+    "be read or is not sound), 3 the port could not be opened (with --for; without it, publish "
+    "waits for the port), 4 the broker refused the login or TLS failed (a broker that cannot be "
+    "reached is tried again; with --for, a run that never reached it).";
 
 // What the command line gives publish, as given.
 struct PublishArguments {

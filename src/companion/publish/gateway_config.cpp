@@ -10,6 +10,7 @@
 #include <cstring>
 #include <filesystem>
 #include <functional>
+#include <limits>
 #include <memory>
 
 #include "companion/cli/connection_values.h"
@@ -113,11 +114,14 @@ class ConfigReader {
 
     // The problem of the earliest line; those of no line come last.
     std::string FirstProblem() const {
-        const auto first = std::min_element(
-            problems_.begin(), problems_.end(), [](const Problem& a, const Problem& b) {
-                return a.line - 1 < b.line - 1;  // line 0 wraps round to the last
-            });
-        return first->text;
+        const auto order = [](const Problem& problem) {
+            return problem.line == 0 ? std::numeric_limits<toml::source_index>::max()
+                                     : problem.line;
+        };
+        return std::min_element(
+                   problems_.begin(), problems_.end(),
+                   [&order](const Problem& a, const Problem& b) { return order(a) < order(b); })
+            ->text;
     }
 
   private:
@@ -289,10 +293,9 @@ class ConfigReader {
             RefuseType(*lines, "line", "one [[line]] table per serial line");
             return;
         }
-        if (lines == nullptr || lines->as_array()->empty()) {
-            problems_.push_back({lines == nullptr ? 0 : lines->source().begin.line,
-                                 (lines == nullptr ? path_ : Where(lines->source(), "line")) +
-                                     ": no [[line]]: the gateway needs at least one serial line"});
+        if (lines == nullptr) {
+            problems_.push_back(
+                {0, path_ + ": no [[line]]: the gateway needs at least one serial line"});
             return;
         }
         const toml::array& tables = *lines->as_array();

@@ -290,6 +290,8 @@ TEST_F(GatewayConfigTest, EachFaultIsRefusedWithTheFileTheLineAndTheKey) {
         {"[[line]]\nport = 2\n",
          "gateway.toml: no [broker]: its url (mqtt://HOST or mqtts://HOST) is required"},
         {kBroker, "gateway.toml: no [[line]]: the gateway needs at least one serial line"},
+        {"line = []\n" + std::string(kBroker),
+         "gateway.toml:1: line: must be one [[line]] table per serial line, not an array"},
         // Of several faults, the earliest line's is told.
         {line + "retries = 11\nbaud = 1\n",
          "gateway.toml:5: line[1].retries: 11 is not a whole number"},
