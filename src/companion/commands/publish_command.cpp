@@ -60,6 +60,11 @@ std::string WritableKeys() {
     return keys;
 }
 
+std::string WriteAllowanceProblem(const std::string& key) {
+    std::string problem;
+    return ParseWriteAllowance({key}, problem) ? "" : problem;
+}
+
 // Declares publish's own options on `line`.
 void DeclareOptions(CommandLine& line, PublishArguments& given) {
     CLI::App& app = line.App();
@@ -102,6 +107,7 @@ void DeclareOptions(CommandLine& line, PublishArguments& given) {
                    "all-settings for every one): " +
                        WritableKeys() + ". Replaces the configuration's [writes] allow")
         ->type_name("KEY")
+        ->check(Checked(WriteAllowanceProblem))
         ->expected(1)
         ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
     line.AddFlag("--allow-plaintext-password", given.allowPlaintext,
@@ -244,13 +250,11 @@ std::optional<PublishOptions> ChooseOptions(const PublishArguments& given, std::
     if (error.empty()) {
         error = ChooseBroker(*config, given.allowPlaintext, options.mqtt);
     }
-    if (error.empty() && !given.allowWrite.empty()) {
-        const auto writable = ParseWriteAllowance(given.allowWrite, error);
-        error = writable ? "" : "--allow-write: " + error;
-        config->writable = writable.value_or(config->writable);
-    }
     if (!error.empty()) {
         return std::nullopt;
+    }
+    if (!given.allowWrite.empty()) {
+        config->writable = *ParseWriteAllowance(given.allowWrite, error);
     }
     options.lines = config->lines;
     options.topics = config->topics;
