@@ -74,9 +74,11 @@ for command in "${commands[@]}"; do
             fail "the man page does not name $command's option $option"
         grep -qx -- "$option" <<<"$offered" || fail "the completion does not offer $command $option"
     done
-    for value in $(complete_words "$command" --format ""); do
-        "${companion[@]}" "$command" --help | grep -qw -- "$value" ||
-            fail "the completion offers $command --format $value, which its help does not name"
+    for option in --format --allow-write; do
+        for value in $(complete_words "$command" "$option" ""); do
+            "${companion[@]}" "$command" --help | grep -qw -- "$value" ||
+                fail "the completion offers $command $option $value, which its help does not name"
+        done
     done
 done
 

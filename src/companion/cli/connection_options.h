@@ -3,6 +3,7 @@
 #include <CLI/CLI.hpp>
 #include <string>
 
+#include "companion/cli/connection_values.h"
 #include "companion/meter/connection_choice.h"
 
 namespace tavr {
@@ -20,6 +21,9 @@ class ConnectionOptions {
     // The connection the options choose, each option not given taken from the window's last
     // connection.
     ConnectionChoice Choose() const;
+
+    // The options given, for a connection chosen elsewhere (a configuration file's line).
+    ConnectionValues Values() const;
 
     // Whether --retries was given: a command may have its own default.
     bool RetriesGiven() const { return retriesOption_->count() > 0; }

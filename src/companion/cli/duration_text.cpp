@@ -56,15 +56,9 @@ std::optional<double> SumOfParts(std::string_view text) {
     return total;
 }
 
-}  // namespace
-
-std::optional<std::chrono::milliseconds> ParseSeconds(std::string_view text, std::string& problem) {
-    const std::optional<double> seconds = ParsePlainNumber(text);
-    if (!seconds || *seconds == 0) {
-        problem = "is not a number of seconds above 0";
-        return std::nullopt;
-    }
-    const double milliseconds = std::round(*seconds * 1000);
+// A period of `total` milliseconds, within a poll period's limits.
+std::optional<std::chrono::milliseconds> PeriodWithinLimits(double total, std::string& problem) {
+    const double milliseconds = std::round(total);
     if (milliseconds < 1) {
         problem = "is shorter than the shortest period, 0.001 s";
         return std::nullopt;
@@ -74,6 +68,26 @@ std::optional<std::chrono::milliseconds> ParseSeconds(std::string_view text, std
         return std::nullopt;
     }
     return std::chrono::milliseconds(static_cast<std::int64_t>(milliseconds));
+}
+
+}  // namespace
+
+std::optional<std::chrono::milliseconds> ParseSeconds(std::string_view text, std::string& problem) {
+    const std::optional<double> seconds = ParsePlainNumber(text);
+    if (!seconds || *seconds == 0) {
+        problem = "is not a number of seconds above 0";
+        return std::nullopt;
+    }
+    return PeriodWithinLimits(*seconds * 1000, problem);
+}
+
+std::optional<std::chrono::milliseconds> ParsePeriod(std::string_view text, std::string& problem) {
+    const std::optional<double> total = SumOfParts(text);
+    if (!total || *total == 0) {
+        problem = "is not a period such as 1, 0.5s or 2m";
+        return std::nullopt;
+    }
+    return PeriodWithinLimits(*total, problem);
 }
 
 std::optional<std::chrono::milliseconds> ParseDuration(std::string_view text,

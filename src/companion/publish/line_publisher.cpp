@@ -97,6 +97,19 @@ void LinePublisher::PostOffline() {
     }
 }
 
+void LinePublisher::LoseMeters() {
+    for (const auto& meter : meters_) {
+        std::optional<bool> changed;
+        {
+            const std::lock_guard lock(metersMutex_);
+            changed = meter->availability.Lose();
+        }
+        if (changed) {
+            gateway_.feed.Post(AvailabilityMessage(gateway_.topics, meter->place, false));
+        }
+    }
+}
+
 std::string LinePublisher::Summary() const {
     const std::lock_guard lock(metersMutex_);
     std::string summary;
@@ -183,7 +196,10 @@ void LinePublisher::Run(bool endIfMissing) {
                                             " takes longer than its period; cycles run back to "
                                             "back");
                       },
-                      [this] { Beat(kLongestReopenWait + line_.poll.connection.timeout); },
+                      [this] {
+                          LoseMeters();
+                          Beat(kLongestReopenWait + line_.poll.connection.timeout);
+                      },
                       [this] {
                           gateway_.note(LogPriority::Info,
                                         line_.poll.connection.PortName() + " is back");
@@ -211,7 +227,7 @@ bool LinePublisher::WaitForPort(SerialOpenResult opened, bool endIfMissing) {
         return false;
     }
     gateway_.note(LogPriority::Warning, failure + "; waiting for it, its meters offline meanwhile");
-    PostOffline();
+    LoseMeters();
     MarkReady();
     if (!polling_.WaitUntilOpen(
             [this] { Beat(kLongestReopenWait + line_.poll.connection.timeout); })) {

@@ -109,6 +109,8 @@ class LinePublisher {
 
     void Run(bool endIfMissing);
     bool WaitForPort(SerialOpenResult opened, bool endIfMissing);
+    // The line is gone: its meters offline at once.
+    void LoseMeters();
     void Take(const MeterPoll& poll);
     void Publish(Meter& meter, const MeterPoll& poll);
     void AnnounceNewDecimals(Meter& meter);

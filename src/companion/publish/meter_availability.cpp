@@ -19,4 +19,13 @@ std::optional<bool> MeterAvailability::Record(bool answered) {
     return online;
 }
 
+std::optional<bool> MeterAvailability::Lose() {
+    missed_ = kCyclesToOffline;
+    if (online_ == false) {
+        return std::nullopt;
+    }
+    online_ = false;
+    return false;
+}
+
 }  // namespace tavr

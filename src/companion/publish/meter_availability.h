@@ -12,6 +12,9 @@ class MeterAvailability {
 
     // Takes one cycle's outcome; the new state when it changed, to be published.
     std::optional<bool> Record(bool answered);
+    // The meter's line is gone (its adapter pulled, its port missing): offline at once, without
+    // waiting for silent cycles. The new state when it changed.
+    std::optional<bool> Lose();
 
     std::optional<bool> Online() const { return online_; }
 

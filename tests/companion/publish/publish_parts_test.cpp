@@ -470,23 +470,29 @@ TEST(OutageQueueTest, AQueueAllInFlightDropsTheNewcomer) {
     EXPECT_EQ(queue.NextWaiting(), nullptr);
 }
 
-TEST(MeterAvailabilityTest, OnlineAtTheFirstAnswerOfflineAfterThreeSilentCycles) {
+// Each cycle: 'a' answered, 's' silent, 'L' the line lost (adapter pulled).
+TEST(MeterAvailabilityTest, OnlineAtTheFirstAnswerOfflineAfterThreeSilentCyclesOrAtALoss) {
     struct Case {
-        std::vector<bool> cycles;
+        std::string cycles;
         std::vector<std::optional<bool>> changes;
     };
     const std::optional<bool> none;
     const Case cases[] = {
-        {{true, true}, {true, none}},
-        {{false, false, false, false}, {none, none, false, none}},
-        {{true, false, false, false, true}, {true, none, none, false, true}},
-        {{true, false, false, true, false, false}, {true, none, none, none, none, none}},
-        {{false, true}, {none, true}},
+        {"aa", {true, none}},
+        {"ssss", {none, none, false, none}},
+        {"asssa", {true, none, none, false, true}},
+        {"assass", {true, none, none, none, none, none}},
+        {"sa", {none, true}},
+        {"aLLsa", {true, false, none, none, true}},
+        {"Ls", {false, none}},
+        {"aLas", {true, false, true, none}},
     };
     for (const Case& c : cases) {
         MeterAvailability availability;
         for (std::size_t k = 0; k < c.cycles.size(); ++k) {
-            EXPECT_EQ(availability.Record(c.cycles[k]), c.changes[k]) << k;
+            const std::optional<bool> change =
+                c.cycles[k] == 'L' ? availability.Lose() : availability.Record(c.cycles[k] == 'a');
+            EXPECT_EQ(change, c.changes[k]) << c.cycles << " at " << k;
         }
     }
 }

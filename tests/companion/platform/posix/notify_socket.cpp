@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 #include <poll.h>
+#include <sys/eventfd.h>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
@@ -66,9 +67,19 @@ NotifySocket::NotifySocket() {
     }
     path_ = path;
     setenv("NOTIFY_SOCKET", path_.c_str(), 1);
+    stop_ = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+    receiver_ = std::thread([this] { Receive(); });
 }
 
 NotifySocket::~NotifySocket() {
+    if (receiver_.joinable()) {
+        const std::uint64_t one = 1;
+        [[maybe_unused]] const ssize_t written = write(stop_, &one, sizeof one);
+        receiver_.join();
+    }
+    if (stop_ >= 0) {
+        close(stop_);
+    }
     for (std::size_t i = 0; i < kManagerVariables.size(); ++i) {
         const std::optional<std::string>& saved = savedVariables_[i];
         if (saved) {
@@ -95,29 +106,35 @@ void NotifySocket::AskForWatchdog(std::chrono::microseconds period, std::optiona
     }
 }
 
-std::optional<std::string> NotifySocket::Next(std::chrono::milliseconds limit) {
-    if (fd_ < 0) {
-        return std::nullopt;
-    }
-    const Clock::time_point deadline = Clock::now() + limit;
+// Takes every notification as it comes, as a service manager does: a datagram socket whose
+// queue is full (ten datagrams by default) would block the sender.
+void NotifySocket::Receive() {
     std::vector<char> buffer(kLongestNotification);
     while (true) {
+        std::array<pollfd, 2> watched{{{fd_, POLLIN, 0}, {stop_, POLLIN, 0}}};
+        if (poll(watched.data(), watched.size(), -1) < 0 && errno != EINTR) {
+            return;
+        }
+        if (watched[1].revents != 0) {
+            return;
+        }
         const ssize_t received = recv(fd_, buffer.data(), buffer.size(), 0);
         if (received >= 0) {
-            return std::string(buffer.data(), static_cast<std::size_t>(received));
+            const std::lock_guard lock(mutex_);
+            received_.emplace_back(buffer.data(), static_cast<std::size_t>(received));
+            arrived_.notify_all();
         }
-        if (errno != EAGAIN && errno != EINTR) {
-            ADD_FAILURE() << "cannot receive on the notification socket: " << std::strerror(errno);
-            return std::nullopt;
-        }
-        const auto left =
-            std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
-        if (left <= 0) {
-            return std::nullopt;
-        }
-        pollfd entry{fd_, POLLIN, 0};
-        poll(&entry, 1, static_cast<int>(left));
     }
+}
+
+std::optional<std::string> NotifySocket::Next(std::chrono::milliseconds limit) {
+    std::unique_lock lock(mutex_);
+    if (!arrived_.wait_for(lock, limit, [this] { return !received_.empty(); })) {
+        return std::nullopt;
+    }
+    std::string message = std::move(received_.front());
+    received_.pop_front();
+    return message;
 }
 
 std::optional<std::string> NotifySocket::WaitFor(const std::string& prefix,

@@ -4,9 +4,13 @@
 
 #include <array>
 #include <chrono>
+#include <condition_variable>
+#include <deque>
 #include <filesystem>
+#include <mutex>
 #include <optional>
 #include <string>
+#include <thread>
 
 namespace tavr {
 
@@ -37,6 +41,8 @@ class NotifySocket {
     std::optional<std::string> WaitFor(const std::string& prefix, std::chrono::milliseconds limit);
 
   private:
+    void Receive();
+
     // The variables a service manager sets, and their values before this socket took them over.
     static constexpr std::array<const char*, 3> kManagerVariables = {
         "NOTIFY_SOCKET", "WATCHDOG_USEC", "WATCHDOG_PID"};
@@ -45,6 +51,11 @@ class NotifySocket {
     std::filesystem::path folder_;
     std::string path_;
     int fd_ = -1;
+    int stop_ = -1;
+    std::mutex mutex_;
+    std::condition_variable arrived_;
+    std::deque<std::string> received_;
+    std::thread receiver_;  // last: it stops before the rest goes
 };
 
 }  // namespace tavr
