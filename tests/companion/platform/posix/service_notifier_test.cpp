@@ -1,6 +1,7 @@
 #include "companion/platform/service_notifier.h"
 
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -133,6 +134,27 @@ TEST(ServiceNotifierTest, TheSocketAsksForTheWatchdogAsSystemdDoes) {
     EXPECT_EQ(ServiceNotifier().WatchdogPeriod(), std::nullopt);
     socket.AskForWatchdog(seconds(4), std::nullopt);
     EXPECT_EQ(ServiceNotifier().WatchdogPeriod(), seconds(4));
+}
+
+// A child process started meanwhile (as the publish command is in end-to-end tests) inherits the
+// socket and the watchdog that names no process.
+TEST(ServiceNotifierTest, AChildProcessNotifiesTheSocket) {
+    NotifySocket socket;
+    ASSERT_TRUE(socket.Valid());
+    socket.AskForWatchdog(seconds(4), std::nullopt);
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        ServiceNotifier notifier;
+        const auto interval = notifier.WatchdogPingInterval();
+        const bool sent = notifier.Status("child pings every " +
+                                          std::to_string(interval ? interval->count() : 0) + " us");
+        _exit(sent ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    EXPECT_EQ(socket.WaitFor("STATUS=", kPatience), "STATUS=child pings every 2000000 us");
 }
 
 // Outside systemd every call is a quiet success, even with a watchdog variable left over.
