@@ -2,6 +2,7 @@
 #include <sys/eventfd.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <csignal>
 #include <cstdint>
@@ -18,16 +19,24 @@
 namespace {
 
 int interruptFd = -1;
+int reloadFd = -1;
+std::atomic<bool> hangUpReloads{false};
+
+void Signal(int fd) {
+    const std::uint64_t one = 1;
+    [[maybe_unused]] const ssize_t written = ::write(fd, &one, sizeof one);
+}
 
 // Ctrl+C, SIGTERM or SIGHUP: wake whatever the companion waits on; it ends at the next step
-// with its summary.
-void OnInterrupt(int) {
-    const std::uint64_t one = 1;
-    [[maybe_unused]] const ssize_t written = ::write(interruptFd, &one, sizeof one);
+// with its summary. A command that reads its configuration again on SIGHUP (the gateway under
+// systemd's reload) takes the hang-up for that.
+void OnInterrupt(int signal) {
+    Signal(signal == SIGHUP && hangUpReloads.load() ? reloadFd : interruptFd);
 }
 
 void CatchInterrupts() {
     interruptFd = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+    reloadFd = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
     struct sigaction action {};
     action.sa_handler = OnInterrupt;
     sigemptyset(&action.sa_mask);
@@ -70,6 +79,8 @@ int main(int argc, char** argv) {
                           ::isatty(STDERR_FILENO) == 1,
                           tavr::IsJournalStream(STDERR_FILENO, std::getenv("JOURNAL_STREAM")),
                           interruptFd,
+                          reloadFd,
+                          &hangUpReloads,
                           &outBuffer};
     const int exitCode = tavr::RunCompanion(std::vector<std::string>(argv + 1, argv + argc),
                                             console, tavr::DrawRunPlot);

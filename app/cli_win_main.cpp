@@ -22,7 +22,9 @@ namespace {
 int RunInConsoleSession(const std::vector<std::string>& arguments, std::ostream& out,
                         tavr::OutputBuffer& outBuffer, tavr::InterruptHandle interrupt) {
     const tavr::ConsoleSession session;
-    tavr::Console console{out, std::cerr, session.StatusLine(), false, interrupt, &outBuffer};
+    tavr::Console console{out,     std::cerr, session.StatusLine(),
+                          false,   interrupt, tavr::kNoInterrupt,
+                          nullptr, &outBuffer};
     const int exitCode = tavr::RunCompanion(arguments, console, tavr::DrawRunPlot);
     out.flush();
     std::cerr.flush();

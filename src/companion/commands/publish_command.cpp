@@ -266,7 +266,6 @@ std::optional<PublishOptions> ChooseOptions(const PublishArguments& given, std::
             line.poll.duration = duration;
         }
     }
-    options.topics.port = options.lines.front().poll.connection.PortName();
     options.mqtt.will = {options.topics.GatewayAvailabilityTopic(), kOffline, true};
     return options;
 }

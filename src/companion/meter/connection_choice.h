@@ -26,6 +26,8 @@ struct ConnectionChoice {
 
     // The port as the user named it: "COM7" or the device path.
     std::string PortName() const;
+
+    bool operator==(const ConnectionChoice&) const = default;
 };
 
 // The connection the window last made, from the same settings store: each remembered value is

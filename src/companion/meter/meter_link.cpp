@@ -102,6 +102,24 @@ bool MeterLink::Pause(std::chrono::milliseconds pause) const {
     return waiter_.WaitForInterrupt(Clock::now() + pause) != NoticeWaiter::Woken::Interrupted;
 }
 
+MeterLink::PauseEnd MeterLink::PauseUnlessWoken(std::chrono::milliseconds pause) {
+    const NoticeWaiter::Woken woken = waiter_.WaitForNotice(Clock::now() + pause);
+    if (woken == NoticeWaiter::Woken::Interrupted) {
+        return PauseEnd::Interrupted;
+    }
+    if (woken == NoticeWaiter::Woken::TimedOut) {
+        return PauseEnd::Elapsed;
+    }
+    // The next pause waits for a new notice; bytes that came meanwhile stay queued for the next
+    // request, which drops them as belonging to none.
+    waiter_.Clear();
+    return PauseEnd::Woken;
+}
+
+void MeterLink::Wake() {
+    waiter_.Notify();
+}
+
 MeterLink::Collected MeterLink::Exchange(const ByteSet& request, std::size_t expected) {
     Collected collected;
     // Whatever is still queued belongs to an earlier request.

@@ -56,6 +56,15 @@ class MeterLink {
     // Sleeps for `pause` unless interrupted first; false when interrupted.
     bool Pause(std::chrono::milliseconds pause) const;
 
+    // How a pause that may be woken ended.
+    enum class PauseEnd { Elapsed, Woken, Interrupted };
+    // Sleeps for `pause` unless Wake() is called (or bytes arrive on the idle line) or the
+    // operator interrupts first.
+    PauseEnd PauseUnlessWoken(std::chrono::milliseconds pause);
+    // Ends a PauseUnlessWoken early, or the next one when none is running; any thread may call
+    // it. A request waiting for its answer takes no notice of it.
+    void Wake();
+
     // How long a request waits for its answer: the line time of request and answer at the open
     // baud rate plus the chosen time-out.
     std::chrono::milliseconds ReplyTimeout() const;

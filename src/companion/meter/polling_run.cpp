@@ -34,7 +34,7 @@ void PollingRun::Run(const Events& events) {
     bool overran = false;
     for (Clock::time_point due = schedule_.StartedAt(); !stopped_ && schedule_.BeforeEnd(due);
          due = schedule_.Next(due, overran, Clock::now())) {
-        if (!link_.Pause(std::chrono::ceil<milliseconds>(due - Clock::now()))) {
+        if (!PauseUntil(due, events)) {
             stopped_ = true;
             break;
         }
@@ -45,6 +45,20 @@ void PollingRun::Run(const Events& events) {
         if (overran && !warnedOverrun_) {
             warnedOverrun_ = true;
             events.overran(took);
+        }
+    }
+}
+
+bool PollingRun::PauseUntil(Clock::time_point due, const Events& events) {
+    while (true) {
+        events.between();
+        switch (link_.PauseUnlessWoken(std::chrono::ceil<milliseconds>(due - Clock::now()))) {
+            case MeterLink::PauseEnd::Elapsed:
+                return true;
+            case MeterLink::PauseEnd::Interrupted:
+                return false;
+            case MeterLink::PauseEnd::Woken:
+                break;
         }
     }
 }

@@ -19,6 +19,8 @@ struct PollPlan {
     ConnectionChoice connection;
     std::chrono::milliseconds every{1000};
     std::optional<std::chrono::milliseconds> duration;
+
+    bool operator==(const PollPlan&) const = default;
 };
 
 // The polling that watch and publish share: it opens the chosen port, asks the meters one cycle
@@ -34,6 +36,9 @@ class PollingRun {
         // Before each wait to reopen the port, and once it is open again.
         std::function<void()> reopening;
         std::function<void()> reopened;
+        // Between cycles, before each pause and whenever Wake() cut a pause short: the run's own
+        // work on this thread, such as a write, which then never meets a poll on the line.
+        std::function<void()> between = [] {};
     };
 
     PollingRun(const PollPlan& plan, InterruptHandle interrupt);
@@ -52,7 +57,16 @@ class PollingRun {
     void Stop() { stopped_ = true; }
     bool Stopped() const { return stopped_; }
 
+    // Cuts the pause before the next cycle short, so that `between` runs now; any thread may
+    // call it.
+    void Wake() { link_.Wake(); }
+
+    // The line, for the work done `between` polls.
+    MeterLink& Link() { return link_; }
+
   private:
+    // Pauses until `due`, running `between` before and whenever woken; false when interrupted.
+    bool PauseUntil(PollSchedule::Clock::time_point due, const Events& events);
     // One cycle due before `nextDue`; false when it did not run whole (hang-up, stop).
     bool Cycle(PollSchedule::Clock::time_point nextDue, const Events& events);
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <ostream>
 #include <string>
 
@@ -19,6 +20,10 @@ struct Console {
     bool journal = false;
     // Signalled when the operator presses Ctrl+C.
     InterruptHandle interrupt = kNoInterrupt;
+    // Signalled on a hang-up signal (SIGHUP) once `hangUpReloads` is set, which a command that can
+    // read its configuration again does; until then a hang-up interrupts like Ctrl+C.
+    InterruptHandle reload = kNoInterrupt;
+    std::atomic<bool>* hangUpReloads = nullptr;
     // The buffer behind `out` when it is standard output; it knows why a write failed.
     const OutputBuffer* outBuffer = nullptr;
 

@@ -4,6 +4,7 @@
 #include <sys/eventfd.h>
 
 #include <array>
+#include <utility>
 
 namespace tavr {
 
@@ -24,21 +25,58 @@ void Consume(const UniqueFd& fd) {
 }  // namespace
 
 BrokerFeed::BrokerFeed(Announcements announcements, Note note,
-                       std::optional<std::string> birthTopic, std::size_t capacity)
+                       std::optional<std::string> birthTopic,
+                       std::vector<std::string> subscriptions, Received received,
+                       std::size_t capacity)
     : announcements_(std::move(announcements)),
       note_(std::move(note)),
       birthTopic_(std::move(birthTopic)),
+      subscriptions_(std::move(subscriptions)),
+      received_(std::move(received)),
       queue_(capacity),
       emptied_(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)),
-      client_({[this] { OnConnected(); }, [this](int id) { OnAcknowledged(id); },
-               [this](const std::string& reason) { OnLost(reason); },
-               [this](const MqttMessage& message) { OnReceived(message); }}) {}
+      client_(MakeClient()) {}
+
+std::unique_ptr<MqttClient> BrokerFeed::MakeClient() {
+    return std::make_unique<MqttClient>(
+        MqttClient::Handlers{[this] { OnConnected(); }, [this](int id) { OnAcknowledged(id); },
+                             [this](const std::string& reason) { OnLost(reason); },
+                             [this](const MqttMessage& message) { OnReceived(message); }});
+}
 
 MqttClient::Start BrokerFeed::Connect(const MqttConnectOptions& options,
                                       std::chrono::milliseconds patience, int interruptFd,
                                       std::string& error) {
-    where_ = options.broker.Text();
-    return client_.Connect(options, patience, interruptFd, error);
+    {
+        const std::lock_guard lock(mutex_);
+        where_ = options.broker.Text();
+    }
+    return client_->Connect(options, patience, interruptFd, error);
+}
+
+MqttClient::Start BrokerFeed::Reconnect(const MqttConnectOptions& options,
+                                        std::optional<std::string> birthTopic,
+                                        std::vector<std::string> subscriptions,
+                                        std::chrono::milliseconds patience, int interruptFd,
+                                        std::string& error) {
+    // The old client's handlers take the mutex: it is stopped outside it, after nothing can hand
+    // it a message any more.
+    std::unique_ptr<MqttClient> old;
+    {
+        const std::lock_guard lock(mutex_);
+        connected_ = false;
+        old = std::exchange(client_, nullptr);
+    }
+    old->Disconnect();
+    old.reset();
+    {
+        const std::lock_guard lock(mutex_);
+        queue_.ReturnHanded();
+        birthTopic_ = std::move(birthTopic);
+        subscriptions_ = std::move(subscriptions);
+        client_ = MakeClient();
+    }
+    return Connect(options, patience, interruptFd, error);
 }
 
 bool BrokerFeed::EverConnected() const {
@@ -77,12 +115,12 @@ bool BrokerFeed::Drain(std::chrono::milliseconds patience, int interruptFd) {
 }
 
 void BrokerFeed::Close() {
-    client_.Disconnect();
+    client_->Disconnect();
 }
 
 BrokerFeed::Tally BrokerFeed::Counts() const {
     const std::lock_guard lock(mutex_);
-    return {acknowledged_, queue_.Dropped(), losses_, queue_.Size()};
+    return {acknowledged_, queue_.Dropped(), losses_, queue_.Size(), connected_};
 }
 
 void BrokerFeed::OnConnected() {
@@ -94,10 +132,17 @@ void BrokerFeed::OnConnected() {
                                      " messages to send");
     }
     everConnected_ = true;
-    if (birthTopic_ && !client_.Subscribe(*birthTopic_)) {
+    if (birthTopic_ && !client_->Subscribe(*birthTopic_)) {
         note_(LogPriority::Warning, "cannot subscribe to " + *birthTopic_ +
                                         ": a restart of Home Assistant goes unnoticed until the "
                                         "next connection");
+    }
+    for (const std::string& filter : subscriptions_) {
+        if (!client_->Subscribe(filter)) {
+            note_(LogPriority::Warning, "cannot subscribe to " + filter +
+                                            ": its messages go unheard until the next "
+                                            "connection");
+        }
     }
     Announce(Occasion::Connection);
 }
@@ -105,10 +150,17 @@ void BrokerFeed::OnConnected() {
 // Home Assistant publishes "online" on its birth topic when it starts: it has then forgotten
 // the states, and may have forgotten the configs.
 void BrokerFeed::OnReceived(const MqttMessage& message) {
-    if (!birthTopic_ || message.topic != *birthTopic_ || message.payload != kOnline) {
+    std::unique_lock lock(mutex_);
+    if (!birthTopic_ || message.topic != *birthTopic_) {
+        lock.unlock();
+        if (received_) {
+            received_(message);
+        }
         return;
     }
-    const std::lock_guard lock(mutex_);
+    if (message.payload != kOnline) {
+        return;
+    }
     note_(LogPriority::Info,
           "Home Assistant is online: discovery and the latest states sent again");
     Announce(Occasion::Birth);
@@ -149,7 +201,7 @@ void BrokerFeed::Pump() {
         if (next == nullptr) {
             return;
         }
-        const std::optional<int> id = client_.Publish(*next);
+        const std::optional<int> id = client_->Publish(*next);
         if (!id) {
             return;
         }

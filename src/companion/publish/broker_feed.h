@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -35,20 +36,34 @@ class BrokerFeed {
         std::uint64_t dropped = 0;
         std::uint64_t losses = 0;
         std::size_t waiting = 0;
+        bool connected = false;
     };
 
     // What the feed has to say, and how much it matters.
     using Note = std::function<void(LogPriority, const std::string&)>;
+    // A message on one of the `subscriptions`; called on the client's thread.
+    using Received = std::function<void(const MqttMessage&)>;
 
     // `note` gets one line for each loss and each reconnection of the broker and for each
     // birth; it is called on the client's thread. Without a `birthTopic` there are no births.
+    // Each connection subscribes to the `subscriptions` (topic filters), whose messages go to
+    // `received`.
     BrokerFeed(Announcements announcements, Note note, std::optional<std::string> birthTopic,
+               std::vector<std::string> subscriptions = {}, Received received = nullptr,
                std::size_t capacity = kQueueCapacity);
 
     // Starts the connection (see MqttClient::Connect). When the broker cannot be reached yet,
     // the messages wait for it like after a loss.
     MqttClient::Start Connect(const MqttConnectOptions& options, std::chrono::milliseconds patience,
                               int interruptFd, std::string& error);
+
+    // Leaves the broker and connects as `options` say (another broker, login or topics): nothing
+    // queued is lost, and what the old connection had in flight goes out again.
+    MqttClient::Start Reconnect(const MqttConnectOptions& options,
+                                std::optional<std::string> birthTopic,
+                                std::vector<std::string> subscriptions,
+                                std::chrono::milliseconds patience, int interruptFd,
+                                std::string& error);
 
     // Whether the broker accepted a connection at some time.
     bool EverConnected() const;
@@ -75,9 +90,13 @@ class BrokerFeed {
 
     static constexpr std::size_t kInFlight = 16;
 
+    std::unique_ptr<MqttClient> MakeClient();
+
     Announcements announcements_;
     Note note_;
     std::optional<std::string> birthTopic_;
+    std::vector<std::string> subscriptions_;
+    Received received_;
     mutable std::mutex mutex_;
     OutageQueue queue_;
     bool connected_ = false;
@@ -86,7 +105,7 @@ class BrokerFeed {
     std::uint64_t losses_ = 0;
     UniqueFd emptied_;  // signalled when the queue runs empty
     std::string where_;
-    MqttClient client_;  // last: its thread stops before the rest goes
+    std::unique_ptr<MqttClient> client_;  // last: its thread stops before the rest goes
 };
 
 }  // namespace tavr

@@ -5,6 +5,9 @@
 #include <cmath>
 #include <nlohmann/json.hpp>
 
+#include "companion/meter/window_catalogue.h"
+#include "companion/publish/writable_settings.h"
+
 namespace tavr {
 
 namespace {
@@ -31,14 +34,15 @@ std::string IdPart(const std::string& text) {
     return id;
 }
 
-// "tavr12864_com7_id3"; a device path's port becomes "dev_ttyusb0".
-std::string DeviceIdentifier(const TopicPlan& plan, int deviceId) {
-    std::string port = IdPart(plan.port);
-    port.erase(0, port.find_first_not_of('_'));
-    for (char& c : port) {
+// "tavr12864_com7_id3"; a device path's port becomes "dev_ttyusb0", a named line
+// "tavr12864_battery-room_id3".
+std::string DeviceIdentifier(const TopicPlan& plan, const MeterPlace& meter) {
+    std::string line = IdPart(meter.lineName.empty() ? meter.port : meter.lineName);
+    line.erase(0, line.find_first_not_of('_'));
+    for (char& c : line) {
         c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     }
-    return IdPart(plan.prefix) + "_" + port + "_id" + std::to_string(deviceId);
+    return IdPart(plan.prefix) + "_" + line + "_id" + std::to_string(meter.deviceId);
 }
 
 json NumberOrNull(const std::optional<double>& number) {
@@ -54,6 +58,72 @@ json Origin() {
     return {{"name", kProgram}, {"sw", TAVR_VERSION}};
 }
 
+// A setting's maximum or step in its unit; a whole number for a setting without decimals.
+json ScaledNumber(std::uint32_t raw, int decimals) {
+    if (decimals == 0) {
+        return json(raw);
+    }
+    return json(static_cast<double>(raw) / std::pow(10.0, decimals));
+}
+
+// What every entity of one meter shares: its device and when it is available.
+struct MeterEntityParts {
+    std::string device;
+    json deviceBlock;
+    json availability;
+};
+
+MeterEntityParts EntityPartsOf(const TopicPlan& plan, const MeterPlace& meter) {
+    const std::string device = DeviceIdentifier(plan, meter);
+    const std::string line = meter.lineName.empty() ? meter.port : meter.lineName;
+    json deviceBlock = {
+        {"identifiers", json::array({device})},
+        {"name", std::string(kModel) + " " + std::to_string(meter.deviceId) + " on " + line},
+        {"model", kModel},
+        {"via_device", GatewayIdentifier(plan)},
+    };
+    // The meter is available while the gateway is connected and the meter answers.
+    json availability = json::array({
+        {{"topic", plan.AvailabilityTopic(meter)}},
+        {{"topic", plan.GatewayAvailabilityTopic()}},
+    });
+    return {device, std::move(deviceBlock), std::move(availability)};
+}
+
+// The number entity of one writable setting; nothing when the window's catalogue gives the
+// setting no scale.
+std::optional<MqttMessage> SettingDiscoveryMessage(const TopicPlan& plan, const MeterPlace& meter,
+                                                   const MeterEntityParts& parts,
+                                                   const WritableSetting& setting,
+                                                   const RegisterCatalogue& catalogue) {
+    const std::optional<SettingScale> scale = ScaleOf(setting.address, catalogue);
+    if (!scale) {
+        return std::nullopt;
+    }
+    const std::string unique = parts.device + "_" + setting.key;
+    json config = {
+        {"name", setting.name},
+        {"unique_id", unique},
+        {"command_topic", plan.SettingCommandTopic(meter, setting.key)},
+        {"state_topic", plan.StateTopic(meter)},
+        {"value_template", std::string("{{ value_json.") + setting.key + " }}"},
+        {"min", 0},
+        {"max", ScaledNumber(scale->maximumRaw, scale->decimals)},
+        {"step", ScaledNumber(1, scale->decimals)},
+        {"mode", "box"},
+        {"entity_category", "config"},
+        {"availability", parts.availability},
+        {"availability_mode", "all"},
+        {"device", parts.deviceBlock},
+        {"o", Origin()},
+    };
+    if (!scale->unit.empty()) {
+        config["unit_of_measurement"] = scale->unit;
+    }
+    return MqttMessage{*plan.discoveryPrefix + "/number/" + unique + "/config", config.dump(),
+                       true};
+}
+
 std::optional<int> DecimalsOf(const RegisterCatalogue& catalogue, std::uint16_t address) {
     const Text decimals = catalogue.Entry(address).decimals;
     if (decimals.size() != 1 || decimals[0] < '0' || decimals[0] > '3') {
@@ -64,12 +134,26 @@ std::optional<int> DecimalsOf(const RegisterCatalogue& catalogue, std::uint16_t 
 
 }  // namespace
 
-std::string TopicPlan::StateTopic(int deviceId) const {
-    return prefix + '/' + std::to_string(deviceId) + "/state";
+std::string MeterPlace::LineLevel() const {
+    if (!lineName.empty()) {
+        return lineName;
+    }
+    std::string level = IdPart(port);
+    level.erase(0, level.find_first_not_of('_'));
+    return level;
 }
 
-std::string TopicPlan::AvailabilityTopic(int deviceId) const {
-    return prefix + '/' + std::to_string(deviceId) + "/availability";
+std::string TopicPlan::MeterTopic(const MeterPlace& meter, const std::string& leaf) const {
+    const std::string line = meter.lineInTopics ? meter.LineLevel() + '/' : "";
+    return prefix + '/' + line + std::to_string(meter.deviceId) + '/' + leaf;
+}
+
+std::string TopicPlan::StateTopic(const MeterPlace& meter) const {
+    return MeterTopic(meter, "state");
+}
+
+std::string TopicPlan::AvailabilityTopic(const MeterPlace& meter) const {
+    return MeterTopic(meter, "availability");
 }
 
 std::string TopicPlan::GatewayAvailabilityTopic() const {
@@ -81,6 +165,32 @@ std::optional<std::string> TopicPlan::BirthTopic() const {
         return std::nullopt;
     }
     return *discoveryPrefix + "/status";
+}
+
+std::string TopicPlan::SettingCommandTopic(const MeterPlace& meter, const std::string& key) const {
+    return MeterTopic(meter, "set/" + key);
+}
+
+std::string TopicPlan::SettingCommandFilter(const MeterPlace& meter) const {
+    return MeterTopic(meter, "set/+");
+}
+
+std::vector<std::string> TopicPlan::SettingCommandFilters() const {
+    return {prefix + "/+/set/+", prefix + "/+/+/set/+"};
+}
+
+std::optional<std::string> TopicPlan::SettingKeyOf(const MeterPlace& meter,
+                                                   const std::string& topic) const {
+    const std::string start = MeterTopic(meter, "set/");
+    if (topic.size() <= start.size() || topic.compare(0, start.size(), start) != 0 ||
+        topic.find('/', start.size()) != std::string::npos) {
+        return std::nullopt;
+    }
+    return topic.substr(start.size());
+}
+
+std::string TopicPlan::WriteResultTopic(const MeterPlace& meter) const {
+    return MeterTopic(meter, "write_result");
 }
 
 const std::vector<StateQuantity>& StateQuantities() {
@@ -105,7 +215,8 @@ const std::vector<StateQuantity>& StateQuantities() {
     return quantities;
 }
 
-std::string StatePayload(const std::string& time, const RegisterReadings& readings) {
+std::string StatePayload(const std::string& time, const RegisterReadings& readings,
+                         const std::vector<std::uint16_t>& settings) {
     json state = json::object();
     state["time"] = time;
     for (const StateQuantity& quantity : StateQuantities()) {
@@ -117,11 +228,16 @@ std::string StatePayload(const std::string& time, const RegisterReadings& readin
     const std::optional<double>& amps = readings[kCurrent].number;
     state[kPowerKey] =
         volts && amps ? json(std::round(*volts * *amps * 1000.0) / 1000.0) : json(nullptr);
+    for (const std::uint16_t address : settings) {
+        if (const WritableSetting* setting = WritableSettingAt(address)) {
+            state[setting->key] = NumberOrNull(readings[address].number);
+        }
+    }
     return state.dump();
 }
 
-MqttMessage AvailabilityMessage(const TopicPlan& plan, int deviceId, bool online) {
-    return {plan.AvailabilityTopic(deviceId), online ? kOnline : kOffline, true};
+MqttMessage AvailabilityMessage(const TopicPlan& plan, const MeterPlace& meter, bool online) {
+    return {plan.AvailabilityTopic(meter), online ? kOnline : kOffline, true};
 }
 
 std::vector<std::optional<int>> DisplayPrecision(const RegisterCatalogue& catalogue) {
@@ -145,38 +261,27 @@ std::chrono::seconds ExpireAfter(std::chrono::milliseconds every) {
                     std::chrono::ceil<std::chrono::seconds>(every * kPeriodsBeforeExpiry));
 }
 
-std::vector<MqttMessage> DiscoveryMessages(const TopicPlan& plan, int deviceId,
+std::vector<MqttMessage> DiscoveryMessages(const TopicPlan& plan, const MeterPlace& meter,
                                            const DiscoveryDetails& details) {
     std::vector<MqttMessage> messages;
     if (!plan.discoveryPrefix) {
         return messages;
     }
-    const std::string device = DeviceIdentifier(plan, deviceId);
-    const json deviceBlock = {
-        {"identifiers", json::array({device})},
-        {"name", std::string(kModel) + " " + std::to_string(deviceId) + " on " + plan.port},
-        {"model", kModel},
-        {"via_device", GatewayIdentifier(plan)},
-    };
-    // The meter is available while the gateway is connected and the meter answers.
-    const json availability = json::array({
-        {{"topic", plan.AvailabilityTopic(deviceId)}},
-        {{"topic", plan.GatewayAvailabilityTopic()}},
-    });
+    const MeterEntityParts parts = EntityPartsOf(plan, meter);
     const std::vector<StateQuantity>& quantities = StateQuantities();
     for (std::size_t k = 0; k < quantities.size(); ++k) {
         const StateQuantity& quantity = quantities[k];
-        const std::string unique = device + "_" + quantity.key;
+        const std::string unique = parts.device + "_" + quantity.key;
         json config = {
             {"name", quantity.name},
             {"unique_id", unique},
-            {"state_topic", plan.StateTopic(deviceId)},
+            {"state_topic", plan.StateTopic(meter)},
             {"value_template", std::string("{{ value_json.") + quantity.key + " }}"},
             {"state_class", quantity.stateClass},
             {"expire_after", details.expireAfter.count()},
-            {"availability", availability},
+            {"availability", parts.availability},
             {"availability_mode", "all"},
-            {"device", deviceBlock},
+            {"device", parts.deviceBlock},
             {"o", Origin()},
         };
         if (quantity.unit != nullptr) {
@@ -196,6 +301,18 @@ std::vector<MqttMessage> DiscoveryMessages(const TopicPlan& plan, int deviceId,
         }
         messages.push_back(
             {*plan.discoveryPrefix + "/sensor/" + unique + "/config", config.dump(), true});
+    }
+    // A setting's scale never follows the meter's decimals: the window's catalogue gives it.
+    const RegisterCatalogue catalogue = WindowCatalogue();
+    for (const std::uint16_t address : details.writable) {
+        const WritableSetting* setting = WritableSettingAt(address);
+        if (setting == nullptr) {
+            continue;
+        }
+        if (std::optional<MqttMessage> number =
+                SettingDiscoveryMessage(plan, meter, parts, *setting, catalogue)) {
+            messages.push_back(std::move(*number));
+        }
     }
     return messages;
 }

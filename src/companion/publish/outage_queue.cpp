@@ -37,4 +37,11 @@ bool OutageQueue::Acknowledge(int id) {
     return true;
 }
 
+void OutageQueue::ReturnHanded() {
+    for (std::size_t k = 0; k < handed_; ++k) {
+        entries_[k].id.reset();
+    }
+    handed_ = 0;
+}
+
 }  // namespace tavr

@@ -27,6 +27,10 @@ class OutageQueue {
     // not handed.
     bool Acknowledge(int id);
 
+    // The client that held the handed messages is gone (the gateway changed brokers): they wait
+    // again, in their order, ahead of the others.
+    void ReturnHanded();
+
     std::size_t Size() const { return entries_.size(); }
     std::size_t Handed() const { return handed_; }
     std::uint64_t Dropped() const { return dropped_; }

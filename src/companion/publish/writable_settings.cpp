@@ -1,8 +1,26 @@
 #include "companion/publish/writable_settings.h"
 
 #include <algorithm>
+#include <charconv>
 
 namespace tavr {
+
+namespace {
+
+constexpr int kMostDecimals = 3;
+
+// The catalogue's units as Home Assistant spells them.
+std::string HomeAssistantUnit(const Text& unit) {
+    if (unit == "℃") {
+        return "°C";
+    }
+    if (unit == "秒") {
+        return "s";
+    }
+    return unit;
+}
+
+}  // namespace
 
 const std::vector<WritableSetting>& WritableSettings() {
     static const std::vector<WritableSetting> settings{
@@ -29,6 +47,46 @@ const WritableSetting* FindWritableSetting(std::string_view key) {
         std::find_if(settings.begin(), settings.end(),
                      [key](const WritableSetting& setting) { return setting.key == key; });
     return found == settings.end() ? nullptr : &*found;
+}
+
+const WritableSetting* WritableSettingAt(std::uint16_t address) {
+    const auto& settings = WritableSettings();
+    const auto found = std::find_if(
+        settings.begin(), settings.end(),
+        [address](const WritableSetting& setting) { return setting.address == address; });
+    return found == settings.end() ? nullptr : &*found;
+}
+
+std::string SettingScale::ValueText(std::uint16_t raw) const {
+    std::string digits = std::to_string(raw);
+    if (decimals == 0) {
+        return digits;
+    }
+    const auto places = static_cast<std::size_t>(decimals);
+    if (digits.size() <= places) {
+        digits.insert(0, places + 1 - digits.size(), '0');
+    }
+    digits.insert(digits.size() - places, 1, '.');
+    return digits;
+}
+
+std::string SettingScale::ValueWithUnit(std::uint16_t raw) const {
+    return unit.empty() ? ValueText(raw) : ValueText(raw) + " " + unit;
+}
+
+std::optional<SettingScale> ScaleOf(std::uint16_t address, const RegisterCatalogue& catalogue) {
+    const RegisterEntry entry = catalogue.Entry(address);
+    if (entry.decimals.size() != 1 || entry.decimals[0] < '0' ||
+        entry.decimals[0] > '0' + kMostDecimals) {
+        return std::nullopt;
+    }
+    std::uint16_t maximum = 0;
+    const char* const end = entry.maximum.data() + entry.maximum.size();
+    const auto [stop, fault] = std::from_chars(entry.maximum.data(), end, maximum);
+    if (entry.maximum.empty() || fault != std::errc() || stop != end) {
+        return std::nullopt;
+    }
+    return SettingScale{entry.decimals[0] - '0', maximum, HomeAssistantUnit(entry.unit)};
 }
 
 std::optional<std::vector<std::uint16_t>> ParseWriteAllowance(const std::vector<std::string>& keys,

@@ -5,6 +5,7 @@
 #include <netinet/in.h>
 #include <pwd.h>
 #include <signal.h>
+#include <spawn.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -12,6 +13,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <thread>
+#include <vector>
 
 namespace tavr {
 
@@ -64,6 +66,35 @@ MqttBroker::MqttBroker(fs::path folder, Setup setup)
 
 MqttBroker::~MqttBroker() {
     Stop();
+}
+
+bool MqttBroker::PublishWithClient(const std::string& topic, const std::string& payload,
+                                   bool retained) const {
+    std::vector<std::string> arguments{TAVR_MOSQUITTO_PUB_PATH,
+                                       "-h",
+                                       "127.0.0.1",
+                                       "-p",
+                                       std::to_string(port_),
+                                       "-q",
+                                       "1",
+                                       "-t",
+                                       topic,
+                                       "-m",
+                                       payload};
+    if (retained) {
+        arguments.push_back("-r");
+    }
+    std::vector<char*> argv;
+    for (std::string& argument : arguments) {
+        argv.push_back(argument.data());
+    }
+    argv.push_back(nullptr);
+    pid_t child = -1;
+    if (posix_spawn(&child, argv[0], nullptr, nullptr, argv.data(), environ) != 0) {
+        return false;
+    }
+    int status = 0;
+    return waitpid(child, &status, 0) == child && WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
 bool MqttBroker::MakeCertificates() const {

@@ -37,6 +37,10 @@ class MqttBroker {
     void Stop();
 
     int Port() const { return port_; }
+    // Publishes as a user does with the mosquitto_pub program, at QoS 1 (the broker without
+    // password or TLS); true when it exited 0.
+    bool PublishWithClient(const std::string& topic, const std::string& payload,
+                           bool retained = false) const;
     std::filesystem::path CaFile() const { return folder_ / "ca.pem"; }
     // A second CA that signed nothing the broker shows.
     std::filesystem::path StrangerCaFile() const { return folder_ / "stranger-ca.pem"; }

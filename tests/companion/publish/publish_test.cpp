@@ -10,6 +10,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <atomic>
 #include <fstream>
 #include <nlohmann/json.hpp>
 #include <regex>
@@ -17,6 +18,7 @@
 #include <thread>
 
 #include "companion/commands/companion.h"
+#include "companion/platform/posix/notify_socket.h"
 #include "companion/platform/test_interrupt.h"
 #include "companion/plot/run_plot.h"
 #include "companion/publish/mqtt_client.h"
@@ -58,6 +60,68 @@ int Readings(const std::string& err, int deviceId) {
     return std::regex_search(err, match, pattern) ? std::stoi(match[1]) : -1;
 }
 
+// The payloads on `topic`, in the order received.
+std::vector<std::string> Payloads(const MqttSubscriber& subscriber, const std::string& topic) {
+    std::vector<std::string> texts;
+    for (const auto& message : subscriber.On(topic)) {
+        texts.push_back(message.payload);
+    }
+    return texts;
+}
+
+// The frames of `function` ("06") the simulator received, as the hexadecimal bytes it logged.
+std::vector<std::string> FramesOfFunction(const std::filesystem::path& log,
+                                          const std::string& function) {
+    std::vector<std::string> frames;
+    std::ifstream in(log);
+    for (std::string line; std::getline(in, line);) {
+        const std::size_t mark = line.find(" rx ");
+        if (mark != std::string::npos && line.compare(mark + 7, 2, function) == 0) {
+            frames.push_back(line.substr(mark + 4, line.find(" (", mark + 4) - (mark + 4)));
+        }
+    }
+    return frames;
+}
+
+// A gateway run on a thread of its own, as systemd runs it: its standard error the journal,
+// ended by Ctrl+C, its configuration read again on a hang-up signal.
+class GatewayRun {
+  public:
+    struct Ended {
+        int exitCode = -1;
+        std::string err;
+    };
+
+    explicit GatewayRun(std::vector<std::string> arguments)
+        : thread_([this, arguments = std::move(arguments)] {
+              std::ostringstream out;
+              Console console{
+                  out, err_, false, false, interrupt_.Handle(), reload_.Handle(), &hangUpReloads_};
+              exitCode_ = RunCompanion(arguments, console, DrawRunPlot);
+          }) {}
+    ~GatewayRun() { Interrupt(); }
+    GatewayRun(const GatewayRun&) = delete;
+    GatewayRun& operator=(const GatewayRun&) = delete;
+
+    void Reload() { reload_.Signal(); }
+
+    Ended Interrupt() {
+        if (thread_.joinable()) {
+            interrupt_.Signal();
+            thread_.join();
+        }
+        return {exitCode_, err_.str()};
+    }
+
+  private:
+    TestInterrupt interrupt_;
+    TestInterrupt reload_;
+    std::atomic<bool> hangUpReloads_{false};
+    std::ostringstream err_;
+    int exitCode_ = -1;
+    std::thread thread_;
+};
+
 // Meters 1, 2 and 3 on COM7, frozen: 2 never answers and 3 answers with a wrong checksum.
 class PublishTest : public ConfigHomeTest {
   protected:
@@ -79,6 +143,20 @@ class PublishTest : public ConfigHomeTest {
         const std::filesystem::path file = Home() / "password";
         std::ofstream(file) << kPassword << "\n";
         chmod(file.c_str(), mode);
+        return file.string();
+    }
+
+    // A gateway's configuration on the local broker: one line per name, COM7, COM8, ... each
+    // with meter 1 polled every half second. Written again when it exists.
+    std::string GatewayFile(const std::string& name, int brokerPort,
+                            const std::vector<std::string>& lines) {
+        const std::filesystem::path file = Home() / name;
+        std::ofstream config(file);
+        config << "[broker]\nurl = \"mqtt://127.0.0.1:" << brokerPort << "\"\n";
+        for (std::size_t k = 0; k < lines.size(); ++k) {
+            config << "\n[[line]]\nport = " << kSimulatorCom + static_cast<int>(k)
+                   << "\nids = \"1\"\nevery = \"0.5s\"\nname = \"" << lines[k] << "\"\n";
+        }
         return file.string();
     }
 
@@ -384,11 +462,14 @@ TEST_F(PublishTest, AGatewayWaitsForAPortThatIsNotThereYet) {
 
     EXPECT_EQ(exitCode, 0) << err.str();
     EXPECT_THAT(err.str(), testing::MatchesRegex("<4>tavr-12864-cli publish: cannot open .*"
-                                                 "waiting for it, the meters offline meanwhile\n"
-                                                 "<6>tavr-12864-cli publish: the port is open: "
-                                                 "polling the meters\n"
+                                                 "waiting for it, its meters offline meanwhile\n"
+                                                 "<6>tavr-12864-cli publish: COM42 is open: "
+                                                 "polling its meters\n"
                                                  "<6>publish ended: .*\n"));
     EXPECT_GE(subscriber.On("tavr12864/1/state").size(), 2u);
+    // The last "offline" was acknowledged by the broker before the run ended, but may reach the
+    // subscriber a moment later.
+    EXPECT_TRUE(subscriber.WaitFor("tavr12864/1/availability", 3));
     std::vector<std::string> availability;
     for (const auto& message : subscriber.On("tavr12864/1/availability")) {
         availability.push_back(message.payload);
@@ -423,7 +504,7 @@ TEST_F(PublishTest, MetersOnOneLineAppearWithStateAvailabilityAndDiscovery) {
     const std::string cycles = std::to_string(readings);
     EXPECT_THAT(run.err, HasSubstr("device 2: 0 readings, " + cycles + " time-outs, 0 garbled"));
     EXPECT_THAT(run.err, HasSubstr("device 3: 0 readings, 0 time-outs, " + cycles + " garbled"));
-    EXPECT_THAT(run.err, HasSubstr("device 2 is offline: no answer in 3 cycles"));
+    EXPECT_THAT(run.err, HasSubstr("device 2 on COM7 is offline: no answer in 3 cycles"));
     ASSERT_TRUE(subscriber.WaitFor("tavr12864/availability", 2));
     // Each reading once, and the latest one again for Home Assistant's start.
     const auto states = subscriber.On("tavr12864/1/state");
@@ -548,6 +629,156 @@ TEST_F(PublishTest, ABrokerRestartLosesNoReading) {
     }
     EXPECT_EQ(static_cast<int>(times.size()), readings);
     EXPECT_TRUE(std::is_sorted(times.begin(), times.end()));
+}
+
+// The gateway as systemd runs it: a configuration of two lines, each polled on its own thread,
+// whose topics name the line. Line B's adapter is pulled for a while: line A's readings go on
+// meanwhile, B's meter goes offline and comes back. systemd hears READY=1 once both lines have
+// polled, the status, and the watchdog's pings.
+TEST_F(PublishTest, TwoLinesOfOneGatewayGoOnWithoutEachOther) {
+    StartBus({"--address", "1"});
+    SimulatorProcess lineB(TAVR_METER_SIM_PATH, Home(),
+                           {"--com", "8", "--frozen", "--address", "1"});
+    ASSERT_TRUE(lineB.Started());
+    ASSERT_TRUE(lineB.WaitForLine("ready ").has_value());
+    MqttBroker broker(Folder("broker"), {});
+    ASSERT_TRUE(broker.Start());
+    MqttSubscriber subscriber(broker.Port());
+    ASSERT_TRUE(subscriber.Subscribed());
+    NotifySocket systemd;
+    ASSERT_TRUE(systemd.Valid());
+    systemd.AskForWatchdog(std::chrono::seconds(2), getpid());
+    const std::string config = GatewayFile("gateway.toml", broker.Port(), {"bank-a", "bank-b"});
+
+    GatewayRun gateway({"publish", "--config", config});
+    ASSERT_TRUE(systemd.WaitFor("READY=1", std::chrono::seconds(10)));
+    ASSERT_TRUE(systemd.WaitFor("STATUS=2 of 2 meters answering", std::chrono::seconds(10)));
+    ASSERT_TRUE(systemd.WaitFor("WATCHDOG=1", std::chrono::seconds(5)));
+    ASSERT_TRUE(subscriber.WaitFor("tavr12864/bank-b/1/state", 2));
+
+    ASSERT_TRUE(lineB.Send("hangup 3000"));
+    ASSERT_TRUE(subscriber.WaitFor("tavr12864/bank-b/1/availability", 2, std::chrono::seconds(10)));
+    const std::size_t aBefore = subscriber.On("tavr12864/bank-a/1/state").size();
+    const std::size_t bBefore = subscriber.On("tavr12864/bank-b/1/state").size();
+    // Half-second cycles: line A answers about four times while B is away.
+    EXPECT_TRUE(subscriber.WaitFor("tavr12864/bank-a/1/state", aBefore + 4));
+    EXPECT_EQ(subscriber.On("tavr12864/bank-b/1/state").size(), bBefore);
+    EXPECT_TRUE(subscriber.WaitFor("tavr12864/bank-b/1/state", bBefore + 2));
+    const GatewayRun::Ended ended = gateway.Interrupt();
+
+    ASSERT_EQ(ended.exitCode, 0) << ended.err;
+    EXPECT_THAT(ended.err, HasSubstr("device 1 on bank-a: "));
+    EXPECT_THAT(ended.err, HasSubstr("device 1 on bank-b: "));
+    EXPECT_THAT(ended.err, HasSubstr("COM8 is back"));
+    using V = std::vector<std::string>;
+    EXPECT_EQ(Payloads(subscriber, "tavr12864/bank-b/1/availability"),
+              (V{"online", "offline", "online", "offline"}));
+    EXPECT_EQ(Payloads(subscriber, "tavr12864/bank-a/1/availability"), (V{"online", "offline"}));
+    const auto configs =
+        subscriber.On("homeassistant/sensor/tavr12864_bank-b_id1_voltage_v/config");
+    ASSERT_FALSE(configs.empty());
+    EXPECT_EQ(json::parse(configs.front().payload)["device"]["name"], "TAVR_12864 1 on bank-b");
+}
+
+// systemctl reload: SIGHUP reads the configuration again. A second line is added and starts
+// polling while the first goes on; a broken file is refused with a log line and the gateway goes
+// on as it was.
+TEST_F(PublishTest, AReloadChangesTheLinesAndABrokenFileChangesNothing) {
+    StartBus({"--address", "1"});
+    SimulatorProcess lineB(TAVR_METER_SIM_PATH, Home(),
+                           {"--com", "8", "--frozen", "--address", "1"});
+    ASSERT_TRUE(lineB.Started());
+    ASSERT_TRUE(lineB.WaitForLine("ready ").has_value());
+    MqttBroker broker(Folder("broker"), {});
+    ASSERT_TRUE(broker.Start());
+    MqttSubscriber subscriber(broker.Port());
+    ASSERT_TRUE(subscriber.Subscribed());
+    NotifySocket systemd;
+    ASSERT_TRUE(systemd.Valid());
+    const std::string config = GatewayFile("gateway.toml", broker.Port(), {"bank-a"});
+
+    GatewayRun gateway({"publish", "--config", config});
+    ASSERT_TRUE(systemd.WaitFor("READY=1", std::chrono::seconds(10)));
+    ASSERT_TRUE(subscriber.WaitFor("tavr12864/1/state", 2));
+
+    GatewayFile("gateway.toml", broker.Port(), {"bank-a", "bank-b"});
+    gateway.Reload();
+    ASSERT_TRUE(systemd.WaitFor("RELOADING=1", std::chrono::seconds(5)));
+    ASSERT_TRUE(systemd.WaitFor("READY=1", std::chrono::seconds(10)));
+    ASSERT_TRUE(subscriber.WaitFor("tavr12864/bank-b/1/state", 2));
+    ASSERT_TRUE(subscriber.WaitFor("tavr12864/bank-a/1/state", 2));
+
+    std::ofstream(config)
+        << "[broker]\nurl = \"mqtt://127.0.0.1:1\"\n[[line]]\nport = 7\nbaud = 9601\n";
+    gateway.Reload();
+    ASSERT_TRUE(systemd.WaitFor("READY=1", std::chrono::seconds(10)));
+    const std::size_t bBefore = subscriber.On("tavr12864/bank-b/1/state").size();
+    EXPECT_TRUE(subscriber.WaitFor("tavr12864/bank-b/1/state", bBefore + 2));
+    const GatewayRun::Ended ended = gateway.Interrupt();
+
+    ASSERT_EQ(ended.exitCode, 0) << ended.err;
+    EXPECT_THAT(ended.err, HasSubstr("configuration reloaded: 2 lines started, 1 stopped"));
+    EXPECT_THAT(ended.err, HasSubstr("the configuration was not reloaded, the gateway goes on as "
+                                     "before: "));
+    EXPECT_THAT(ended.err, HasSubstr("9601"));
+    // The single line's meter left for the line-named topics; it is offline under the old one.
+    using V = std::vector<std::string>;
+    EXPECT_EQ(Payloads(subscriber, "tavr12864/1/availability"), (V{"online", "offline"}));
+}
+
+// Home Assistant sets the battery capacity as a user does with mosquitto_pub: exactly one write
+// (function 06H) goes on the line, the meter's read-back is the new state and the result is
+// told. A setting not allowed, a value out of range and a retained command (sent before the
+// gateway subscribed, so it comes retained) put nothing on the line.
+TEST_F(PublishTest, HomeAssistantWritesAnAllowedSettingAndNothingElse) {
+    StartBus({"--address", "1", "--log", (Home() / "meter.log").string()});
+    MqttBroker broker(Folder("broker"), {});
+    ASSERT_TRUE(broker.Start());
+    MqttSubscriber subscriber(broker.Port());
+    ASSERT_TRUE(subscriber.Subscribed());
+    ASSERT_TRUE(broker.PublishWithClient("tavr12864/1/set/capacity_ah", "50", true));
+
+    GatewayRun gateway({"publish", "--port", std::to_string(kSimulatorCom), "--broker",
+                        "mqtt://127.0.0.1:" + std::to_string(broker.Port()), "--id", "1", "--every",
+                        "0.5", "--allow-write", "capacity_ah"});
+    ASSERT_TRUE(subscriber.WaitFor("tavr12864/1/write_result", 1));
+    ASSERT_TRUE(subscriber.WaitFor("tavr12864/1/state", 1));
+    ASSERT_TRUE(broker.PublishWithClient("tavr12864/1/set/voltage_high_v", "60"));
+    ASSERT_TRUE(broker.PublishWithClient("tavr12864/1/set/capacity_ah", "1000.1"));
+    ASSERT_TRUE(broker.PublishWithClient("tavr12864/1/set/capacity_ah", "120.0"));
+    ASSERT_TRUE(subscriber.WaitFor("tavr12864/1/write_result", 4));
+    const std::size_t statesBefore = subscriber.On("tavr12864/1/state").size();
+    ASSERT_TRUE(subscriber.WaitFor("tavr12864/1/state", statesBefore + 1));
+    const GatewayRun::Ended ended = gateway.Interrupt();
+
+    ASSERT_EQ(ended.exitCode, 0) << ended.err;
+    std::vector<json> results;
+    for (const auto& message : subscriber.On("tavr12864/1/write_result")) {
+        results.push_back(json::parse(message.payload));
+        EXPECT_FALSE(message.retained);
+    }
+    ASSERT_EQ(results.size(), 4u);
+    EXPECT_THAT(results[0]["reason"].get<std::string>(), HasSubstr("retained"));
+    EXPECT_EQ(results[0]["written_raw"], nullptr);
+    EXPECT_EQ(results[1]["key"], "voltage_high_v");
+    EXPECT_EQ(results[1]["ok"], false);
+    EXPECT_EQ(results[2]["written_raw"], nullptr);
+    EXPECT_EQ(results[3], json::parse(R"({"key": "capacity_ah", "requested": "120.0",
+                                           "written_raw": 1200, "ok": true, "reason": ""})"));
+    EXPECT_EQ(FramesOfFunction(Home() / "meter.log", "06"),
+              std::vector<std::string>{"01 06 00 09 04 B0 5A BC"});
+    EXPECT_EQ(json::parse(subscriber.On("tavr12864/1/state").back().payload)["capacity_ah"], 120.0);
+    const auto number = subscriber.On("homeassistant/number/tavr12864_com7_id1_capacity_ah/config");
+    ASSERT_FALSE(number.empty());
+    const json config = json::parse(number.front().payload);
+    EXPECT_EQ(config["command_topic"], "tavr12864/1/set/capacity_ah");
+    EXPECT_EQ(config["max"], 1000.0);
+    EXPECT_EQ(config["step"], 0.1);
+    EXPECT_EQ(config["mode"], "box");
+    EXPECT_EQ(config["entity_category"], "config");
+    EXPECT_TRUE(
+        subscriber.On("homeassistant/number/tavr12864_com7_id1_voltage_high_v/config").empty());
+    EXPECT_THAT(ended.err, HasSubstr("capacity_ah set to 120.0 Ah (0009H = 1200)"));
 }
 
 }  // namespace

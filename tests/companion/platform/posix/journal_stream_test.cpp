@@ -22,6 +22,9 @@ TEST(JournalStreamTest, OnlyTheNamedStreamIsTheJournal) {
     const std::string named = std::to_string(status.st_dev) + ":" + std::to_string(status.st_ino);
     const std::string other =
         std::to_string(status.st_dev) + ":" + std::to_string(status.st_ino + 1);
+    // Named, so that the texts outlive the table that points at them.
+    const std::string trailingText = named + "x";
+    const std::string extraField = named + ":1";
     struct Case {
         const char* journalStream;
         bool journal;
@@ -32,8 +35,8 @@ TEST(JournalStreamTest, OnlyTheNamedStreamIsTheJournal) {
         {nullptr, false},
         {"", false},
         {"12", false},
-        {(named + "x").c_str(), false},
-        {(named + ":1").c_str(), false},
+        {trailingText.c_str(), false},
+        {extraField.c_str(), false},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(IsJournalStream(fd, c.journalStream), c.journal)
