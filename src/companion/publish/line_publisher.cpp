@@ -139,6 +139,9 @@ bool LinePublisher::Command(const MqttMessage& message) {
         Meter* target = meter.get();
         if (!checked.write) {
             Tell(*target, RefusedResult(command, checked.refusal));
+        } else if (!portOpen_) {
+            // Written when the adapter comes back, maybe hours later, it would surprise.
+            Tell(*target, RefusedResult(command, "the meter's port is not open"));
         } else if (!Queue([this, target, command, write = *checked.write](MeterLink&) {
                        Write(*target, command, write);
                    })) {
@@ -187,6 +190,7 @@ void LinePublisher::Run(bool endIfMissing) {
     Beat(kLongestReopenWait + line_.poll.connection.timeout);
     SerialOpenResult opened = polling_.Open();
     if (opened.Succeeded() || WaitForPort(std::move(opened), endIfMissing)) {
+        portOpen_ = true;
         // A cycle that runs past the next one's moment is followed at once, and said once.
         polling_.Run({[this](const MeterPoll& poll) { Take(poll); },
                       [this](Clock::duration) {
@@ -197,10 +201,12 @@ void LinePublisher::Run(bool endIfMissing) {
                                             "back");
                       },
                       [this] {
+                          portOpen_ = false;
                           LoseMeters();
                           Beat(kLongestReopenWait + line_.poll.connection.timeout);
                       },
                       [this] {
+                          portOpen_ = true;
                           gateway_.note(LogPriority::Info,
                                         line_.poll.connection.PortName() + " is back");
                       },

@@ -138,6 +138,7 @@ class LinePublisher {
     std::deque<std::function<void(MeterLink&)>> work_;
     bool acceptsWork_ = true;
 
+    std::atomic<bool> portOpen_{false};
     std::atomic<bool> ready_{false};
     std::atomic<bool> ended_{false};
     std::atomic<bool> endedWithoutPort_{false};

@@ -91,7 +91,9 @@ class PublishLoop {
     }
 
   private:
-    using Lines = std::vector<std::unique_ptr<LinePublisher>>;
+    // Shared with the MQTT client's thread, which hands a line its commands without holding the
+    // lock that the feed's announcements take after the feed's own.
+    using Lines = std::vector<std::shared_ptr<LinePublisher>>;
 
     // A line's port that cannot be opened at the start ends a timed run of one line (a script
     // wants to know); otherwise it is waited for.
@@ -99,8 +101,8 @@ class PublishLoop {
         return options_.lines.size() == 1 && options_.lines.front().poll.duration.has_value();
     }
 
-    std::unique_ptr<LinePublisher> MakeLine(const PublishLine& line) {
-        return std::make_unique<LinePublisher>(
+    std::shared_ptr<LinePublisher> MakeLine(const PublishLine& line) {
+        return std::make_shared<LinePublisher>(
             line, options_.lines.size() > 1,
             LinePublisher::Gateway{
                 options_.topics, feed_,
@@ -338,8 +340,12 @@ class PublishLoop {
     // A command for a meter's setting, on the MQTT client's thread: its line checks it and
     // writes it between two polls.
     void OnCommand(const MqttMessage& message) {
-        const std::lock_guard lock(linesMutex_);
-        for (const auto& line : lines_) {
+        Lines lines;
+        {
+            const std::lock_guard lock(linesMutex_);
+            lines = lines_;
+        }
+        for (const auto& line : lines) {
             if (line->Command(message)) {
                 return;
             }
