@@ -26,7 +26,6 @@ struct GatewayConfig {
     std::optional<std::string> username;
     std::optional<NamedFile> passwordFile;
     std::optional<NamedFile> caFile;
-    // The prefixes; the port is the lines'.
     TopicPlan topics;
     // Each line's connection: what the file gives, else the window's remembered baud rate and
     // IDs, a time-out of 1000 ms, no retries and a period of 1 s.
