@@ -293,26 +293,36 @@ Received ReceivedOn(const std::vector<Arrival>& arrivals, const std::string& top
 }
 
 // A stretch between two received readings of a meter longer than one and a half periods: the
-// readings in it were either not taken (the meter was away) or lost.
+// readings in it were either not taken or lost. Only a pulled adapter excuses one: through a
+// broker's outage the lines go on polling and their readings wait.
 struct Gap {
+    enum class Where { InAPull, InABrokerOutage, Elsewhere };
     std::string topic;
     double from;
     double to;
     int missing;
-    const Outage* outage;  // the outage it overlaps, if any
+    Where where;
 };
 
-const Outage* OverlappingOutage(const std::vector<Outage>& outages, const std::string& line,
-                                double from, double to) {
-    for (const Outage& outage : outages) {
-        const double end =
-            outage.to + (outage.kind == Outage::Kind::AdapterPulled ? kReopenSlackSeconds : 0);
-        const bool ofThisLine = outage.kind == Outage::Kind::BrokerDown || outage.line == line;
-        if (ofThisLine && from < end && to > outage.from) {
-            return &outage;
-        }
+bool Overlaps(const Outage& outage, double from, double to) {
+    const double end =
+        outage.to + (outage.kind == Outage::Kind::AdapterPulled ? kReopenSlackSeconds : 0);
+    return from < end && to > outage.from;
+}
+
+Gap::Where WhereIs(const std::vector<Outage>& outages, const std::string& line, double from,
+                   double to) {
+    const auto inA = [&](Outage::Kind kind) {
+        return std::any_of(outages.begin(), outages.end(), [&](const Outage& outage) {
+            return outage.kind == kind &&
+                   (kind == Outage::Kind::BrokerDown || outage.line == line) &&
+                   Overlaps(outage, from, to);
+        });
+    };
+    if (inA(Outage::Kind::AdapterPulled)) {
+        return Gap::Where::InAPull;
     }
-    return nullptr;
+    return inA(Outage::Kind::BrokerDown) ? Gap::Where::InABrokerOutage : Gap::Where::Elsewhere;
 }
 
 std::vector<Gap> GapsOf(const std::string& topic, const std::string& line,
@@ -323,10 +333,23 @@ std::vector<Gap> GapsOf(const std::string& topic, const std::string& line,
         if (span > 1.5 * kPeriodSeconds) {
             gaps.push_back({topic, times[index - 1], times[index],
                             static_cast<int>(span / kPeriodSeconds + 0.5) - 1,
-                            OverlappingOutage(outages, line, times[index - 1], times[index])});
+                            WhereIs(outages, line, times[index - 1], times[index])});
         }
     }
     return gaps;
+}
+
+// "2 (16)": the gaps that are `where` and the readings missing in them.
+std::string GapCount(const std::vector<Gap>& gaps, Gap::Where where) {
+    int count = 0;
+    int missing = 0;
+    for (const Gap& gap : gaps) {
+        if (gap.where == where) {
+            ++count;
+            missing += gap.missing;
+        }
+    }
+    return std::to_string(count) + " (" + std::to_string(missing) + ")";
 }
 
 bool NearARestart(const std::vector<Outage>& outages, double at) {
@@ -357,9 +380,9 @@ std::string Offset(const Soak& soak, double at) {
 void PrintReadings(const Soak& soak, const std::map<std::string, int>& taken,
                    const std::vector<Arrival>& arrivals) {
     FigureTable table({"meter", "taken", "received", "lost", "duplicates",
-                       "duplicates away from a restart", "gaps (readings)",
-                       "gaps outside outages"});
-    std::vector<Gap> unexplained;
+                       "duplicates away from a restart", "gaps in pulls (readings)",
+                       "gaps in broker outages", "gaps elsewhere"});
+    std::vector<Gap> unexcused;
     std::vector<std::string> strayDuplicates;
     for (const Line& line : kLines) {
         for (int id = 1; id <= kMetersPerLine; ++id) {
@@ -368,15 +391,8 @@ void PrintReadings(const Soak& soak, const std::map<std::string, int>& taken,
             const int readings = found != taken.end() ? found->second : -1;
             const Received received = ReceivedOn(arrivals, topic);
             const std::vector<Gap> gaps = GapsOf(topic, line.name, received.times, soak.outages);
-            int missing = 0;
-            int outside = 0;
-            for (const Gap& gap : gaps) {
-                missing += gap.missing;
-                if (gap.outage == nullptr) {
-                    ++outside;
-                    unexplained.push_back(gap);
-                }
-            }
+            std::copy_if(gaps.begin(), gaps.end(), std::back_inserter(unexcused),
+                         [](const Gap& gap) { return gap.where != Gap::Where::InAPull; });
             int stray = 0;
             for (const Arrival& duplicate : received.duplicates) {
                 if (!NearARestart(soak.outages, duplicate.at)) {
@@ -389,17 +405,21 @@ void PrintReadings(const Soak& soak, const std::map<std::string, int>& taken,
                           std::to_string(readings), std::to_string(received.times.size()),
                           std::to_string(readings - static_cast<int>(received.times.size())),
                           std::to_string(received.duplicates.size()), std::to_string(stray),
-                          std::to_string(gaps.size()) + " (" + std::to_string(missing) + ")",
-                          std::to_string(outside)});
+                          GapCount(gaps, Gap::Where::InAPull),
+                          GapCount(gaps, Gap::Where::InABrokerOutage),
+                          GapCount(gaps, Gap::Where::Elsewhere)});
         }
     }
     std::printf(
         "Readings per meter: taken by the gateway (its summary) and received (distinct "
         "times)\n%s\n",
         table.Render().c_str());
-    for (const Gap& gap : unexplained) {
-        std::printf("gap outside every outage: %s from %s to %s (%d readings)\n", gap.topic.c_str(),
-                    Offset(soak, gap.from).c_str(), Offset(soak, gap.to).c_str(), gap.missing);
+    for (const Gap& gap : unexcused) {
+        std::printf(
+            "gap %s: %s from %s to %s (%d readings)\n",
+            gap.where == Gap::Where::Elsewhere ? "outside every outage" : "in a broker outage",
+            gap.topic.c_str(), Offset(soak, gap.from).c_str(), Offset(soak, gap.to).c_str(),
+            gap.missing);
     }
     for (const std::string& duplicate : strayDuplicates) {
         std::printf("duplicate away from a restart: %s\n", duplicate.c_str());
