@@ -11,7 +11,6 @@ namespace {
 using std::chrono::milliseconds;
 
 constexpr milliseconds kFirstReopenWait{250};
-constexpr milliseconds kLongestReopenWait{8000};
 
 }  // namespace
 

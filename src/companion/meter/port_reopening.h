@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <filesystem>
 #include <functional>
 
@@ -8,6 +9,9 @@
 #include "companion/meter/poll_schedule.h"
 
 namespace tavr {
+
+// The longest wait between two attempts to reopen a port whose device hung up.
+inline constexpr std::chrono::milliseconds kLongestReopenWait{8000};
 
 // Reopens `link`'s port after the device hung up (a USB adapter pulled), for watch and publish
 // alike: waits 250 ms before the first attempt, doubling to at most 8 s between attempts, and

@@ -5,6 +5,7 @@
 
 #include "companion/log/log_timestamp.h"
 #include "companion/meter/port_probe.h"
+#include "companion/meter/port_reopening.h"
 #include "companion/meter/window_catalogue.h"
 #include "companion/publish/setting_write.h"
 
@@ -17,8 +18,6 @@ using std::chrono::milliseconds;
 // Beyond the longest wait a line's thread makes (a cycle's time-outs, the pause to the next
 // cycle, a wait for the port), how long it may take to come back before it counts as stuck.
 constexpr milliseconds kBeatMargin{10'000};
-// The longest wait for a pulled adapter before the next attempt to reopen it.
-constexpr milliseconds kLongestReopenWait{8'000};
 
 }  // namespace
 
