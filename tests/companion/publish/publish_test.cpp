@@ -656,11 +656,13 @@ TEST_F(PublishTest, TwoLinesOfOneGatewayGoOnWithoutEachOther) {
     ASSERT_TRUE(systemd.WaitFor("WATCHDOG=1", std::chrono::seconds(5)));
     ASSERT_TRUE(subscriber.WaitFor("tavr12864/bank-b/1/state", 2));
 
-    ASSERT_TRUE(lineB.Send("hangup 3000"));
+    ASSERT_TRUE(lineB.Send("hangup 5000"));
     ASSERT_TRUE(subscriber.WaitFor("tavr12864/bank-b/1/availability", 2, std::chrono::seconds(10)));
     const std::size_t aBefore = subscriber.On("tavr12864/bank-a/1/state").size();
     const std::size_t bBefore = subscriber.On("tavr12864/bank-b/1/state").size();
-    // Half-second cycles: line A answers about four times while B is away.
+    // Half-second cycles: line A answers four times in about 2 s, while B is away for 5 s and
+    // more (its adapter comes back after 5 s, its port is tried again after waits of 0.25 s
+    // doubling).
     EXPECT_TRUE(subscriber.WaitFor("tavr12864/bank-a/1/state", aBefore + 4));
     EXPECT_EQ(subscriber.On("tavr12864/bank-b/1/state").size(), bBefore);
     EXPECT_TRUE(subscriber.WaitFor("tavr12864/bank-b/1/state", bBefore + 2));
