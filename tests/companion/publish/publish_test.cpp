@@ -160,10 +160,22 @@ class PublishTest : public ConfigHomeTest {
         return file.string();
     }
 
+    // A second line, COM8, with meter 1 frozen: the gateway's line B.
+    void StartLineB() {
+        lineB_ = std::make_unique<SimulatorProcess>(
+            TAVR_METER_SIM_PATH, Home(),
+            std::vector<std::string>{"--com", "8", "--frozen", "--address", "1"});
+        ASSERT_TRUE(lineB_->Started());
+        ASSERT_TRUE(lineB_->WaitForLine("ready ").has_value());
+    }
+
     void TearDown() override {
+        lineB_.reset();
         simulator_.reset();
         ConfigHomeTest::TearDown();
     }
+
+    std::unique_ptr<SimulatorProcess> lineB_;
 
   private:
     std::unique_ptr<SimulatorProcess> simulator_;
@@ -637,10 +649,7 @@ TEST_F(PublishTest, ABrokerRestartLosesNoReading) {
 // polled, the status, and the watchdog's pings.
 TEST_F(PublishTest, TwoLinesOfOneGatewayGoOnWithoutEachOther) {
     StartBus({"--address", "1"});
-    SimulatorProcess lineB(TAVR_METER_SIM_PATH, Home(),
-                           {"--com", "8", "--frozen", "--address", "1"});
-    ASSERT_TRUE(lineB.Started());
-    ASSERT_TRUE(lineB.WaitForLine("ready ").has_value());
+    StartLineB();
     MqttBroker broker(Folder("broker"), {});
     ASSERT_TRUE(broker.Start());
     MqttSubscriber subscriber(broker.Port());
@@ -656,7 +665,7 @@ TEST_F(PublishTest, TwoLinesOfOneGatewayGoOnWithoutEachOther) {
     ASSERT_TRUE(systemd.WaitFor("WATCHDOG=1", std::chrono::seconds(5)));
     ASSERT_TRUE(subscriber.WaitFor("tavr12864/bank-b/1/state", 2));
 
-    ASSERT_TRUE(lineB.Send("hangup 5000"));
+    ASSERT_TRUE(lineB_->Send("hangup 5000"));
     ASSERT_TRUE(subscriber.WaitFor("tavr12864/bank-b/1/availability", 2, std::chrono::seconds(10)));
     const std::size_t aBefore = subscriber.On("tavr12864/bank-a/1/state").size();
     const std::size_t bBefore = subscriber.On("tavr12864/bank-b/1/state").size();
@@ -687,10 +696,7 @@ TEST_F(PublishTest, TwoLinesOfOneGatewayGoOnWithoutEachOther) {
 // on as it was.
 TEST_F(PublishTest, AReloadChangesTheLinesAndABrokenFileChangesNothing) {
     StartBus({"--address", "1"});
-    SimulatorProcess lineB(TAVR_METER_SIM_PATH, Home(),
-                           {"--com", "8", "--frozen", "--address", "1"});
-    ASSERT_TRUE(lineB.Started());
-    ASSERT_TRUE(lineB.WaitForLine("ready ").has_value());
+    StartLineB();
     MqttBroker broker(Folder("broker"), {});
     ASSERT_TRUE(broker.Start());
     MqttSubscriber subscriber(broker.Port());
