@@ -17,6 +17,11 @@ RepaintPacing::Clock::duration RepaintPacing::WaitBefore(Clock::time_point now) 
     return std::max(frame_ - (now - *lastPaint_), Clock::duration::zero());
 }
 
+RepaintPacing::Clock::duration RepaintPacing::LookWaitBefore(Clock::time_point now) const {
+    const Clock::duration wait = WaitBefore(now);
+    return wait > Clock::duration::zero() ? wait : frame_;
+}
+
 RepaintPacing::Clock::duration FrameAt(double refreshRate) {
     const double rate = refreshRate > 0 ? refreshRate : kUsualRefreshRate;
     return std::chrono::duration_cast<RepaintPacing::Clock::duration>(

@@ -10,6 +10,11 @@ namespace tavr {
 // frame on every fast read cycle. A repaint asked for at least a frame after the last one runs at
 // once, so a lone change shows without delay; one asked for sooner waits for the start of the
 // next frame, and every change made meanwhile is painted with it, as it then stands.
+//
+// A change that is often undone within a frame (the link lamp: red at a request, green again at
+// the reply's first byte) is looked at again only at the next frame, and after a quiet spell
+// that is a whole frame away: a reply that begins within it leaves the lamp as it is on screen,
+// and the read cycle paints only its table.
 class RepaintPacing {
   public:
     using Clock = std::chrono::steady_clock;
@@ -18,6 +23,8 @@ class RepaintPacing {
 
     // How long a repaint asked for at `now` waits; zero: it runs now.
     Clock::duration WaitBefore(Clock::time_point now) const;
+    // How long a look at a change made at `now` waits; zero: the look runs now.
+    Clock::duration LookWaitBefore(Clock::time_point now) const;
     void Painted(Clock::time_point at) { lastPaint_ = at; }
     void SetFrame(Clock::duration frame) { frame_ = frame; }
 

@@ -15,11 +15,14 @@ struct PacingCase {
     std::vector<int> paintedAtMs;
     int askedAtMs;
     int waitMs;
+    int lookWaitMs;  // a look at a change that may be undone within the frame (the lamp)
 };
 
 class Pacing : public testing::TestWithParam<PacingCase> {};
 
 // Repaints paced to frames of 16 ms.
+// A repaint is held back only within a frame of the last paint; a look waits for the next frame,
+// a whole frame after a quiet spell.
 TEST_P(Pacing, HoldsBackARepaintOnlyWithinAFrameOfTheLastPaint) {
     const PacingCase& c = GetParam();
     const RepaintPacing::Clock::time_point start;
@@ -27,18 +30,20 @@ TEST_P(Pacing, HoldsBackARepaintOnlyWithinAFrameOfTheLastPaint) {
     for (const int paintedAt : c.paintedAtMs) {
         pacing.Painted(start + milliseconds(paintedAt));
     }
-    EXPECT_EQ(pacing.WaitBefore(start + milliseconds(c.askedAtMs)), milliseconds(c.waitMs));
+    const RepaintPacing::Clock::time_point asked = start + milliseconds(c.askedAtMs);
+    EXPECT_EQ(pacing.WaitBefore(asked), milliseconds(c.waitMs));
+    EXPECT_EQ(pacing.LookWaitBefore(asked), milliseconds(c.lookWaitMs));
 }
 
-INSTANTIATE_TEST_SUITE_P(Frames, Pacing,
-                         testing::Values(PacingCase{"TheFirstPaintRunsAtOnce", {}, 0, 0},
-                                         PacingCase{
-                                             "RightAfterAPaintWaitsAWholeFrame", {100}, 100, 16},
-                                         PacingCase{"WithinAFrameWaitsForItsEnd", {100}, 110, 6},
-                                         PacingCase{"AtTheFramesEndRunsAtOnce", {100}, 116, 0},
-                                         PacingCase{"AfterALongQuietRunsAtOnce", {100}, 5000, 0},
-                                         PacingCase{"OnlyTheLastPaintCounts", {100, 140}, 150, 6}),
-                         [](const auto& info) { return info.param.name; });
+INSTANTIATE_TEST_SUITE_P(
+    Frames, Pacing,
+    testing::Values(PacingCase{"TheFirstPaintRunsAtOnce", {}, 0, 0, 16},
+                    PacingCase{"RightAfterAPaintWaitsAWholeFrame", {100}, 100, 16, 16},
+                    PacingCase{"WithinAFrameWaitsForItsEnd", {100}, 110, 6, 6},
+                    PacingCase{"AtTheFramesEndRunsAtOnce", {100}, 116, 0, 16},
+                    PacingCase{"AfterALongQuietRunsAtOnce", {100}, 5000, 0, 16},
+                    PacingCase{"OnlyTheLastPaintCounts", {100, 140}, 150, 6, 6}),
+    [](const auto& info) { return info.param.name; });
 
 TEST(RepaintFrames, FollowTheDisplaysRefreshRateOr60Hz) {
     using std::chrono::microseconds;
@@ -54,6 +59,7 @@ TEST(RepaintFrames, AZeroFrameNeverHoldsBack) {
     pacing.Painted(now);
     pacing.SetFrame(RepaintPacing::Clock::duration::zero());
     EXPECT_EQ(pacing.WaitBefore(now), RepaintPacing::Clock::duration::zero());
+    EXPECT_EQ(pacing.LookWaitBefore(now), RepaintPacing::Clock::duration::zero());
 }
 
 }  // namespace

@@ -43,10 +43,8 @@ void QtWindowWidget::CheckBeforeNextFrame(QWidget& child, std::function<void()> 
         }
     }
     checks_.emplace_back(&child, std::move(check));
-    if (!framePosted_) {
-        framePosted_ = true;
-        // As Qt asks for a repaint: after the events already waiting.
-        QCoreApplication::postEvent(this, new QEvent(QEvent::UpdateRequest), Qt::LowEventPriority);
+    if (!heldRepaint_.isActive()) {
+        heldRepaint_.start(CeilMilliseconds(pacing_.LookWaitBefore(RepaintPacing::Clock::now())));
     }
 }
 
@@ -97,7 +95,6 @@ void QtWindowWidget::RepaintNow() {
 }
 
 bool QtWindowWidget::PaintFrame(QEvent* request) {
-    framePosted_ = false;
     // A check that marks its child makes Qt ask again; that request finds nothing left to paint.
     auto checks = std::move(checks_);
     checks_.clear();

@@ -34,8 +34,9 @@ class QtWindowWidget final : public QWidget {
 
     // For a child whose look may change and change back within one frame (the link lamp, red
     // and green again on every fast read cycle): rather than marking itself for repaint at once,
-    // it asks for the window's next frame, and right before that frame is painted `check` runs
-    // and marks the child for repaint if its look then differs from what is on screen. One
+    // it asks for the window's next frame (a whole frame away after a quiet spell), and right
+    // before that frame is painted `check` runs and marks the child for repaint if its look then
+    // differs from what is on screen. Repaints asked for meanwhile wait for that frame too. One
     // check per child per frame; it is dropped if the child has gone.
     void CheckBeforeNextFrame(QWidget& child, std::function<void()> check);
 
@@ -55,8 +56,6 @@ class QtWindowWidget final : public QWidget {
     RepaintPacing pacing_;
     QTimer heldRepaint_;
     std::vector<std::pair<QPointer<QWidget>, std::function<void()>>> checks_;
-    // An UpdateRequest of the window's own is on its way or held.
-    bool framePosted_ = false;
 };
 
 }  // namespace tavr
