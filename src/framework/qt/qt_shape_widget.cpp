@@ -36,12 +36,16 @@ void QtShapeWidget::SetFill(const std::optional<QColor>& colour) {
     }
 }
 
-// The link lamp turns red when a request goes out and green at the reply's first byte; on a fast
-// read cycle both happen within one display frame, and the lamp then needs no repaint at all.
+// The link lamp turns red when a request goes out and green at the reply's first byte; when the
+// reply begins before the next frame, the lamp needs no repaint, and that frame no wake-up.
 void QtShapeWidget::RepaintFillAtNextFrame() {
     auto* frame = dynamic_cast<QtWindowWidget*>(window());
     if (frame == nullptr) {
         update();
+        return;
+    }
+    if (paintedFill_ == fill_) {
+        frame->DropCheck(*this);
         return;
     }
     frame->CheckBeforeNextFrame(*this, [this] {

@@ -32,7 +32,7 @@ QtWindowWidget::QtWindowWidget()
 void QtWindowWidget::SetRepaintFrame(std::chrono::nanoseconds frame) {
     pacing_.SetFrame(std::chrono::duration_cast<RepaintPacing::Clock::duration>(frame));
     if (heldRepaint_.isActive()) {
-        heldRepaint_.start(CeilMilliseconds(pacing_.WaitBefore(RepaintPacing::Clock::now())));
+        StartFrameTimer();
     }
 }
 
@@ -44,7 +44,14 @@ void QtWindowWidget::CheckBeforeNextFrame(QWidget& child, std::function<void()> 
     }
     checks_.emplace_back(&child, std::move(check));
     if (!heldRepaint_.isActive()) {
-        heldRepaint_.start(CeilMilliseconds(pacing_.LookWaitBefore(RepaintPacing::Clock::now())));
+        StartFrameTimer();
+    }
+}
+
+void QtWindowWidget::DropCheck(QWidget& child) {
+    std::erase_if(checks_, [&child](const auto& waiting) { return waiting.first == &child; });
+    if (checks_.empty() && !repaintHeld_) {
+        heldRepaint_.stop();
     }
 }
 
@@ -76,17 +83,24 @@ bool QtWindowWidget::event(QEvent* event) {
 }
 
 // Qt sends no further UpdateRequest while one is unanswered: the changes made meanwhile wait for
-// the held one.
+// the held one. A repaint asked for while only checks wait is not held back by them: it runs the
+// checks itself.
 bool QtWindowWidget::HoldBackRepaint() {
-    if (heldRepaint_.isActive()) {
+    if (repaintHeld_) {
         return true;
     }
-    const RepaintPacing::Clock::duration wait = pacing_.WaitBefore(RepaintPacing::Clock::now());
-    if (wait <= RepaintPacing::Clock::duration::zero()) {
+    if (pacing_.WaitBefore(RepaintPacing::Clock::now()) <= RepaintPacing::Clock::duration::zero()) {
         return false;
     }
-    heldRepaint_.start(CeilMilliseconds(wait));
+    repaintHeld_ = true;
+    StartFrameTimer();
     return true;
+}
+
+void QtWindowWidget::StartFrameTimer() {
+    const RepaintPacing::Clock::time_point now = RepaintPacing::Clock::now();
+    heldRepaint_.start(
+        CeilMilliseconds(repaintHeld_ ? pacing_.WaitBefore(now) : pacing_.LookWaitBefore(now)));
 }
 
 void QtWindowWidget::RepaintNow() {
@@ -95,6 +109,8 @@ void QtWindowWidget::RepaintNow() {
 }
 
 bool QtWindowWidget::PaintFrame(QEvent* request) {
+    heldRepaint_.stop();
+    repaintHeld_ = false;
     // A check that marks its child makes Qt ask again; that request finds nothing left to paint.
     auto checks = std::move(checks_);
     checks_.clear();

@@ -39,6 +39,9 @@ class QtWindowWidget final : public QWidget {
     // differs from what is on screen. Repaints asked for meanwhile wait for that frame too. One
     // check per child per frame; it is dropped if the child has gone.
     void CheckBeforeNextFrame(QWidget& child, std::function<void()> check);
+    // The child's look is back to what is on screen: its check is not needed. A frame that waits
+    // for nothing else then wakes nobody.
+    void DropCheck(QWidget& child);
 
   protected:
     void closeEvent(QCloseEvent* event) override;
@@ -48,13 +51,17 @@ class QtWindowWidget final : public QWidget {
   private:
     // True when the repaint Qt asks for is held back to the next frame.
     bool HoldBackRepaint();
+    // Until the held repaint's frame, or else the checks' frame.
+    void StartFrameTimer();
     void RepaintNow();
     // Runs the checks, then Qt's repaint of everything marked, which answers the repaints Qt has
     // asked for until then.
     bool PaintFrame(QEvent* request);
 
     RepaintPacing pacing_;
+    // Ends the frame that a held repaint or the checks wait for.
     QTimer heldRepaint_;
+    bool repaintHeld_ = false;
     std::vector<std::pair<QPointer<QWidget>, std::function<void()>>> checks_;
 };
 
