@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <functional>
 #include <optional>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -219,6 +220,8 @@ TEST_F(TablePeer, CellsLookAsTheStyleDrawsThemAlsoAfterTheirTextsAndWidthsChange
     test.table.SetItemText(1, 1, "-1.500A");
     test.table.SetItemText(2, 4, "a remark far too long for its column: the style cuts it short");
     test.table.SetItemText(3, 4, "数据备注项 ℃ 分 秒");
+    // too wide only by its trailing spaces, which the style counts too
+    test.table.SetItemText(0, 1, "1.5" + std::string(60, ' '));
     SelectRow(2);
     EXPECT_TRUE(LooksAsTheStyleDraws(View())) << "as first painted";
     test.table.SetItemText(1, 1, "+25.0℃");

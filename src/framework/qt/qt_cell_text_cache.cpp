@@ -8,33 +8,8 @@ namespace tavr {
 
 namespace {
 
-// The highest character code of the first Unicode block, which a text font has all glyphs of.
-constexpr char16_t kLastLatin1 = 0xFF;
-
-// Whether `text` fits in `width` however its characters are shaped: each is the font's own
-// (no fallback font with wider glyphs) and none is wider than the font's widest. Eliding a text
-// shapes it once more than drawing it; most cells hold a few digits in a wide column.
-bool SurelyFits(const QString& text, const QFontMetrics& metrics, int width) {
-    if (text.size() * metrics.maxWidth() > width) {
-        return false;
-    }
-    for (const QChar character : text) {
-        if (character.unicode() > kLastLatin1 || !metrics.inFont(character)) {
-            return false;
-        }
-    }
-    return true;
-}
-
-QString ShownText(const CellTextLook& look) {
-    const QFontMetrics metrics(look.font);
-    return SurelyFits(look.text, metrics, look.width)
-               ? look.text
-               : metrics.elidedText(look.text, look.elideMode, look.width);
-}
-
-std::unique_ptr<QTextLayout> LayOut(const CellTextLook& look) {
-    auto layout = std::make_unique<QTextLayout>(ShownText(look), look.font);
+std::unique_ptr<QTextLayout> LayOut(const CellTextLook& look, const QString& text) {
+    auto layout = std::make_unique<QTextLayout>(text, look.font);
     QTextOption option;
     option.setWrapMode(QTextOption::ManualWrap);
     option.setTextDirection(look.direction);
@@ -52,6 +27,16 @@ std::unique_ptr<QTextLayout> LayOut(const CellTextLook& look) {
     return layout;
 }
 
+// Most cells hold a few digits in a wide column: their text is laid out, and so shaped, once.
+// Only a text wider than its area is elided, and the elided text laid out in its place.
+std::unique_ptr<QTextLayout> LayOutFitted(const CellTextLook& look) {
+    auto layout = LayOut(look, look.text);
+    if (layout->lineCount() == 0 || layout->lineAt(0).horizontalAdvance() <= look.width) {
+        return layout;
+    }
+    return LayOut(look, QFontMetrics(look.font).elidedText(look.text, look.elideMode, look.width));
+}
+
 }  // namespace
 
 const QTextLayout& QtCellTextCache::LaidOut(int row, int column, const CellTextLook& look) {
@@ -65,7 +50,7 @@ const QTextLayout& QtCellTextCache::LaidOut(int row, int column, const CellTextL
         entries_.clear();
     }
     Entry& entry = entries_[cell];
-    entry.layout = LayOut(look);
+    entry.layout = LayOutFitted(look);
     entry.look = look;
     return *entry.layout;
 }
