@@ -62,6 +62,9 @@ constexpr auto kPatience = std::chrono::seconds(30);
 constexpr auto kSettling = std::chrono::milliseconds(50);
 constexpr int kReferenceBaud = 9600;
 constexpr int kReferenceDevice = 1;
+// Replies before a measurement of what a reply costs: the first after connecting fills the whole
+// table, and its paint (every cell, the scroll bar) is once per connection, not per reply.
+constexpr std::int64_t kSettlingReplies = 3;
 // Reference cycles before each measured round, which open the line and lay the table out.
 constexpr std::int64_t kReferenceWarmUp = 20;
 // The auto-read period, and as typed into the period box in seconds.
@@ -177,10 +180,10 @@ class LongRun {
         return round;
     }
 
-    // The program auto-reads `replies` replies after a first one.
+    // The program auto-reads `replies` replies after settling.
     ReplyCost ProgramCost(std::int64_t replies) {
         ToggleAutoRead();
-        RunUntil(cycles_ + 1);
+        RunUntil(cycles_ + kSettlingReplies);
         const std::int64_t first = cycles_;
         const ReplyCost cost = MeasureReplyCost(replies, [&] { RunUntil(first + replies); });
         ToggleAutoRead();
