@@ -181,19 +181,6 @@ TEST_F(ControlPeers, LampWithoutFillShowsTheBackgroundInside) {
     EXPECT_EQ(LampPixel(test, 10, 10), background);
 }
 
-// Counts the paints of a widget.
-class PaintCount final : public QObject {
-  public:
-    explicit PaintCount(QWidget& widget) { widget.installEventFilter(this); }
-    int paints = 0;
-
-  protected:
-    bool eventFilter(QObject*, QEvent* event) override {
-        paints += event->type() == QEvent::Paint ? 1 : 0;
-        return false;
-    }
-};
-
 TEST_F(ControlPeers, LampIsRepaintedOnlyWhenItsLookChanges) {
     PaintCount count(*test.WidgetOf(test.lamp));
     test.lamp.SetFillColour(0xFF00);

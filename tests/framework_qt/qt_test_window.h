@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QApplication>
+#include <QEvent>
+#include <QObject>
 #include <QWidget>
 #include <QtTest/QTest>
 #include <cstdint>
@@ -59,6 +61,19 @@ class QtTestWindow {
 
   private:
     QtWindowPeer* peer_ = nullptr;
+};
+
+// Counts the paints of a widget.
+class PaintCount final : public QObject {
+  public:
+    explicit PaintCount(QWidget& widget) { widget.installEventFilter(this); }
+    int paints = 0;
+
+  protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        paints += event->type() == QEvent::Paint ? 1 : 0;
+        return false;
+    }
 };
 
 }  // namespace tavr

@@ -176,6 +176,16 @@ TEST_P(ThemedLook, UsesThePlatformStyleAndTheSchemesFrameColour) {
     const QString frame = QString::fromLatin1(GetParam().frame);
     EXPECT_TRUE(test.WidgetOf(test.period)->styleSheet().contains(frame));
     EXPECT_EQ(FramePixel(test), QColor(frame));
+    // A changed cell is painted over the table's own white, not over the window behind it.
+    for (int round = 0; round < 3; ++round) {
+        QCoreApplication::processEvents();
+    }
+    PaintCount windowPaints(test.TopLevel());
+    test.table.SetItemText(1, 1, "changed");
+    for (int round = 0; round < 3; ++round) {
+        QCoreApplication::processEvents();
+    }
+    EXPECT_EQ(windowPaints.paints, 0);
 
     // A window shown later gets the same frames.
     Window later(test.system.Thread(), "later", 200, 100);

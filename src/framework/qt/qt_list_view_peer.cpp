@@ -71,6 +71,10 @@ void QtListViewPeer::ApplyFrameColour(const std::optional<Colour>& colour) {
         colour
             ? QStringLiteral("QTableView { border: 1px solid %1; }").arg(ToQColor(*colour).name())
             : QString());
+    // A style sheet leaves the cells' area unfilled, for a background of its own; this one has
+    // none. Filled, the area hides the window behind it, which every changed cell would
+    // otherwise paint first.
+    Table().viewport()->setAutoFillBackground(true);
 }
 
 void QtListViewPeer::ColumnsChanged() {
