@@ -36,7 +36,7 @@ class QtWindowWidget final : public QWidget {
     // and green again on every fast read cycle): rather than marking itself for repaint at once,
     // it asks for the window's next frame (a whole frame away after a quiet spell), and right
     // before that frame is painted `check` runs and marks the child for repaint if its look then
-    // differs from what is on screen. Repaints asked for meanwhile wait for that frame too. One
+    // differs from what is on screen; a repaint that runs sooner runs the check with it. One
     // check per child per frame; it is dropped if the child has gone.
     void CheckBeforeNextFrame(QWidget& child, std::function<void()> check);
     // The child's look is back to what is on screen: its check is not needed. A frame that waits
