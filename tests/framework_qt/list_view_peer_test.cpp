@@ -229,6 +229,9 @@ TEST_F(TablePeer, CellsLookAsTheStyleDrawsThemAlsoAfterTheirTextsAndWidthsChange
     View()->horizontalHeader()->resizeSection(1, 30);
     View()->horizontalHeader()->resizeSection(4, 500);
     EXPECT_TRUE(LooksAsTheStyleDraws(View())) << "after the widths changed";
+    ASSERT_EQ(test.system.Thread().EnableVisualStyle(1), 1);
+    EXPECT_TRUE(LooksAsTheStyleDraws(View())) << "in a scheme's style, with its frame";
+    test.system.Thread().EnableVisualStyle(0);
     View()->setEnabled(false);
     EXPECT_TRUE(LooksAsTheStyleDraws(View())) << "disabled";
 }

@@ -37,11 +37,20 @@ void QtListViewDelegate::setEditorData(QWidget* editor, const QModelIndex&) cons
 
 namespace {
 
+// A cell whose text the delegate draws itself. The focused cell is left to the style: its focus
+// frame goes over the text (some styles tint the text with it).
 bool IsPlainTextCell(const QStyleOptionViewItem& cell) {
     constexpr auto kExtras =
         QStyleOptionViewItem::HasDecoration | QStyleOptionViewItem::HasCheckIndicator;
-    return (cell.features & kExtras) == 0 && !cell.text.contains(QChar::LineFeed) &&
-           !cell.text.contains(QChar::LineSeparator);
+    return (cell.features & kExtras) == 0 && (cell.state & QStyle::State_HasFocus) == 0 &&
+           !cell.text.contains(QChar::LineFeed) && !cell.text.contains(QChar::LineSeparator);
+}
+
+// Whether the style would draw nothing of the cell but its text: no selection or hover to show
+// and no background of its own. Most cells of a repainted reply are such cells.
+bool HasOnlyText(const QStyleOptionViewItem& cell) {
+    constexpr auto kMarks = QStyle::State_Selected | QStyle::State_MouseOver;
+    return (cell.state & kMarks) == 0 && cell.backgroundBrush.style() == Qt::NoBrush;
 }
 
 // The colour group the style draws an item's text with.
@@ -66,7 +75,9 @@ void QtListViewDelegate::paint(QPainter* painter, const QStyleOptionViewItem& op
     cell.text.clear();
     const QWidget* widget = cell.widget;
     const QStyle* style = widget != nullptr ? widget->style() : QApplication::style();
-    style->drawControl(QStyle::CE_ItemViewItem, &cell, painter, widget);
+    if (!HasOnlyText(cell)) {
+        style->drawControl(QStyle::CE_ItemViewItem, &cell, painter, widget);
+    }
     if (text.isEmpty()) {
         return;
     }
