@@ -20,9 +20,8 @@ struct PacingCase {
 
 class Pacing : public testing::TestWithParam<PacingCase> {};
 
-// Repaints paced to frames of 16 ms.
-// A repaint is held back only within a frame of the last paint; a look waits for the next frame,
-// a whole frame after a quiet spell.
+// Repaints paced to frames of 16 ms: a repaint is held back only within a frame of the last
+// paint; a look waits for the next frame, a whole frame after a quiet spell.
 TEST_P(Pacing, HoldsBackARepaintOnlyWithinAFrameOfTheLastPaint) {
     const PacingCase& c = GetParam();
     const RepaintPacing::Clock::time_point start;

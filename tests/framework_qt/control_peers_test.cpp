@@ -232,17 +232,21 @@ TEST_F(ControlPeers, ALampChangeLeavesNoRepaintRequest) {
     EXPECT_EQ(count.paints, 2);
 }
 
-// The lamp, painted green, takes `colours` one after the other within one frame of that paint.
+// The lamp, painted green, takes `colours` one after the other within one frame of that paint,
+// after a cell of the table changed or not.
 struct FrameCase {
     const char* name;
+    bool cellChanged;
     std::vector<Colour> colours;
+    bool frameAwaited;  // a repaint or a look still waits for the frame
     int paintsAfterTheFrame;
 };
 
 class Frames : public ControlPeers, public testing::WithParamInterface<FrameCase> {};
 
 // Changes within a frame of the last paint wait for the next frame and are painted with it, once,
-// as they then stand: a lamp back to its painted colour by then is not repainted.
+// as they then stand: a lamp back to its painted colour by then is not repainted, and unless
+// something else waits for that frame, the window thread is not woken for it.
 TEST_P(Frames, TheWindowRepaintsAtMostOncePerFrame) {
     PaintCount count(*test.WidgetOf(test.lamp));
     test.lamp.SetFillColour(0xFF00);
@@ -250,11 +254,16 @@ TEST_P(Frames, TheWindowRepaintsAtMostOncePerFrame) {
     ASSERT_EQ(count.paints, 1);
 
     test.TopLevel().SetRepaintFrame(std::chrono::hours(1));
+    if (GetParam().cellChanged) {
+        test.table.SetItemText(1, 1, "changed");
+        QCoreApplication::processEvents();
+    }
     for (const Colour colour : GetParam().colours) {
         test.lamp.SetFillColour(colour);
         QCoreApplication::processEvents();
     }
     EXPECT_EQ(count.paints, 1) << "painted within the frame";
+    EXPECT_EQ(test.TopLevel().FrameAwaited(), GetParam().frameAwaited);
     test.TopLevel().SetRepaintFrame(std::chrono::nanoseconds::zero());
     for (int round = 0; round < 3; ++round) {
         QCoreApplication::processEvents();
@@ -264,9 +273,12 @@ TEST_P(Frames, TheWindowRepaintsAtMostOncePerFrame) {
 
 INSTANTIATE_TEST_SUITE_P(
     Lamp, Frames,
-    testing::Values(FrameCase{"TwoNewColoursArePaintedOnce", {0xFF, 0xFF0000}, 1},
-                    // a fast read cycle: red at the request, green at the reply's first byte
-                    FrameCase{"BackToThePaintedColourIsNotRepainted", {0xFF, 0xFF00}, 0}),
+    testing::Values(
+        FrameCase{"TwoNewColoursArePaintedOnce", false, {0xFF, 0xFF0000}, true, 1},
+        // a fast read cycle: red at the request, green at the reply's first byte
+        FrameCase{"BackToThePaintedColourIsNotRepainted", false, {0xFF, 0xFF00}, false, 0},
+        FrameCase{
+            "BackToThePaintedColourLeavesAHeldRepaintWaiting", true, {0xFF, 0xFF00}, true, 0}),
     [](const auto& info) { return info.param.name; });
 
 TEST_F(ControlPeers, InputIsIgnoredBeforeTheWindowIsCreated) {

@@ -42,6 +42,9 @@ class QtWindowWidget final : public QWidget {
     // The child's look is back to what is on screen: its check is not needed. A frame that waits
     // for nothing else then wakes nobody.
     void DropCheck(QWidget& child);
+    // Whether a held repaint or a check waits for the next frame, which will wake the window
+    // thread.
+    bool FrameAwaited() const { return heldRepaint_.isActive(); }
 
   protected:
     void closeEvent(QCloseEvent* event) override;
