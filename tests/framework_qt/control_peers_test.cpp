@@ -182,33 +182,20 @@ TEST_F(ControlPeers, LampWithoutFillShowsTheBackgroundInside) {
 }
 
 TEST_F(ControlPeers, LampIsRepaintedOnlyWhenItsLookChanges) {
-    PaintCount count(*test.WidgetOf(test.lamp));
+    EventCount count(*test.WidgetOf(test.lamp), QEvent::Paint);
     test.lamp.SetFillColour(0xFF00);
     QCoreApplication::processEvents();
-    ASSERT_GT(count.paints, 0);
+    ASSERT_GT(count.seen, 0);
 
-    count.paints = 0;
+    count.seen = 0;
     test.lamp.SetFillColour(0xFF00);  // every received byte sets the lamp green again
     test.lamp.SetOutlineColour(test.lamp.OutlineColour());
     QCoreApplication::processEvents();
-    EXPECT_EQ(count.paints, 0);
+    EXPECT_EQ(count.seen, 0);
     test.lamp.SetFillColour(0xFF);
     QCoreApplication::processEvents();
-    EXPECT_GT(count.paints, 0);
+    EXPECT_GT(count.seen, 0);
 }
-
-// Counts the repaints a window is asked for.
-class RepaintRequests final : public QObject {
-  public:
-    explicit RepaintRequests(QWidget& window) { window.installEventFilter(this); }
-    int requests = 0;
-
-  protected:
-    bool eventFilter(QObject*, QEvent* event) override {
-        requests += event->type() == QEvent::UpdateRequest ? 1 : 0;
-        return false;
-    }
-};
 
 // The lamp's change is painted by the window's next frame; Qt's own request for the lamp, made
 // while that frame ran the lamp's check, is answered by it and never comes (held back to the
@@ -220,16 +207,16 @@ TEST_F(ControlPeers, ALampChangeLeavesNoRepaintRequest) {
     for (int round = 0; round < 3; ++round) {
         QCoreApplication::processEvents();
     }
-    PaintCount count(*test.WidgetOf(test.lamp));
+    EventCount count(*test.WidgetOf(test.lamp), QEvent::Paint);
     for (const Colour colour : {0xFF, 0xFF00}) {
-        RepaintRequests asked(window);
+        EventCount asked(window, QEvent::UpdateRequest);
         test.lamp.SetFillColour(colour);
         for (int round = 0; round < 3; ++round) {
             QCoreApplication::processEvents();
         }
-        EXPECT_EQ(asked.requests, 0) << colour;
+        EXPECT_EQ(asked.seen, 0) << colour;
     }
-    EXPECT_EQ(count.paints, 2);
+    EXPECT_EQ(count.seen, 2);
 }
 
 // The lamp, painted green, takes `colours` one after the other within one frame of that paint,
@@ -248,10 +235,10 @@ class Frames : public ControlPeers, public testing::WithParamInterface<FrameCase
 // as they then stand: a lamp back to its painted colour by then is not repainted, and unless
 // something else waits for that frame, the window thread is not woken for it.
 TEST_P(Frames, TheWindowRepaintsAtMostOncePerFrame) {
-    PaintCount count(*test.WidgetOf(test.lamp));
+    EventCount count(*test.WidgetOf(test.lamp), QEvent::Paint);
     test.lamp.SetFillColour(0xFF00);
     QCoreApplication::processEvents();
-    ASSERT_EQ(count.paints, 1);
+    ASSERT_EQ(count.seen, 1);
 
     test.TopLevel().SetRepaintFrame(std::chrono::hours(1));
     if (GetParam().cellChanged) {
@@ -262,13 +249,13 @@ TEST_P(Frames, TheWindowRepaintsAtMostOncePerFrame) {
         test.lamp.SetFillColour(colour);
         QCoreApplication::processEvents();
     }
-    EXPECT_EQ(count.paints, 1) << "painted within the frame";
+    EXPECT_EQ(count.seen, 1) << "painted within the frame";
     EXPECT_EQ(test.TopLevel().FrameAwaited(), GetParam().frameAwaited);
     test.TopLevel().SetRepaintFrame(std::chrono::nanoseconds::zero());
     for (int round = 0; round < 3; ++round) {
         QCoreApplication::processEvents();
     }
-    EXPECT_EQ(count.paints, 1 + GetParam().paintsAfterTheFrame);
+    EXPECT_EQ(count.seen, 1 + GetParam().paintsAfterTheFrame);
 }
 
 INSTANTIATE_TEST_SUITE_P(

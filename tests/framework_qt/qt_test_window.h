@@ -63,17 +63,22 @@ class QtTestWindow {
     QtWindowPeer* peer_ = nullptr;
 };
 
-// Counts the paints of a widget.
-class PaintCount final : public QObject {
+// Counts the events of one type that reach a widget: its paints, a window's repaint requests.
+class EventCount final : public QObject {
   public:
-    explicit PaintCount(QWidget& widget) { widget.installEventFilter(this); }
-    int paints = 0;
+    EventCount(QWidget& widget, QEvent::Type type) : type_(type) {
+        widget.installEventFilter(this);
+    }
+    int seen = 0;
 
   protected:
     bool eventFilter(QObject*, QEvent* event) override {
-        paints += event->type() == QEvent::Paint ? 1 : 0;
+        seen += event->type() == type_ ? 1 : 0;
         return false;
     }
+
+  private:
+    QEvent::Type type_;
 };
 
 }  // namespace tavr
